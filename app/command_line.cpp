@@ -1,0 +1,50 @@
+#include "app/command_line.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/subcommands.h"
+
+namespace tessaly {
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(const Arguments&);
+    const char* summary;
+};
+
+const std::vector<Subcommand> kSubcommands = {
+};
+
+void printUsage(std::ostream& out) {
+    out << "usage: tessaly SUBCOMMAND [ARGUMENTS]\n\nsubcommands:\n";
+    for (const Subcommand& command : kSubcommands)
+        out << "  " << command.name << "  " << command.summary << '\n';
+    out << "\n'tessaly SUBCOMMAND --help' describes each one.\n";
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(std::cerr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(std::cout);
+        return 0;
+    }
+    for (const Subcommand& command : kSubcommands) {
+        if (name == command.name)
+            return command.run(Arguments(argv + 2, argv + argc));
+    }
+    std::cerr << "tessaly: unknown subcommand '" << name << "'\n";
+    printUsage(std::cerr);
+    return 2;
+}
+
+}  // namespace tessaly

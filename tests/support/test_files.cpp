@@ -1,0 +1,77 @@
+#include "support/test_files.h"
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace tessaly::testing {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    std::random_device random;
+    path_ = fs::temp_directory_path() /
+            ("tessaly-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
+             std::to_string(random()));
+    fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+fs::path TempDir::write(const std::string& name, const std::string& bytes) const {
+    fs::path file = path_ / name;
+    fs::create_directories(file.parent_path());
+    writeFile(file, bytes);
+    return file;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+CommandResult runCommand(const std::string& command) {
+    TempDir capture;
+    const fs::path out = capture.path() / "out";
+    const fs::path err = capture.path() / "err";
+    const std::string full = "(" + command + ") >" + shellQuote(out.string()) + " 2>" +
+                             shellQuote(err.string()) + " </dev/null";
+    CommandResult result;
+    const int raw = std::system(full.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = fs::exists(out) ? readFile(out) : "";
+    result.err = fs::exists(err) ? readFile(err) : "";
+    return result;
+}
+
+}  // namespace tessaly::testing

@@ -1,0 +1,41 @@
+#pragma once
+// Files and folders for tests: a temporary folder removed with its contents at
+// the end of the test, and whole-file reads and writes.
+
+#include <filesystem>
+#include <string>
+
+namespace tessaly::testing {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // Writes `bytes` to `name` inside the folder and returns the file's path.
+    std::filesystem::path write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The result of running a command through the shell.
+struct CommandResult {
+    int status = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+// Runs `command` with /bin/sh, capturing both output streams.
+CommandResult runCommand(const std::string& command);
+
+// Quotes one argument for /bin/sh.
+std::string shellQuote(const std::string& text);
+
+}  // namespace tessaly::testing
