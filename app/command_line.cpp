@@ -17,6 +17,7 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> kSubcommands = {
+    {"cards", cardsCommand, "print the contact record of every card of vCard files"},
 };
 
 void printUsage(std::ostream& out) {

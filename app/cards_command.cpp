@@ -1,0 +1,185 @@
+// `tessaly cards SOURCE [--mode normal|advance]`: prints the contact record of
+// every card as it is handed over, one slot a line, so that what the reader makes
+// of a file can be seen without writing any target.
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/source_files.h"
+#include "app/subcommands.h"
+#include "vcard/vcard_date.h"
+#include "vcard/vcard_read_error.h"
+#include "vcard/vcard_reader.h"
+
+namespace tessaly {
+
+namespace {
+
+const char* const kUsage = "usage: tessaly cards SOURCE [--mode normal|advance]\n";
+
+const char* const kHelp =
+    "usage: tessaly cards SOURCE [--mode normal|advance]\n"
+    "\n"
+    "Reads SOURCE (a .vcf file, or a folder whose .vcf files are all read) and\n"
+    "prints every card: a line 'card N', then one line per filled slot of the\n"
+    "contact record, 'SLOT<TAB>VALUE', and at the end 'N cards'. Line breaks in\n"
+    "values are written as \\n, tabs as \\t, backslashes as \\\\; dates as\n"
+    "YYYY-MM-DD. No picture file is written.\n"
+    "\n"
+    "  --mode normal    lines end at CR or CR LF (the default)\n"
+    "  --mode advance   a lone LF ends a line too\n"
+    "\n"
+    "Problems (unreadable files, cards without END:VCARD, ...) go to standard\n"
+    "error. Exit status: 0 when nothing was reported, 1 otherwise, 2 for wrong\n"
+    "arguments.\n";
+
+void appendEscaped(std::string& out, const std::string& value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += c;
+        }
+    }
+}
+
+std::string isoDate(DateValue date) {
+    int year, month, day;
+    calendarDateOf(date, year, month, day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return text;
+}
+
+class PrintingSink : public CardSink {
+public:
+    void handOver(const ContactRecord& record, std::int32_t cardNumber) override {
+        buffer_ += "card " + std::to_string(cardNumber) + "\n";
+        for (const ContactSlot& slot : contactSlots()) {
+            if (slot.text) {
+                const std::string& value = record.*slot.text;
+                if (value.empty()) continue;
+                buffer_ += slot.name;
+                buffer_ += '\t';
+                appendEscaped(buffer_, value);
+            } else {
+                const DateValue date = record.*slot.date;
+                if (date == 0) continue;
+                buffer_ += slot.name;
+                buffer_ += '\t';
+                buffer_ += isoDate(date);
+            }
+            buffer_ += '\n';
+        }
+        if (buffer_.size() > (1 << 16)) flush();
+    }
+
+    void problem(const ReadProblem& problem) override {
+        flush();
+        std::cerr << problem.file << ':' << problem.line << ": " << problem.cause << '\n';
+        reported = true;
+    }
+
+    void flush() {
+        std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+        std::fflush(stdout);
+        buffer_.clear();
+    }
+
+    bool reported = false;
+
+private:
+    std::string buffer_;
+};
+
+}  // namespace
+
+int cardsCommand(const Arguments& arguments) {
+    std::string source;
+    ReaderOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << kHelp;
+            return 0;
+        }
+        if (argument == "--mode" && i + 1 < arguments.size()) {
+            const std::string& mode = arguments[++i];
+            if (mode == "normal") {
+                options.mode = ReadMode::Normal;
+            } else if (mode == "advance") {
+                options.mode = ReadMode::Advance;
+            } else {
+                std::cerr << "tessaly cards: unknown mode '" << mode << "'\n" << kUsage;
+                return 2;
+            }
+        } else if (!argument.empty() && argument[0] == '-') {
+            std::cerr << "tessaly cards: unknown option '" << argument << "'\n" << kUsage;
+            return 2;
+        } else if (source.empty()) {
+            source = argument;
+        } else {
+            std::cerr << "tessaly cards: only one SOURCE may be given\n" << kUsage;
+            return 2;
+        }
+    }
+    if (source.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    if (std::filesystem::is_directory(source, error)) {
+        try {
+            files = listVcardFiles(source);
+        } catch (const std::filesystem::filesystem_error& failure) {
+            std::cerr << source << ": the folder cannot be listed: " << failure.code().message() << '\n';
+            return 1;
+        }
+        if (files.empty()) {
+            std::cout << "0 cards\n";
+            std::cerr << source << ": no .vcf file in this folder\n";
+            return 1;
+        }
+    } else {
+        files.push_back(source);
+    }
+
+    PrintingSink sink;
+    std::int32_t cardCounter = 1;
+    for (const auto& file : files) {
+        try {
+            const FileReadSummary summary = ReadvCard(file.string(), cardCounter, options, sink);
+            if (summary.cards == 0) {
+                sink.flush();
+                std::cerr << file.string() << ": no vCard found in this file";
+                if (summary.sawLoneLineFeed && options.mode == ReadMode::Normal)
+                    std::cerr << " (its lines end in LF alone: try --mode advance)";
+                std::cerr << '\n';
+                sink.reported = true;
+            }
+        } catch (const VcardReadError& failure) {
+            sink.flush();
+            std::cerr << failure.what() << '\n';
+            sink.reported = true;
+        }
+    }
+    sink.flush();
+    std::cout << cardCounter - 1 << " cards\n";
+    return sink.reported ? 1 : 0;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,154 @@
+#include "vcard/picture_collector.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "vcard/base64.h"
+#include "vcard/vcard_text.h"
+
+namespace tessaly {
+
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Writes the whole file or says why not.
+std::string writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return std::strerror(errno);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written) return std::strerror(writeError);
+    if (!closed) return std::strerror(errno);
+    return {};
+}
+
+}  // namespace
+
+PictureCollector::PictureCollector(std::filesystem::path folder, std::string file,
+                                   std::size_t maxPictureBytes, CardSink& sink)
+    : folder_(std::move(folder)), file_(std::move(file)), maxPictureBytes_(maxPictureBytes), sink_(sink) {}
+
+void PictureCollector::report(ReadProblemKind kind, long lineNumber, const std::string& cause) {
+    sink_.problem(ReadProblem{kind, file_, lineNumber, cause});
+}
+
+bool PictureCollector::takeLine(const PropertyLine& line, long lineNumber, ContactRecord& record,
+                                int fileCardCount) {
+    if (waiting_) {
+        if (line.text().empty()) {
+            if (!run_.empty()) finishRun(record, fileCardCount);
+            return true;
+        }
+        if (!line.hasValue()) {
+            if (run_.size() + line.text().size() > maxPictureBytes_)
+                runTooLong_ = true;
+            else
+                run_ += line.text();
+            return true;
+        }
+        finishRun(record, fileCardCount);
+    }
+    if (line.name() == "PHOTO" && line.hasValue()) takePhotoLine(line, lineNumber, record, fileCardCount);
+    return false;
+}
+
+void PictureCollector::finishCard(ContactRecord& record, int fileCardCount) {
+    if (waiting_) finishRun(record, fileCardCount);
+}
+
+void PictureCollector::finishRun(ContactRecord& record, int fileCardCount) {
+    waiting_ = false;
+    if (runTooLong_) {
+        report(ReadProblemKind::PictureUndecodable, runLine_,
+               "picture data is too long (over " + std::to_string(maxPictureBytes_) + " bytes)");
+    } else if (!run_.empty()) {
+        store(run_, true, runLine_, record, fileCardCount);
+    }
+    run_.clear();
+    runTooLong_ = false;
+}
+
+void PictureCollector::takePhotoLine(const PropertyLine& line, long lineNumber, ContactRecord& record,
+                                     int fileCardCount) {
+    const std::string payload = unescapeValue(trimSpaces(line.value()));
+    if (startsWithNoCase(payload, "data:")) {
+        const std::size_t comma = payload.find(',');
+        if (comma == std::string::npos) {
+            report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data: URI has no data");
+            return;
+        }
+        const std::string meta = asciiLower(std::string_view(payload).substr(5, comma - 5));
+        const bool base64 = meta.size() >= 7 && meta.compare(meta.size() - 7, 7, ";base64") == 0;
+        store(std::string_view(payload).substr(comma + 1), base64, lineNumber, record, fileCardCount);
+        return;
+    }
+    // Any other URI, or a value declared as one, points to a picture elsewhere.
+    const std::string& head = line.headLower();
+    if (payload.find(':') != std::string::npos || head.find("value=uri") != std::string::npos ||
+        head.find("value=url") != std::string::npos)
+        return;
+    if (payload.empty()) {
+        waiting_ = true;
+        runLine_ = lineNumber;
+        return;
+    }
+    store(payload, true, lineNumber, record, fileCardCount);
+}
+
+void PictureCollector::store(std::string_view payload, bool isBase64, long lineNumber,
+                             ContactRecord& record, int fileCardCount) {
+    std::string bytes;
+    if (isBase64) {
+        std::optional<std::string> decoded = Base64Decode(payload);
+        if (!decoded) {
+            report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data is not valid Base64");
+            return;
+        }
+        bytes = std::move(*decoded);
+    } else {
+        bytes = percentDecode(payload);
+    }
+    if (bytes.empty()) {
+        report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data is empty");
+        return;
+    }
+    const std::string name = (fileCardCount > 0 ? std::to_string(fileCardCount) : std::string()) + ".gif";
+    if (folder_.empty()) {
+        record.ePhoto = name;
+        return;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder_, error);
+    const std::filesystem::path path = folder_ / name;
+    const std::string failure =
+        error ? error.message() : writeWholeFile(path, bytes);
+    if (!failure.empty()) {
+        report(ReadProblemKind::PictureNotWritten, lineNumber,
+               "picture file " + path.string() + " could not be written: " + failure);
+        return;
+    }
+    record.ePhoto = path.string();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,57 @@
+#pragma once
+// One logical line of a card as text: decoded, trimmed, and cut into its head
+// (property name and parameters) and its value.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "vcard/text_decoding.h"
+
+namespace tessaly {
+
+class PropertyLine {
+public:
+    // Decodes the line's bytes: the head ends at the first colon outside double
+    // quotes; a quoted-printable value is decoded; the value's bytes are read in
+    // the head's CHARSET (unless `ignoreCharset`), else as UTF-8 when valid, else
+    // as Windows-1252. The result is trimmed of spaces.
+    PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset);
+
+    // For tests and callers that already hold text.
+    explicit PropertyLine(std::string text);
+
+    const std::string& text() const { return text_; }
+    bool hasValue() const { return colon_ != std::string::npos; }
+    std::string_view head() const;
+    // Everything after the head's colon (leading spaces kept).
+    std::string_view value() const;
+    // The property name in upper case, without a group prefix ("item1.").
+    const std::string& name() const { return name_; }
+    // The whole line in upper case (computed on first use).
+    const std::string& upper() const;
+    // The head, trimmed and in lower case (computed on first use).
+    const std::string& headLower() const;
+
+    bool headHasQuotedPrintable() const { return quotedPrintable_; }
+
+private:
+    void findName();
+
+    std::string text_;
+    std::size_t colon_ = std::string::npos;
+    std::string name_;
+    bool quotedPrintable_ = false;
+    mutable std::string upper_;
+    mutable bool haveUpper_ = false;
+    mutable std::string headLower_;
+    mutable bool haveHeadLower_ = false;
+};
+
+// The position of the first colon outside double quotes, or npos.
+std::size_t findHeadEnd(std::string_view bytes);
+
+// The value of a CHARSET parameter in a head, or empty.
+std::string charsetOf(std::string_view head);
+
+}  // namespace tessaly

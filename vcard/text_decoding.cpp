@@ -1,0 +1,98 @@
+#include "vcard/text_decoding.h"
+
+#include <cerrno>
+
+#include "vcard/utf8.h"
+#include "vcard/vcard_text.h"
+#include "vcard/windows1252.h"
+
+namespace tessaly {
+
+namespace {
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool isAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string decodeQuotedPrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '=' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string bytesToText(std::string_view bytes) {
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    appendWindows1252AsUtf8(bytes, text);
+    return text;
+}
+
+CharsetDecoder::~CharsetDecoder() {
+    for (auto& entry : converters_) {
+        if (entry.second != kNoConverter) iconv_close(entry.second);
+    }
+}
+
+iconv_t CharsetDecoder::converterFor(const std::string& charset) {
+    auto found = converters_.find(charset);
+    if (found != converters_.end()) return found->second;
+    const iconv_t converter = iconv_open("UTF-8", charset.c_str());
+    converters_.emplace(charset, converter);
+    return converter;
+}
+
+std::string CharsetDecoder::decode(std::string_view bytes, std::string_view charset) {
+    if (charset.empty() || isAscii(bytes)) return bytesToText(bytes);
+    const std::string name = asciiUpper(charset);
+    if (name == "UTF-8" || name == "UTF8") return bytesToText(bytes);
+    const iconv_t converter = converterFor(name);
+    if (converter == kNoConverter) return bytesToText(bytes);
+
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+    std::string out(bytes.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(converter, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            if (errno == E2BIG) {
+                const std::size_t used = out.size() - outLeft;
+                out.resize(out.size() * 2);
+                outPtr = out.data() + used;
+                outLeft = out.size() - used;
+                continue;
+            }
+            // Bytes that are not valid in the named set: the set was wrong.
+            return bytesToText(bytes);
+        }
+    }
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+}  // namespace tessaly

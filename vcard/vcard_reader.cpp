@@ -1,0 +1,79 @@
+#include "vcard/vcard_reader.h"
+
+#include <limits>
+
+#include "vcard/picture_collector.h"
+#include "vcard/property_rules.h"
+#include "vcard/vcard_read_error.h"
+
+namespace tessaly {
+
+namespace {
+
+// How many lines pass between two chances for the host to process events.
+constexpr long kLinesBetweenPolls = 4096;
+
+}  // namespace
+
+FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
+                          const ReaderOptions& options, CardSink& sink) {
+    FileReadSummary summary;
+    ByteSource source(vcardFile);
+    LineReader lines(source, options.mode, options.maxLineBytes, vcardFile);
+    CharsetDecoder decoder;
+    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink);
+
+    ContactRecord record;
+    CardExtras extras;
+    FreevCard(record);
+    bool inCard = false;
+    long cardStartLine = 0;
+    long linesSincePoll = 0;
+
+    LogicalLine line;
+    while (lines.next(line)) {
+        if (++linesSincePoll == kLinesBetweenPolls) {
+            linesSincePoll = 0;
+            if (!sink.keepReading()) {
+                summary.stoppedByHost = true;
+                break;
+            }
+        }
+        const PropertyLine property(line.bytes, decoder, source.decodedFromUtf16());
+        bool endOfCard = false;
+        if (isBeginLine(property.text())) {
+            if (inCard) {
+                sink.problem(ReadProblem{ReadProblemKind::MergedCard, vcardFile, line.number,
+                                         "BEGIN:VCARD inside the card begun on line " +
+                                             std::to_string(cardStartLine) + "; the two were read as one"});
+            } else {
+                cardStartLine = line.number;
+            }
+            inCard = true;
+        } else if (isEndLine(property.text())) {
+            endOfCard = inCard;  // an END:VCARD outside a card ends nothing
+        }
+        if (inCard && !pictures.takeLine(property, line.number, record, summary.cards))
+            applyPropertyRules(property, record, extras);
+
+        if (endOfCard) {
+            pictures.finishCard(record, summary.cards);
+            prepareForHandOver(record, extras);
+            sink.handOver(record, ivCard);
+            FreevCard(record);
+            extras = CardExtras{};
+            inCard = false;
+            ++summary.cards;
+            if (ivCard == std::numeric_limits<std::int32_t>::max())
+                throw VcardReadError(vcardFile, line.number, "too many cards in one run");
+            ++ivCard;
+        }
+    }
+    if (inCard && !summary.stoppedByHost)
+        sink.problem(ReadProblem{ReadProblemKind::IncompleteCard, vcardFile, cardStartLine,
+                                 "card has no END:VCARD; it was not converted"});
+    summary.sawLoneLineFeed = lines.sawLoneLineFeed();
+    return summary;
+}
+
+}  // namespace tessaly

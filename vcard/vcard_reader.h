@@ -1,0 +1,36 @@
+#pragma once
+// Reads one vCard file from start to end and hands every card in it to a sink.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "vcard/card_sink.h"
+#include "vcard/line_reader.h"
+
+namespace tessaly {
+
+struct ReaderOptions {
+    ReadMode mode = ReadMode::Normal;
+    // Where picture files go; empty: none is written.
+    std::filesystem::path pictureFolder;
+    // The longest logical line (and picture) the reader holds.
+    std::size_t maxLineBytes = std::size_t{256} << 20;
+};
+
+struct FileReadSummary {
+    int cards = 0;                 // cards handed over from this file
+    bool sawLoneLineFeed = false;  // the file has LF line ends
+    bool stoppedByHost = false;    // the sink asked to stop
+};
+
+// Reads `vcardFile`, handing each card to `sink` with `ivCard` as its number and
+// adding one to `ivCard` per card, so that numbers run on across the files of a
+// run. Throws VcardReadError when the file cannot be opened or read, when a line
+// is too long, and when the card number would overflow; cards handed over
+// before that stay handed over.
+FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
+                          const ReaderOptions& options, CardSink& sink);
+
+}  // namespace tessaly

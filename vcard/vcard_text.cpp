@@ -1,0 +1,82 @@
+#include "vcard/vcard_text.h"
+
+namespace tessaly {
+
+std::string_view trimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+std::string asciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[i], b = prefix[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+std::string unescapeValue(std::string_view value) {
+    if (value.find('\\') == std::string_view::npos) return std::string(value);
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c != '\\' || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const char next = value[i + 1];
+        switch (next) {
+            case ',': case ';': case '\\':
+                out += next;
+                ++i;
+                break;
+            case 'n': case 'N':
+                out += "\r\n";
+                ++i;
+                break;
+            default:
+                out += c;
+                break;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> splitComponents(std::string_view value) {
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
+            ++i;  // the escaped character never splits
+        } else if (value[i] == ';') {
+            components.push_back(unescapeValue(value.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    components.push_back(unescapeValue(value.substr(start)));
+    return components;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,27 @@
+#pragma once
+// Text operations of the vCard rules: trimming (spaces only), ASCII case
+// folding, component splitting at unescaped semicolons, and unescaping.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaly {
+
+// Removes leading and trailing spaces (character 32) only; tabs stay.
+std::string_view trimSpaces(std::string_view text);
+
+std::string asciiUpper(std::string_view text);
+std::string asciiLower(std::string_view text);
+
+// True when `text` starts with `prefix`, comparing ASCII letters in any case.
+bool startsWithNoCase(std::string_view text, std::string_view prefix);
+
+// Resolves the backslash escapes of a value: "\," "\;" "\\" and "\n" or "\N"
+// (a line break, CR LF). Any other backslash stays as it is.
+std::string unescapeValue(std::string_view value);
+
+// Cuts a value at every semicolon that is not escaped and unescapes each piece.
+std::vector<std::string> splitComponents(std::string_view value);
+
+}  // namespace tessaly
