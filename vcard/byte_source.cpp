@@ -63,9 +63,13 @@ void ByteSource::detectEncoding() {
             zeroLow += byte(2 * i) == 0;
             zeroHigh += byte(2 * i + 1) == 0;
         }
-        if (pairs >= 2 && zeroHigh * 10 >= pairs * 9 && zeroLow == 0)
+        // Most of one side zero, next to none of the other (a character such
+        // as U+0100 or a surrogate may put a zero there).
+        const auto mostly = [&](std::size_t zeros) { return zeros * 10 >= pairs * 7; };
+        const auto hardly = [&](std::size_t zeros) { return zeros * 10 <= pairs; };
+        if (pairs >= 2 && mostly(zeroHigh) && hardly(zeroLow))
             utf16_ = Utf16::LittleEndian;
-        else if (pairs >= 2 && zeroLow * 10 >= pairs * 9 && zeroHigh == 0)
+        else if (pairs >= 2 && mostly(zeroLow) && hardly(zeroHigh))
             utf16_ = Utf16::BigEndian;
     }
 }
