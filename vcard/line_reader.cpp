@@ -1,5 +1,8 @@
 #include "vcard/line_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_text.h"
 
@@ -11,7 +14,12 @@ bool equalsNoCase(std::string_view text, std::string_view word) {
     return text.size() == word.size() && startsWithNoCase(text, word);
 }
 
-bool isFrameLine(std::string_view text) { return isBeginLine(text) || isEndLine(text); }
+bool isFrameLine(std::string_view text) {
+    // Most lines are ruled out by their length alone.
+    const std::string_view trimmed = trimSpaces(text);
+    if (trimmed.size() != 9 && trimmed.size() != 11) return false;
+    return isBeginLine(trimmed) || isEndLine(trimmed);
+}
 
 bool startsWithBlank(const std::string& bytes) {
     return !bytes.empty() && (bytes[0] == ' ' || bytes[0] == '\t');
@@ -39,10 +47,16 @@ void LineReader::takePiece(Piece& piece, bool isBreak) {
     currentNumber_ = physicalLine_;
 }
 
+std::size_t LineReader::findInChunk(char byte) const {
+    const void* found = std::memchr(chunk_.data() + position_, byte, chunk_.size() - position_);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - chunk_.data()) : chunk_.size();
+}
+
 bool LineReader::nextPiece(Piece& piece) {
     for (;;) {
         if (position_ == chunk_.size()) {
             position_ = 0;
+            nextCarriageReturn_ = nextLineFeed_ = 0;
             if (!source_.next(chunk_)) {
                 chunk_.clear();
                 if (atEnd_) return false;
@@ -64,9 +78,11 @@ bool LineReader::nextPiece(Piece& piece) {
                 continue;
             }
         }
-        // Take the run of ordinary bytes at once.
-        std::size_t end = position_;
-        while (end < chunk_.size() && chunk_[end] != '\r' && chunk_[end] != '\n') ++end;
+        // Take the run of ordinary bytes at once. The next CR and LF of the
+        // chunk are found with memchr and remembered until passed.
+        if (nextCarriageReturn_ <= position_) nextCarriageReturn_ = findInChunk('\r');
+        if (nextLineFeed_ <= position_) nextLineFeed_ = findInChunk('\n');
+        const std::size_t end = std::min(nextCarriageReturn_, nextLineFeed_);
         current_.append(chunk_, position_, end - position_);
         position_ = end;
         checkLength(current_, currentNumber_);
@@ -93,11 +109,16 @@ bool LineReader::nextPiece(Piece& piece) {
     }
 }
 
-void LineReader::startPending(Piece& piece) {
-    pending_.bytes.swap(piece.bytes);
+void LineReader::giveOut(LogicalLine& line) {
+    line.bytes.swap(pending_.bytes);  // the caller's old buffer comes back for reuse
+    line.number = pending_.number;
+}
+
+void LineReader::startPending(Piece& piece, bool isFrame) {
+    pending_.bytes.swap(piece.bytes);  // the piece keeps the old buffer for reuse
     pending_.number = piece.number;
     hasPending_ = true;
-    pendingTakesNoFold_ = pending_.bytes.empty() || isFrameLine(pending_.bytes);
+    pendingTakesNoFold_ = pending_.bytes.empty() || isFrame;
     headScanned_ = 0;
     headInQuotes_ = false;
     headComplete_ = false;
@@ -105,6 +126,8 @@ void LineReader::startPending(Piece& piece) {
 }
 
 bool LineReader::pendingEndsInSoftBreak() {
+    const std::size_t last = pending_.bytes.find_last_not_of(" \t");
+    if (last == std::string::npos || pending_.bytes[last] != '=') return false;
     // The head is looked for once, up to its colon, however long the line grows.
     while (!headComplete_ && headScanned_ < pending_.bytes.size()) {
         const char c = pending_.bytes[headScanned_++];
@@ -115,27 +138,26 @@ bool LineReader::pendingEndsInSoftBreak() {
             pendingQuotedPrintable_ = head.find("QUOTED-PRINTABLE") != std::string::npos;
         }
     }
-    if (!pendingQuotedPrintable_) return false;
-    const std::size_t last = pending_.bytes.find_last_not_of(" \t");
-    return last != std::string::npos && last >= headScanned_ && pending_.bytes[last] == '=';
+    return pendingQuotedPrintable_ && last >= headScanned_;
 }
 
 bool LineReader::next(LogicalLine& line) {
-    Piece piece;
+    Piece& piece = piece_;
     for (;;) {
         if (!nextPiece(piece)) {
             if (!hasPending_) return false;
-            line = std::move(pending_);
+            giveOut(line);
             hasPending_ = false;
             return true;
         }
         if (piece.isBreak) {
             if (!hasPending_) continue;
-            line = std::move(pending_);
+            giveOut(line);
             hasPending_ = false;
             return true;
         }
-        if (hasPending_ && !pendingTakesNoFold_ && !piece.bytes.empty() && !isFrameLine(piece.bytes)) {
+        const bool pieceIsFrame = isFrameLine(piece.bytes);
+        if (hasPending_ && !pendingTakesNoFold_ && !piece.bytes.empty() && !pieceIsFrame) {
             if (pendingEndsInSoftBreak()) {
                 pending_.bytes.erase(pending_.bytes.find_last_not_of(" \t"));
                 pending_.bytes.append(piece.bytes, startsWithBlank(piece.bytes) ? 1 : 0);
@@ -149,11 +171,11 @@ bool LineReader::next(LogicalLine& line) {
             }
         }
         if (hasPending_) {
-            line = std::move(pending_);
-            startPending(piece);
+            giveOut(line);
+            startPending(piece, pieceIsFrame);
             return true;
         }
-        startPending(piece);
+        startPending(piece, pieceIsFrame);
     }
 }
 

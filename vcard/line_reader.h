@@ -44,9 +44,12 @@ private:
     bool nextPiece(Piece& piece);
     void takePiece(Piece& piece, bool isBreak);
     void checkLength(const std::string& bytes, long number) const;
-    void startPending(Piece& piece);
+    void startPending(Piece& piece, bool isFrame);
+    std::size_t findInChunk(char byte) const;
+    void giveOut(LogicalLine& line);
     bool pendingEndsInSoftBreak();
 
+    Piece piece_;  // reused, so that lines cycle through the same buffers
     ByteSource& source_;
     const ReadMode mode_;
     const std::size_t maxLineBytes_;
@@ -55,6 +58,8 @@ private:
     // Raw cutting.
     std::string chunk_;
     std::size_t position_ = 0;
+    std::size_t nextCarriageReturn_ = 0;
+    std::size_t nextLineFeed_ = 0;
     std::string current_;
     long currentNumber_ = 1;
     long physicalLine_ = 1;

@@ -1,6 +1,7 @@
 #include "vcard/property_line.h"
 
-#include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "vcard/vcard_text.h"
 
@@ -29,9 +30,59 @@ std::string charsetOf(std::string_view head) {
     return std::string(trimSpaces(name));
 }
 
+namespace {
+
+bool isAsciiText(std::string_view bytes) {
+    unsigned char any = 0;
+    for (char c : bytes) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+bool isNameCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// Upper-cases ASCII letters eight bytes at a time: a byte gets its 0x20 bit
+// cleared when it lies in 'a'..'z' (bytes of 0x80 and above are left alone).
+void asciiUpperInto(const char* from, char* to, std::size_t size) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from + i, 8);
+        const std::uint64_t low7 = word & ~kHigh;
+        const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes;
+        const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kOnes;
+        const std::uint64_t lower = (atLeastA ^ aboveZ) & ~word & kHigh;
+        word ^= lower >> 2;
+        std::memcpy(to + i, &word, 8);
+    }
+    for (; i < size; ++i) {
+        const char c = from[i];
+        to[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+}
+
+}  // namespace
+
 PropertyLine::PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset) {
+    parse(bytes, decoder, ignoreCharset);
+}
+
+void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset) {
+    haveUpper_ = false;
+    haveHeadLower_ = false;
+    quotedPrintable_ = false;
+    colon_ = std::string::npos;
     const std::size_t headEnd = findHeadEnd(bytes);
-    if (headEnd == std::string_view::npos) {
+    // Most lines are plain ASCII and not quoted-printable: their bytes are their
+    // text whatever character set they name.
+    if (headEnd != std::string_view::npos && isAsciiText(bytes) &&
+        !containsNoCase(bytes.substr(0, headEnd), "QUOTED-PRINTABLE")) {
+        text_.assign(bytes);
+        colon_ = headEnd;
+    } else if (headEnd == std::string_view::npos) {
         text_ = bytesToText(bytes);
     } else {
         const std::string_view head = bytes.substr(0, headEnd);
@@ -60,7 +111,8 @@ PropertyLine::PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool
         colon_ = std::string::npos;
     } else {
         const std::size_t trailing = text_.find_last_not_of(' ');
-        text_ = text_.substr(leading, trailing - leading + 1);
+        text_.erase(trailing + 1);
+        text_.erase(0, leading);
         if (colon_ != std::string::npos) colon_ -= leading;
     }
     findName();
@@ -75,12 +127,17 @@ void PropertyLine::findName() {
     // A group prefix is letters, digits and "-" followed by "."; it is skipped.
     std::size_t start = 0;
     std::size_t i = 0;
-    while (i < text_.size() && (std::isalnum(static_cast<unsigned char>(text_[i])) || text_[i] == '-')) ++i;
+    while (i < text_.size() && isNameCharacter(text_[i])) ++i;
     if (i > 0 && i < text_.size() && text_[i] == '.') start = i + 1;
     std::size_t end = start;
     while (end < text_.size() && text_[end] != ':' && text_[end] != ';') ++end;
     // Without a colon or semicolon after it, the name test accepts nothing.
-    name_ = end < text_.size() ? asciiUpper(std::string_view(text_).substr(start, end - start)) : std::string();
+    name_.clear();
+    if (end == text_.size()) return;
+    name_.assign(text_, start, end - start);
+    for (char& c : name_) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
 }
 
 std::string_view PropertyLine::head() const {
@@ -93,7 +150,8 @@ std::string_view PropertyLine::value() const {
 
 const std::string& PropertyLine::upper() const {
     if (!haveUpper_) {
-        upper_ = asciiUpper(text_);
+        upper_.resize(text_.size());
+        asciiUpperInto(text_.data(), upper_.data(), text_.size());
         haveUpper_ = true;
     }
     return upper_;
@@ -101,7 +159,10 @@ const std::string& PropertyLine::upper() const {
 
 const std::string& PropertyLine::headLower() const {
     if (!haveHeadLower_) {
-        headLower_ = asciiLower(trimSpaces(head()));
+        headLower_.assign(trimSpaces(head()));
+        for (char& c : headLower_) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
         haveHeadLower_ = true;
     }
     return headLower_;

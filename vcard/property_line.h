@@ -21,6 +21,11 @@ public:
     // For tests and callers that already hold text.
     explicit PropertyLine(std::string text);
 
+    // An empty line, to be filled by parse(); a reader keeps one and reuses its
+    // buffers for every line.
+    PropertyLine() = default;
+    void parse(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset);
+
     const std::string& text() const { return text_; }
     bool hasValue() const { return colon_ != std::string::npos; }
     std::string_view head() const;

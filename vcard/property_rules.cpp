@@ -69,7 +69,9 @@ void fillAddress(const PropertyLine& line, const AddressSlots& slots) {
 
 void applyAddresses(const PropertyLine& line, ContactRecord& record) {
     const bool named = line.name() == "ADR";
-    const bool grouped = contains(line.upper(), "ADR");
+    // The grouped forms need "type=WORK" or "type=HOME" written just so.
+    const bool typed = contains(line.text(), "type=WORK") || contains(line.text(), "type=HOME");
+    const bool grouped = typed && contains(line.upper(), "ADR");
     if (!named && !grouped) return;
     const std::string& head = line.headLower();
     const AddressSlots business{&record.eContact_BusinessAddress, &record.eContact_BusinessCity,
@@ -131,13 +133,14 @@ void applyNote(const PropertyLine& line, ContactRecord& record) {
 void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
     if (!line.hasValue()) return;
     const std::string& name = line.name();
+    const std::string& upper = line.upper();
     if (name == "N") applyName(line, record);
     if (name == "ORG") applyOrganisation(line, record);
     if (name == "TITLE") record.eContact_Profession = plainValue(line);
     if (name == "TEL") applyTelephone(line, record);
     applyAddresses(line, record);
-    if (contains(line.upper(), "IMADDRESS")) record.eContact_IMAddress = plainValue(line);
-    if (contains(line.upper(), "ANNIVERSARY")) applyDate(line, record.eContact_Anniversary);
+    if (contains(upper, "IMADDRESS")) record.eContact_IMAddress = plainValue(line);
+    if (contains(upper, "ANNIVERSARY")) applyDate(line, record.eContact_Anniversary);
     if (name == "CATEGORIES") record.eContact_Categories = plainValue(line);
     applyWebPage(line, record);
     if (name == "ROLE") record.eContact_JobTitle = plainValue(line);

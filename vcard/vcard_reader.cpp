@@ -31,6 +31,7 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
     long linesSincePoll = 0;
 
     LogicalLine line;
+    PropertyLine property;
     while (lines.next(line)) {
         if (++linesSincePoll == kLinesBetweenPolls) {
             linesSincePoll = 0;
@@ -39,7 +40,7 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
                 break;
             }
         }
-        const PropertyLine property(line.bytes, decoder, source.decodedFromUtf16());
+        property.parse(line.bytes, decoder, source.decodedFromUtf16());
         bool endOfCard = false;
         if (isBeginLine(property.text())) {
             if (inCard) {

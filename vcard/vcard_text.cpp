@@ -36,6 +36,20 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+bool containsNoCase(std::string_view text, std::string_view upperWord) {
+    if (upperWord.empty()) return true;
+    if (text.size() < upperWord.size()) return false;
+    const char first = upperWord[0];
+    const char firstLower = (first >= 'A' && first <= 'Z') ? static_cast<char>(first - 'A' + 'a') : first;
+    const std::size_t last = text.size() - upperWord.size();
+    for (std::size_t i = 0; i <= last; ++i) {
+        if ((text[i] == first || text[i] == firstLower) &&
+            startsWithNoCase(text.substr(i + 1), upperWord.substr(1)))
+            return true;
+    }
+    return false;
+}
+
 std::string unescapeValue(std::string_view value) {
     if (value.find('\\') == std::string_view::npos) return std::string(value);
     std::string out;

@@ -17,6 +17,10 @@ std::string asciiLower(std::string_view text);
 // True when `text` starts with `prefix`, comparing ASCII letters in any case.
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
+// True when `text` contains `upperWord` (given in upper case), comparing ASCII
+// letters in any case.
+bool containsNoCase(std::string_view text, std::string_view upperWord);
+
 // Resolves the backslash escapes of a value: "\," "\;" "\\" and "\n" or "\N"
 // (a line break, CR LF). Any other backslash stays as it is.
 std::string unescapeValue(std::string_view value);
