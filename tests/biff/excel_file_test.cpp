@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
-
-#include "biff_bytes.h"
+#include "biff_test_support.h"
 #include "support/test_files.h"
 
 namespace tessaly {
@@ -281,37 +278,35 @@ TEST(ExcelFileMki, GivesTheLowByteFirst) {
     EXPECT_EQ(ExcelFile::MKI(-2), hexBytes("FE FF"));
 }
 
-std::vector<fs::path> entries(const fs::path& folder) {
-    std::vector<fs::path> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-    return names;
-}
+// A folder that already holds "sheet.xls", and a new file of that name
+// created there.
+class ExcelFileOverEarlierFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::writeFile(path, "earlier sheet");
+        ASSERT_EQ(file.CreateFile(path), 0) << file.lastError();
+    }
 
-TEST(ExcelFileStaging, WritesUnderATemporaryNameAndRenamesOnClose) {
     TempDir dir;
     const fs::path path = dir.path() / "sheet.xls";
-    testing::writeFile(path, "earlier sheet");
-    ExcelFile file(DateTextFormat::iso());
-    ASSERT_EQ(file.CreateFile(path), 0);
+    ExcelFile file{DateTextFormat::iso()};
+};
+
+TEST_F(ExcelFileOverEarlierFile, WritesUnderATemporaryNameAndRenamesOnClose) {
     EXPECT_EQ(file.fileName(), path);
     ASSERT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, std::string(255, 'x')), 0);
     // The earlier file stays whole while the new one is written beside it.
     EXPECT_EQ(readFile(path), "earlier sheet");
-    ASSERT_EQ(entries(dir.path()).size(), 2u);
+    ASSERT_EQ(testing::folderEntries(dir.path()).size(), 2u);
 
     ASSERT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(entries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
     EXPECT_EQ(readFile(path).size(), 400u + 4 + 8 + 255);
 }
 
-TEST(ExcelFileStaging, AbandonRemovesTheTemporaryFileOnly) {
-    TempDir dir;
-    const fs::path path = dir.path() / "sheet.xls";
-    testing::writeFile(path, "earlier sheet");
-    ExcelFile file(DateTextFormat::iso());
-    ASSERT_EQ(file.CreateFile(path), 0);
+TEST_F(ExcelFileOverEarlierFile, AbandonRemovesTheTemporaryFileOnly) {
     file.AbandonFile();
-    EXPECT_EQ(entries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
     EXPECT_EQ(readFile(path), "earlier sheet");
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), kExcelNoOpenFile);
     EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
@@ -323,7 +318,7 @@ TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {
         ExcelFile file(DateTextFormat::iso());
         ASSERT_EQ(file.CreateFile(dir.path() / "first.xls"), 0);
         ASSERT_EQ(file.CreateFile(dir.path() / "second.xls"), 0);
-        EXPECT_EQ(entries(dir.path()).size(), 1u);
+        EXPECT_EQ(testing::folderEntries(dir.path()).size(), 1u);
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
@@ -347,28 +342,14 @@ TEST(ExcelFileFailures, AFolderThatRefusesNewFiles) {
     EXPECT_NE(file.lastError().find("/sys/sheet.xls"), std::string::npos) << file.lastError();
 }
 
-TEST(ExcelFileFailures, AFullDiskIsReportedAndTheEarlierFileKept) {
-    TempDir dir;
-    const fs::path path = dir.path() / "sheet.xls";
-    testing::writeFile(path, "earlier sheet");
-    // A file size limit makes writes fail as on a full disk.
-    rlimit original{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = original;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-
-    ExcelFile file(DateTextFormat::iso());
-    ASSERT_EQ(file.CreateFile(path), 0);
+TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     std::int16_t result = 0;
-    for (int row = 1; row <= 1000 && result == 0; ++row)
-        result = file.WriteValue(kTextCell, 0, 0, 0, row, 1, std::string(200, 'x'));
-    if (result == 0) result = file.CloseFile();
-
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, previousHandler);
-
+    {
+        const testing::ScopedFileSizeLimit fullDisk(4096);
+        for (int row = 1; row <= 1000 && result == 0; ++row)
+            result = file.WriteValue(kTextCell, 0, 0, 0, row, 1, std::string(200, 'x'));
+        if (result == 0) result = file.CloseFile();
+    }
     EXPECT_EQ(result, kExcelDiskFull);
     EXPECT_NE(file.lastError().find(path.string()), std::string::npos) << file.lastError();
     EXPECT_NE(file.lastError().find("File too large"), std::string::npos) << file.lastError();
@@ -376,7 +357,7 @@ TEST(ExcelFileFailures, AFullDiskIsReportedAndTheEarlierFileKept) {
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, "x"), kExcelDiskFull);
     EXPECT_EQ(file.CloseFile(), kExcelDiskFull);
     file.AbandonFile();
-    EXPECT_EQ(entries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
     EXPECT_EQ(readFile(path), "earlier sheet");
 }
 
