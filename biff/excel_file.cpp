@@ -100,7 +100,13 @@ std::int16_t ExcelFile::emitRecord() {
 
 void ExcelFile::encode(std::string_view text) {
     pendingReplaced_ = 0;
-    encoded_ = utf8ToWindows1252(text, pendingReplaced_);
+    // Most values are plain ASCII, which Windows-1252 shares byte for byte.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        encoded_.assign(text);
+    } else {
+        encoded_ = utf8ToWindows1252(text, pendingReplaced_);
+    }
 }
 
 std::int16_t ExcelFile::CreateFile(const std::filesystem::path& FileName) {

@@ -14,8 +14,8 @@ void RecordBuilder::start(std::uint16_t recordNumber) {
 void RecordBuilder::u8(std::uint8_t value) { buffer_ += static_cast<char>(value); }
 
 void RecordBuilder::u16(std::uint16_t value) {
-    u8(static_cast<std::uint8_t>(value & 0xFF));
-    u8(static_cast<std::uint8_t>(value >> 8));
+    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    buffer_.append(bytes, 2);
 }
 
 void RecordBuilder::f64(double value) {
