@@ -30,12 +30,5 @@ TEST(ExcelContact, EachArgumentTakesTheSlotOfTheSameNameExceptJobTitleAndProfess
     EXPECT_EQ(contact.xlsContact_Categories, "eContact_Categories");
 }
 
-TEST(ExcelContact, ArgumentsReferToTheRecordWithoutCopying) {
-    ContactRecord record;
-    record.eContact_LastName = "Doe";
-    const ExcelContact contact = excelContactFrom(record);
-    EXPECT_EQ(contact.xlsContact_LastName.data(), record.eContact_LastName.data());
-}
-
 }  // namespace
 }  // namespace tessaly
