@@ -1,0 +1,103 @@
+#pragma once
+// The contact sheet: the worksheet target of a conversion run. One file,
+// "vCardContactsExported.xls" in the run's output folder, with a title row of
+// 36 columns and one row of 36 left-aligned text cells per card below it.
+//
+// Values are written as they come, untrimmed. A value longer than a cell's 255
+// characters keeps its first 255; a character outside Windows-1252 becomes '?';
+// a card beyond the format's last row (65,536) is not written. All three are
+// counted for the run's report, and so are cards below row 16,384, the last row
+// that Excel 2.x and some readers still take.
+//
+// A failure of the file itself throws SheetWriteError and abandons the sheet:
+// its temporary file is removed and an earlier sheet of that name stays as it
+// was.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "biff/date_text.h"
+#include "biff/excel_contact.h"
+#include "biff/excel_file.h"
+#include "vcard/contact_record.h"
+
+namespace tessaly {
+
+inline constexpr std::string_view kContactSheetFileName = "vCardContactsExported.xls";
+inline constexpr int kContactSheetColumns = 36;
+// The last row the format's 16-bit row field can address.
+inline constexpr std::int32_t kLastSheetRow = 65536;
+// The last row of Excel 2.x; python3-xlrd refuses a sheet that goes past it.
+inline constexpr std::int32_t kExcel2LastRow = 16384;
+
+// The titles of row 1, column 1 first.
+const std::array<std::string_view, kContactSheetColumns>& contactSheetTitles();
+
+// What the sheet changed or left out, for the run's end report.
+struct ContactSheetCounts {
+    std::size_t shortenedCells = 0;      // values cut to their first 255 characters
+    std::size_t replacedCharacters = 0;  // characters written as '?'
+    std::size_t cardsBeyondLastRow = 0;  // cards not written: the sheet was full
+    std::size_t cardsPastRow16384 = 0;   // cards written below row 16,384
+
+    bool pastRow16384() const { return cardsPastRow16384 > 0; }
+};
+
+// The sheet's file could not be created or written.
+class SheetWriteError : public std::runtime_error {
+public:
+    SheetWriteError(std::int16_t errorNumber, const std::string& message)
+        : std::runtime_error(message), errorNumber_(errorNumber) {}
+    // The ExcelFile error number of the failure.
+    std::int16_t errorNumber() const { return errorNumber_; }
+
+private:
+    std::int16_t errorNumber_;
+};
+
+class ContactSheet {
+public:
+    // `dates` decides how birthdays and anniversaries read.
+    explicit ContactSheet(DateTextFormat dates = DateTextFormat::fromEnvironment());
+
+    // The sheet's set-up: creates the file in `outputFolder`, declares the four
+    // fonts and the page header "BIFF 2.1 API" and writes the title row.
+    // Throws SheetWriteError.
+    void open(const std::filesystem::path& outputFolder);
+
+    // Writes one card in row `xlsCnt` + 1 (so the first card, xlsCnt 1, goes
+    // to row 2). Columns are written in the order 1-8, 14-18, 9-13, 19-36.
+    // Throws SheetWriteError when the file fails and std::invalid_argument for
+    // an `xlsCnt` below 1.
+    void Save2ExcelContact(const ExcelContact& contact, std::int32_t xlsCnt);
+    void Save2ExcelContact(const ContactRecord& record, std::int32_t xlsCnt);
+
+    // Finishes the file and renames it to its final name. Throws
+    // SheetWriteError (the sheet is then abandoned).
+    void close();
+
+    // Drops an unfinished sheet (for a failed run); the final name is left as
+    // it was.
+    void abandon() noexcept { file_.AbandonFile(); }
+
+    ContactSheetCounts counts() const;
+
+    // The sheet's final path.
+    const std::filesystem::path& path() const { return file_.fileName(); }
+
+private:
+    // Throws SheetWriteError for a failed ExcelFile result.
+    void check(std::int16_t result);
+    void writeText(std::int32_t row, std::int32_t column, std::string_view text, std::int32_t font);
+    void writeDate(std::int32_t row, std::int32_t column, DateValue date);
+
+    ExcelFile file_;
+    ContactSheetCounts counts_;
+};
+
+}  // namespace tessaly

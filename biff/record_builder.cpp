@@ -1,0 +1,38 @@
+#include "biff/record_builder.h"
+
+#include <bit>
+#include <cstring>
+
+namespace tessaly {
+
+void RecordBuilder::start(std::uint16_t recordNumber) {
+    buffer_.clear();
+    u16(recordNumber);
+    u16(0);
+}
+
+void RecordBuilder::u8(std::uint8_t value) { buffer_ += static_cast<char>(value); }
+
+void RecordBuilder::u16(std::uint16_t value) {
+    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    buffer_.append(bytes, 2);
+}
+
+void RecordBuilder::f64(double value) {
+    auto bits = std::bit_cast<std::uint64_t>(value);
+    for (int i = 0; i < 8; ++i) {
+        u8(static_cast<std::uint8_t>(bits & 0xFF));
+        bits >>= 8;
+    }
+}
+
+void RecordBuilder::text(std::string_view bytes) { buffer_.append(bytes); }
+
+std::string_view RecordBuilder::bytes() {
+    const auto length = static_cast<std::uint16_t>(buffer_.size() - 4);
+    buffer_[2] = static_cast<char>(length & 0xFF);
+    buffer_[3] = static_cast<char>(length >> 8);
+    return buffer_;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,30 @@
+#pragma once
+// Builds one BIFF record in memory: the 16-bit record number, the 16-bit length
+// of the data and the data, every integer little-endian. The builder keeps its
+// buffer between records so that writing a cell allocates nothing once warm.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+class RecordBuilder {
+public:
+    // Starts a new record; the length field is filled in by `bytes()`.
+    void start(std::uint16_t recordNumber);
+
+    void u8(std::uint8_t value);
+    void u16(std::uint16_t value);
+    void f64(double value);  // IEEE 754 double, little-endian
+    void text(std::string_view bytes);
+
+    // The record with its length field set to the data written since `start`.
+    // The data of one record is at most 65,535 bytes; the callers check that.
+    std::string_view bytes();
+
+private:
+    std::string buffer_;
+};
+
+}  // namespace tessaly
