@@ -65,7 +65,7 @@ std::string isoDate(DateValue date) {
 
 class PrintingSink : public CardSink {
 public:
-    void handOver(const ContactRecord& record, std::int32_t cardNumber) override {
+    void handOver(const ContactRecord& record, std::int32_t cardNumber, long) override {
         buffer_ += "card " + std::to_string(cardNumber) + "\n";
         for (const ContactSlot& slot : contactSlots()) {
             if (slot.text) {

@@ -17,6 +17,7 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> kSubcommands = {
+    {"convert", convertCommand, "convert vCard files into a worksheet (.xls)"},
     {"cards", cardsCommand, "print the contact record of every card of vCard files"},
 };
 

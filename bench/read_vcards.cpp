@@ -13,7 +13,7 @@ namespace {
 
 class CountingSink : public tessaly::CardSink {
 public:
-    void handOver(const tessaly::ContactRecord& record, std::int32_t) override {
+    void handOver(const tessaly::ContactRecord& record, std::int32_t, long) override {
         characters += record.eContact_LastName.size();
     }
     void problem(const tessaly::ReadProblem&) override { ++problems; }

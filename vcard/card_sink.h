@@ -26,9 +26,10 @@ class CardSink {
 public:
     virtual ~CardSink() = default;
 
-    // A finished card. `cardNumber` counts the cards of the whole run from 1.
-    // An exception thrown here (the target cannot be written) ends the reading.
-    virtual void handOver(const ContactRecord& record, std::int32_t cardNumber) = 0;
+    // A finished card. `cardNumber` counts the cards of the whole run from 1;
+    // `line` is the line of the file on which the card began. An exception
+    // thrown here (the target cannot be written) ends the reading.
+    virtual void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) = 0;
 
     virtual void problem(const ReadProblem& problem) = 0;
 

@@ -60,7 +60,7 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
         if (endOfCard) {
             pictures.finishCard(record, summary.cards);
             prepareForHandOver(record, extras);
-            sink.handOver(record, ivCard);
+            sink.handOver(record, ivCard, cardStartLine);
             FreevCard(record);
             extras = CardExtras{};
             inCard = false;

@@ -47,18 +47,27 @@ testing::CommandResult cards(const std::string& arguments) {
 }
 
 TEST(CardsCommand, PrintsEverySlotOfTheExamples) {
-    const auto result = cards(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples") + " --mode advance");
+    const std::string examples = std::string(TESSALY_SOURCE_DIR) + "/examples";
+    const auto result = cards(shellQuote(examples) + " --mode advance");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const std::string& out = result.out;
     EXPECT_NE(out.find("card 1\neContact_FirstName\tChidinma\neContact_LastName\tOkafor\n"), std::string::npos);
     EXPECT_NE(out.find("eContact_Comments\tPrefers e-mail.\\nAsk about the spring catalogue, page 12.\n"),
               std::string::npos);
-    EXPECT_NE(out.find("eContact_BirthDay\t1992-11-05\n"), std::string::npos);
+    EXPECT_NE(out.find("eContact_BirthDay\t1988-07-23\n"), std::string::npos);
     EXPECT_NE(out.find("ePhoto\t.gif\n"), std::string::npos);
     EXPECT_NE(out.find("eContact_BusinessCity\tG\xC3\xB6teborg\n"), std::string::npos);  // Windows-1252 file
     EXPECT_NE(out.find("eContact_LastName\t\xC3\x98stergaard\n"), std::string::npos);    // labelled UTF-8
-    EXPECT_EQ(out.substr(out.size() - 8), "7 cards\n");
+    EXPECT_EQ(out.substr(out.size() - 8), "5 cards\n");
+
+    // The vCard 4.0 example has LF line ends: Advance Mode reads it.
+    const auto unix = cards(shellQuote(examples + "/lf-line-ends") + " --mode advance");
+    EXPECT_EQ(unix.status, 0) << unix.err;
+    EXPECT_NE(unix.out.find("eContact_FirstName\t\xC3\x89lodie\n"), std::string::npos);
+    EXPECT_NE(unix.out.find("eContact_CellPhone\t+33-6-55-55-01-23\n"), std::string::npos);
+    EXPECT_NE(unix.out.find("eContact_BirthDay\t1992-11-05\n"), std::string::npos);
+    EXPECT_EQ(unix.out.substr(unix.out.size() - 8), "2 cards\n");
 }
 
 TEST(CardsCommand, EscapesValuesAndNumbersCardsAcrossFiles) {

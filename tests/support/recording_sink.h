@@ -12,14 +12,16 @@ namespace tessaly::testing {
 
 class RecordingSink : public CardSink {
 public:
-    void handOver(const ContactRecord& record, std::int32_t cardNumber) override {
+    void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
         cards.push_back(record);
         numbers.push_back(cardNumber);
+        lines.push_back(line);
     }
     void problem(const ReadProblem& problem) override { problems.push_back(problem); }
 
     std::vector<ContactRecord> cards;
     std::vector<std::int32_t> numbers;
+    std::vector<long> lines;
     std::vector<ReadProblem> problems;
 };
 

@@ -28,6 +28,7 @@ TEST(Framing, EachCardIsHandedOverWithARunningNumber) {
     EXPECT_EQ(ReadvCard(second.string(), counter, {}, sink).cards, 1);
     EXPECT_EQ(counter, 4);
     EXPECT_EQ(sink.numbers, (std::vector<std::int32_t>{1, 2, 3}));
+    EXPECT_EQ(sink.lines, (std::vector<long>{1, 6, 1}));
     EXPECT_EQ(sink.cards[1].eContact_LastName, "Two");
     EXPECT_EQ(sink.cards[1].eContact_FirstName, "B");
     EXPECT_EQ(sink.cards[2].eContact_FirstName, "");  // cleared between cards

@@ -1,0 +1,147 @@
+#include "app/conversion_run.h"
+
+#include "app/source_files.h"
+#include "vcard/vcard_read_error.h"
+#include "vcard/vcard_reader.h"
+
+#ifndef TESSALY_SUPPORT_ADDRESS
+#define TESSALY_SUPPORT_ADDRESS "support@tessaly.example"
+#endif
+
+namespace tessaly {
+
+namespace {
+
+const char* const kLineBreak = "\r\n";
+
+std::string progressCaption(std::int32_t saved) { return "(" + std::to_string(saved) + ") vCards Saved"; }
+
+// Hands the reader's cards to the target and its problems to the report.
+class RunSink : public CardSink {
+public:
+    RunSink(ConversionTarget& target, RunHost& host, RunReport& report)
+        : target_(target), host_(host), report_(report) {}
+
+    void setFile(const std::string& file) { file_ = file; }
+
+    void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
+        target_.write(record, cardNumber, file_ + ":" + std::to_string(line), report_);
+        host_.showProgress(cardNumber, progressCaption(cardNumber));
+    }
+
+    void problem(const ReadProblem& problem) override {
+        ReportKind kind = ReportKind::CardsIncomplete;
+        if (problem.kind == ReadProblemKind::PictureUndecodable) kind = ReportKind::PicturesUndecodable;
+        if (problem.kind == ReadProblemKind::PictureNotWritten) kind = ReportKind::PicturesNotWritten;
+        report_.add(kind, 1, reportPlace(problem.file, problem.line, problem.cause));
+    }
+
+    bool keepReading() override {
+        host_.processEvents();
+        return !host_.stopRequested();
+    }
+
+private:
+    ConversionTarget& target_;
+    RunHost& host_;
+    RunReport& report_;
+    std::string file_;
+};
+
+// Ends a run whose target failed: its unfinished file is dropped and the user
+// is told which file and why.
+void failTarget(ConversionTarget& target, RunHost& host, RunResult& result, const std::string& message) {
+    target.abandon();
+    result.targetFailed = true;
+    host.showMessage("Tessaly", message, MessageIcon::Exclamation);
+}
+
+}  // namespace
+
+std::string finalMessage() {
+    return std::string("Finished Importing vCards.") + kLineBreak +
+           "If you failed to see converted contacts then, please try using Advance Mode." + kLineBreak +
+           "If you need any more help, please contact us back on " TESSALY_SUPPORT_ADDRESS ".";
+}
+
+RunResult runConversion(const RunSource& source, const RunOptions& options, RunHost& host,
+                        const TargetMaker& makeTargetOfKind) {
+    RunResult result;
+    const std::string folder = host.BrowseForFolder("Choose Folder to Save...");
+    host.processEvents();
+    if (folder.empty()) return result;
+    result.started = true;
+    const std::filesystem::path outputFolder(folder);
+
+    std::unique_ptr<ConversionTarget> target;
+    try {
+        target = makeTargetOfKind(options.target);
+        target->open(outputFolder);
+    } catch (const TargetError& error) {
+        result.targetFailed = true;
+        host.showMessage("Tessaly", error.what(), MessageIcon::Exclamation);
+        return result;
+    }
+    host.processEvents();
+
+    std::vector<std::filesystem::path> files;
+    if (source.isFolder) {
+        try {
+            files = listVcardFiles(source.path);
+        } catch (const std::filesystem::filesystem_error& error) {
+            result.report.add(ReportKind::FilesNotRead, 1,
+                              reportPlace(source.path.string(), 0, "the folder cannot be listed: " +
+                                                                       error.code().message()));
+        }
+    } else {
+        files.push_back(source.path);
+    }
+
+    ReaderOptions readerOptions;
+    readerOptions.mode = options.mode;
+    readerOptions.pictureFolder = outputFolder / "vCardPictures";
+    RunSink sink(*target, host, result.report);
+    std::int32_t cardCounter = 1;
+    for (const auto& file : files) {
+        if (host.stopRequested()) break;
+        host.processEvents();
+        sink.setFile(file.string());
+        try {
+            const FileReadSummary summary = ReadvCard(file.string(), cardCounter, readerOptions, sink);
+            if (summary.cards == 0 && !summary.stoppedByHost) {
+                std::string cause = "no vCard found";
+                if (summary.sawLoneLineFeed && options.mode == ReadMode::Normal)
+                    cause += "; its lines end in LF alone: try Advance Mode";
+                result.report.add(ReportKind::FilesWithoutCards, 1, reportPlace(file.string(), 0, cause));
+            }
+        } catch (const TargetError& error) {
+            failTarget(*target, host, result, error.what());
+            result.cardsConverted = cardCounter - 1;
+            return result;
+        } catch (const VcardReadError& error) {
+            result.report.add(ReportKind::FilesNotRead, 1, reportPlace(error.file(), error.line(), error.cause()));
+        } catch (const std::exception& error) {
+            result.report.add(ReportKind::FilesNotRead, 1, reportPlace(file.string(), 0, error.what()));
+        }
+    }
+    result.cardsConverted = cardCounter - 1;
+    if (host.stopRequested()) result.report.add(ReportKind::RunStopped, 1, "");
+    host.processEvents();
+
+    try {
+        result.output = target->close(result.report);
+    } catch (const TargetError& error) {
+        failTarget(*target, host, result, error.what());
+        return result;
+    }
+    host.processEvents();
+
+    std::string message = finalMessage();
+    if (!result.report.empty())
+        message += std::string(kLineBreak) + kLineBreak + result.report.text(kLineBreak);
+    host.showMessage("Tessaly", message,
+                     result.report.empty() ? MessageIcon::Information : MessageIcon::Exclamation);
+    return result;
+}
+
+}  // namespace tessaly

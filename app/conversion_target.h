@@ -1,0 +1,46 @@
+#pragma once
+// A target of a conversion run: where the cards go.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/run_report.h"
+#include "vcard/contact_record.h"
+
+namespace tessaly {
+
+// The target itself failed (cannot be created or written): the run ends.
+class TargetError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TargetKind { Worksheet, Outlook };
+
+class ConversionTarget {
+public:
+    virtual ~ConversionTarget() = default;
+
+    // Creates the target's file in `outputFolder`. Throws TargetError.
+    virtual void open(const std::filesystem::path& outputFolder) = 0;
+
+    // Writes one card. `place` says where the card came from ("file:line"), for
+    // what the target notes in `report`. Throws TargetError.
+    virtual void write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
+                       RunReport& report) = 0;
+
+    // Finishes the file under its final name and returns that name. Throws
+    // TargetError.
+    virtual std::filesystem::path close(RunReport& report) = 0;
+
+    // Drops an unfinished target; an earlier file of the same name stays.
+    virtual void abandon() noexcept = 0;
+};
+
+// The target of a kind. Throws TargetError for a kind this build cannot write.
+std::unique_ptr<ConversionTarget> makeTarget(TargetKind kind);
+
+}  // namespace tessaly

@@ -1,0 +1,105 @@
+// `tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]`:
+// the conversion run of the window, without a display.
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "app/conversion_run.h"
+#include "app/subcommands.h"
+#include "app/terminal_host.h"
+
+namespace tessaly {
+
+namespace {
+
+const char* const kUsage =
+    "usage: tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]\n";
+
+const char* const kHelp =
+    "usage: tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]\n"
+    "\n"
+    "Converts SOURCE, a .vcf file or a folder whose .vcf files are all read, into\n"
+    "one target in DIR (default: the current folder):\n"
+    "  --to xls    the worksheet vCardContactsExported.xls, one row per card (default)\n"
+    "  --to pst    contacts in a new Outlook data file (not available yet)\n"
+    "  --mode normal    lines end at CR or CR LF (default)\n"
+    "  --mode advance   a lone LF ends a line too (files from Unix-like systems)\n"
+    "Pictures of cards are written to DIR/vCardPictures.\n"
+    "\n"
+    "While it runs, standard error shows the count of cards saved. At the end it\n"
+    "prints where it wrote, the end-of-run message, and what was not converted or\n"
+    "was changed (files that could not be read, cards left incomplete, values cut,\n"
+    "characters replaced, ...). Ctrl-C stops the run and keeps what was converted.\n"
+    "\n"
+    "Exit status: 0 when everything was converted, 1 when something was not or the\n"
+    "target failed, 2 for wrong arguments.\n";
+
+int usageError(const std::string& message) {
+    std::cerr << "tessaly convert: " << message << '\n' << kUsage;
+    return 2;
+}
+
+}  // namespace
+
+int convertCommand(const Arguments& arguments) {
+    std::string source;
+    std::string output = ".";
+    RunOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--help" || argument == "-h") {
+            std::cout << kHelp;
+            return 0;
+        } else if (argument == "--to" && hasValue) {
+            const std::string& to = arguments[++i];
+            if (to == "xls") {
+                options.target = TargetKind::Worksheet;
+            } else if (to == "pst") {
+                std::cerr << "tessaly convert: the Outlook (.pst) target is not available yet\n";
+                return 2;
+            } else {
+                return usageError("unknown target '" + to + "'");
+            }
+        } else if (argument == "--mode" && hasValue) {
+            const std::string& mode = arguments[++i];
+            if (mode == "normal")
+                options.mode = ReadMode::Normal;
+            else if (mode == "advance")
+                options.mode = ReadMode::Advance;
+            else
+                return usageError("unknown mode '" + mode + "'");
+        } else if (argument == "--out" && hasValue) {
+            output = arguments[++i];
+            if (output.empty()) return usageError("--out needs a folder");
+        } else if (!argument.empty() && argument[0] == '-') {
+            return usageError("unknown or incomplete option '" + argument + "'");
+        } else if (source.empty()) {
+            source = argument;
+        } else {
+            return usageError("only one SOURCE may be given");
+        }
+    }
+    if (source.empty()) return usageError("no SOURCE given");
+
+    // Like a folder chooser's "new folder": the output folder is made if needed.
+    std::error_code error;
+    std::filesystem::create_directories(output, error);
+    if (error) {
+        std::cerr << output << ": the output folder cannot be made: " << error.message() << '\n';
+        return 1;
+    }
+    RunSource runSource{source, std::filesystem::is_directory(source, error)};
+    TerminalHost host(output);
+    const RunResult result = runConversion(runSource, options, host);
+    host.finishProgress();
+    if (result.targetFailed) return 1;
+    if (!result.output.empty()) {
+        std::cout << "Wrote " << result.cardsConverted << (result.cardsConverted == 1 ? " card" : " cards")
+                  << " to " << std::filesystem::absolute(result.output).lexically_normal().string() << '\n';
+    }
+    return result.report.empty() ? 0 : 1;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,73 @@
+#include "app/run_report.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr std::size_t kPlacesPerKind = 10;
+
+// The heading of each kind, after its count.
+const char* heading(ReportKind kind, std::size_t count) {
+    const bool one = count == 1;
+    switch (kind) {
+        case ReportKind::FilesNotRead:
+            return one ? "file could not be read or stopped early" : "files could not be read or stopped early";
+        case ReportKind::FilesWithoutCards:
+            return one ? "file had no card in it" : "files had no card in them";
+        case ReportKind::CardsIncomplete:
+            return one ? "card was left incomplete or merged" : "cards were left incomplete or merged";
+        case ReportKind::CardsBeyondLastRow:
+            return one ? "card did not fit: the sheet's last row is 65,536"
+                       : "cards did not fit: the sheet's last row is 65,536";
+        case ReportKind::CardsPastRow16384:
+            return one ? "card is below row 16,384, the last row Excel 2.x and some readers take"
+                       : "cards are below row 16,384, the last row Excel 2.x and some readers take";
+        case ReportKind::ShortenedValues:
+            return one ? "value was cut to 255 characters" : "values were cut to 255 characters";
+        case ReportKind::ReplacedCharacters:
+            return one ? "character was written as \"?\" (not in Windows-1252)"
+                       : "characters were written as \"?\" (not in Windows-1252)";
+        case ReportKind::PicturesUndecodable:
+            return one ? "picture could not be decoded" : "pictures could not be decoded";
+        case ReportKind::PicturesNotWritten:
+            return one ? "picture file could not be written" : "picture files could not be written";
+        case ReportKind::RunStopped:
+            return "conversion was stopped before the end";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string reportPlace(const std::string& file, long line, const std::string& cause) {
+    return file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + cause;
+}
+
+void RunReport::add(ReportKind kind, std::size_t count, const std::string& where) {
+    Entry& entry = entries_[static_cast<std::size_t>(kind)];
+    entry.count += count;
+    if (!where.empty() && entry.places.size() < kPlacesPerKind) entry.places.push_back(where);
+}
+
+bool RunReport::empty() const {
+    for (const Entry& entry : entries_) {
+        if (entry.count > 0) return false;
+    }
+    return true;
+}
+
+std::string RunReport::text(const std::string& lineBreak) const {
+    std::string out;
+    for (std::size_t i = 0; i < kReportKinds; ++i) {
+        const Entry& entry = entries_[i];
+        if (entry.count == 0) continue;
+        if (!out.empty()) out += lineBreak;
+        const auto kind = static_cast<ReportKind>(i);
+        out += kind == ReportKind::RunStopped ? std::string("The ") + heading(kind, entry.count) + "."
+                                              : std::to_string(entry.count) + " " + heading(kind, entry.count);
+        for (const std::string& place : entry.places) out += lineBreak + "  " + place;
+    }
+    return out;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,51 @@
+#pragma once
+// What a run did not convert, or converted with changes, by kind: the text the
+// end-of-run message adds after its own lines.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tessaly {
+
+enum class ReportKind {
+    FilesNotRead,          // files that could not be read or stopped early
+    FilesWithoutCards,     // files in which no card was found
+    CardsIncomplete,       // cards left incomplete or merged
+    CardsBeyondLastRow,    // cards beyond the sheet's last row
+    CardsPastRow16384,     // cards below row 16,384
+    ShortenedValues,       // values cut to 255 characters
+    ReplacedCharacters,    // characters written as "?"
+    PicturesUndecodable,   // pictures that could not be decoded
+    PicturesNotWritten,    // picture files that could not be written
+    RunStopped,            // the user stopped the run
+};
+
+inline constexpr std::size_t kReportKinds = 10;
+
+class RunReport {
+public:
+    // Counts `count` of a kind and keeps `where` ("file:line: cause") while
+    // fewer than ten are kept for it.
+    void add(ReportKind kind, std::size_t count, const std::string& where);
+
+    bool empty() const;
+    std::size_t count(ReportKind kind) const { return entries_[static_cast<std::size_t>(kind)].count; }
+
+    // One block per kind that occurred: "N <kind>" and its places, in the
+    // order of the kinds; "" when the report is empty.
+    std::string text(const std::string& lineBreak) const;
+
+private:
+    struct Entry {
+        std::size_t count = 0;
+        std::vector<std::string> places;
+    };
+    std::array<Entry, kReportKinds> entries_;
+};
+
+// "file:line: cause", or "file: cause" without a line.
+std::string reportPlace(const std::string& file, long line, const std::string& cause);
+
+}  // namespace tessaly

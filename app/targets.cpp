@@ -1,0 +1,16 @@
+#include "app/conversion_target.h"
+#include "app/worksheet_target.h"
+
+namespace tessaly {
+
+std::unique_ptr<ConversionTarget> makeTarget(TargetKind kind) {
+    switch (kind) {
+        case TargetKind::Worksheet:
+            return std::make_unique<WorksheetTarget>();
+        case TargetKind::Outlook:
+            break;
+    }
+    throw TargetError("the Outlook (.pst) target is not available yet");
+}
+
+}  // namespace tessaly

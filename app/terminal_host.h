@@ -1,0 +1,38 @@
+#pragma once
+// The run host of the command line: the output folder comes from the
+// arguments, messages go to the terminal, progress to standard error, and
+// Ctrl-C asks the run to stop (what was converted so far is kept).
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "app/run_host.h"
+
+namespace tessaly {
+
+class TerminalHost : public RunHost {
+public:
+    explicit TerminalHost(std::string outputFolder, std::FILE* out = stdout, std::FILE* err = stderr);
+    ~TerminalHost() override;
+
+    std::string BrowseForFolder(const std::string& prompt) override;
+    void showMessage(const std::string& title, const std::string& text, MessageIcon icon) override;
+    void showProgress(std::int32_t cardsSaved, const std::string& caption) override;
+    bool stopRequested() override;
+
+    // Writes the last progress caption for good (once, at the end of a run).
+    void finishProgress();
+
+private:
+    std::string outputFolder_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool liveProgress_;  // standard error is a terminal: rewrite the caption in place
+    std::chrono::steady_clock::time_point lastShown_{};
+    std::string caption_;
+    bool shownOnce_ = false;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,23 @@
+#pragma once
+// The worksheet target: "vCardContactsExported.xls", one row per card.
+
+#include "app/conversion_target.h"
+#include "biff/contact_sheet.h"
+
+namespace tessaly {
+
+class WorksheetTarget : public ConversionTarget {
+public:
+    explicit WorksheetTarget(DateTextFormat dates = DateTextFormat::fromEnvironment());
+
+    void open(const std::filesystem::path& outputFolder) override;
+    void write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
+               RunReport& report) override;
+    std::filesystem::path close(RunReport& report) override;
+    void abandon() noexcept override;
+
+private:
+    ContactSheet sheet_;
+};
+
+}  // namespace tessaly
