@@ -38,24 +38,29 @@ private:
     std::string folder_;
 };
 
-// A target that fails on its N-th card and records what happened to it.
+// What happened to a target, kept by the test (the run owns the target).
+struct TargetLog {
+    int written = 0;
+    bool abandoned = false;
+};
+
+// A target that fails on its N-th card (0: when it is opened).
 class FailingTarget : public ConversionTarget {
 public:
-    explicit FailingTarget(int failOnCard) : failOnCard_(failOnCard) {}
+    FailingTarget(int failOnCard, TargetLog& log) : failOnCard_(failOnCard), log_(log) {}
     void open(const std::filesystem::path&) override {
         if (failOnCard_ == 0) throw TargetError("cannot create \"/x/t.xls\": Permission denied");
     }
     void write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
         if (cardNumber == failOnCard_) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
-        ++written;
+        ++log_.written;
     }
     std::filesystem::path close(RunReport&) override { return "/x/t.xls"; }
-    void abandon() noexcept override { abandoned = true; }
-    int written = 0;
-    bool abandoned = false;
+    void abandon() noexcept override { log_.abandoned = true; }
 
 private:
     int failOnCard_;
+    TargetLog& log_;
 };
 
 const std::string kCard = "BEGIN:VCARD\r\nN:Card\r\nEND:VCARD\r\n";
@@ -142,8 +147,9 @@ TEST(ConversionRun, IncompleteCardsAndUndecodablePicturesAreReportedWithTheirPla
 TEST(ConversionRun, ATargetThatCannotBeCreatedEndsTheRunBeforeReading) {
     TempDir output;
     FakeHost host(output.path().string());
+    TargetLog log;
     const RunResult result = runConversion({"/nowhere.vcf", false}, {}, host,
-                                           [](TargetKind) { return std::make_unique<FailingTarget>(0); });
+                                           [&](TargetKind) { return std::make_unique<FailingTarget>(0, log); });
     EXPECT_TRUE(result.targetFailed);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "cannot create \"/x/t.xls\": Permission denied");
@@ -156,18 +162,15 @@ TEST(ConversionRun, ATargetThatFailsMidRunIsAbandonedAndTheRunEndsAtOnce) {
     source.write("a.vcf", cards(3));
     source.write("b.vcf", cards(3));
     FakeHost host(output.path().string());
-    FailingTarget* target = nullptr;
-    const RunResult result = runConversion({source.path(), true}, {}, host, [&](TargetKind) {
-        auto made = std::make_unique<FailingTarget>(2);
-        target = made.get();
-        return made;
-    });
+    TargetLog log;
+    const RunResult result = runConversion({source.path(), true}, {}, host,
+                                           [&](TargetKind) { return std::make_unique<FailingTarget>(2, log); });
     EXPECT_TRUE(result.targetFailed);
     ASSERT_EQ(host.messages.size(), 1u);  // the error, no final message
     EXPECT_EQ(host.messages[0].text, "cannot write \"/x/t.xls\": No space left on device");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(target->written, 1);
-    EXPECT_TRUE(target->abandoned);
+    EXPECT_EQ(log.written, 1);
+    EXPECT_TRUE(log.abandoned);
 }
 
 TEST(ConversionRun, AnOutputFolderThatCannotBeWrittenIsNamedInTheError) {
