@@ -1,0 +1,176 @@
+// `tessaly convert` end to end, its sheets read back by readers nobody on this
+// team wrote: Debian's python3-xlrd and LibreOffice's headless converter.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+using testing::readFile;
+using testing::runCommand;
+using testing::shellQuote;
+using testing::TempDir;
+
+const std::vector<std::string> kTitles = {
+    "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title",
+    "Location", "Website", "Department", "Manager", "Assistant", "Business Street Address",
+    "Business City", "Business Zip/Postal Code", "Business State", "Business Country",
+    "Business Phone Number", "Business FAX", "Business CellPhone", "Business Pager",
+    "Business Other Email 1", "Business Other Email 2", "Business Other Email 3",
+    "Personal Street Address", "Personal City", "Personal Zip/Postal Code", "Personal State",
+    "Personal Country", "Personal Phone Number", "Personal FAX", "Personal CellPhone", "Birthday",
+    "Anniversary", "Comments"};
+
+testing::CommandResult convert(const std::string& arguments) {
+    return runCommand("LC_ALL=C " + shellQuote(TESSALY_EXECUTABLE) + " convert " + arguments);
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator)) parts.push_back(part);
+    if (!text.empty() && text.back() == separator) parts.push_back("");
+    return parts;
+}
+
+// The rows of a sheet as xlrd reads them.
+std::vector<std::vector<std::string>> xlrdRows(const std::filesystem::path& sheet) {
+    const auto result = runCommand("/usr/bin/python3 " + shellQuote(std::string(TESSALY_SOURCE_DIR) +
+                                                                    "/tests/e2e/xls_cells.py") +
+                                   " " + shellQuote(sheet.string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::vector<std::string>> rows;
+    const auto lines = split(result.out, '\n');
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (lines[i].empty() && i + 1 == lines.size()) break;
+        rows.push_back(split(lines[i], '\x1f'));
+    }
+    return rows;
+}
+
+std::string simpleCards(int count) {
+    std::string out;
+    for (int i = 1; i <= count; ++i)
+        out += "BEGIN:VCARD\r\nN:Last" + std::to_string(i) + ";First" + std::to_string(i) + "\r\nEND:VCARD\r\n";
+    return out;
+}
+
+TEST(WorksheetReaders, XlrdReadsEveryCellAsWritten) {
+    TempDir source, output;
+    source.write("people.vcf",
+                 "BEGIN:VCARD\r\nVERSION:3.0\r\nN:M\xC3\xBCller;J\xC3\xBCrgen;Karl;Dr.;sen.\r\n"
+                 "ORG:Stra\xC3\x9F" "enbau GmbH;Planung\r\nTITLE:Bauleiter\r\nROLE:Projekte\r\n"
+                 "EMAIL;TYPE=INTERNET:j@example.de\r\nTEL;TYPE=WORK:+49 30 1\r\nTEL;TYPE=WORK,FAX:+49 30 2\r\n"
+                 "TEL;TYPE=CELL:+49 170 3\r\nTEL;TYPE=PAGER:4\r\nTEL;TYPE=HOME:+49 30 5\r\nTEL;TYPE=HOME,FAX:6\r\n"
+                 "ADR;TYPE=WORK:;;Hauptstra\xC3\x9F" "e 1;Berlin;BE;10115;Deutschland\r\n"
+                 "ADR;TYPE=HOME:;;Gartenweg 2;Potsdam;BB;14467;Deutschland\r\n"
+                 "URL:https://example.de/\r\nBDAY:1970-01-31\r\nANNIVERSARY:19990615\r\n"
+                 "NOTE:Zwei\\nZeilen \xE2\x82\xAC\r\nEND:VCARD\r\n"
+                 "BEGIN:VCARD\r\nFN:\xE7\x94\xB0\xE4\xB8\xAD \xC3\x89mile\r\nEND:VCARD\r\n");
+    const auto result = convert(shellQuote(source.path().string()) + " --out " + shellQuote(output.path().string()));
+    // The CJK name cannot be held by the sheet: two "?" are reported.
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.out.find("2 characters were written as \"?\""), std::string::npos) << result.out;
+
+    const auto rows = xlrdRows(output.path() / "vCardContactsExported.xls");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], kTitles);
+    const std::vector<std::string> expected = {
+        "J\xC3\xBCrgen", "Karl", "M\xC3\xBCller", "j@example.de", "sen.", "Dr.", "Stra\xC3\x9F" "enbau GmbH",
+        "Bauleiter", "", "https://example.de/", "Planung", "", "", "Hauptstra\xC3\x9F" "e 1", "Berlin",
+        "10115", "BE", "Deutschland", "+49 30 1", "+49 30 2", "+49 170 3", "4", "", "", "",
+        "Gartenweg 2", "Potsdam", "14467", "BB", "Deutschland", "+49 30 5", "6", "", "1970-01-31",
+        "1999-06-15", "Zwei\\r\\nZeilen \xE2\x82\xAC"};
+    EXPECT_EQ(rows[1], expected);
+    EXPECT_EQ(rows[2][0], "?? \xC3\x89mile");
+    for (std::size_t column = 1; column < 36; ++column) EXPECT_EQ(rows[2][column], "") << column;
+}
+
+TEST(WorksheetReaders, ExampleFolderConvertsCleanly) {
+    TempDir output;
+    const auto result = convert(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples") + " --out " +
+                                shellQuote((output.path() / "new").string()));
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("Finished Importing vCards.\nIf you failed"), std::string::npos);
+    EXPECT_NE(result.out.find("Wrote 5 cards to " + (output.path() / "new" / "vCardContactsExported.xls").string()),
+              std::string::npos);
+    EXPECT_EQ(result.err, "(5) vCards Saved\n");
+    EXPECT_EQ(xlrdRows(output.path() / "new" / "vCardContactsExported.xls").size(), 6u);
+    EXPECT_TRUE(std::filesystem::exists(output.path() / "new" / "vCardPictures" / ".gif"));
+}
+
+// Each sheet is converted by LibreOffice to UTF-8 CSV in one call, with a
+// profile folder of the test's own so that parallel tests do not meet.
+TEST(WorksheetReaders, LibreOfficeReadsEveryRowUpToTheLast) {
+    TempDir work;
+    const std::vector<std::pair<std::string, int>> sheets = {
+        {"ends16384", 16383}, {"past16384", 16384}, {"ends65536", 65535}};
+    std::string inputs;
+    for (const auto& [name, count] : sheets) {
+        const auto file = work.write(name + ".vcf", simpleCards(count));
+        const auto folder = work.path() / name;
+        const auto result = convert(shellQuote(file.string()) + " --out " + shellQuote(folder.string()));
+        const bool past = count + 1 > 16384;
+        EXPECT_EQ(result.status, past ? 1 : 0) << name << result.out;
+        EXPECT_EQ(result.out.find("below row 16,384") != std::string::npos, past) << name;
+        std::filesystem::rename(folder / "vCardContactsExported.xls", work.path() / (name + ".xls"));
+        inputs += " " + shellQuote((work.path() / (name + ".xls")).string());
+    }
+    const auto csv = runCommand(
+        "cd " + shellQuote(work.path().string()) + " && soffice -env:UserInstallation=file://" +
+        (work.path() / "profile").string() +
+        " --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' --outdir csv" + inputs);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    for (const auto& [name, count] : sheets) {
+        const auto lines = split(readFile(work.path() / "csv" / (name + ".csv")), '\n');
+        ASSERT_GE(lines.size(), static_cast<std::size_t>(count + 1)) << name;
+        EXPECT_EQ(lines[0].rfind("First Name,Middle Name,Last Name,Email,", 0), 0u) << name;
+        const std::string last = "First" + std::to_string(count) + ",,Last" + std::to_string(count) + ",";
+        EXPECT_EQ(lines[count].rfind(last, 0), 0u) << name << ": " << lines[count];
+        const std::size_t rows = lines.back().empty() ? lines.size() - 1 : lines.size();
+        EXPECT_EQ(rows, static_cast<std::size_t>(count + 1)) << name;
+    }
+    // xlrd takes the sheet that ends at row 16,384.
+    EXPECT_EQ(xlrdRows(work.path() / "ends16384.xls").size(), 16384u);
+}
+
+TEST(WorksheetReaders, AFullDiskKeepsTheEarlierSheetAndLeavesNoTemporaryFile) {
+    TempDir work;
+    const auto source = work.write("many.vcf", simpleCards(20000));
+    const auto folder = work.path() / "out";
+    std::filesystem::create_directories(folder);
+    testing::writeFile(folder / "vCardContactsExported.xls", "the earlier sheet");
+    // A file-size limit of 64 KiB stands in for a full disk; SIGXFSZ is ignored
+    // so that the write fails instead of killing the program.
+    const auto result = runCommand("trap '' XFSZ; ulimit -f 64; " + shellQuote(TESSALY_EXECUTABLE) +
+                                   " convert " + shellQuote(source.string()) + " --out " +
+                                   shellQuote(folder.string()));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find((folder / "vCardContactsExported.xls").string()), std::string::npos) << result.err;
+    EXPECT_EQ(result.out.find("Finished Importing vCards."), std::string::npos);
+    EXPECT_EQ(readFile(folder / "vCardContactsExported.xls"), "the earlier sheet");
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u);
+}
+
+TEST(ConvertCommand, ArgumentsAndTheMissingOutlookTarget) {
+    EXPECT_EQ(convert("").status, 2);
+    EXPECT_EQ(convert("a.vcf --to csv").status, 2);
+    EXPECT_EQ(convert("a.vcf --mode quick").status, 2);
+    const auto pst = convert("a.vcf --to pst");
+    EXPECT_EQ(pst.status, 2);
+    EXPECT_EQ(pst.err, "tessaly convert: the Outlook (.pst) target is not available yet\n");
+    const auto help = convert("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--to xls"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tessaly
