@@ -33,9 +33,16 @@ std::string charsetOf(std::string_view head) {
 namespace {
 
 bool isAsciiText(std::string_view bytes) {
-    unsigned char any = 0;
-    for (char c : bytes) any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+    // Eight bytes at a time: any byte with its high bit set is not ASCII.
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        any |= word;
+    }
+    for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080ULL) == 0;
 }
 
 bool isNameCharacter(char c) {

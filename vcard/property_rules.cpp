@@ -14,13 +14,18 @@ bool contains(std::string_view text, std::string_view word) {
     return text.find(word) != std::string_view::npos;
 }
 
+// The components of the line at hand; kept from line to line so that their
+// strings are not allocated again for every line.
+thread_local std::vector<std::string> components;
+
 // The value trimmed and unescaped: the form of every single-value rule.
 std::string plainValue(const PropertyLine& line) {
     return unescapeValue(trimSpaces(line.value()));
 }
 
 void applyName(const PropertyLine& line, ContactRecord& record) {
-    const std::vector<std::string> parts = splitComponents(trimSpaces(line.value()));
+    std::vector<std::string>& parts = components;
+    splitComponents(trimSpaces(line.value()), parts);
     std::string* const slots[] = {&record.eContact_LastName, &record.eContact_FirstName,
                                   &record.eContact_MiddleName, &record.eContact_Title,
                                   &record.eContact_Suffix};
@@ -28,7 +33,8 @@ void applyName(const PropertyLine& line, ContactRecord& record) {
 }
 
 void applyOrganisation(const PropertyLine& line, ContactRecord& record) {
-    const std::vector<std::string> parts = splitComponents(trimSpaces(line.value()));
+    std::vector<std::string>& parts = components;
+    splitComponents(trimSpaces(line.value()), parts);
     record.eContact_Company = std::string(trimSpaces(parts[0]));
     if (parts.size() >= 2) record.eContact_Department = std::string(trimSpaces(parts[1]));
 }
@@ -60,9 +66,8 @@ struct AddressSlots {
     std::string* country;
 };
 
-void fillAddress(const PropertyLine& line, const AddressSlots& slots) {
-    const std::vector<std::string> parts = splitComponents(trimSpaces(line.value()));
-    if (parts.size() < 2) return;
+// Components 3 to 7 of an address: street, city, region, postal code, country.
+void fillAddress(const std::vector<std::string>& parts, const AddressSlots& slots) {
     std::string* const targets[] = {slots.street, slots.city, slots.state, slots.zip, slots.country};
     for (std::size_t i = 2; i < 7 && i < parts.size(); ++i) *targets[i - 2] = parts[i];
 }
@@ -70,28 +75,27 @@ void fillAddress(const PropertyLine& line, const AddressSlots& slots) {
 void applyAddresses(const PropertyLine& line, ContactRecord& record) {
     const bool named = line.name() == "ADR";
     // The grouped forms need "type=WORK" or "type=HOME" written just so.
-    const bool typed = contains(line.text(), "type=WORK") || contains(line.text(), "type=HOME");
-    const bool grouped = typed && contains(line.upper(), "ADR");
+    const bool workType = contains(line.text(), "type=WORK");
+    const bool homeType = contains(line.text(), "type=HOME");
+    const bool grouped = (workType || homeType) && containsNoCase(line.text(), "ADR");
     if (!named && !grouped) return;
     const std::string& head = line.headLower();
-    const AddressSlots business{&record.eContact_BusinessAddress, &record.eContact_BusinessCity,
-                                &record.eContact_BusinessState, &record.eContact_BusinessZip,
-                                &record.eContact_BusinessCountry};
-    const AddressSlots home{&record.eContact_PersonalAddress, &record.eContact_PersonalCity,
+    const bool work = contains(head, "work") && (named || workType);
+    const bool home = contains(head, "home") && (named || homeType);
+    if (!work && !home) return;
+    // An address needs at least two components to be one.
+    std::vector<std::string>& parts = components;
+    splitComponents(trimSpaces(line.value()), parts);
+    if (parts.size() < 2) return;
+    if (work)
+        fillAddress(parts, {&record.eContact_BusinessAddress, &record.eContact_BusinessCity,
+                            &record.eContact_BusinessState, &record.eContact_BusinessZip,
+                            &record.eContact_BusinessCountry});
+    if (home) {
+        fillAddress(parts, {&record.eContact_PersonalAddress, &record.eContact_PersonalCity,
                             &record.eContact_PersonalState, &record.eContact_PersonalZip,
-                            &record.eContact_PersonalCountry};
-    const bool work = contains(head, "work");
-    const bool isHome = contains(head, "home");
-    const auto addressHasParts = [&] { return splitComponents(trimSpaces(line.value())).size() >= 2; };
-    if (named && work) fillAddress(line, business);
-    if (grouped && work && contains(line.text(), "type=WORK")) fillAddress(line, business);
-    // The home address is the mailing address.
-    if (named && isHome && addressHasParts()) {
-        fillAddress(line, home);
-        record.eSelAddress = "1";
-    }
-    if (grouped && isHome && contains(line.text(), "type=HOME") && addressHasParts()) {
-        fillAddress(line, home);
+                            &record.eContact_PersonalCountry});
+        // The home address is the mailing address.
         record.eSelAddress = "1";
     }
 }
@@ -102,7 +106,7 @@ void applyDate(const PropertyLine& line, DateValue& slot) {
 }
 
 void applyWebPage(const PropertyLine& line, ContactRecord& record) {
-    if (line.name() == "URL" || (contains(line.text(), "URL") && contains(line.text(), "type=pref")))
+    if (line.name() == "URL" || (contains(line.text(), "type=pref") && contains(line.text(), "URL")))
         record.eContact_WebPage = plainValue(line);
 }
 
@@ -132,23 +136,51 @@ void applyNote(const PropertyLine& line, ContactRecord& record) {
 
 void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
     if (!line.hasValue()) return;
+    // The rules that test the property's name: at most one of them applies.
     const std::string& name = line.name();
-    const std::string& upper = line.upper();
-    if (name == "N") applyName(line, record);
-    if (name == "ORG") applyOrganisation(line, record);
-    if (name == "TITLE") record.eContact_Profession = plainValue(line);
-    if (name == "TEL") applyTelephone(line, record);
-    applyAddresses(line, record);
-    if (contains(upper, "IMADDRESS")) record.eContact_IMAddress = plainValue(line);
-    if (contains(upper, "ANNIVERSARY")) applyDate(line, record.eContact_Anniversary);
-    if (name == "CATEGORIES") record.eContact_Categories = plainValue(line);
-    applyWebPage(line, record);
-    if (name == "ROLE") record.eContact_JobTitle = plainValue(line);
-    if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
-    if (name == "EMAIL") applyEmail(line, record);
-    if (name == "FN") extras.formattedName = plainValue(line);
-    if (name == "NOTE") applyNote(line, record);
-    if (name == "NICKNAME") record.eContact_ShortName = plainValue(line);
+    switch (name.size()) {
+        case 1:
+            if (name == "N") applyName(line, record);
+            break;
+        case 2:
+            if (name == "FN") extras.formattedName = plainValue(line);
+            break;
+        case 3:
+            if (name == "ORG") applyOrganisation(line, record);
+            else if (name == "TEL") applyTelephone(line, record);
+            break;
+        case 4:
+            if (name == "ROLE") record.eContact_JobTitle = plainValue(line);
+            else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
+            else if (name == "NOTE") applyNote(line, record);
+            break;
+        case 5:
+            if (name == "TITLE") record.eContact_Profession = plainValue(line);
+            else if (name == "EMAIL") applyEmail(line, record);
+            break;
+        case 8:
+            if (name == "NICKNAME") record.eContact_ShortName = plainValue(line);
+            break;
+        case 10:
+            if (name == "CATEGORIES") record.eContact_Categories = plainValue(line);
+            break;
+        default:
+            break;
+    }
+    // The rules that look for a word anywhere in the line. Most lines lack a
+    // letter of each word, which the line's letter set tells at once.
+    static constexpr std::uint32_t kGroupedAddress = lettersOf("typeADR");
+    static constexpr std::uint32_t kImAddress = lettersOf("IMADDRESS");
+    static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
+    static constexpr std::uint32_t kUrl = lettersOf("URL");
+    const std::uint32_t letters = lettersIn(line.text());
+    const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
+    if (name == "ADR" || mayContain(kGroupedAddress)) applyAddresses(line, record);
+    if (mayContain(kImAddress) && containsNoCase(line.text(), "IMADDRESS"))
+        record.eContact_IMAddress = plainValue(line);
+    if (mayContain(kAnniversary) && containsNoCase(line.text(), "ANNIVERSARY"))
+        applyDate(line, record.eContact_Anniversary);
+    if (mayContain(kUrl)) applyWebPage(line, record);
 }
 
 void prepareForHandOver(ContactRecord& record, const CardExtras& extras) {

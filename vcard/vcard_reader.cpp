@@ -54,7 +54,10 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
         } else if (isEndLine(property.text())) {
             endOfCard = inCard;  // an END:VCARD outside a card ends nothing
         }
-        if (inCard && !pictures.takeLine(property, line.number, record, summary.cards))
+        // A picture's lines are the picture rule's alone: Base64 text that
+        // happens to spell a property word must fill no other slot.
+        if (inCard && !pictures.takeLine(property, line.number, record, summary.cards) &&
+            property.name() != "PHOTO")
             applyPropertyRules(property, record, extras);
 
         if (endOfCard) {

@@ -1,5 +1,7 @@
 #include "vcard/vcard_text.h"
 
+#include <array>
+
 namespace tessaly {
 
 std::string_view trimSpaces(std::string_view text) {
@@ -36,16 +38,30 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+namespace {
+
+constexpr std::array<char, 256> makeLowerTable() {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return table;
+}
+
+constexpr std::array<char, 256> kLower = makeLowerTable();
+
+char lower(char c) { return kLower[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
 bool containsNoCase(std::string_view text, std::string_view upperWord) {
     if (upperWord.empty()) return true;
     if (text.size() < upperWord.size()) return false;
-    const char first = upperWord[0];
-    const char firstLower = (first >= 'A' && first <= 'Z') ? static_cast<char>(first - 'A' + 'a') : first;
+    const char first = lower(upperWord[0]);
     const std::size_t last = text.size() - upperWord.size();
     for (std::size_t i = 0; i <= last; ++i) {
-        if ((text[i] == first || text[i] == firstLower) &&
-            startsWithNoCase(text.substr(i + 1), upperWord.substr(1)))
-            return true;
+        if (lower(text[i]) != first) continue;
+        std::size_t k = 1;
+        while (k < upperWord.size() && lower(text[i + k]) == lower(upperWord[k])) ++k;
+        if (k == upperWord.size()) return true;
     }
     return false;
 }
@@ -78,19 +94,44 @@ std::string unescapeValue(std::string_view value) {
     return out;
 }
 
-std::vector<std::string> splitComponents(std::string_view value) {
-    std::vector<std::string> components;
+void splitComponents(std::string_view value, std::vector<std::string>& components) {
+    std::size_t count = 0;
+    const auto add = [&](std::string_view piece) {
+        if (count == components.size()) components.emplace_back();
+        std::string& component = components[count++];
+        if (piece.find('\\') == std::string_view::npos)
+            component.assign(piece);
+        else
+            component = unescapeValue(piece);
+    };
     std::size_t start = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\\') {
             ++i;  // the escaped character never splits
         } else if (value[i] == ';') {
-            components.push_back(unescapeValue(value.substr(start, i - start)));
+            add(value.substr(start, i - start));
             start = i + 1;
         }
     }
-    components.push_back(unescapeValue(value.substr(start)));
+    add(value.substr(start));
+    components.resize(count);
+}
+
+std::vector<std::string> splitComponents(std::string_view value) {
+    std::vector<std::string> components;
+    splitComponents(value, components);
     return components;
+}
+
+std::uint32_t lettersIn(std::string_view text) {
+    static constexpr auto kBits = [] {
+        std::array<std::uint32_t, 256> bits{};
+        for (int c = 'a'; c <= 'z'; ++c) bits[c] = bits[c - 32] = 1u << (c - 'a');
+        return bits;
+    }();
+    std::uint32_t letters = 0;
+    for (char c : text) letters |= kBits[static_cast<unsigned char>(c)];
+    return letters;
 }
 
 }  // namespace tessaly

@@ -2,6 +2,7 @@
 // Text operations of the vCard rules: trimming (spaces only), ASCII case
 // folding, component splitting at unescaped semicolons, and unescaping.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,22 @@ std::string unescapeValue(std::string_view value);
 
 // Cuts a value at every semicolon that is not escaped and unescapes each piece.
 std::vector<std::string> splitComponents(std::string_view value);
+
+// The same into `components`, whose strings are reused (no allocation once they
+// are large enough).
+void splitComponents(std::string_view value, std::vector<std::string>& components);
+
+// Which of the letters a to z occur in a text, in any case: bit 0 for a.
+std::uint32_t lettersIn(std::string_view text);
+
+// The letters of a word, as lettersIn gives them.
+constexpr std::uint32_t lettersOf(std::string_view word) {
+    std::uint32_t letters = 0;
+    for (char c : word) {
+        if (c >= 'A' && c <= 'Z') letters |= 1u << (c - 'A');
+        if (c >= 'a' && c <= 'z') letters |= 1u << (c - 'a');
+    }
+    return letters;
+}
 
 }  // namespace tessaly

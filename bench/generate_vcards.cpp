@@ -1,0 +1,101 @@
+// Writes a deterministic file of vCard 3.0 cards for the benchmarks: names,
+// organisation, telephones, addresses, e-mail, dates, a note with non-ASCII
+// text, and optionally an inline Base64 picture of a given size.
+//   bench_generate_vcards CARDS PICTURE_BYTES OUTPUT
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// A small linear congruential generator: the same file every time.
+class Numbers {
+public:
+    std::uint32_t next() {
+        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state_ >> 33);
+    }
+    std::uint32_t below(std::uint32_t n) { return next() % n; }
+
+private:
+    std::uint64_t state_ = 0x5EED;
+};
+
+const char* const kFirst[] = {"Anna", "Björn", "Chloé", "Dmitri", "Emeka", "Fatima", "Grace", "Hiroshi",
+                              "Ingrid", "José", "Kalani", "Lena", "Mateo", "Nadia", "Oskar", "Priya"};
+const char* const kLast[] = {"Andersson", "Bianchi", "Chen", "Dubois", "Eze", "Fischer", "García",
+                             "Hansen", "Ivanova", "Jensen", "Kowalski", "López", "Müller", "Nakamura"};
+const char* const kCities[] = {"Lyon", "Malmö", "Porto", "Kraków", "Zürich", "Leeds", "Gent", "Bergen"};
+
+std::string pictureText(Numbers& numbers, std::size_t bytes) {
+    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    const std::size_t characters = (bytes + 2) / 3 * 4;
+    for (std::size_t i = 0; i < characters; ++i) text += kAlphabet[numbers.below(64)];
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: bench_generate_vcards CARDS PICTURE_BYTES OUTPUT\n");
+        return 2;
+    }
+    const long cards = std::atol(argv[1]);
+    const std::size_t pictureBytes = static_cast<std::size_t>(std::atol(argv[2]));
+    std::FILE* out = std::fopen(argv[3], "wb");
+    if (!out) {
+        std::perror(argv[3]);
+        return 1;
+    }
+    Numbers numbers;
+    std::string card;
+    for (long i = 0; i < cards; ++i) {
+        const char* first = kFirst[numbers.below(16)];
+        const char* last = kLast[numbers.below(14)];
+        const char* city = kCities[numbers.below(8)];
+        const std::string n = std::to_string(i);
+        card = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+        card += std::string("N:") + last + ";" + first + ";;;\r\n";
+        card += std::string("FN:") + first + " " + last + "\r\n";
+        card += "ORG:Company " + std::to_string(numbers.below(500)) + ";Department " + std::to_string(numbers.below(20)) + "\r\n";
+        card += "TITLE:Engineer\r\nROLE:Team lead\r\n";
+        card += "TEL;TYPE=WORK,VOICE:+44 20 7946 " + std::to_string(1000 + numbers.below(9000)) + "\r\n";
+        card += "TEL;TYPE=CELL:+44 7700 " + std::to_string(100000 + numbers.below(900000)) + "\r\n";
+        card += "TEL;TYPE=HOME:+44 20 7946 " + std::to_string(1000 + numbers.below(9000)) + "\r\n";
+        card += "EMAIL;TYPE=INTERNET,PREF:person" + n + "@example.com\r\n";
+        card += "EMAIL;TYPE=INTERNET:other" + n + "@example.org\r\n";
+        card += "ADR;TYPE=WORK:;;" + std::to_string(numbers.below(200)) + " High Street;" + city + ";;" +
+                std::to_string(10000 + numbers.below(90000)) + ";United Kingdom\r\n";
+        card += "ADR;TYPE=HOME:;;" + std::to_string(numbers.below(200)) + " Mill Lane;" + city + ";;" +
+                std::to_string(10000 + numbers.below(90000)) + ";United Kingdom\r\n";
+        card += "URL:https://www.example.com/people/" + n + "\r\n";
+        card += "BDAY:19" + std::to_string(50 + numbers.below(50)) + "-0" + std::to_string(1 + numbers.below(9)) +
+                "-1" + std::to_string(numbers.below(10)) + "\r\n";
+        card += "NOTE:Met at the fair in " + std::string(city) + ".\\nFollow up about the order, café meeting.\r\n";
+        card += "CATEGORIES:Clients,Europe\r\n";
+        if (pictureBytes > 0) {
+            // vCard 3.0 writers fold long values at 75 characters.
+            const std::string picture = pictureText(numbers, pictureBytes);
+            card += "PHOTO;ENCODING=b;TYPE=JPEG:";
+            for (std::size_t at = 0; at < picture.size(); at += 74) {
+                if (at > 0) card += "\r\n ";
+                card += picture.substr(at, 74);
+            }
+            card += "\r\n";
+        }
+        card += "END:VCARD\r\n";
+        if (std::fwrite(card.data(), 1, card.size(), out) != card.size()) {
+            std::perror(argv[3]);
+            return 1;
+        }
+    }
+    if (std::fclose(out) != 0) {
+        std::perror(argv[3]);
+        return 1;
+    }
+    return 0;
+}
