@@ -101,7 +101,9 @@ std::int16_t ExcelFile::emitRecord() {
 void ExcelFile::encode(std::string_view text) {
     pendingReplaced_ = 0;
     // Most values are plain ASCII, which Windows-1252 shares byte for byte.
-    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    unsigned char highBits = 0;
+    for (const char c : text) highBits |= static_cast<unsigned char>(c);
+    const bool ascii = highBits < 0x80;
     if (ascii) {
         encoded_.assign(text);
     } else {

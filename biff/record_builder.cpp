@@ -11,13 +11,6 @@ void RecordBuilder::start(std::uint16_t recordNumber) {
     u16(0);
 }
 
-void RecordBuilder::u8(std::uint8_t value) { buffer_ += static_cast<char>(value); }
-
-void RecordBuilder::u16(std::uint16_t value) {
-    const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-    buffer_.append(bytes, 2);
-}
-
 void RecordBuilder::f64(double value) {
     auto bits = std::bit_cast<std::uint64_t>(value);
     for (int i = 0; i < 8; ++i) {
@@ -25,8 +18,6 @@ void RecordBuilder::f64(double value) {
         bits >>= 8;
     }
 }
-
-void RecordBuilder::text(std::string_view bytes) { buffer_.append(bytes); }
 
 std::string_view RecordBuilder::bytes() {
     const auto length = static_cast<std::uint16_t>(buffer_.size() - 4);
