@@ -14,7 +14,7 @@ FileSpace::FileSpace(std::string fileName) : fileName_(std::move(fileName)) { op
 void FileSpace::openRange() {
     if (maps_.size() >= kMaxRanges) {
         throw PstError(fileName_, "the store would grow past " + std::to_string(rangeStart(kMaxRanges)) +
-                                      " bytes, where free-map pages begin; this writer does not place them");
+                                      " bytes, the largest file this writer makes");
     }
     const auto range = static_cast<std::uint32_t>(maps_.size());
     maps_.emplace_back();
@@ -23,6 +23,10 @@ void FileSpace::openRange() {
     mark(start, kPageSize);
     end_ = start + kPageSize;
     if (hasPMap(range)) {
+        mark(end_, kPageSize);
+        end_ += kPageSize;
+    }
+    if (hasFMap(range)) {
         mark(end_, kPageSize);
         end_ += kPageSize;
     }
@@ -69,6 +73,26 @@ std::array<std::uint8_t, 512> FileSpace::amapPage(std::uint32_t range) const {
     std::array<std::uint8_t, 512> page{};
     std::copy(maps_[range].begin(), maps_[range].end(), page.begin());
     sealMapPage(page.data(), PageType::AllocationMap, rangeStart(range));
+    return page;
+}
+
+std::uint32_t FileSpace::longestFreeRun(std::uint32_t range) const {
+    std::uint32_t longest = 0;
+    std::uint32_t run = 0;
+    for (std::uint32_t slot = 0; slot < 496 * 8; ++slot) {
+        const bool used = (maps_[range][slot / 8] & (0x80u >> (slot % 8))) != 0;
+        run = used ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+std::array<std::uint8_t, 512> FileSpace::fmapPage(std::uint32_t range) const {
+    std::array<std::uint8_t, 512> page{};
+    for (std::uint32_t i = 0; i < kRangesPerFMap && range + i < maps_.size(); ++i) {
+        page[i] = static_cast<std::uint8_t>(std::min<std::uint32_t>(255, longestFreeRun(range + i)));
+    }
+    sealMapPage(page.data(), PageType::FreeMap, rangeStart(range) + 2 * kPageSize);
     return page;
 }
 

@@ -222,6 +222,10 @@ void NodeDatabaseWriter::finish() {
             const auto pmap = FileSpace::pmapPage(ib);
             writeAt(ib, pmap.data(), pmap.size());
         }
+        if (FileSpace::hasFMap(range)) {
+            const auto fmap = space_.fmapPage(range);
+            writeAt(FileSpace::rangeStart(range) + 2 * kPageSize, fmap.data(), fmap.size());
+        }
     }
     header.nextPageBid = bidCounter_;
     header.nextBlockBid = bidCounter_;

@@ -89,13 +89,19 @@ TEST(FileSpace, BlocksThatDoNotFitStartTheNextRange) {
     EXPECT_EQ(get16(amap.data() + 498), 0);
 }
 
-TEST(FileSpace, RefusesToGrowIntoTheFreeMapRegion) {
+TEST(FileSpace, RangeOneHundredTwentyEightCarriesTheFirstFreeMap) {
     FileSpace space("big.pst");
-    EXPECT_THROW(
-        {
-            for (int i = 0; i < 128 * 31 + 40; ++i) space.allocate(8192, 64);
-        },
-        PstError);
+    while (space.rangeCount() < 129) space.allocate(8192, 64);
+    const std::uint64_t start = FileSpace::rangeStart(128);
+    EXPECT_EQ(start + 0x400, 0x4400u + 128u * 253952u + 0x400u);
+    for (std::uint64_t page : {start, start + 0x200, start + 0x400}) EXPECT_TRUE(space.isAllocated(page));
+    const auto fmap = space.fmapPage(128);
+    EXPECT_EQ(fmap[496], 0x82);
+    EXPECT_EQ(get64(fmap.data() + 504), start + 0x400);
+    // Range 128 holds one 8 KB block after its three map pages.
+    EXPECT_EQ(fmap[0], 255);
+    EXPECT_EQ(space.longestFreeRun(128), 496u * 8 - 24 - 128);
+    EXPECT_EQ(fmap[1], 0);  // no range 129 yet
 }
 
 TEST(NodeDatabaseWriter, FinishedFileHasConsistentHeaderMapsAndBlocks) {
