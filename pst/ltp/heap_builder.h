@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pst/ndb/little_endian.h"
+#include "pst/ndb/node_database_writer.h"
 
 namespace tessaly::pst {
 
@@ -26,6 +27,10 @@ constexpr std::size_t kMaxHeapAllocation = 3580;
 class HeapBuilder {
 public:
     explicit HeapBuilder(HeapClient client);
+    // A heap that writes each block to `writer` as soon as it is full; only
+    // block 0 and the bitmap blocks, which record the fill levels of the
+    // others, wait for write().
+    HeapBuilder(HeapClient client, NodeDatabaseWriter& writer);
 
     // Stores `size` bytes (at most 3,580) and returns their HID.
     Hid allocate(const std::uint8_t* data, std::size_t size);
@@ -33,8 +38,12 @@ public:
     void setUserRoot(Hid hid) { userRoot_ = hid; }
 
     std::size_t blockCount() const { return blocks_.size(); }
-    // The finished heap blocks, each to become one data block of the node.
+    // The finished heap blocks, each to become one data block of the node
+    // (for a heap that has written none yet).
     std::vector<Bytes> finish() const;
+    // Writes the blocks not yet written and the data tree over all of them;
+    // returns the node's data BID.
+    Bid write(NodeDatabaseWriter& writer);
 
     static std::size_t headerSize(std::size_t blockIndex);
     // The 4-bit fill level the format records for a block with `freeBytes`.
@@ -44,9 +53,17 @@ private:
     struct Block {
         Bytes content;  // header space followed by the allocations
         std::vector<std::uint16_t> starts;
+        Bid written = 0;  // set once the block is in the file
+        std::uint32_t size = 0;
+        std::uint8_t level = 0;
     };
     static std::size_t pageMapSize(std::size_t allocations) { return 4 + 2 * (allocations + 1); }
     static std::size_t finishedSize(const Block& block);
+    std::vector<std::uint8_t> fillLevels() const;
+    Bytes blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels) const;
+    void openBlock();
+
+    NodeDatabaseWriter* sink_ = nullptr;
 
     HeapClient client_;
     Hid userRoot_ = 0;

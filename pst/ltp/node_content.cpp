@@ -14,7 +14,7 @@ std::pair<Bid, Bid> writeNodeContent(NodeDatabaseWriter& writer, const NodeConte
             entries.push_back({subnode.nid, writer.writeData(subnode.data), 0});
         }
     }
-    const Bid data = writer.writeDataChunks(content.heapBlocks);
+    const Bid data = content.data != 0 ? content.data : writer.writeDataChunks(content.heapBlocks);
     return {data, writer.writeSubnodeTree(std::move(entries))};
 }
 

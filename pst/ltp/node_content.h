@@ -16,6 +16,7 @@ struct Subnode;
 
 struct NodeContent {
     std::vector<Bytes> heapBlocks;
+    Bid data = 0;  // set instead of heapBlocks when the data is already written
     std::vector<Subnode> subnodes;
 };
 

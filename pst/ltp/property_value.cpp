@@ -101,34 +101,37 @@ bool isKnownType(std::uint16_t type) {
 }
 
 Bytes utf8ToUtf16le(const std::string& utf8) {
-    Bytes out;
-    out.reserve(utf8.size() * 2);
-    auto emit = [&out](std::uint32_t unit) {
-        out.push_back(static_cast<std::uint8_t>(unit));
-        out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    Bytes out(utf8.size() * 2);
+    std::size_t at = 0;
+    auto emit = [&out, &at](std::uint32_t unit) {
+        if (at + 2 > out.size()) out.resize(at + 2);
+        out[at++] = static_cast<std::uint8_t>(unit);
+        out[at++] = static_cast<std::uint8_t>(unit >> 8);
     };
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<std::uint8_t>(utf8[i]);
+        if (lead < 0x80) {  // the common case: one byte, one unit
+            out[at++] = lead;
+            out[at++] = 0;
+            ++i;
+            continue;
+        }
         std::uint32_t code = 0xFFFD;
         std::size_t length = 1;
-        if (lead < 0x80) {
-            code = lead;
-        } else {
-            const std::size_t expected = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                       : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-            if (expected != 0 && i + expected <= utf8.size()) {
-                std::uint32_t value = lead & (0xFF >> (expected + 1));
-                bool valid = true;
-                for (std::size_t k = 1; k < expected; ++k) {
-                    const auto next = static_cast<std::uint8_t>(utf8[i + k]);
-                    valid = valid && (next & 0xC0) == 0x80;
-                    value = (value << 6) | (next & 0x3F);
-                }
-                static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-                if (valid && value >= kMinimum[expected] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
-                    code = value;
-                    length = expected;
-                }
+        const std::size_t expected = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+        if (expected != 0 && i + expected <= utf8.size()) {
+            std::uint32_t value = lead & (0xFF >> (expected + 1));
+            bool valid = true;
+            for (std::size_t k = 1; k < expected; ++k) {
+                const auto next = static_cast<std::uint8_t>(utf8[i + k]);
+                valid = valid && (next & 0xC0) == 0x80;
+                value = (value << 6) | (next & 0x3F);
+            }
+            static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+            if (valid && value >= kMinimum[expected] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
+                code = value;
+                length = expected;
             }
         }
         if (code >= 0x10000) {
@@ -139,6 +142,7 @@ Bytes utf8ToUtf16le(const std::string& utf8) {
         }
         i += length;
     }
+    out.resize(at);
     return out;
 }
 

@@ -48,10 +48,24 @@ std::vector<TableColumn> TableContextBuilder::layoutColumns(const std::vector<st
     return columns;
 }
 
-TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector<TableColumn> columns)
-    : writer_(writer), columns_(std::move(columns)) {
+TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector<TableColumn> columns, Mode mode)
+    : writer_(writer),
+      mode_(mode),
+      columns_(std::move(columns)),
+      heap_(mode == Mode::Streaming ? HeapBuilder(HeapClient::TableContext, writer) : HeapBuilder(HeapClient::TableContext)) {
     std::sort(columns_.begin(), columns_.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
-    rowSize_ = groupEnds(columns_)[3];
+    const auto ends = groupEnds(columns_);
+    rowSize_ = ends[3];
+    bitmapOffset_ = ends[2];
+    rowsPerBlock_ = kMaxBlockPayload / rowSize_;
+}
+
+// Rows never straddle blocks: each block but the last is padded to a whole
+// block, so in memory the cut at every 8,176 bytes falls between rows.
+void TableContextBuilder::writeMatrixBlock() {
+    matrixBlocks_.push_back(writer_.writeDataBlock(rows_.data(), rows_.size()));
+    matrixSizes_.push_back(static_cast<std::uint32_t>(rows_.size()));
+    rows_.clear();
 }
 
 std::uint32_t TableContextBuilder::storeVariable(const Bytes& value) {
@@ -67,7 +81,7 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
     const std::size_t start = rows_.size();
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
-    const std::size_t bitmap = groupEnds(columns_)[2];
+    const std::size_t bitmap = bitmapOffset_;
     for (const auto& column : columns_) {
         std::uint8_t* cell = row + column.offset;
         if (column.tag == kTagRowId) {
@@ -86,6 +100,27 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
         row[bitmap + column.bit / 8] |= static_cast<std::uint8_t>(0x80u >> (column.bit % 8));
     }
     rowIds_.push_back(rowId);
+    if (mode_ == Mode::Streaming && rows_.size() == rowsPerBlock_ * rowSize_) {
+        rows_.resize(kMaxBlockPayload, 0);
+        writeMatrixBlock();
+    }
+}
+
+Subnode TableContextBuilder::matrixSubnode() {
+    Subnode matrix;
+    matrix.nid = writer_.newNid(NidType::Ltp);
+    if (mode_ == Mode::Streaming) {
+        if (!rows_.empty()) writeMatrixBlock();
+        matrix.sharedData = writer_.writeDataTree(matrixBlocks_, matrixSizes_);
+        return matrix;
+    }
+    for (std::size_t first = 0; first < rowIds_.size(); first += rowsPerBlock_) {
+        const std::size_t count = std::min(rowsPerBlock_, rowIds_.size() - first);
+        const auto* begin = rows_.data() + first * rowSize_;
+        matrix.data.insert(matrix.data.end(), begin, begin + count * rowSize_);
+        if (first + count < rowIds_.size()) matrix.data.resize(matrix.data.size() + kMaxBlockPayload - count * rowSize_, 0);
+    }
+    return matrix;
 }
 
 Bytes TableContextBuilder::tableInfo(const std::vector<TableColumn>& sortedColumns, Hid rowIndex,
@@ -107,23 +142,13 @@ Bytes TableContextBuilder::tableInfo(const std::vector<TableColumn>& sortedColum
 NodeContent TableContextBuilder::build() {
     NodeContent content;
     std::uint32_t rowsReference = 0;
-    if (rows_.size() > kMaxHeapAllocation) {
-        // Rows never straddle blocks: each block but the last is padded to a
-        // whole block, so the writer's 8,176-byte cut falls between rows.
-        const std::size_t perBlock = kMaxBlockPayload / rowSize_;
-        Subnode matrix;
-        matrix.nid = writer_.newNid(NidType::Ltp);
-        for (std::size_t first = 0; first < rowIds_.size(); first += perBlock) {
-            const std::size_t count = std::min(perBlock, rowIds_.size() - first);
-            const auto* begin = rows_.data() + first * rowSize_;
-            matrix.data.insert(matrix.data.end(), begin, begin + count * rowSize_);
-            if (first + count < rowIds_.size()) matrix.data.resize(matrix.data.size() + kMaxBlockPayload - count * rowSize_, 0);
-        }
-        rowsReference = matrix.nid;
-        subnodes_.push_back(std::move(matrix));
+    if (!matrixBlocks_.empty() || rows_.size() > kMaxHeapAllocation) {
+        subnodes_.push_back(matrixSubnode());
+        rowsReference = subnodes_.back().nid;
     } else if (!rows_.empty()) {
         rowsReference = heap_.allocate(rows_);
     }
+    Bytes().swap(rows_);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> index;
     for (std::size_t i = 0; i < rowIds_.size(); ++i) index.emplace_back(rowIds_[i], static_cast<std::uint32_t>(i));
     std::sort(index.begin(), index.end());
@@ -134,7 +159,11 @@ NodeContent TableContextBuilder::build() {
     }
     const Hid rowIndex = buildBTreeOnHeap(heap_, 4, 4, records);
     heap_.setUserRoot(heap_.allocate(tableInfo(columns_, rowIndex, rowsReference)));
-    content.heapBlocks = heap_.finish();
+    if (mode_ == Mode::Streaming) {
+        content.data = heap_.write(writer_);
+    } else {
+        content.heapBlocks = heap_.finish();
+    }
     content.subnodes = std::move(subnodes_);
     return content;
 }

@@ -28,7 +28,11 @@ constexpr std::uint32_t kTagRowVersion = 0x67F30003;  // PidTagLtpRowVer
 class TableContextBuilder {
 public:
     // `columns` with their layout; use layoutColumns() for a layout of our own.
-    TableContextBuilder(NodeDatabaseWriter& writer, std::vector<TableColumn> columns);
+    // A streaming table writes its heap and row-matrix blocks to `writer` as
+    // they fill and keeps only the row ids until build(); a table that does
+    // not stream returns its heap blocks from build().
+    enum class Mode { InMemory, Streaming };
+    TableContextBuilder(NodeDatabaseWriter& writer, std::vector<TableColumn> columns, Mode mode = Mode::InMemory);
 
     // Row id and row version first, then the given tags in order; offsets by
     // cell size group, existence bits in order.
@@ -46,13 +50,20 @@ public:
 
 private:
     std::uint32_t storeVariable(const Bytes& value);
+    void writeMatrixBlock();
+    Subnode matrixSubnode();
 
     NodeDatabaseWriter& writer_;
+    Mode mode_;
     std::vector<TableColumn> columns_;  // sorted by tag
     std::size_t rowSize_ = 0;
-    HeapBuilder heap_{HeapClient::TableContext};
+    std::size_t bitmapOffset_ = 0;
+    std::size_t rowsPerBlock_ = 0;
+    HeapBuilder heap_;
     std::vector<Subnode> subnodes_;
-    Bytes rows_;
+    Bytes rows_;  // rows not yet written
+    std::vector<Bid> matrixBlocks_;
+    std::vector<std::uint32_t> matrixSizes_;
     std::vector<std::uint32_t> rowIds_;
 };
 

@@ -142,7 +142,8 @@ Nid PstFile::addFolder(Nid nid, Nid parent, const std::string& name, const std::
     folder.parent = parent;
     folder.properties.set(tagId(tags::DisplayName), PropertyValue::string(name));
     if (!containerClass.empty()) folder.properties.set(tagId(tags::ContainerClass), PropertyValue::string(containerClass));
-    folder.contents = std::make_unique<TableContextBuilder>(writer_, contentsTableColumns());
+    folder.contents =
+        std::make_unique<TableContextBuilder>(writer_, contentsTableColumns(), TableContextBuilder::Mode::Streaming);
     folders_.emplace(nid, std::move(folder));
     if (parent != nid) folderOf(parent).children.push_back(nid);
     return nid;

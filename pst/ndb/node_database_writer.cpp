@@ -62,10 +62,15 @@ Bid NodeDatabaseWriter::nextBid(bool internal) {
 }
 
 void NodeDatabaseWriter::writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size) {
-    if (fseeko(file_, static_cast<off_t>(ib), SEEK_SET) != 0 || std::fwrite(data, 1, size, file_) != size) {
+    // Blocks mostly follow each other; seeking only when they do not keeps
+    // the stream's buffer (a seek flushes it).
+    const bool seekFailed = ib != position_ && fseeko(file_, static_cast<off_t>(ib), SEEK_SET) != 0;
+    if (seekFailed || std::fwrite(data, 1, size, file_) != size) {
+        position_ = ~std::uint64_t{0};
         fail("writing " + std::to_string(size) + " bytes at offset " + std::to_string(ib) + " failed: " +
              std::strerror(errno));
     }
+    position_ = ib + size;
 }
 
 Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size, bool internal) {
@@ -95,25 +100,25 @@ void NodeDatabaseWriter::addReference(Bid bid) {
     ++blocks_[index].refs;
 }
 
-Bid NodeDatabaseWriter::writeDataChunks(const std::vector<Bytes>& chunks) {
-    if (chunks.empty()) return 0;
-    std::vector<Bid> leaves;
+Bid NodeDatabaseWriter::writeDataBlock(const std::uint8_t* data, std::size_t size) {
+    return writeBlock(data, size, false);
+}
+
+Bid NodeDatabaseWriter::writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes) {
+    if (blocks.empty()) return 0;
+    if (blocks.size() == 1) return blocks.front();
     std::uint64_t total = 0;
-    for (const auto& chunk : chunks) {
-        leaves.push_back(writeBlock(chunk.data(), chunk.size(), false));
-        total += chunk.size();
-    }
-    if (leaves.size() == 1) return leaves.front();
-    if (total > 0xFFFFFFFFu || leaves.size() > kMaxDataTreeEntries * kMaxDataTreeEntries) {
+    for (std::uint32_t size : sizes) total += size;
+    if (total > 0xFFFFFFFFu || blocks.size() > kMaxDataTreeEntries * kMaxDataTreeEntries) {
         fail("node data of " + std::to_string(total) + " bytes exceeds what a data tree can hold");
     }
     // Level-1 trees over groups of data blocks, with the byte count of each.
     std::vector<Bid> xblocks;
-    for (std::size_t first = 0; first < leaves.size(); first += kMaxDataTreeEntries) {
-        const std::size_t last = std::min(leaves.size(), first + kMaxDataTreeEntries);
-        std::vector<Bid> group(leaves.begin() + first, leaves.begin() + last);
+    for (std::size_t first = 0; first < blocks.size(); first += kMaxDataTreeEntries) {
+        const std::size_t last = std::min(blocks.size(), first + kMaxDataTreeEntries);
+        std::vector<Bid> group(blocks.begin() + first, blocks.begin() + last);
         std::uint32_t groupSize = 0;
-        for (std::size_t i = first; i < last; ++i) groupSize += static_cast<std::uint32_t>(chunks[i].size());
+        for (std::size_t i = first; i < last; ++i) groupSize += sizes[i];
         const Bytes payload = buildDataTreePayload(1, group, groupSize);
         xblocks.push_back(writeBlock(payload.data(), payload.size(), true));
         for (Bid bid : group) addReference(bid);
@@ -125,13 +130,25 @@ Bid NodeDatabaseWriter::writeDataChunks(const std::vector<Bytes>& chunks) {
     return root;
 }
 
+Bid NodeDatabaseWriter::writeDataChunks(const std::vector<Bytes>& chunks) {
+    std::vector<Bid> blocks;
+    std::vector<std::uint32_t> sizes;
+    for (const auto& chunk : chunks) {
+        blocks.push_back(writeDataBlock(chunk.data(), chunk.size()));
+        sizes.push_back(static_cast<std::uint32_t>(chunk.size()));
+    }
+    return writeDataTree(blocks, sizes);
+}
+
 Bid NodeDatabaseWriter::writeData(const std::uint8_t* data, std::size_t size) {
-    std::vector<Bytes> chunks;
+    std::vector<Bid> blocks;
+    std::vector<std::uint32_t> sizes;
     for (std::size_t at = 0; at < size; at += kMaxBlockPayload) {
         const std::size_t n = std::min(kMaxBlockPayload, size - at);
-        chunks.emplace_back(data + at, data + at + n);
+        blocks.push_back(writeDataBlock(data + at, n));
+        sizes.push_back(static_cast<std::uint32_t>(n));
     }
-    return writeDataChunks(chunks);
+    return writeDataTree(blocks, sizes);
 }
 
 Bid NodeDatabaseWriter::writeSubnodeTree(std::vector<SubnodeLeafEntry> entries) {
@@ -239,7 +256,8 @@ void NodeDatabaseWriter::finish() {
     writeAt(0, headerBytes.data(), headerBytes.size());
     // The file ends where the last allocation map's range ends.
     if (fseeko(file_, 0, SEEK_END) != 0) fail(std::string("seeking failed: ") + std::strerror(errno));
-    if (static_cast<std::uint64_t>(ftello(file_)) < header.fileEof) {
+    position_ = static_cast<std::uint64_t>(ftello(file_));
+    if (position_ < header.fileEof) {
         const std::uint8_t zero = 0;
         writeAt(header.fileEof - 1, &zero, 1);
     }

@@ -41,6 +41,11 @@ public:
     // Writes each chunk (up to 8,176 bytes) as one data block, under a data
     // tree when there is more than one; heaps need their blocks kept whole.
     Bid writeDataChunks(const std::vector<Bytes>& chunks);
+    // One data block (permutation-encoded) of up to 8,176 bytes.
+    Bid writeDataBlock(const std::uint8_t* data, std::size_t size);
+    // The data tree over data blocks already written (`sizes` their payload
+    // sizes); a single block is its own tree.
+    Bid writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes);
     // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs) and returns its
     // BID, 0 when there are no entries.
     Bid writeSubnodeTree(std::vector<SubnodeLeafEntry> entries);
@@ -69,6 +74,7 @@ private:
     std::filesystem::path tempPath_;
     std::string fileName_;
     std::FILE* file_ = nullptr;
+    std::uint64_t position_ = 0;  // where the stream stands after the last write
     FileSpace space_;
     Bid bidCounter_ = kBidStep;  // next BID value, shared by blocks and pages
     std::uint32_t unique_;

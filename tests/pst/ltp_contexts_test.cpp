@@ -129,5 +129,33 @@ TEST_F(ContextTest, LargeRowMatrixGoesToASubnodeWithWholeRowsPerBlock) {
     EXPECT_EQ(get32(matrix.data() + kMaxBlockPayload), makeNid(NidType::NormalMessage, 0x10000 + perBlock));
 }
 
+TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {
+    TableContextBuilder table(writer, contentsTableColumns(), TableContextBuilder::Mode::Streaming);
+    PropertyContextBuilder row;
+    // A 200-byte subject per row: the heap passes one block every ~40 rows.
+    row.set(0x0037, PropertyValue::string(std::string(100, 's')));
+    for (std::uint32_t i = 0; i < 130; ++i) table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), row);
+    // Written so far: two full row-matrix blocks (64 rows each) and the full
+    // heap blocks after the first; block 0 waits for its header.
+    std::size_t matrixBlocks = 0;
+    std::size_t heapBlocks = 0;
+    for (const auto& block : writer.blocks()) {
+        if (block.size == kMaxBlockPayload) ++matrixBlocks;
+        else ++heapBlocks;
+    }
+    EXPECT_EQ(matrixBlocks, 2u);
+    EXPECT_EQ(heapBlocks, 2u);
+    const NodeContent content = table.build();
+    EXPECT_TRUE(content.heapBlocks.empty());
+    EXPECT_NE(content.data, 0u);
+    EXPECT_TRUE(content.data & kInternalBidFlag);  // an XBLOCK over the heap blocks
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_TRUE(content.subnodes[0].sharedData & kInternalBidFlag);  // the row matrix's XBLOCK
+    // The last matrix block holds the two remaining rows.
+    bool found = false;
+    for (const auto& block : writer.blocks()) found = found || block.size == 2 * table.rowSize();
+    EXPECT_TRUE(found);
+}
+
 }  // namespace
 }  // namespace tessaly::pst
