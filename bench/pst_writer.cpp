@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
             for (std::uint32_t lid = 0x8005; lid < 0x8005 + 7; ++lid) {
                 message.set(PropertyName::numeric(address, lid), PropertyValue::string("named " + std::to_string(lid)));
             }
-            store->addMessage(contacts, message);
+            store->addMessage(contacts, std::move(message));
         }
         store->close();
     }

@@ -30,6 +30,9 @@ public:
     const std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() const { return tagged_; }
     const std::vector<std::pair<PropertyName, PropertyValue>>& named() const { return named_; }
     const std::vector<Attachment>& attachments() const { return attachments_; }
+    // For the store, which takes the values over.
+    std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() { return tagged_; }
+    std::vector<std::pair<PropertyName, PropertyValue>>& named() { return named_; }
 
 private:
     std::vector<std::pair<std::uint32_t, PropertyValue>> tagged_;

@@ -178,7 +178,7 @@ Bytes PstFile::entryId(Nid nid) const {
     return out;
 }
 
-Nid PstFile::addMessage(Nid folderNid, const Message& message) {
+Nid PstFile::addMessage(Nid folderNid, Message message) {
     if (closed_) fail("the store is closed");
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
@@ -186,9 +186,9 @@ Nid PstFile::addMessage(Nid folderNid, const Message& message) {
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
     properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
     properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
-    for (const auto& [tag, value] : message.tagged()) properties.set(tagId(tag), value);
+    for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
     try {
-        for (const auto& [name, value] : message.named()) properties.set(names_.idFor(name), value);
+        for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
     } catch (const std::length_error&) {
         fail("the store has no named-property ids left");
     }

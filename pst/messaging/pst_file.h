@@ -44,8 +44,9 @@ public:
     Nid standardFolder(StandardFolder folder) const;
     // A new folder under `parent` (a folder of this store).
     Nid createFolder(Nid parent, const std::string& name, const std::string& containerClass);
-    // Writes the message into `folder` and returns its NID.
-    Nid addMessage(Nid folder, const Message& message);
+    // Writes the message into `folder` and returns its NID. (Pass an rvalue
+    // to spare copying its values.)
+    Nid addMessage(Nid folder, Message message);
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
     // The 24-byte entry identifier of a folder or message of this store.

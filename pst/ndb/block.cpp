@@ -3,16 +3,18 @@
 #include <algorithm>
 
 #include "pst/ndb/crc32.h"
+#include "pst/ndb/permutation_encoding.h"
 
 namespace tessaly::pst {
 
-Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib) {
+Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib, bool encode) {
     Bytes image(blockDiskSize(size), 0);
     std::copy(payload, payload + size, image.begin());
+    if (encode) encodePermutation(image.data(), size);
     std::uint8_t* trailer = image.data() + image.size() - kBlockTrailerSize;
     put16(trailer, static_cast<std::uint16_t>(size));
     put16(trailer + 2, computeSignature(ib, bid));
-    put32(trailer + 4, computeCrc(payload, size));
+    put32(trailer + 4, computeCrc(image.data(), size));
     put64(trailer + 8, bid);
     return image;
 }

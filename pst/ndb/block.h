@@ -23,8 +23,9 @@ constexpr std::size_t blockDiskSize(std::size_t payloadSize) {
     return (payloadSize + kBlockTrailerSize + 63) / 64 * 64;
 }
 
-// The block as stored at file offset `ib`: payload, zero padding, trailer.
-Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib);
+// The block as stored at file offset `ib`: payload (permutation-encoded when
+// `encode`, as data blocks are), zero padding, trailer.
+Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib, bool encode = false);
 
 // Data tree and subnode tree payloads (MS-PST 2.2.2.8.3).
 constexpr std::size_t kMaxDataTreeEntries = (kMaxBlockPayload - 8) / 8;      // 1021

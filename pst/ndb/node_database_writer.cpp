@@ -32,6 +32,7 @@ NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uin
     if (file_ == nullptr) {
         throw PstError(fileName_, "cannot create " + tempPath_.string() + ": " + std::strerror(errno));
     }
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
 }
 
 NodeDatabaseWriter::~NodeDatabaseWriter() {
@@ -77,14 +78,7 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
     if (size > kMaxBlockPayload) fail("block payload of " + std::to_string(size) + " bytes exceeds 8176");
     const Bid bid = nextBid(internal);
     const std::uint64_t ib = space_.allocate(blockDiskSize(size), FileSpace::kSlotSize);
-    Bytes image;
-    if (internal) {
-        image = buildBlockImage(payload, size, bid, ib);
-    } else {
-        Bytes encoded(payload, payload + size);
-        encodePermutation(encoded.data(), encoded.size());
-        image = buildBlockImage(encoded.data(), size, bid, ib);
-    }
+    Bytes image = buildBlockImage(payload, size, bid, ib, !internal);
     writeAt(ib, image.data(), image.size());
     // A block starts with one reference of its own; each user adds one.
     blocks_.push_back({bid, ib, static_cast<std::uint16_t>(size), 1});

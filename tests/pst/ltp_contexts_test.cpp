@@ -59,6 +59,20 @@ TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
               (Bytes{'C', 0, 'o', 0, 'n', 0, 't', 0, 'a', 0, 'c', 0, 't', 0, 's', 0}));
 }
 
+TEST(PropertyContextBuilder, LastValueSetForAnIdWinsAndIdsComeSorted) {
+    PropertyContextBuilder pc;
+    pc.set(0x3001, PropertyValue::string("first"));
+    pc.set(0x0037, PropertyValue::string("subject"));
+    pc.set(0x3001, PropertyValue::string("second"));
+    ASSERT_EQ(pc.values().size(), 2u);
+    EXPECT_EQ(pc.values()[0].first, 0x0037);
+    EXPECT_EQ(pc.find(0x3001)->bytes, utf8ToUtf16le("second"));
+    EXPECT_EQ(pc.find(0x3002), nullptr);
+    pc.set(0x0001, PropertyValue::int32(1));
+    EXPECT_TRUE(pc.has(0x0001));
+    EXPECT_EQ(pc.values().front().first, 0x0001);
+}
+
 TEST_F(ContextTest, TableInfoOfTheHierarchyTemplateMatchesOutlooksLayout) {
     auto columns = hierarchyTableColumns();
     std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
