@@ -45,6 +45,7 @@ constexpr std::uint32_t PstLrNoRestrictions = 0x6633000B;
 constexpr std::uint32_t PstHiddenCount = 0x66350003;
 constexpr std::uint32_t PstHiddenUnread = 0x66360003;
 constexpr std::uint32_t PstPassword = 0x67FF0003;
+constexpr std::uint32_t LtpParentNid = 0x66050003;
 constexpr std::uint32_t NameidBucketCount = 0x00010003;
 constexpr std::uint32_t NameidStreamGuid = 0x00020102;
 constexpr std::uint32_t NameidStreamEntry = 0x00030102;

@@ -132,8 +132,27 @@ void PstFile::writeTemplates() {
     writeEmptyTable(kSearchContentsTableTemplate, searchContentsTableColumns());
     writeEmptyTable(kAttachmentTable, attachmentTableColumns());
     writeEmptyTable(kRecipientTable, recipientTableColumns());
-    writeEmptyTable(kReceiveFolderTable, TableContextBuilder::layoutColumns({tags::MessageClass}));
-    writeEmptyTable(kOutgoingQueueTable, TableContextBuilder::layoutColumns({tags::MessageClass}));
+    writeEmptyTable(kOutgoingQueueTable, outgoingQueueTableColumns());
+}
+
+void PstFile::writeReceiveFolderTable() {
+    // Mail of every class is received in the Inbox, as in a new Outlook
+    // store; "IPC" (internal messages) goes to the root folder.
+    TableContextBuilder table(writer_, receiveFolderTableColumns());
+    const std::pair<const char*, Nid> routes[] = {
+        {"", standard_.at(StandardFolder::Inbox)},
+        {"IPM", standard_.at(StandardFolder::Inbox)},
+        {"Report.IPM", standard_.at(StandardFolder::Inbox)},
+        {"IPC", kRootFolder},
+    };
+    std::uint32_t rowId = 0;
+    for (const auto& [messageClass, folder] : routes) {
+        PropertyContextBuilder row;
+        row.set(tagId(tags::MessageClass), PropertyValue::string(messageClass));
+        row.set(tagId(tags::LtpParentNid), PropertyValue::int32(static_cast<std::int32_t>(folder)));
+        table.addRow(++rowId, row);
+    }
+    writeNode(writer_, kReceiveFolderTable, 0, table.build());
 }
 
 Nid PstFile::addFolder(Nid nid, Nid parent, const std::string& name, const std::string& containerClass) {
@@ -294,6 +313,7 @@ void PstFile::writeStore() {
     store.set(tagId(tags::PstPassword), PropertyValue::int32(0));
     writeNode(writer_, kMessageStore, 0, store.build(writer_));
     writeNode(writer_, kNameToIdMap, 0, names_.build().build(writer_));
+    writeReceiveFolderTable();
     // Search bookkeeping: empty queues and a search domain naming no folder,
     // so that new messages need no entries there.
     for (Nid nid : {kSearchManagementQueue, kSearchActivityList, kSearchDomainObject, kSearchGathererQueue,

@@ -73,6 +73,7 @@ private:
     void finishFolderProperties(Nid nid, Folder& folder);
     void writeFolder(Nid nid, Folder& folder);
     void writeStore();
+    void writeReceiveFolderTable();
     void fail(const std::string& cause) const;
 
     std::string fileName_;

@@ -136,4 +136,26 @@ const std::vector<TableColumn>& attachmentTableColumns() {
     return columns;
 }
 
+const std::vector<TableColumn>& receiveFolderTableColumns() {
+    // Message class and the NID of the folder that receives it.
+    static const std::vector<TableColumn> columns = {
+        {0x67F20003, 0, 4, 0},
+        {0x67F30003, 4, 4, 1},
+        {0x66050003, 8, 4, 2},
+        {0x001A001F, 12, 4, 3},
+    };
+    return columns;
+}
+
+const std::vector<TableColumn>& outgoingQueueTableColumns() {
+    static const std::vector<TableColumn> columns = {
+        {0x67F20003, 0, 4, 0},
+        {0x67F30003, 4, 4, 1},
+        {0x0E140003, 8, 4, 2},
+        {0x0E100003, 12, 4, 3},
+        {0x00390040, 16, 8, 4},
+    };
+    return columns;
+}
+
 }  // namespace tessaly::pst

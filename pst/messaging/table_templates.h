@@ -15,5 +15,7 @@ const std::vector<TableColumn>& associatedContentsTableColumns();
 const std::vector<TableColumn>& searchContentsTableColumns();
 const std::vector<TableColumn>& recipientTableColumns();
 const std::vector<TableColumn>& attachmentTableColumns();
+const std::vector<TableColumn>& receiveFolderTableColumns();
+const std::vector<TableColumn>& outgoingQueueTableColumns();
 
 }  // namespace tessaly::pst
