@@ -123,6 +123,29 @@ TEST(EmptyStore, SameOptionsGiveTheSameBytes) {
     EXPECT_NE(one->recordKey(), two->recordKey());
 }
 
+TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
+    testing::TempDir dir;
+    const auto path = dir.path() / "folders.pst";
+    {
+        auto store = PstFile::create(path, "Folders", fixedOptions());
+        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
+        const Nid friends = store->createFolder(contacts, "Friends", "IPF.Contact");
+        store->createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
+        store->addMessage(friends, Message{});
+        store->close();
+    }
+    const auto root = testing::pffExport(path, dir.path());
+    const auto contacts = root / "Top of Personal Folders" / "Contacts";
+    EXPECT_EQ(findValue(readItemValues(contacts / "ItemValues.txt"), 0x360A)->bytes, std::string(1, '\1'));
+    const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
+    EXPECT_EQ(findValue(friends, 0x3613)->bytes, utf16("IPF.Contact"));
+    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\1\0\0\0", 4));
+    EXPECT_EQ(findValue(friends, 0x360A)->bytes, std::string(1, '\1'));
+    const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
+    ASSERT_TRUE(findValue(nested, 0x3001));
+    EXPECT_EQ(findValue(nested, 0x3001)->bytes, utf16("Close friends ") + std::string("\x05\x26", 2));
+}
+
 TEST(StoreErrors, APathThatCannotBeCreatedNamesTheFile) {
     try {
         PstFile::create("/nonexistent-folder/out.pst", "x");
