@@ -1,6 +1,9 @@
 // A new store with its standard folders, as pff-tools and readpst see it.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
@@ -162,6 +165,33 @@ TEST(StoreErrors, AStoreNotClosedLeavesNothingBehind) {
         auto store = PstFile::create(dir.path() / "half.pst", "x");
         store->addMessage(store->standardFolder(StandardFolder::Inbox), Message{});
     }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(StoreErrors, AFailedWriteNamesTheCauseAndLeavesNoFile) {
+    // A file-size limit stands in for a full disk: writes past it fail.
+    testing::TempDir dir;
+    const auto path = dir.path() / "full.pst";
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1 << 20;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string cause;
+    try {
+        auto store = PstFile::create(path, "x");
+        Message message;
+        message.addAttachment({"big.bin", Bytes(3 << 20, 0x5A), {}});
+        store->addMessage(store->standardFolder(StandardFolder::Inbox), std::move(message));
+        store->close();
+    } catch (const PstError& error) {
+        cause = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(cause.find(path.string()), std::string::npos) << cause;
+    EXPECT_NE(cause.find("File too large"), std::string::npos) << cause;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
