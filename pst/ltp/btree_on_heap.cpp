@@ -1,0 +1,42 @@
+#include "pst/ltp/btree_on_heap.h"
+
+#include <algorithm>
+
+namespace tessaly::pst {
+
+Bytes bTreeOnHeapHeader(std::uint8_t keySize, std::uint8_t dataSize, std::uint8_t indexLevels, Hid root) {
+    Bytes out{static_cast<std::uint8_t>(HeapClient::BTreeOnHeap), keySize, dataSize, indexLevels};
+    append32(out, root);
+    return out;
+}
+
+Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataSize, const Bytes& records) {
+    std::size_t recordSize = keySize + dataSize;
+    // Each node of the tree: the first key below it and its HID.
+    Bytes level;
+    std::size_t count = records.size() / recordSize;
+    const std::uint8_t* source = records.data();
+    std::uint8_t indexLevels = 0;
+    if (count == 0) return heap.allocate(bTreeOnHeapHeader(keySize, dataSize, 0, 0));
+    for (;;) {
+        const std::size_t perNode = kMaxHeapAllocation / recordSize;
+        Bytes upper;
+        for (std::size_t first = 0; first < count; first += perNode) {
+            const std::size_t n = std::min(perNode, count - first);
+            const Hid hid = heap.allocate(source + first * recordSize, n * recordSize);
+            upper.insert(upper.end(), source + first * recordSize, source + first * recordSize + keySize);
+            append32(upper, hid);
+        }
+        const std::size_t nodes = upper.size() / (keySize + 4u);
+        if (nodes == 1) {
+            return heap.allocate(bTreeOnHeapHeader(keySize, dataSize, indexLevels, get32(upper.data() + keySize)));
+        }
+        level = std::move(upper);
+        source = level.data();
+        count = nodes;
+        recordSize = keySize + 4u;
+        ++indexLevels;
+    }
+}
+
+}  // namespace tessaly::pst

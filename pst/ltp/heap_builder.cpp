@@ -1,0 +1,138 @@
+#include "pst/ltp/heap_builder.h"
+
+#include <stdexcept>
+
+#include "pst/ndb/block.h"
+
+namespace tessaly::pst {
+namespace {
+
+constexpr std::size_t kHeapHeaderSize = 12;    // HNHDR
+constexpr std::size_t kBitmapHeaderSize = 66;  // HNBITMAPHDR
+constexpr std::size_t kPageHeaderSize = 2;     // HNPAGEHDR
+constexpr std::size_t kFirstBitmapBlock = 8;
+constexpr std::size_t kBlocksPerBitmap = 128;
+
+bool isBitmapBlock(std::size_t index) {
+    return index >= kFirstBitmapBlock && (index - kFirstBitmapBlock) % kBlocksPerBitmap == 0;
+}
+
+}  // namespace
+
+HeapBuilder::HeapBuilder(HeapClient client) : client_(client) { openBlock(); }
+
+HeapBuilder::HeapBuilder(HeapClient client, NodeDatabaseWriter& writer) : sink_(&writer), client_(client) {
+    openBlock();
+}
+
+void HeapBuilder::openBlock() {
+    const std::size_t full = blocks_.size();
+    // A full ordinary block will not change again: it goes to the file now.
+    if (sink_ != nullptr && full > 1 && !isBitmapBlock(full - 1)) {
+        Block& block = blocks_.back();
+        const Bytes bytes = blockBytes(full - 1, {});
+        block.level = fillLevel(kMaxBlockPayload - bytes.size());
+        block.size = static_cast<std::uint32_t>(bytes.size());
+        block.written = sink_->writeDataBlock(bytes.data(), bytes.size());
+        Bytes().swap(block.content);
+        std::vector<std::uint16_t>().swap(block.starts);
+    }
+    blocks_.emplace_back();
+    blocks_.back().content.resize(headerSize(blocks_.size() - 1));
+}
+
+std::size_t HeapBuilder::headerSize(std::size_t blockIndex) {
+    if (blockIndex == 0) return kHeapHeaderSize;
+    return isBitmapBlock(blockIndex) ? kBitmapHeaderSize : kPageHeaderSize;
+}
+
+std::size_t HeapBuilder::finishedSize(const Block& block) {
+    // The page map starts on an even offset.
+    return alignUp(block.content.size(), 2) + pageMapSize(block.starts.size());
+}
+
+std::uint8_t HeapBuilder::fillLevel(std::size_t freeBytes) {
+    static constexpr std::size_t kThresholds[] = {3584, 2560, 2048, 1792, 1536, 1280, 1024, 768,
+                                                  512,  256,  128,  64,   32,   16,   8};
+    for (std::uint8_t level = 0; level < 15; ++level) {
+        if (freeBytes >= kThresholds[level]) return level;
+    }
+    return 15;
+}
+
+Hid HeapBuilder::allocate(const std::uint8_t* data, std::size_t size) {
+    if (size > kMaxHeapAllocation) throw std::length_error("heap allocation over 3580 bytes");
+    Block* block = &blocks_.back();
+    const std::size_t after = alignUp(block->content.size() + size, 2) + pageMapSize(block->starts.size() + 1);
+    if (after > kMaxBlockPayload) {
+        openBlock();
+        block = &blocks_.back();
+    }
+    block->starts.push_back(static_cast<std::uint16_t>(block->content.size()));
+    block->content.insert(block->content.end(), data, data + size);
+    const auto blockIndex = static_cast<std::uint32_t>(blocks_.size() - 1);
+    return (blockIndex << 16) | (static_cast<std::uint32_t>(block->starts.size()) << 5);
+}
+
+std::vector<std::uint8_t> HeapBuilder::fillLevels() const {
+    std::vector<std::uint8_t> levels;
+    levels.reserve(blocks_.size());
+    for (const Block& block : blocks_) {
+        levels.push_back(block.written != 0 ? block.level : fillLevel(kMaxBlockPayload - finishedSize(block)));
+    }
+    return levels;
+}
+
+Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels) const {
+    const Block& block = blocks_[index];
+    Bytes bytes;
+    bytes.reserve(finishedSize(block));
+    bytes = block.content;
+    bytes.resize(alignUp(bytes.size(), 2), 0);
+    const auto pageMap = static_cast<std::uint16_t>(bytes.size());
+    append16(bytes, static_cast<std::uint16_t>(block.starts.size()));
+    append16(bytes, 0);  // cFree
+    for (std::uint16_t start : block.starts) append16(bytes, start);
+    append16(bytes, static_cast<std::uint16_t>(block.content.size()));
+    put16(bytes.data(), pageMap);
+    if (index == 0) {
+        bytes[2] = 0xEC;  // bSig
+        bytes[3] = static_cast<std::uint8_t>(client_);
+        put32(bytes.data() + 4, userRoot_);
+        for (std::size_t i = 0; i < 8 && i < levels.size(); ++i) {
+            bytes[8 + i / 2] |= static_cast<std::uint8_t>(levels[i] << (4 * (i % 2)));
+        }
+    } else if (isBitmapBlock(index)) {
+        for (std::size_t i = 0; i < kBlocksPerBitmap && index + i < levels.size(); ++i) {
+            bytes[2 + i / 2] |= static_cast<std::uint8_t>(levels[index + i] << (4 * (i % 2)));
+        }
+    }
+    return bytes;
+}
+
+std::vector<Bytes> HeapBuilder::finish() const {
+    const std::vector<std::uint8_t> levels = fillLevels();
+    std::vector<Bytes> out;
+    out.reserve(blocks_.size());
+    for (std::size_t index = 0; index < blocks_.size(); ++index) out.push_back(blockBytes(index, levels));
+    return out;
+}
+
+Bid HeapBuilder::write(NodeDatabaseWriter& writer) {
+    const std::vector<std::uint8_t> levels = fillLevels();
+    std::vector<Bid> bids;
+    std::vector<std::uint32_t> sizes;
+    for (std::size_t index = 0; index < blocks_.size(); ++index) {
+        Block& block = blocks_[index];
+        if (block.written == 0) {
+            const Bytes bytes = blockBytes(index, levels);
+            block.written = writer.writeDataBlock(bytes.data(), bytes.size());
+            block.size = static_cast<std::uint32_t>(bytes.size());
+        }
+        bids.push_back(block.written);
+        sizes.push_back(block.size);
+    }
+    return writer.writeDataTree(bids, sizes);
+}
+
+}  // namespace tessaly::pst

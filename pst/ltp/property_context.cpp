@@ -1,0 +1,71 @@
+#include "pst/ltp/property_context.h"
+
+#include <algorithm>
+
+#include "pst/ltp/btree_on_heap.h"
+
+namespace tessaly::pst {
+
+void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
+    if (sorted_ && !values_.empty() && values_.back().first >= id) sorted_ = false;
+    values_.emplace_back(id, std::move(value));
+}
+
+const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
+    if (!sorted_) {
+        // Sort light (id, position) keys, then move each value once; of
+        // equal ids the one set last stays.
+        std::vector<std::pair<std::uint16_t, std::uint32_t>> order;
+        order.reserve(values_.size());
+        for (std::size_t i = 0; i < values_.size(); ++i) order.emplace_back(values_[i].first, static_cast<std::uint32_t>(i));
+        std::sort(order.begin(), order.end());
+        std::vector<Entry> unique;
+        unique.reserve(values_.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i + 1 < order.size() && order[i + 1].first == order[i].first) continue;
+            unique.push_back(std::move(values_[order[i].second]));
+        }
+        values_ = std::move(unique);
+        sorted_ = true;
+    }
+    return values_;
+}
+
+const PropertyValue* PropertyContextBuilder::find(std::uint16_t id) const {
+    const auto& sorted = values();
+    const auto it = std::lower_bound(sorted.begin(), sorted.end(), id,
+                                     [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
+    return it == sorted.end() || it->first != id ? nullptr : &it->second;
+}
+
+NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
+    NodeContent content;
+    HeapBuilder heap(HeapClient::PropertyContext);
+    Bytes records;
+    records.reserve(8 * values().size());
+    for (const auto& [id, value] : values()) {
+        std::uint32_t reference = 0;
+        const std::size_t size = fixedSize(value.type);
+        if (size != 0 && size <= 4) {
+            Bytes inline4(4, 0);
+            std::copy(value.bytes.begin(), value.bytes.end(), inline4.begin());
+            reference = get32(inline4.data());
+        } else if (value.bytes.size() <= kMaxHeapAllocation) {
+            reference = heap.allocate(value.bytes);
+        } else {
+            Subnode subnode;
+            subnode.nid = writer.newNid(NidType::Ltp);
+            subnode.data = value.bytes;
+            reference = subnode.nid;
+            content.subnodes.push_back(std::move(subnode));
+        }
+        append16(records, id);
+        append16(records, value.type);
+        append32(records, reference);
+    }
+    heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records));
+    content.heapBlocks = heap.finish();
+    return content;
+}
+
+}  // namespace tessaly::pst

@@ -1,0 +1,38 @@
+#pragma once
+// Property context (MS-PST 2.3.3): a heap whose user root is a BTree-on-heap
+// keyed by property id, each record holding the type and either the value
+// itself (4 bytes or less) or where it lives: a heap allocation, or a subnode
+// when it is over the heap's 3,580-byte limit.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "pst/ltp/node_content.h"
+#include "pst/ltp/property_value.h"
+
+namespace tessaly::pst {
+
+class PropertyContextBuilder {
+public:
+    using Entry = std::pair<std::uint16_t, PropertyValue>;
+
+    // Sets or replaces the value of property `id`.
+    void set(std::uint16_t id, PropertyValue value);
+    bool has(std::uint16_t id) const { return find(id) != nullptr; }
+    const PropertyValue* find(std::uint16_t id) const;
+    // The properties in id order.
+    const std::vector<Entry>& values() const;
+
+    // Lays the properties out; subnode NIDs for large values come from
+    // `writer`. Extra subnodes (attachments, tables) are added by the caller.
+    NodeContent build(NodeDatabaseWriter& writer) const;
+
+private:
+    // Kept in order of setting and sorted (the last value of an id winning)
+    // when next read: cheaper than a tree for a message's hundred values.
+    mutable std::vector<Entry> values_;
+    mutable bool sorted_ = true;
+};
+
+}  // namespace tessaly::pst

@@ -1,0 +1,65 @@
+#pragma once
+// Property types (MS-OXCDATA 2.11.1) and values in the little-endian form the
+// PST stores them: strings as UTF-16LE without terminator, times as FILETIME,
+// multi-valued types as counts and offsets.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pst/ndb/little_endian.h"
+
+namespace tessaly::pst {
+
+namespace PropertyType {
+constexpr std::uint16_t Int16 = 0x0002;
+constexpr std::uint16_t Int32 = 0x0003;
+constexpr std::uint16_t Float = 0x0004;
+constexpr std::uint16_t Double = 0x0005;
+constexpr std::uint16_t Currency = 0x0006;
+constexpr std::uint16_t AppTime = 0x0007;
+constexpr std::uint16_t Error = 0x000A;
+constexpr std::uint16_t Boolean = 0x000B;
+constexpr std::uint16_t Int64 = 0x0014;
+constexpr std::uint16_t String = 0x001F;
+constexpr std::uint16_t Time = 0x0040;
+constexpr std::uint16_t Guid = 0x0048;
+constexpr std::uint16_t Binary = 0x0102;
+constexpr std::uint16_t MultipleInt32 = 0x1003;
+constexpr std::uint16_t MultipleString = 0x101F;
+constexpr std::uint16_t MultipleBinary = 0x1102;
+}  // namespace PropertyType
+
+constexpr std::uint32_t makeTag(std::uint16_t id, std::uint16_t type) {
+    return (static_cast<std::uint32_t>(id) << 16) | type;
+}
+constexpr std::uint16_t tagId(std::uint32_t tag) { return static_cast<std::uint16_t>(tag >> 16); }
+constexpr std::uint16_t tagType(std::uint32_t tag) { return static_cast<std::uint16_t>(tag); }
+
+struct PropertyValue {
+    std::uint16_t type = 0;
+    Bytes bytes;
+
+    static PropertyValue int32(std::int32_t value);
+    static PropertyValue boolean(bool value);
+    static PropertyValue int64(std::int64_t value);
+    // `fileTime`: 100-nanosecond intervals since 1 January 1601 (UTC).
+    static PropertyValue time(std::uint64_t fileTime);
+    static PropertyValue floating(double value);
+    static PropertyValue string(const std::string& utf8);
+    static PropertyValue binary(Bytes value);
+    static PropertyValue multipleString(const std::vector<std::string>& utf8);
+    static PropertyValue multipleBinary(const std::vector<Bytes>& values);
+    static PropertyValue multipleInt32(const std::vector<std::int32_t>& values);
+};
+
+// The stored size of a fixed-size type, or 0 for a variable-size one.
+std::size_t fixedSize(std::uint16_t type);
+bool isKnownType(std::uint16_t type);
+
+// UTF-8 to UTF-16LE; an invalid byte becomes U+FFFD.
+Bytes utf8ToUtf16le(const std::string& utf8);
+// Days since 30 December 1899 (the fraction is the time of day) to FILETIME.
+std::uint64_t fileTimeFromDays(double days);
+
+}  // namespace tessaly::pst

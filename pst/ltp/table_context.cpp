@@ -1,0 +1,171 @@
+#include "pst/ltp/table_context.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "pst/ltp/btree_on_heap.h"
+
+namespace tessaly::pst {
+namespace {
+
+std::size_t cellSize(std::uint32_t tag) {
+    const std::size_t fixed = fixedSize(tagType(tag));
+    return fixed != 0 ? fixed : 4;  // variable-size cells hold an HNID
+}
+
+// rgib: where the 8/4-byte, 2-byte and 1-byte groups end, and the row size.
+std::array<std::uint16_t, 4> groupEnds(const std::vector<TableColumn>& columns) {
+    std::array<std::uint16_t, 4> ends{};
+    for (const auto& column : columns) {
+        const auto end = static_cast<std::uint16_t>(column.offset + column.size);
+        const int group = column.size >= 4 ? 0 : column.size == 2 ? 1 : 2;
+        for (int g = group; g < 3; ++g) ends[g] = std::max(ends[g], end);
+    }
+    ends[1] = std::max(ends[1], ends[0]);
+    ends[2] = std::max(ends[2], ends[1]);
+    ends[3] = static_cast<std::uint16_t>(ends[2] + (columns.size() + 7) / 8);
+    return ends;
+}
+
+}  // namespace
+
+std::vector<TableColumn> TableContextBuilder::layoutColumns(const std::vector<std::uint32_t>& tags) {
+    std::vector<std::uint32_t> ordered{kTagRowId, kTagRowVersion};
+    for (std::uint32_t tag : tags) {
+        if (tag != kTagRowId && tag != kTagRowVersion) ordered.push_back(tag);
+    }
+    std::vector<TableColumn> columns;
+    std::uint16_t offset = 0;
+    for (std::size_t wanted : {std::size_t{8}, std::size_t{2}, std::size_t{1}}) {
+        for (std::size_t i = 0; i < ordered.size(); ++i) {
+            const std::size_t size = cellSize(ordered[i]);
+            const bool inGroup = wanted == 8 ? size >= 4 : size == wanted;
+            if (!inGroup) continue;
+            columns.push_back({ordered[i], offset, static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(i)});
+            offset = static_cast<std::uint16_t>(offset + size);
+        }
+    }
+    return columns;
+}
+
+TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector<TableColumn> columns, Mode mode)
+    : writer_(writer),
+      mode_(mode),
+      columns_(std::move(columns)),
+      heap_(mode == Mode::Streaming ? HeapBuilder(HeapClient::TableContext, writer) : HeapBuilder(HeapClient::TableContext)) {
+    std::sort(columns_.begin(), columns_.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
+    const auto ends = groupEnds(columns_);
+    rowSize_ = ends[3];
+    bitmapOffset_ = ends[2];
+    rowsPerBlock_ = kMaxBlockPayload / rowSize_;
+}
+
+// Rows never straddle blocks: each block but the last is padded to a whole
+// block, so in memory the cut at every 8,176 bytes falls between rows.
+void TableContextBuilder::writeMatrixBlock() {
+    matrixBlocks_.push_back(writer_.writeDataBlock(rows_.data(), rows_.size()));
+    matrixSizes_.push_back(static_cast<std::uint32_t>(rows_.size()));
+    rows_.clear();
+}
+
+std::uint32_t TableContextBuilder::storeVariable(const Bytes& value) {
+    if (value.size() <= kMaxHeapAllocation) return heap_.allocate(value);
+    Subnode subnode;
+    subnode.nid = writer_.newNid(NidType::Ltp);
+    subnode.data = value;
+    subnodes_.push_back(std::move(subnode));
+    return subnodes_.back().nid;
+}
+
+void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuilder& properties) {
+    const std::size_t start = rows_.size();
+    rows_.resize(start + rowSize_, 0);
+    std::uint8_t* row = rows_.data() + start;
+    const std::size_t bitmap = bitmapOffset_;
+    for (const auto& column : columns_) {
+        std::uint8_t* cell = row + column.offset;
+        if (column.tag == kTagRowId) {
+            put32(cell, rowId);
+        } else if (column.tag == kTagRowVersion) {
+            put32(cell, 0);
+        } else {
+            const PropertyValue* value = properties.find(tagId(column.tag));
+            if (value == nullptr || value->type != tagType(column.tag)) continue;
+            if (fixedSize(value->type) != 0) {
+                std::copy(value->bytes.begin(), value->bytes.end(), cell);
+            } else {
+                put32(cell, storeVariable(value->bytes));
+            }
+        }
+        row[bitmap + column.bit / 8] |= static_cast<std::uint8_t>(0x80u >> (column.bit % 8));
+    }
+    rowIds_.push_back(rowId);
+    if (mode_ == Mode::Streaming && rows_.size() == rowsPerBlock_ * rowSize_) {
+        rows_.resize(kMaxBlockPayload, 0);
+        writeMatrixBlock();
+    }
+}
+
+Subnode TableContextBuilder::matrixSubnode() {
+    Subnode matrix;
+    matrix.nid = writer_.newNid(NidType::Ltp);
+    if (mode_ == Mode::Streaming) {
+        if (!rows_.empty()) writeMatrixBlock();
+        matrix.sharedData = writer_.writeDataTree(matrixBlocks_, matrixSizes_);
+        return matrix;
+    }
+    for (std::size_t first = 0; first < rowIds_.size(); first += rowsPerBlock_) {
+        const std::size_t count = std::min(rowsPerBlock_, rowIds_.size() - first);
+        const auto* begin = rows_.data() + first * rowSize_;
+        matrix.data.insert(matrix.data.end(), begin, begin + count * rowSize_);
+        if (first + count < rowIds_.size()) matrix.data.resize(matrix.data.size() + kMaxBlockPayload - count * rowSize_, 0);
+    }
+    return matrix;
+}
+
+Bytes TableContextBuilder::tableInfo(const std::vector<TableColumn>& sortedColumns, Hid rowIndex,
+                                     std::uint32_t rows) {
+    Bytes out{static_cast<std::uint8_t>(HeapClient::TableContext), static_cast<std::uint8_t>(sortedColumns.size())};
+    for (std::uint16_t end : groupEnds(sortedColumns)) append16(out, end);
+    append32(out, rowIndex);
+    append32(out, rows);
+    append32(out, 0);  // hidIndex, deprecated
+    for (const auto& column : sortedColumns) {
+        append32(out, column.tag);
+        append16(out, column.offset);
+        out.push_back(column.size);
+        out.push_back(column.bit);
+    }
+    return out;
+}
+
+NodeContent TableContextBuilder::build() {
+    NodeContent content;
+    std::uint32_t rowsReference = 0;
+    if (!matrixBlocks_.empty() || rows_.size() > kMaxHeapAllocation) {
+        subnodes_.push_back(matrixSubnode());
+        rowsReference = subnodes_.back().nid;
+    } else if (!rows_.empty()) {
+        rowsReference = heap_.allocate(rows_);
+    }
+    Bytes().swap(rows_);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> index;
+    for (std::size_t i = 0; i < rowIds_.size(); ++i) index.emplace_back(rowIds_[i], static_cast<std::uint32_t>(i));
+    std::sort(index.begin(), index.end());
+    Bytes records;
+    for (const auto& [rowId, position] : index) {
+        append32(records, rowId);
+        append32(records, position);
+    }
+    const Hid rowIndex = buildBTreeOnHeap(heap_, 4, 4, records);
+    heap_.setUserRoot(heap_.allocate(tableInfo(columns_, rowIndex, rowsReference)));
+    if (mode_ == Mode::Streaming) {
+        content.data = heap_.write(writer_);
+    } else {
+        content.heapBlocks = heap_.finish();
+    }
+    content.subnodes = std::move(subnodes_);
+    return content;
+}
+
+}  // namespace tessaly::pst

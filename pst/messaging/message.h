@@ -1,0 +1,43 @@
+#pragma once
+// A message as the caller fills it before it is added to a folder: properties
+// by tag or by name, and attachments.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pst/ltp/property_value.h"
+#include "pst/messaging/property_name.h"
+
+namespace tessaly::pst {
+
+struct Attachment {
+    std::string fileName;  // UTF-8
+    Bytes data;
+    // Further attachment properties (for instance the MIME type).
+    std::vector<std::pair<std::uint32_t, PropertyValue>> properties;
+};
+
+class Message {
+public:
+    // A property by tag; the tag's type must be the value's type.
+    void set(std::uint32_t tag, PropertyValue value);
+    // A named property; its id is assigned by the store's name-to-id map.
+    void set(const PropertyName& name, PropertyValue value);
+    void addAttachment(Attachment attachment) { attachments_.push_back(std::move(attachment)); }
+
+    const std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() const { return tagged_; }
+    const std::vector<std::pair<PropertyName, PropertyValue>>& named() const { return named_; }
+    const std::vector<Attachment>& attachments() const { return attachments_; }
+    // For the store, which takes the values over.
+    std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() { return tagged_; }
+    std::vector<std::pair<PropertyName, PropertyValue>>& named() { return named_; }
+
+private:
+    std::vector<std::pair<std::uint32_t, PropertyValue>> tagged_;
+    std::vector<std::pair<PropertyName, PropertyValue>> named_;
+    std::vector<Attachment> attachments_;
+};
+
+}  // namespace tessaly::pst

@@ -1,0 +1,34 @@
+#pragma once
+// Named properties (MS-OXCDATA 2.6): a property set GUID with either a
+// numeric id (LID) or a string name.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <tuple>
+
+namespace tessaly::pst {
+
+// A GUID in its stored byte order (the first three fields little-endian).
+using Guid = std::array<std::uint8_t, 16>;
+
+// Parses "00062004-0000-0000-C000-000000000046"; throws std::invalid_argument.
+Guid parseGuid(const std::string& text);
+
+struct PropertyName {
+    Guid guid{};
+    bool isString = false;
+    std::uint32_t id = 0;  // the LID when !isString
+    std::string name;      // UTF-8, when isString
+
+    static PropertyName numeric(const Guid& guid, std::uint32_t id) { return {guid, false, id, {}}; }
+    static PropertyName string(const Guid& guid, std::string name) { return {guid, true, 0, std::move(name)}; }
+    bool operator<(const PropertyName& other) const {
+        return std::tie(guid, isString, id, name) < std::tie(other.guid, other.isString, other.id, other.name);
+    }
+};
+
+extern const Guid kPsMapi;           // {00020328-0000-0000-C000-000000000046}
+extern const Guid kPsPublicStrings;  // {00020329-0000-0000-C000-000000000046}
+
+}  // namespace tessaly::pst

@@ -1,0 +1,336 @@
+#include "pst/messaging/pst_file.h"
+
+#include <chrono>
+#include <random>
+
+#include "pst/ltp/node_content.h"
+#include "pst/messaging/property_tags.h"
+#include "pst/messaging/table_templates.h"
+#include "pst/pst_error.h"
+
+namespace tessaly::pst {
+namespace {
+
+// Fixed NIDs of a store (MS-PST 2.4.1).
+constexpr Nid kMessageStore = 0x21;
+constexpr Nid kNameToIdMap = 0x61;
+constexpr Nid kRootFolder = 0x122;
+constexpr Nid kSearchManagementQueue = 0x1E1;
+constexpr Nid kSearchActivityList = 0x201;
+constexpr Nid kSearchDomainObject = 0x261;
+constexpr Nid kSearchGathererQueue = 0x281;
+constexpr Nid kSearchGathererDescriptor = 0x2A1;
+constexpr Nid kSearchGathererFolderQueue = 0x321;
+constexpr Nid kHierarchyTableTemplate = 0x60D;
+constexpr Nid kContentsTableTemplate = 0x60E;
+constexpr Nid kAssocContentsTableTemplate = 0x60F;
+constexpr Nid kSearchContentsTableTemplate = 0x610;
+constexpr Nid kReceiveFolderTable = 0x62B;
+constexpr Nid kOutgoingQueueTable = 0x64C;
+constexpr Nid kAttachmentTable = 0x671;
+constexpr Nid kRecipientTable = 0x692;
+
+// Folder NIDs in the order Outlook numbers a new store's folders.
+constexpr Nid folderNid(std::uint32_t position) { return makeNid(NidType::NormalFolder, 0x401 + position); }
+constexpr Nid kIpmSubtree = folderNid(0);
+constexpr Nid kSearchRoot = folderNid(1);
+constexpr Nid kViews = folderNid(6);
+constexpr Nid kCommonViews = folderNid(7);
+
+struct StandardFolderInfo {
+    StandardFolder folder;
+    std::uint32_t position;
+    const char* name;
+    const char* containerClass;
+};
+
+constexpr StandardFolderInfo kStandardFolders[] = {
+    {StandardFolder::DeletedItems, 2, "Deleted Items", "IPF.Note"},
+    {StandardFolder::Inbox, 3, "Inbox", "IPF.Note"},
+    {StandardFolder::Outbox, 4, "Outbox", "IPF.Note"},
+    {StandardFolder::SentItems, 5, "Sent Items", "IPF.Note"},
+    {StandardFolder::Calendar, 8, "Calendar", "IPF.Appointment"},
+    {StandardFolder::Contacts, 9, "Contacts", "IPF.Contact"},
+    {StandardFolder::Journal, 10, "Journal", "IPF.Journal"},
+    {StandardFolder::Notes, 11, "Notes", "IPF.StickyNote"},
+    {StandardFolder::Tasks, 12, "Tasks", "IPF.Task"},
+    {StandardFolder::Drafts, 13, "Drafts", "IPF.Note"},
+};
+
+// PidTagValidFolderMask: subtree, inbox, outbox, wastebasket, sent mail,
+// views, common views and finder are all present.
+constexpr std::int32_t kAllFoldersValid = 0xFF;
+constexpr std::int32_t kAttachByValue = 1;
+constexpr std::int32_t kMessageFlagRead = 0x01;
+constexpr std::int32_t kMessageFlagHasAttachment = 0x10;
+
+std::uint64_t currentFileTime() {
+    const auto since1970 = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return static_cast<std::uint64_t>(since1970.count()) * 10 + 116444736000000000ull;
+}
+
+}  // namespace
+
+std::unique_ptr<PstFile> PstFile::create(const std::filesystem::path& path, const std::string& displayName,
+                                         const PstOptions& options) {
+    return std::unique_ptr<PstFile>(new PstFile(path, displayName, options));
+}
+
+PstFile::PstFile(const std::filesystem::path& path, const std::string& displayName, const PstOptions& options)
+    : fileName_(path.string()),
+      displayName_(displayName),
+      writer_(path, options.unique.value_or(std::random_device{}())) {
+    if (options.recordKey) {
+        recordKey_ = *options.recordKey;
+    } else {
+        std::random_device random;
+        for (auto& byte : recordKey_) byte = static_cast<std::uint8_t>(random());
+    }
+    fileTime_ = options.fileTime.value_or(currentFileTime());
+    // The name-to-id map is never empty: readers refuse a map without
+    // entries, and Outlook's own stores start with names like these.
+    names_.idFor(PropertyName::numeric(parseGuid("00062008-0000-0000-C000-000000000046"), 0x8514));  // PidLidSmartNoAttach
+    names_.idFor(PropertyName::string(kPsPublicStrings, "Keywords"));                                 // PidNameKeywords
+    writeTemplates();
+    addFolder(kRootFolder, kRootFolder, "", "");
+    addFolder(kIpmSubtree, kRootFolder, "Top of Personal Folders", "");
+    addFolder(kSearchRoot, kRootFolder, "Search Root", "");
+    addFolder(kViews, kRootFolder, "IPM_VIEWS", "");
+    addFolder(kCommonViews, kRootFolder, "IPM_COMMON_VIEWS", "");
+    for (const auto& info : kStandardFolders) {
+        standard_[info.folder] = addFolder(folderNid(info.position), kIpmSubtree, info.name, info.containerClass);
+    }
+    // The default-folder identifiers a client looks for on the root folder
+    // and on the Inbox.
+    const std::pair<std::uint32_t, StandardFolder> defaults[] = {
+        {tags::IpmAppointmentEntryId, StandardFolder::Calendar}, {tags::IpmContactEntryId, StandardFolder::Contacts},
+        {tags::IpmJournalEntryId, StandardFolder::Journal},      {tags::IpmNoteEntryId, StandardFolder::Notes},
+        {tags::IpmTaskEntryId, StandardFolder::Tasks},           {tags::IpmDraftsEntryId, StandardFolder::Drafts},
+    };
+    for (Nid holder : {kRootFolder, standard_.at(StandardFolder::Inbox)}) {
+        for (const auto& [tag, folder] : defaults) {
+            folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standard_.at(folder))));
+        }
+    }
+}
+
+PstFile::~PstFile() = default;
+
+void PstFile::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
+
+void PstFile::writeTemplates() {
+    auto writeEmptyTable = [this](Nid nid, const std::vector<TableColumn>& columns) {
+        TableContextBuilder table(writer_, columns);
+        const auto [data, sub] = writeNodeContent(writer_, table.build());
+        writer_.addNode(nid, data, sub, 0);
+        templates_[nid] = data;
+    };
+    writeEmptyTable(kHierarchyTableTemplate, hierarchyTableColumns());
+    writeEmptyTable(kContentsTableTemplate, contentsTableColumns());
+    writeEmptyTable(kAssocContentsTableTemplate, associatedContentsTableColumns());
+    writeEmptyTable(kSearchContentsTableTemplate, searchContentsTableColumns());
+    writeEmptyTable(kAttachmentTable, attachmentTableColumns());
+    writeEmptyTable(kRecipientTable, recipientTableColumns());
+    writeEmptyTable(kOutgoingQueueTable, outgoingQueueTableColumns());
+}
+
+void PstFile::writeReceiveFolderTable() {
+    // Mail of every class is received in the Inbox, as in a new Outlook
+    // store; "IPC" (internal messages) goes to the root folder.
+    TableContextBuilder table(writer_, receiveFolderTableColumns());
+    const std::pair<const char*, Nid> routes[] = {
+        {"", standard_.at(StandardFolder::Inbox)},
+        {"IPM", standard_.at(StandardFolder::Inbox)},
+        {"Report.IPM", standard_.at(StandardFolder::Inbox)},
+        {"IPC", kRootFolder},
+    };
+    std::uint32_t rowId = 0;
+    for (const auto& [messageClass, folder] : routes) {
+        PropertyContextBuilder row;
+        row.set(tagId(tags::MessageClass), PropertyValue::string(messageClass));
+        row.set(tagId(tags::LtpParentNid), PropertyValue::int32(static_cast<std::int32_t>(folder)));
+        table.addRow(++rowId, row);
+    }
+    writeNode(writer_, kReceiveFolderTable, 0, table.build());
+}
+
+Nid PstFile::addFolder(Nid nid, Nid parent, const std::string& name, const std::string& containerClass) {
+    writer_.noteNid(nid);
+    Folder folder;
+    folder.parent = parent;
+    folder.properties.set(tagId(tags::DisplayName), PropertyValue::string(name));
+    if (!containerClass.empty()) folder.properties.set(tagId(tags::ContainerClass), PropertyValue::string(containerClass));
+    folder.contents =
+        std::make_unique<TableContextBuilder>(writer_, contentsTableColumns(), TableContextBuilder::Mode::Streaming);
+    folders_.emplace(nid, std::move(folder));
+    if (parent != nid) folderOf(parent).children.push_back(nid);
+    return nid;
+}
+
+PstFile::Folder& PstFile::folderOf(Nid nid) {
+    const auto it = folders_.find(nid);
+    if (it == folders_.end()) fail("no folder with NID " + std::to_string(nid) + " in this store");
+    return it->second;
+}
+
+Nid PstFile::rootFolder() const { return kRootFolder; }
+Nid PstFile::ipmSubtree() const { return kIpmSubtree; }
+Nid PstFile::standardFolder(StandardFolder folder) const { return standard_.at(folder); }
+
+std::size_t PstFile::messageCount(Nid folder) const {
+    const auto it = folders_.find(folder);
+    return it == folders_.end() ? 0 : it->second.contents->rowCount();
+}
+
+Nid PstFile::createFolder(Nid parent, const std::string& name, const std::string& containerClass) {
+    if (closed_) fail("the store is closed");
+    folderOf(parent);
+    return addFolder(writer_.newNid(NidType::NormalFolder), parent, name, containerClass);
+}
+
+Bytes PstFile::entryId(Nid nid) const {
+    // rgbFlags (4 zero bytes), the store's record key, the NID.
+    Bytes out(24, 0);
+    std::copy(recordKey_.begin(), recordKey_.end(), out.begin() + 4);
+    put32(out.data() + 20, nid);
+    return out;
+}
+
+Nid PstFile::addMessage(Nid folderNid, Message message) {
+    if (closed_) fail("the store is closed");
+    Folder& folder = folderOf(folderNid);
+    PropertyContextBuilder properties;
+    properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
+    properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
+    properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
+    properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
+    for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
+    try {
+        for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
+    } catch (const std::length_error&) {
+        fail("the store has no named-property ids left");
+    }
+
+    NodeContent content;
+    // Every message has a recipient table; an empty one shares the template.
+    content.subnodes.push_back({kRecipientTable, {}, {}, false, templates_.at(kRecipientTable)});
+    std::uint64_t size = 0;
+    if (!message.attachments().empty()) {
+        TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
+        for (const Attachment& attachment : message.attachments()) {
+            if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
+            PropertyContextBuilder attachmentProperties;
+            attachmentProperties.set(tagId(tags::AttachMethod), PropertyValue::int32(kAttachByValue));
+            attachmentProperties.set(tagId(tags::RenderingPosition), PropertyValue::int32(-1));
+            attachmentProperties.set(tagId(tags::AttachFilename), PropertyValue::string(attachment.fileName));
+            attachmentProperties.set(tagId(tags::AttachLongFilename), PropertyValue::string(attachment.fileName));
+            attachmentProperties.set(tagId(tags::DisplayName), PropertyValue::string(attachment.fileName));
+            const auto dot = attachment.fileName.rfind('.');
+            if (dot != std::string::npos) {
+                attachmentProperties.set(tagId(tags::AttachExtension), PropertyValue::string(attachment.fileName.substr(dot)));
+            }
+            attachmentProperties.set(tagId(tags::AttachDataBinary), PropertyValue::binary(attachment.data));
+            for (const auto& [tag, value] : attachment.properties) attachmentProperties.set(tagId(tag), value);
+            attachmentProperties.set(tagId(tags::AttachSize),
+                                     PropertyValue::int32(static_cast<std::int32_t>(attachment.data.size())));
+            size += attachment.data.size();
+            Subnode subnode;
+            subnode.nid = writer_.newNid(NidType::Attachment);
+            subnode.isHeap = true;
+            subnode.content = attachmentProperties.build(writer_);
+            attachmentTable.addRow(subnode.nid, attachmentProperties);
+            content.subnodes.push_back(std::move(subnode));
+        }
+        Subnode table;
+        table.nid = kAttachmentTable;
+        table.isHeap = true;
+        table.content = attachmentTable.build();
+        content.subnodes.push_back(std::move(table));
+        const auto* flags = properties.find(tagId(tags::MessageFlags));
+        properties.set(tagId(tags::MessageFlags),
+                       PropertyValue::int32(static_cast<std::int32_t>(get32(flags->bytes.data())) | kMessageFlagHasAttachment));
+        properties.set(tagId(tags::HasAttachments), PropertyValue::boolean(true));
+    }
+    for (const auto& [id, value] : properties.values()) size += value.bytes.size();
+    if (!properties.has(tagId(tags::MessageSize))) {
+        properties.set(tagId(tags::MessageSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
+    }
+    const Nid nid = writer_.newNid(NidType::NormalMessage);
+    NodeContent own = properties.build(writer_);
+    own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
+                        std::make_move_iterator(content.subnodes.end()));
+    writeNode(writer_, nid, folderNid, own);
+    folder.contents->addRow(nid, properties);
+    if ((get32(properties.find(tagId(tags::MessageFlags))->bytes.data()) & kMessageFlagRead) == 0) ++folder.unread;
+    return nid;
+}
+
+void PstFile::finishFolderProperties(Nid nid, Folder& folder) {
+    folder.properties.set(tagId(tags::ContentCount), PropertyValue::int32(static_cast<std::int32_t>(folder.contents->rowCount())));
+    folder.properties.set(tagId(tags::ContentUnreadCount), PropertyValue::int32(static_cast<std::int32_t>(folder.unread)));
+    folder.properties.set(tagId(tags::Subfolders), PropertyValue::boolean(!folder.children.empty()));
+    if (nid != kRootFolder) {
+        folder.properties.set(tagId(tags::PstHiddenCount), PropertyValue::int32(0));
+        folder.properties.set(tagId(tags::PstHiddenUnread), PropertyValue::int32(0));
+    }
+}
+
+void PstFile::writeFolder(Nid nid, Folder& folder) {
+    const auto index = nidIndex(nid);
+    writeNode(writer_, nid, folder.parent, folder.properties.build(writer_));
+
+    const Nid hierarchy = makeNid(NidType::HierarchyTable, index);
+    if (folder.children.empty()) {
+        writer_.addNode(hierarchy, templates_.at(kHierarchyTableTemplate), 0, 0);
+    } else {
+        TableContextBuilder table(writer_, hierarchyTableColumns());
+        for (Nid child : folder.children) table.addRow(child, folderOf(child).properties);
+        writeNode(writer_, hierarchy, 0, table.build());
+    }
+    const Nid contents = makeNid(NidType::ContentsTable, index);
+    if (folder.contents->rowCount() == 0) {
+        writer_.addNode(contents, templates_.at(kContentsTableTemplate), 0, 0);
+    } else {
+        writeNode(writer_, contents, 0, folder.contents->build());
+    }
+    writer_.addNode(makeNid(NidType::AssocContentsTable, index), templates_.at(kAssocContentsTableTemplate), 0, 0);
+}
+
+void PstFile::writeStore() {
+    PropertyContextBuilder store;
+    store.set(tagId(tags::RecordKey), PropertyValue::binary(Bytes(recordKey_.begin(), recordKey_.end())));
+    store.set(tagId(tags::DisplayName), PropertyValue::string(displayName_));
+    store.set(tagId(tags::ValidFolderMask), PropertyValue::int32(kAllFoldersValid));
+    store.set(tagId(tags::IpmSubtreeEntryId), PropertyValue::binary(entryId(kIpmSubtree)));
+    store.set(tagId(tags::IpmOutboxEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::Outbox))));
+    store.set(tagId(tags::IpmWastebasketEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::DeletedItems))));
+    store.set(tagId(tags::IpmSentMailEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::SentItems))));
+    store.set(tagId(tags::ViewsEntryId), PropertyValue::binary(entryId(kViews)));
+    store.set(tagId(tags::CommonViewsEntryId), PropertyValue::binary(entryId(kCommonViews)));
+    store.set(tagId(tags::FinderEntryId), PropertyValue::binary(entryId(kSearchRoot)));
+    store.set(tagId(tags::PstLrNoRestrictions), PropertyValue::boolean(true));
+    store.set(tagId(tags::PstPassword), PropertyValue::int32(0));
+    writeNode(writer_, kMessageStore, 0, store.build(writer_));
+    writeNode(writer_, kNameToIdMap, 0, names_.build().build(writer_));
+    writeReceiveFolderTable();
+    // Search bookkeeping: empty queues and a search domain naming no folder,
+    // so that new messages need no entries there.
+    for (Nid nid : {kSearchManagementQueue, kSearchActivityList, kSearchDomainObject, kSearchGathererQueue,
+                    kSearchGathererDescriptor, kSearchGathererFolderQueue}) {
+        writer_.addNode(nid, 0, 0, 0);
+    }
+}
+
+void PstFile::close() {
+    if (closed_) return;
+    closed_ = true;
+    writeStore();
+    // A parent's hierarchy table repeats its children's counts, so all are
+    // settled before any folder is written.
+    for (auto& [nid, folder] : folders_) finishFolderProperties(nid, folder);
+    for (auto& [nid, folder] : folders_) writeFolder(nid, folder);
+    writer_.finish();
+}
+
+}  // namespace tessaly::pst

@@ -1,0 +1,91 @@
+#pragma once
+// A Unicode PST store being written: created with its standard folders,
+// filled with messages, then closed. A message goes to the file when it is
+// added; folders, their tables and the indexes are written on close. Until
+// close() the file exists only under a temporary name beside the final one.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pst/ltp/property_context.h"
+#include "pst/ltp/table_context.h"
+#include "pst/messaging/message.h"
+#include "pst/messaging/named_property_map.h"
+#include "pst/ndb/node_database_writer.h"
+
+namespace tessaly::pst {
+
+enum class StandardFolder { DeletedItems, Inbox, Outbox, SentItems, Calendar, Contacts, Journal, Notes, Tasks, Drafts };
+
+struct PstOptions {
+    // Fixed values make a file reproducible; by default they are random
+    // (record key, dwUnique) and the current time.
+    std::optional<std::array<std::uint8_t, 16>> recordKey;
+    std::optional<std::uint32_t> unique;
+    std::optional<std::uint64_t> fileTime;  // creation time of folders and messages
+};
+
+class PstFile {
+public:
+    static std::unique_ptr<PstFile> create(const std::filesystem::path& path, const std::string& displayName,
+                                           const PstOptions& options = {});
+    ~PstFile();
+    PstFile(const PstFile&) = delete;
+    PstFile& operator=(const PstFile&) = delete;
+
+    Nid rootFolder() const;
+    Nid ipmSubtree() const;
+    Nid standardFolder(StandardFolder folder) const;
+    // A new folder under `parent` (a folder of this store).
+    Nid createFolder(Nid parent, const std::string& name, const std::string& containerClass);
+    // Writes the message into `folder` and returns its NID. (Pass an rvalue
+    // to spare copying its values.)
+    Nid addMessage(Nid folder, Message message);
+
+    const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
+    // The 24-byte entry identifier of a folder or message of this store.
+    Bytes entryId(Nid nid) const;
+    const std::string& displayName() const { return displayName_; }
+    std::size_t messageCount(Nid folder) const;
+
+    // Writes folders, tables, maps and header and renames the file into place.
+    void close();
+
+private:
+    struct Folder {
+        Nid parent = 0;
+        PropertyContextBuilder properties;
+        std::vector<Nid> children;
+        std::unique_ptr<TableContextBuilder> contents;
+        std::uint32_t unread = 0;
+    };
+
+    PstFile(const std::filesystem::path& path, const std::string& displayName, const PstOptions& options);
+    void writeTemplates();
+    Nid addFolder(Nid nid, Nid parent, const std::string& name, const std::string& containerClass);
+    Folder& folderOf(Nid nid);
+    void finishFolderProperties(Nid nid, Folder& folder);
+    void writeFolder(Nid nid, Folder& folder);
+    void writeStore();
+    void writeReceiveFolderTable();
+    void fail(const std::string& cause) const;
+
+    std::string fileName_;
+    std::string displayName_;
+    std::array<std::uint8_t, 16> recordKey_{};
+    std::uint64_t fileTime_ = 0;
+    NodeDatabaseWriter writer_;
+    NamedPropertyMap names_;
+    std::map<Nid, Folder> folders_;
+    std::map<StandardFolder, Nid> standard_;
+    std::map<Nid, Bid> templates_;  // template table NID → its data block
+    bool closed_ = false;
+};
+
+}  // namespace tessaly::pst

@@ -1,0 +1,21 @@
+#pragma once
+// The table templates of a store (MS-PST 2.4.4.4, 2.4.5, 2.4.6): the column
+// layouts every folder's hierarchy, contents and associated contents tables
+// and every message's recipient and attachment tables use.
+
+#include <vector>
+
+#include "pst/ltp/table_context.h"
+
+namespace tessaly::pst {
+
+const std::vector<TableColumn>& hierarchyTableColumns();
+const std::vector<TableColumn>& contentsTableColumns();
+const std::vector<TableColumn>& associatedContentsTableColumns();
+const std::vector<TableColumn>& searchContentsTableColumns();
+const std::vector<TableColumn>& recipientTableColumns();
+const std::vector<TableColumn>& attachmentTableColumns();
+const std::vector<TableColumn>& receiveFolderTableColumns();
+const std::vector<TableColumn>& outgoingQueueTableColumns();
+
+}  // namespace tessaly::pst

@@ -1,0 +1,269 @@
+#include "pst/ndb/node_database_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "pst/ndb/file_header.h"
+#include "pst/ndb/permutation_encoding.h"
+#include "pst/pst_error.h"
+
+namespace tessaly::pst {
+namespace {
+
+// The density list sits in the page before the first allocation map.
+constexpr std::uint64_t kDensityListOffset = 0x4200;
+
+}  // namespace
+
+NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
+    : finalPath_(std::move(finalPath)),
+      tempPath_(finalPath_.string() + ".tmp"),
+      fileName_(finalPath_.string()),
+      space_(fileName_),
+      unique_(unique) {
+    // Counters as a new store starts them: low indexes are reserved for the
+    // fixed NIDs, messages and search folders have their own ranges.
+    nextNidIndex_.fill(0x400);
+    nextNidIndex_[static_cast<int>(NidType::SearchFolder)] = 0x4000;
+    nextNidIndex_[static_cast<int>(NidType::NormalMessage)] = 0x10000;
+    nextNidIndex_[static_cast<int>(NidType::AssocMessage)] = 0x8000;
+    file_ = std::fopen(tempPath_.c_str(), "wb");
+    if (file_ == nullptr) {
+        throw PstError(fileName_, "cannot create " + tempPath_.string() + ": " + std::strerror(errno));
+    }
+    std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+}
+
+NodeDatabaseWriter::~NodeDatabaseWriter() {
+    if (file_ != nullptr) std::fclose(file_);
+    if (!finished_) {
+        std::error_code ignored;
+        std::filesystem::remove(tempPath_, ignored);
+    }
+}
+
+void NodeDatabaseWriter::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
+
+Nid NodeDatabaseWriter::newNid(NidType type) {
+    const Nid nid = makeNid(type, nextNidIndex_[static_cast<int>(type)]);
+    noteNid(nid);
+    return nid;
+}
+
+void NodeDatabaseWriter::noteNid(Nid nid) {
+    auto& next = nextNidIndex_[nid & 0x1F];
+    next = std::max(next, nidIndex(nid) + 1);
+}
+
+Bid NodeDatabaseWriter::nextBid(bool internal) {
+    const Bid bid = bidCounter_ | (internal ? kInternalBidFlag : 0);
+    bidCounter_ += kBidStep;
+    return bid;
+}
+
+void NodeDatabaseWriter::writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size) {
+    // Blocks mostly follow each other; seeking only when they do not keeps
+    // the stream's buffer (a seek flushes it).
+    const bool seekFailed = ib != position_ && fseeko(file_, static_cast<off_t>(ib), SEEK_SET) != 0;
+    if (seekFailed || std::fwrite(data, 1, size, file_) != size) {
+        position_ = ~std::uint64_t{0};
+        fail("writing " + std::to_string(size) + " bytes at offset " + std::to_string(ib) + " failed: " +
+             std::strerror(errno));
+    }
+    position_ = ib + size;
+}
+
+Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size, bool internal) {
+    if (size > kMaxBlockPayload) fail("block payload of " + std::to_string(size) + " bytes exceeds 8176");
+    const Bid bid = nextBid(internal);
+    const std::uint64_t ib = space_.allocate(blockDiskSize(size), FileSpace::kSlotSize);
+    Bytes image = buildBlockImage(payload, size, bid, ib, !internal);
+    writeAt(ib, image.data(), image.size());
+    // A block starts with one reference of its own; each user adds one.
+    blocks_.push_back({bid, ib, static_cast<std::uint16_t>(size), 1});
+    return bid;
+}
+
+void NodeDatabaseWriter::addReference(Bid bid) {
+    if (bid == 0) return;
+    const std::size_t index = bid / kBidStep - 1;
+    if (index >= blocks_.size() || (blocks_[index].bid & ~kInternalBidFlag) != (bid & ~kInternalBidFlag)) {
+        fail("internal error: reference to unknown block " + std::to_string(bid));
+    }
+    ++blocks_[index].refs;
+}
+
+Bid NodeDatabaseWriter::writeDataBlock(const std::uint8_t* data, std::size_t size) {
+    return writeBlock(data, size, false);
+}
+
+Bid NodeDatabaseWriter::writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes) {
+    if (blocks.empty()) return 0;
+    if (blocks.size() == 1) return blocks.front();
+    std::uint64_t total = 0;
+    for (std::uint32_t size : sizes) total += size;
+    if (total > 0xFFFFFFFFu || blocks.size() > kMaxDataTreeEntries * kMaxDataTreeEntries) {
+        fail("node data of " + std::to_string(total) + " bytes exceeds what a data tree can hold");
+    }
+    // Level-1 trees over groups of data blocks, with the byte count of each.
+    std::vector<Bid> xblocks;
+    for (std::size_t first = 0; first < blocks.size(); first += kMaxDataTreeEntries) {
+        const std::size_t last = std::min(blocks.size(), first + kMaxDataTreeEntries);
+        std::vector<Bid> group(blocks.begin() + first, blocks.begin() + last);
+        std::uint32_t groupSize = 0;
+        for (std::size_t i = first; i < last; ++i) groupSize += sizes[i];
+        const Bytes payload = buildDataTreePayload(1, group, groupSize);
+        xblocks.push_back(writeBlock(payload.data(), payload.size(), true));
+        for (Bid bid : group) addReference(bid);
+    }
+    if (xblocks.size() == 1) return xblocks.front();
+    const Bytes payload = buildDataTreePayload(2, xblocks, static_cast<std::uint32_t>(total));
+    const Bid root = writeBlock(payload.data(), payload.size(), true);
+    for (Bid bid : xblocks) addReference(bid);
+    return root;
+}
+
+Bid NodeDatabaseWriter::writeDataChunks(const std::vector<Bytes>& chunks) {
+    std::vector<Bid> blocks;
+    std::vector<std::uint32_t> sizes;
+    for (const auto& chunk : chunks) {
+        blocks.push_back(writeDataBlock(chunk.data(), chunk.size()));
+        sizes.push_back(static_cast<std::uint32_t>(chunk.size()));
+    }
+    return writeDataTree(blocks, sizes);
+}
+
+Bid NodeDatabaseWriter::writeData(const std::uint8_t* data, std::size_t size) {
+    std::vector<Bid> blocks;
+    std::vector<std::uint32_t> sizes;
+    for (std::size_t at = 0; at < size; at += kMaxBlockPayload) {
+        const std::size_t n = std::min(kMaxBlockPayload, size - at);
+        blocks.push_back(writeDataBlock(data + at, n));
+        sizes.push_back(static_cast<std::uint32_t>(n));
+    }
+    return writeDataTree(blocks, sizes);
+}
+
+Bid NodeDatabaseWriter::writeSubnodeTree(std::vector<SubnodeLeafEntry> entries) {
+    if (entries.empty()) return 0;
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
+    std::vector<SubnodeIndexEntry> leaves;
+    for (std::size_t first = 0; first < entries.size(); first += kMaxSubnodeLeafEntries) {
+        const std::size_t last = std::min(entries.size(), first + kMaxSubnodeLeafEntries);
+        std::vector<SubnodeLeafEntry> group(entries.begin() + first, entries.begin() + last);
+        const Bytes payload = buildSubnodeLeafPayload(group);
+        leaves.push_back({group.front().nid, writeBlock(payload.data(), payload.size(), true)});
+        for (const auto& entry : group) {
+            addReference(entry.data);
+            addReference(entry.subnodes);
+        }
+    }
+    if (leaves.size() == 1) return leaves.front().leafBlock;
+    if (leaves.size() > kMaxSubnodeIndexEntries) {
+        fail("a node with " + std::to_string(entries.size()) + " subnodes exceeds what a subnode tree can hold");
+    }
+    const Bytes payload = buildSubnodeIndexPayload(leaves);
+    const Bid root = writeBlock(payload.data(), payload.size(), true);
+    for (const auto& leaf : leaves) addReference(leaf.leafBlock);
+    return root;
+}
+
+void NodeDatabaseWriter::addNode(Nid nid, Bid data, Bid subnodes, Nid parent) {
+    noteNid(nid);
+    addReference(data);
+    addReference(subnodes);
+    nodes_.push_back({nid, data, subnodes, parent});
+}
+
+template <typename Entry, typename Key, typename Build>
+BlockRef NodeDatabaseWriter::writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type,
+                                        Key key, Build buildLeaf) {
+    auto placePage = [&](PageImage& page) {
+        const Bid bid = nextBid(false);
+        const std::uint64_t ib = space_.allocate(kPageSize, kPageSize);
+        sealIndexPage(page.data(), type, bid, ib);
+        writeAt(ib, page.data(), page.size());
+        return BlockRef{bid, ib};
+    };
+    std::vector<BTreeChild> level;
+    for (std::size_t first = 0; first < leaves.size(); first += leafCapacity) {
+        const std::size_t count = std::min(leafCapacity, leaves.size() - first);
+        PageImage page = buildLeaf(leaves.data() + first, count);
+        level.push_back({key(leaves[first]), placePage(page)});
+    }
+    std::uint8_t depth = 0;
+    while (level.size() > 1) {
+        ++depth;
+        std::vector<BTreeChild> upper;
+        for (std::size_t first = 0; first < level.size(); first += kIntermediateCapacity) {
+            const std::size_t count = std::min(kIntermediateCapacity, level.size() - first);
+            PageImage page = buildIntermediatePage(level.data() + first, count, depth);
+            upper.push_back({level[first].firstKey, placePage(page)});
+        }
+        level = std::move(upper);
+    }
+    return level.front().page;
+}
+
+void NodeDatabaseWriter::finish() {
+    std::sort(nodes_.begin(), nodes_.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
+    for (std::size_t i = 1; i < nodes_.size(); ++i) {
+        if (nodes_[i].nid == nodes_[i - 1].nid) fail("internal error: node " + std::to_string(nodes_[i].nid) + " added twice");
+    }
+    if (nodes_.empty()) fail("internal error: a store without nodes");
+    FileHeader header;
+    header.nodeBTreeRoot = writeBTree(nodes_, kNodeLeafCapacity, PageType::NodeBTree,
+                                      [](const NodeBTreeEntry& e) { return std::uint64_t{e.nid}; },
+                                      [](const NodeBTreeEntry* e, std::size_t n) { return buildNodeLeafPage(e, n); });
+    header.blockBTreeRoot = writeBTree(blocks_, kBlockLeafCapacity, PageType::BlockBTree,
+                                       [](const BlockBTreeEntry& e) { return e.bid; },
+                                       [](const BlockBTreeEntry* e, std::size_t n) { return buildBlockLeafPage(e, n); });
+    // An empty density list.
+    PageImage densityList{};
+    const Bid densityListBid = nextBid(false);
+    sealIndexPage(densityList.data(), PageType::DensityList, densityListBid, kDensityListOffset);
+    writeAt(kDensityListOffset, densityList.data(), densityList.size());
+
+    for (std::uint32_t range = 0; range < space_.rangeCount(); ++range) {
+        const auto amap = space_.amapPage(range);
+        writeAt(FileSpace::rangeStart(range), amap.data(), amap.size());
+        if (FileSpace::hasPMap(range)) {
+            const std::uint64_t ib = FileSpace::rangeStart(range) + kPageSize;
+            const auto pmap = FileSpace::pmapPage(ib);
+            writeAt(ib, pmap.data(), pmap.size());
+        }
+        if (FileSpace::hasFMap(range)) {
+            const auto fmap = space_.fmapPage(range);
+            writeAt(FileSpace::rangeStart(range) + 2 * kPageSize, fmap.data(), fmap.size());
+        }
+    }
+    header.nextPageBid = bidCounter_;
+    header.nextBlockBid = bidCounter_;
+    header.unique = unique_;
+    std::copy(nextNidIndex_.begin(), nextNidIndex_.end(), header.nextNidIndex.begin());
+    header.fileEof = space_.fileEnd();
+    header.lastAMapOffset = FileSpace::rangeStart(space_.rangeCount() - 1);
+    header.amapFreeBytes = space_.freeBytes();
+    header.pmapFreeBytes = 0;
+    const auto headerBytes = header.serialize();
+    writeAt(0, headerBytes.data(), headerBytes.size());
+    // The file ends where the last allocation map's range ends.
+    if (fseeko(file_, 0, SEEK_END) != 0) fail(std::string("seeking failed: ") + std::strerror(errno));
+    position_ = static_cast<std::uint64_t>(ftello(file_));
+    if (position_ < header.fileEof) {
+        const std::uint8_t zero = 0;
+        writeAt(header.fileEof - 1, &zero, 1);
+    }
+    if (std::fflush(file_) != 0 || std::fclose(file_) != 0) {
+        file_ = nullptr;
+        fail(std::string("closing the file failed: ") + std::strerror(errno));
+    }
+    file_ = nullptr;
+    std::error_code error;
+    std::filesystem::rename(tempPath_, finalPath_, error);
+    if (error) fail("cannot rename " + tempPath_.string() + " into place: " + error.message());
+    finished_ = true;
+}
+
+}  // namespace tessaly::pst

@@ -1,0 +1,87 @@
+#pragma once
+// The node database of one file being written (MS-PST 2.2): blocks go to the
+// file as soon as they are handed over; the node and block B-tree entries
+// stay in memory and are written, with the allocation maps and the header,
+// when the file is finished. The file is written under a temporary name and
+// renamed into place only by finish(), so the final path never holds a
+// half-written file.
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pst/ndb/block.h"
+#include "pst/ndb/btree_page.h"
+#include "pst/ndb/file_space.h"
+#include "pst/ndb/ids.h"
+
+namespace tessaly::pst {
+
+class NodeDatabaseWriter {
+public:
+    // `unique` seeds the header's dwUnique; tests pass a fixed value so their
+    // files are reproducible.
+    NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique);
+    ~NodeDatabaseWriter();
+    NodeDatabaseWriter(const NodeDatabaseWriter&) = delete;
+    NodeDatabaseWriter& operator=(const NodeDatabaseWriter&) = delete;
+
+    // A new NID of `type` from the header's counters.
+    Nid newNid(NidType type);
+    // Keeps the header's counter for the NID's type above the NID's index.
+    void noteNid(Nid nid);
+
+    // Writes `data` as node data: one data block, or a data tree (XBLOCK,
+    // XXBLOCK) over blocks of up to 8,176 bytes. Returns 0 for no data.
+    Bid writeData(const std::uint8_t* data, std::size_t size);
+    Bid writeData(const Bytes& data) { return writeData(data.data(), data.size()); }
+    // Writes each chunk (up to 8,176 bytes) as one data block, under a data
+    // tree when there is more than one; heaps need their blocks kept whole.
+    Bid writeDataChunks(const std::vector<Bytes>& chunks);
+    // One data block (permutation-encoded) of up to 8,176 bytes.
+    Bid writeDataBlock(const std::uint8_t* data, std::size_t size);
+    // The data tree over data blocks already written (`sizes` their payload
+    // sizes); a single block is its own tree.
+    Bid writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes);
+    // Writes a subnode tree (SLBLOCK, or SIBLOCK over SLBLOCKs) and returns its
+    // BID, 0 when there are no entries.
+    Bid writeSubnodeTree(std::vector<SubnodeLeafEntry> entries);
+
+    // Adds a node to the node B-tree, counting its references to blocks.
+    void addNode(Nid nid, Bid data, Bid subnodes, Nid parent);
+    // Counts one more reference to an existing block.
+    void addReference(Bid bid);
+
+    // Writes the B-trees, maps and header, then renames the file into place.
+    void finish();
+
+    const std::string& fileName() const { return fileName_; }
+    const std::vector<BlockBTreeEntry>& blocks() const { return blocks_; }
+
+private:
+    Bid nextBid(bool internal);
+    Bid writeBlock(const std::uint8_t* payload, std::size_t size, bool internal);
+    void writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size);
+    template <typename Entry, typename Key, typename Build>
+    BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
+                        Build buildLeaf);
+    void fail(const std::string& cause) const;
+
+    std::filesystem::path finalPath_;
+    std::filesystem::path tempPath_;
+    std::string fileName_;
+    std::FILE* file_ = nullptr;
+    std::uint64_t position_ = 0;  // where the stream stands after the last write
+    FileSpace space_;
+    Bid bidCounter_ = kBidStep;  // next BID value, shared by blocks and pages
+    std::uint32_t unique_;
+    std::array<std::uint32_t, 32> nextNidIndex_{};
+    std::vector<BlockBTreeEntry> blocks_;
+    std::vector<NodeBTreeEntry> nodes_;
+    bool finished_ = false;
+};
+
+}  // namespace tessaly::pst

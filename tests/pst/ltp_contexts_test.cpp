@@ -1,0 +1,175 @@
+// Property and table contexts: where values go (inline, heap, subnode), the
+// TCINFO and row layout, and the row matrix moving to a subnode.
+
+#include <gtest/gtest.h>
+
+#include "pst/ltp/property_context.h"
+#include "pst/ltp/table_context.h"
+#include "pst/messaging/table_templates.h"
+#include "support/test_files.h"
+
+namespace tessaly::pst {
+namespace {
+
+class ContextTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    NodeDatabaseWriter writer{dir.path() / "scratch.pst", 1};
+};
+
+// The records of a property context's BTree-on-heap: id, type, value/HNID.
+std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t>> pcRecords(const Bytes& block) {
+    const std::uint16_t map = get16(block.data());
+    auto start = [&](std::uint32_t hid) { return get16(block.data() + map + 4 + 2 * ((hid >> 5) - 1)); };
+    auto end = [&](std::uint32_t hid) { return get16(block.data() + map + 4 + 2 * (hid >> 5)); };
+    const std::uint32_t header = get32(block.data() + 4);
+    const std::uint32_t root = get32(block.data() + start(header) + 4);
+    std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t>> out;
+    for (std::uint16_t at = start(root); at < end(root); at += 8) {
+        out.emplace_back(get16(block.data() + at), get16(block.data() + at + 2), get32(block.data() + at + 4));
+    }
+    return out;
+}
+
+TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
+    PropertyContextBuilder pc;
+    pc.set(0x3602, PropertyValue::int32(7));
+    pc.set(0x360A, PropertyValue::boolean(true));
+    pc.set(0x3001, PropertyValue::string("Contacts"));
+    pc.set(0x3007, PropertyValue::time(0x01CF782167958F06ull));
+    pc.set(0x3701, PropertyValue::binary(Bytes(5000, 0x33)));
+    const NodeContent content = pc.build(writer);
+    ASSERT_EQ(content.heapBlocks.size(), 1u);
+    const Bytes& block = content.heapBlocks[0];
+    EXPECT_EQ(block[3], 0xBC);
+    const auto records = pcRecords(block);
+    ASSERT_EQ(records.size(), 5u);  // sorted by id
+    EXPECT_EQ(records[0], std::make_tuple(std::uint16_t{0x3001}, std::uint16_t{0x1F}, 0x20u));
+    EXPECT_EQ(records[1], std::make_tuple(std::uint16_t{0x3007}, std::uint16_t{0x40}, 0x40u));
+    EXPECT_EQ(records[2], std::make_tuple(std::uint16_t{0x3602}, std::uint16_t{0x03}, 7u));
+    EXPECT_EQ(records[3], std::make_tuple(std::uint16_t{0x360A}, std::uint16_t{0x0B}, 1u));
+    // Over 3,580 bytes: a subnode, named by an LTP NID.
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_EQ(std::get<2>(records[4]), content.subnodes[0].nid);
+    EXPECT_EQ(nidType(content.subnodes[0].nid), NidType::Ltp);
+    EXPECT_EQ(content.subnodes[0].data.size(), 5000u);
+    // The string is UTF-16LE without terminator.
+    const std::uint16_t map = get16(block.data());
+    EXPECT_EQ(Bytes(block.begin() + get16(block.data() + map + 4), block.begin() + get16(block.data() + map + 6)),
+              (Bytes{'C', 0, 'o', 0, 'n', 0, 't', 0, 'a', 0, 'c', 0, 't', 0, 's', 0}));
+}
+
+TEST(PropertyContextBuilder, LastValueSetForAnIdWinsAndIdsComeSorted) {
+    PropertyContextBuilder pc;
+    pc.set(0x3001, PropertyValue::string("first"));
+    pc.set(0x0037, PropertyValue::string("subject"));
+    pc.set(0x3001, PropertyValue::string("second"));
+    ASSERT_EQ(pc.values().size(), 2u);
+    EXPECT_EQ(pc.values()[0].first, 0x0037);
+    EXPECT_EQ(pc.find(0x3001)->bytes, utf8ToUtf16le("second"));
+    EXPECT_EQ(pc.find(0x3002), nullptr);
+    pc.set(0x0001, PropertyValue::int32(1));
+    EXPECT_TRUE(pc.has(0x0001));
+    EXPECT_EQ(pc.values().front().first, 0x0001);
+}
+
+TEST_F(ContextTest, TableInfoOfTheHierarchyTemplateMatchesOutlooksLayout) {
+    auto columns = hierarchyTableColumns();
+    std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
+    const Bytes info = TableContextBuilder::tableInfo(columns, 0x60, 0);
+    ASSERT_EQ(info.size(), 22u + 8 * 13);
+    // bType, cCols, then TCI_4b 52, TCI_2b 52, TCI_1b 53, TCI_bm 55 as in
+    // Outlook's own hierarchy tables.
+    EXPECT_EQ(Bytes(info.begin(), info.begin() + 22),
+              (Bytes{0x7C, 13, 52, 0, 52, 0, 53, 0, 55, 0, 0x60, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // Column descriptions in tag order: PidTagReplItemid first (offset 20, 4
+    // bytes, bit 6), the row id last.
+    EXPECT_EQ(Bytes(info.begin() + 22, info.begin() + 30), (Bytes{0x02, 0x01, 0x30, 0x0E, 20, 0, 4, 6}));
+    EXPECT_EQ(Bytes(info.end() - 16, info.end() - 8), (Bytes{0x03, 0x00, 0xF2, 0x67, 0, 0, 4, 0}));
+}
+
+TEST_F(ContextTest, OwnLayoutGroupsCellsBySizeAndKeepsBitOrder) {
+    const auto columns = TableContextBuilder::layoutColumns({0x3001001F, 0x360A000B, 0x30070040, 0x12340002});
+    ASSERT_EQ(columns.size(), 6u);
+    auto find = [&](std::uint32_t tag) {
+        return *std::find_if(columns.begin(), columns.end(), [&](const auto& c) { return c.tag == tag; });
+    };
+    EXPECT_EQ(find(kTagRowId).offset, 0);
+    EXPECT_EQ(find(kTagRowVersion).offset, 4);
+    EXPECT_EQ(find(0x3001001F).offset, 8);
+    EXPECT_EQ(find(0x30070040).offset, 12);
+    EXPECT_EQ(find(0x30070040).size, 8);
+    EXPECT_EQ(find(0x12340002).offset, 20);
+    EXPECT_EQ(find(0x360A000B).offset, 22);
+    EXPECT_EQ(find(0x360A000B).bit, 3);
+    EXPECT_EQ(find(0x30070040).bit, 4);
+    TableContextBuilder table(writer, columns);
+    EXPECT_EQ(table.rowSize(), 24u);  // 23 bytes of cells and one bitmap byte
+}
+
+TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
+    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x3602000B - 0x8, 0x360A000B}));
+    PropertyContextBuilder row;
+    row.set(0x3602, PropertyValue::int32(42));
+    table.addRow(0x8022, row);
+    table.addRow(0x8042, PropertyContextBuilder{});
+    const NodeContent content = table.build();
+    ASSERT_EQ(content.heapBlocks.size(), 1u);
+    const Bytes& block = content.heapBlocks[0];
+    const std::uint16_t map = get16(block.data());
+    // Allocations: the row matrix, the row index leaf and header, the TCINFO.
+    EXPECT_EQ(get16(block.data() + map), 4);
+    const std::uint8_t* rows = block.data() + get16(block.data() + map + 4);
+    // Row: id, version, 0x3602 (4 bytes), 0x360A (1 byte), bitmap.
+    EXPECT_EQ(Bytes(rows, rows + 14), (Bytes{0x22, 0x80, 0, 0, 0, 0, 0, 0, 42, 0, 0, 0, 0, 0xE0}));
+    EXPECT_EQ(Bytes(rows + 14, rows + 28), (Bytes{0x42, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
+    const std::uint8_t* info = block.data() + get16(block.data() + map + 4 + 6);
+    EXPECT_EQ(get32(info + 14), 0x20u);  // hnidRows: the first allocation
+}
+
+TEST_F(ContextTest, LargeRowMatrixGoesToASubnodeWithWholeRowsPerBlock) {
+    TableContextBuilder table(writer, contentsTableColumns());
+    PropertyContextBuilder row;
+    row.set(0x0037, PropertyValue::string("subject"));
+    for (std::uint32_t i = 0; i < 200; ++i) table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), row);
+    const NodeContent content = table.build();
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    const std::size_t perBlock = kMaxBlockPayload / table.rowSize();
+    const Bytes& matrix = content.subnodes[0].data;
+    // Full blocks are padded to 8,176 bytes; the last holds the remainder.
+    EXPECT_EQ(table.rowSize(), 126u);
+    EXPECT_EQ(perBlock, 64u);
+    EXPECT_EQ(matrix.size(), 3 * kMaxBlockPayload + 8 * table.rowSize());
+    EXPECT_EQ(get32(matrix.data() + kMaxBlockPayload), makeNid(NidType::NormalMessage, 0x10000 + perBlock));
+}
+
+TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {
+    TableContextBuilder table(writer, contentsTableColumns(), TableContextBuilder::Mode::Streaming);
+    PropertyContextBuilder row;
+    // A 200-byte subject per row: the heap passes one block every ~40 rows.
+    row.set(0x0037, PropertyValue::string(std::string(100, 's')));
+    for (std::uint32_t i = 0; i < 130; ++i) table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), row);
+    // Written so far: two full row-matrix blocks (64 rows each) and the full
+    // heap blocks after the first; block 0 waits for its header.
+    std::size_t matrixBlocks = 0;
+    std::size_t heapBlocks = 0;
+    for (const auto& block : writer.blocks()) {
+        if (block.size == kMaxBlockPayload) ++matrixBlocks;
+        else ++heapBlocks;
+    }
+    EXPECT_EQ(matrixBlocks, 2u);
+    EXPECT_EQ(heapBlocks, 2u);
+    const NodeContent content = table.build();
+    EXPECT_TRUE(content.heapBlocks.empty());
+    EXPECT_NE(content.data, 0u);
+    EXPECT_TRUE(content.data & kInternalBidFlag);  // an XBLOCK over the heap blocks
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_TRUE(content.subnodes[0].sharedData & kInternalBidFlag);  // the row matrix's XBLOCK
+    // The last matrix block holds the two remaining rows.
+    bool found = false;
+    for (const auto& block : writer.blocks()) found = found || block.size == 2 * table.rowSize();
+    EXPECT_TRUE(found);
+}
+
+}  // namespace
+}  // namespace tessaly::pst

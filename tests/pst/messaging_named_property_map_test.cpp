@@ -1,0 +1,60 @@
+// The name-to-id map: ids in order of first use, the NAMEID records of the
+// entry stream, the string stream, and the hash bucket of each name.
+
+#include <gtest/gtest.h>
+
+#include "pst/messaging/named_property_map.h"
+#include "pst/messaging/property_tags.h"
+
+namespace tessaly::pst {
+namespace {
+
+const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
+
+TEST(PropertyNameGuid, StoresTheFirstThreeFieldsLittleEndian) {
+    const Guid guid = parseGuid("{00062004-0000-0000-C000-000000000046}");
+    EXPECT_EQ(guid, (Guid{0x04, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}));
+    EXPECT_THROW(parseGuid("not-a-guid"), std::invalid_argument);
+}
+
+TEST(NamedPropertyMap, AssignsIdsInOrderOfFirstUse) {
+    NamedPropertyMap map;
+    EXPECT_EQ(map.idFor(PropertyName::numeric(kPsetidAddress, 0x8005)), 0x8000);
+    EXPECT_EQ(map.idFor(PropertyName::string(kPsPublicStrings, "Keywords")), 0x8001);
+    EXPECT_EQ(map.idFor(PropertyName::numeric(kPsetidAddress, 0x8005)), 0x8000);
+    EXPECT_EQ(map.idFor(PropertyName::numeric(kPsetidAddress, 0x8083)), 0x8002);
+    EXPECT_EQ(map.size(), 3u);
+}
+
+TEST(NamedPropertyMap, BucketOfAKnownStringNameAndLid) {
+    // "Keywords" in PS_PUBLIC_STRINGS: CRC-32 of its UTF-16LE name is
+    // 0x2EDA4D3B, GUID field 2 << 1 | 1 = 5: (0x2EDA4D3B ^ 5) mod 251 = 0x65.
+    EXPECT_EQ(NamedPropertyMap::stringKey("Keywords"), 0x2EDA4D3Bu);
+    EXPECT_EQ(NamedPropertyMap::bucketFor(0x2EDA4D3B, 5), 0x1065);
+    // LID 0x8005 in the first GUID of the stream (index 3): field 6.
+    EXPECT_EQ(NamedPropertyMap::bucketFor(0x8005, 6), 0x108D);
+}
+
+TEST(NamedPropertyMap, StreamsAndBucketsAsStored) {
+    NamedPropertyMap map;
+    map.idFor(PropertyName::numeric(kPsetidAddress, 0x8005));
+    map.idFor(PropertyName::string(kPsPublicStrings, "Keywords"));
+    const PropertyContextBuilder pc = map.build();
+    EXPECT_EQ(pc.find(0x0001)->bytes, (Bytes{251, 0, 0, 0}));
+    EXPECT_EQ(pc.find(0x0002)->bytes, Bytes(kPsetidAddress.begin(), kPsetidAddress.end()));
+    // NAMEIDs: LID 0x8005, GUID field 6, index 0; string offset 0, field 5, index 1.
+    EXPECT_EQ(pc.find(0x0003)->bytes,
+              (Bytes{0x05, 0x80, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 5, 0, 1, 0}));
+    // The string stream: byte length, UTF-16LE name, padded to four bytes.
+    const Bytes& strings = pc.find(0x0004)->bytes;
+    ASSERT_EQ(strings.size(), 20u);
+    EXPECT_EQ(get32(strings.data()), 16u);
+    EXPECT_EQ(strings[4], 'K');
+    // Buckets hold the hash key rather than the stream offset.
+    EXPECT_EQ(pc.find(0x108D)->bytes, (Bytes{0x05, 0x80, 0, 0, 6, 0, 0, 0}));
+    EXPECT_EQ(pc.find(0x1065)->bytes, (Bytes{0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 1, 0}));
+    EXPECT_EQ(pc.values().size(), 4u + 2u);  // no empty buckets are written
+}
+
+}  // namespace
+}  // namespace tessaly::pst

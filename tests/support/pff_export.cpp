@@ -1,0 +1,81 @@
+#include "support/pff_export.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/test_files.h"
+
+namespace tessaly::testing {
+
+std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
+                                const std::string& mode) {
+    const auto target = folder / "out";
+    const CommandResult result = runCommand("pffexport -q -d -m " + mode + " -t " + shellQuote(target.string()) + " " +
+                                            shellQuote(pst.string()));
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    if (result.status != 0) return {};
+    return folder / "out.export";
+}
+
+std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
+    std::ifstream in(itemValues);
+    std::vector<PffValue> values;
+    std::string line;
+    bool inValue = false;
+    auto field = [](const std::string& text) { return static_cast<std::uint32_t>(std::stoul(text.substr(text.rfind('\t') + 1), nullptr, 16)); };
+    while (std::getline(in, line)) {
+        if (line.rfind("Entry type:", 0) == 0) {
+            values.emplace_back();
+            values.back().entryType = field(line);
+            inValue = false;
+        } else if (line.rfind("Value type:", 0) == 0 && !values.empty()) {
+            values.back().valueType = field(line);
+        } else if (line.rfind("Maps to entry type:", 0) == 0 && !values.empty()) {
+            values.back().mapsTo = field(line);
+        } else if (line.rfind("Value:", 0) == 0) {
+            inValue = true;
+        } else if (line.empty()) {
+            inValue = false;
+        } else if (inValue && line.rfind("0x", 0) == 0 && !values.empty()) {
+            // "0x00000000: 49 00 50 00 ...  49 00   I.P." : hex between the colon and the text column.
+            std::istringstream hex(line.substr(line.find(':') + 1, 3 * 16 + 2));
+            std::string byte;
+            while (hex >> byte) values.back().bytes.push_back(static_cast<char>(std::stoul(byte, nullptr, 16)));
+        }
+    }
+    return values;
+}
+
+const PffValue* findValue(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo) {
+    for (const auto& value : values) {
+        if (value.entryType == entryType && (mapsTo == 0 || value.mapsTo == mapsTo)) return &value;
+        if (mapsTo != 0 && value.mapsTo == mapsTo && entryType == 0) return &value;
+    }
+    return nullptr;
+}
+
+std::string utf16(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) {
+        out.push_back(c);
+        out.push_back('\0');
+    }
+    return out;
+}
+
+std::filesystem::path findFolder(const std::filesystem::path& root, const std::string& tail) {
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        const std::string path = it->path().generic_string();
+        if (it->is_directory() && path.size() >= tail.size() + 1 &&
+            path.compare(path.size() - tail.size() - 1, std::string::npos, "/" + tail) == 0) {
+            return it->path();
+        }
+    }
+    return {};
+}
+
+}  // namespace tessaly::testing
