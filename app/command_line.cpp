@@ -17,6 +17,7 @@ struct Subcommand {
 };
 
 const std::vector<Subcommand> kSubcommands = {
+    {"verify-pst", verifyPstCommand, "check a .pst file against the format's rules"},
 };
 
 void printUsage(std::ostream& out) {

@@ -10,5 +10,6 @@ namespace tessaly {
 using Arguments = std::vector<std::string>;
 
 int cardsCommand(const Arguments& arguments);
+int verifyPstCommand(const Arguments& arguments);
 
 }  // namespace tessaly

@@ -1,0 +1,41 @@
+#include "pst/verify/verify_pst.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "pst/verify/allocation_maps.h"
+#include "pst/verify/block_trailers.h"
+#include "pst/verify/btree_pages.h"
+#include "pst/verify/file_header.h"
+#include "pst/verify/verify_context.h"
+
+namespace tessaly::pst::verify {
+
+VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
+    VerificationReport report;
+    VerifyContext context(Bytes(file.data(), file.size()), report);
+    if (!readAndCheckHeader(context)) return report;
+    readBTrees(context);
+    checkBlockTrailers(context);
+    checkAllocationMaps(context);
+    checkHeaderCounters(context);
+    return report;
+}
+
+VerificationReport verifyPstFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes;
+    if (in) {
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in && !in.eof()) {
+        VerificationReport report;
+        report.violations.push_back({"file.unreadable", Location{"file", {}, {}, {}},
+                                     path.string() + ": cannot be read: " + std::strerror(errno)});
+        return report;
+    }
+    return verifyPstBytes(bytes);
+}
+
+}  // namespace tessaly::pst::verify
