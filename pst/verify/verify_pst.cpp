@@ -8,6 +8,7 @@
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/file_header.h"
+#include "pst/verify/node_trees.h"
 #include "pst/verify/verify_context.h"
 
 namespace tessaly::pst::verify {
@@ -19,6 +20,7 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
     readBTrees(context);
     checkBlockTrailers(context);
     checkAllocationMaps(context);
+    checkNodeTreesAndReferences(context);
     checkHeaderCounters(context);
     return report;
 }
