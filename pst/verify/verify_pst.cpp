@@ -8,7 +8,9 @@
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/file_header.h"
+#include "pst/verify/node_contents.h"
 #include "pst/verify/node_trees.h"
+#include "pst/verify/store_structure.h"
 #include "pst/verify/verify_context.h"
 
 namespace tessaly::pst::verify {
@@ -21,6 +23,9 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
     checkBlockTrailers(context);
     checkAllocationMaps(context);
     checkNodeTreesAndReferences(context);
+    const StoreContents store = checkNodeContents(context);
+    checkMandatoryNodes(context, store);
+    checkFolders(context, store);
     checkHeaderCounters(context);
     return report;
 }

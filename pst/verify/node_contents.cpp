@@ -1,0 +1,59 @@
+#include "pst/verify/node_contents.h"
+
+namespace tessaly::pst::verify {
+
+namespace {
+
+bool isFolder(std::uint8_t type) { return type == kNidNormalFolder || type == kNidSearchFolder; }
+bool isMessage(std::uint8_t type) { return type == kNidNormalMessage || type == kNidAssociatedMessage; }
+bool isFolderTable(std::uint8_t type) {
+    return type == kNidHierarchyTable || type == kNidContentsTable || type == kNidAssociatedContentsTable ||
+           type == kNidSearchContentsTable;
+}
+
+// A message's attachments and its attachment and recipient tables live in its
+// subnodes; an attachment may itself hold subnodes.
+void checkMessageSubnodes(VerifyContext& context, std::uint64_t nid, const SubnodeMap& subnodes) {
+    for (const auto& [subnid, ref] : subnodes) {
+        if (!context.spend()) return;
+        const std::uint8_t type = nodeType(subnid);
+        if (type != kNidAttachment && type != kNidAttachmentTable && type != kNidRecipientTable) continue;
+        const auto inner = readSubnodes(context, ref.subnodeBid);
+        if (!inner) continue;
+        if (type == kNidAttachment)
+            checkPropertyContext(context, nid, ref.dataBid, *inner);
+        else
+            checkTableContext(context, nid, ref.dataBid, *inner, false);
+    }
+}
+
+}  // namespace
+
+StoreContents checkNodeContents(VerifyContext& context) {
+    StoreContents store;
+    for (const auto& [nid, node] : context.nodes) {
+        if (!context.spend()) break;
+        const std::uint8_t type = nodeType(nid);
+        const bool special = nid == kMessageStoreNid || nid == kNameToIdMapNid;
+        if (!special && !isFolder(type) && !isMessage(type) && !isFolderTable(type)) continue;
+        const auto subnodes = readSubnodes(context, node.subnodeBid);
+        if (!subnodes) continue;
+        if (isFolderTable(type)) {
+            auto table = checkTableContext(context, nid, node.dataBid, *subnodes, type == kNidHierarchyTable);
+            if (table) store.tables.emplace(nid, std::move(*table));
+            continue;
+        }
+        auto properties = checkPropertyContext(context, nid, node.dataBid, *subnodes);
+        if (isMessage(type)) checkMessageSubnodes(context, nid, *subnodes);
+        if (!properties) continue;
+        if (nid == kMessageStoreNid)
+            store.messageStore = std::move(*properties);
+        else if (nid == kNameToIdMapNid)
+            store.nameToIdMap = std::move(*properties);
+        else if (isFolder(type))
+            store.folders.emplace(nid, std::move(*properties));
+    }
+    return store;
+}
+
+}  // namespace tessaly::pst::verify
