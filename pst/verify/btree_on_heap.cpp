@@ -1,5 +1,7 @@
 #include "pst/verify/btree_on_heap.h"
 
+#include <set>
+
 namespace tessaly::pst::verify {
 
 namespace {
@@ -20,6 +22,13 @@ public:
 
     bool walk(std::uint32_t hid, unsigned level, std::optional<std::uint64_t> firstKey) {
         if (!context_.spend()) return false;
+        // Each allocation belongs to one place in the tree; one reached twice
+        // would let a damaged index multiply the work without end.
+        if (!visited_.insert(hid).second) {
+            context_.violation("bth.order", atNode("ltp", heap_.nid()),
+                               what_ + ": allocation " + hexText(hid) + " is reached twice in the tree");
+            return false;
+        }
         const auto records = heap_.checkedAllocation(context_, hid, what_ + " level " + std::to_string(level));
         if (!records) return false;
         const unsigned recordSize = keySize_ + (level > 0 ? 4 : entrySize_);
@@ -56,6 +65,7 @@ private:
     unsigned keySize_;
     unsigned entrySize_;
     std::string what_;
+    std::set<std::uint32_t> visited_;
 };
 
 }  // namespace

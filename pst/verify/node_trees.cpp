@@ -12,7 +12,7 @@ constexpr std::uint8_t kSubnodeTreeType = 0x02;  // SLBLOCK (level 0), SIBLOCK (
 constexpr int kMaxSubnodeNesting = 8;
 // Heaps, tables and name maps are read whole; nothing Outlook keeps in one is
 // anywhere near this, while attachment data (only ever sized) may be larger.
-constexpr std::uint64_t kMaxReadSize = 256ull * 1024 * 1024;
+constexpr std::uint64_t kMaxReadSize = 64ull * 1024 * 1024;
 
 Location blockLocation(const VerifyContext& context, std::uint64_t bid, std::uint64_t nid) {
     Location location;

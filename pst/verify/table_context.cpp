@@ -15,6 +15,8 @@ constexpr std::uint8_t kTableSignature = 0x7C;
 constexpr std::uint8_t kUndocumentedTableSignature = 0xAC;
 constexpr std::uint64_t kTableInfoSize = 22;
 constexpr std::uint32_t kRowIdTag = 0x67F20003;
+// Cells kept for comparison are short texts and counts; larger ones are not read.
+constexpr std::uint64_t kMaxCellRead = 64 * 1024;
 constexpr std::uint32_t kRowVersionTag = 0x67F30003;
 
 class TableCheck {
@@ -230,7 +232,9 @@ private:
                                              hexText(hnid) + ", which the node lacks");
                     continue;
                 }
-                if (auto value = readData(context_, found->second.dataBid)) cells[column.tag] = std::move(*value);
+                const auto size = dataSize(context_, found->second.dataBid);
+                if (size && *size <= kMaxCellRead)
+                    if (auto value = readData(context_, found->second.dataBid)) cells[column.tag] = std::move(*value);
             }
         }
         return cells;

@@ -90,7 +90,8 @@ inline bool isInternalBid(std::uint64_t bid) { return (bid & 2) != 0; }
 
 class VerifyContext {
 public:
-    VerifyContext(Bytes file, VerificationReport& report) : file(file), report_(report) {}
+    VerifyContext(Bytes file, VerificationReport& report)
+        : file(file), report_(report), budget_(kBaseWork + kWorkPerByte * file.size()) {}
 
     void violation(const std::string& rule, Location location, const std::string& message);
     void warning(const std::string& rule, Location location, const std::string& message);
@@ -113,7 +114,11 @@ public:
 private:
     VerificationReport& report_;
     std::map<std::string, std::size_t> perRule_;
-    std::uint64_t budget_ = 400'000'000;
+    // Enough for any well-formed file many times over (its structures are
+    // bounded by its size), small enough that a damaged one ends in seconds.
+    static constexpr std::uint64_t kBaseWork = 20'000'000;
+    static constexpr std::uint64_t kWorkPerByte = 8;
+    std::uint64_t budget_;
     bool budgetReported_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/file_header.h"
+#include "pst/verify/name_to_id_map.h"
 #include "pst/verify/node_contents.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/store_structure.h"
@@ -26,6 +27,7 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
     const StoreContents store = checkNodeContents(context);
     checkMandatoryNodes(context, store);
     checkFolders(context, store);
+    checkNameToIdMap(context, store);
     checkHeaderCounters(context);
     return report;
 }
