@@ -49,15 +49,6 @@ private:
     std::vector<std::uint8_t> slots_;
 };
 
-// The map pages that follow the AMap with index `amap`, in file order.
-std::vector<std::uint8_t> pagesAfterAMap(std::uint64_t amap) {
-    std::vector<std::uint8_t> pages;
-    if (amap % 8 == 0) pages.push_back(kPMapPage);
-    if (amap >= kFirstFMapAMap && (amap - kFirstFMapAMap) % kAMapsPerFMap == 0) pages.push_back(kFMapPage);
-    if (amap >= kFirstFPMapAMap && (amap - kFirstFPMapAMap) % kAMapsPerFPMap == 0) pages.push_back(kFPMapPage);
-    return pages;
-}
-
 bool amapBit(Bytes amap, std::uint64_t slot) {
     return (readU8(amap, slot / 8) >> (7 - slot % 8)) & 1;
 }
@@ -98,6 +89,14 @@ void checkDList(VerifyContext& context, std::uint64_t amapCount) {
 
 }  // namespace
 
+std::vector<std::uint8_t> mapPagesAfterAMap(std::uint64_t amap) {
+    std::vector<std::uint8_t> pages;
+    if (amap % 8 == 0) pages.push_back(kPMapPage);
+    if (amap >= kFirstFMapAMap && (amap - kFirstFMapAMap) % kAMapsPerFMap == 0) pages.push_back(kFMapPage);
+    if (amap >= kFirstFPMapAMap && (amap - kFirstFPMapAMap) % kAMapsPerFPMap == 0) pages.push_back(kFPMapPage);
+    return pages;
+}
+
 void checkAllocationMaps(VerifyContext& context) {
     const std::uint64_t fileSize = context.file.size();
     const std::uint64_t amapCount = (fileSize - kFirstAMapOffset + kAMapCoverage - 1) / kAMapCoverage;
@@ -109,7 +108,7 @@ void checkAllocationMaps(VerifyContext& context) {
         std::uint64_t offset = kFirstAMapOffset + amap * kAMapCoverage;
         checkPageTrailer(context, offset, kAMapPage, offset);
         occupancy.mark(offset, kPageSize, at("ndb", offset), "the AMap page");
-        for (std::uint8_t type : pagesAfterAMap(amap)) {
+        for (std::uint8_t type : mapPagesAfterAMap(amap)) {
             offset += kPageSize;
             if (!checkPageTrailer(context, offset, type, offset)) break;
             occupancy.mark(offset, kPageSize, at("ndb", offset), "a map page");

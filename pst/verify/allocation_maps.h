@@ -5,10 +5,17 @@
 // 3,968th, and the DList at 0x4200), their trailers, and that the AMaps mark
 // exactly the space the pages and blocks occupy, with the header's free count.
 
+#include <cstdint>
+#include <vector>
+
 #include "pst/verify/verify_context.h"
 
 namespace tessaly::pst::verify {
 
 void checkAllocationMaps(VerifyContext& context);
+
+// The page types of the map pages that follow the AMap with index `amap`
+// (0 for the AMap at 0x4400), in file order: 0x83 PMap, 0x82 FMap, 0x85 FPMap.
+std::vector<std::uint8_t> mapPagesAfterAMap(std::uint64_t amap);
 
 }  // namespace tessaly::pst::verify

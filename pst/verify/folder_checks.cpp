@@ -102,6 +102,19 @@ private:
                       std::string("PidTagSubfolders is ") + (*subfolders ? "true" : "false") + " but the folder has " +
                           std::to_string(children.size()) + " subfolder(s)");
         if (hierarchy) checkHierarchy(folder, *hierarchy, children);
+        checkRowsAreMessages(folder, contents, kNidNormalMessage, "contents table");
+        checkRowsAreMessages(folder, associated, kNidAssociatedMessage, "associated contents table");
+    }
+
+    void checkRowsAreMessages(std::uint64_t folder, const TableContents* table, std::uint8_t type, const char* name) {
+        if (table == nullptr) return;
+        for (std::uint32_t rowId : table->rowIds) {
+            const NodeEntry* message = context_.findNode(rowId);
+            if (message == nullptr || nodeType(rowId) != type || message->parentNid != folder)
+                violation("folder.contents-row", folder,
+                          std::string("the ") + name + " has a row for " + hexText(rowId) +
+                              ", which is no message of this folder");
+        }
     }
 
     void checkCount(std::uint64_t folder, const char* rule, const char* property, std::optional<std::uint32_t> count,

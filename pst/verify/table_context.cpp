@@ -57,6 +57,7 @@ public:
         checkRowIndex(*rowIndex, *rows);
         for (const Bytes& row : *rows) {
             if (!context_.spend(table.columns.size())) break;
+            table.rowIds.push_back(readU32(row, 0));
             auto cells = checkCells(table.columns, row);
             if (keepCells) table.cells.push_back(std::move(cells));
         }
@@ -168,14 +169,15 @@ private:
             const auto& block = matrixBlocks_[index];
             const bool last = index + 1 == matrixBlocks_.size();
             // Rows never straddle blocks: every block but the last holds exactly
-            // as many whole rows as fit in 8,176 bytes.
-            if (block.size() % rowSize != 0 || (!last && block.size() / rowSize != rowsPerBlock)) {
+            // as many whole rows as fit in 8,176 bytes (what is left is padding).
+            if (block.size() / rowSize > rowsPerBlock || (!last && block.size() / rowSize != rowsPerBlock)) {
                 violation("tc.row-matrix", "row matrix block " + std::to_string(index) + " has " +
-                                               std::to_string(block.size()) + " bytes, not whole " +
-                                               std::to_string(rowSize) + "-byte rows filling the block");
+                                               std::to_string(block.size()) + " bytes, not " +
+                                               std::to_string(rowsPerBlock) + " rows of " + std::to_string(rowSize) +
+                                               " bytes");
                 return std::nullopt;
             }
-            for (std::uint64_t offset = 0; offset < block.size(); offset += rowSize)
+            for (std::uint64_t offset = 0; offset + rowSize <= block.size(); offset += rowSize)
                 rows.push_back(Bytes(block.data() + offset, rowSize));
         }
         return rows;

@@ -25,6 +25,7 @@ struct TableColumn {
 struct TableContents {
     std::vector<TableColumn> columns;
     std::uint64_t rowCount = 0;
+    std::vector<std::uint32_t> rowIds;  // each row's PidTagLtpRowId, in row-matrix order
     // When asked for: each row's present cells by property tag (inline cells as
     // stored, other cells as the bytes their HNID names).
     std::vector<std::map<std::uint32_t, std::vector<std::uint8_t>>> cells;
