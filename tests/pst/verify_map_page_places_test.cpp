@@ -1,7 +1,8 @@
 // Where the verifier expects the map pages: a PMap after every eighth AMap,
 // the first FMap after AMap 128 (the header's own FMap covers the first 128)
 // and then after every 496th, the first FPMap after AMap 8,192 (the header's
-// FPMap covers 128 bytes x 8 PMaps) and then after every 3,968th.
+// FPMap has a bit for each of 128 x 8 PMaps, each PMap covering 8 AMaps) and
+// then after every 31,744th (3,968 PMaps per FPMap page).
 
 #include <gtest/gtest.h>
 
@@ -31,10 +32,11 @@ TEST(VerifyMapPagePlaces, FirstFMapFollowsAMap128ThenEvery496) {
     EXPECT_EQ(mapPagesAfterAMap(128 + 2 * 496 + 1), Pages{});
 }
 
-TEST(VerifyMapPagePlaces, FirstFPMapFollowsAMap8192ThenEvery3968) {
+TEST(VerifyMapPagePlaces, FirstFPMapFollowsAMap8192ThenEvery31744) {
     EXPECT_EQ(mapPagesAfterAMap(8184), Pages{kPMap});
     EXPECT_EQ(mapPagesAfterAMap(8192), (Pages{kPMap, kFPMap}));
-    EXPECT_EQ(mapPagesAfterAMap(8192 + 3968), (Pages{kPMap, kFPMap}));
+    EXPECT_EQ(mapPagesAfterAMap(8192 + 3968), Pages{kPMap});
+    EXPECT_EQ(mapPagesAfterAMap(8192 + 31744), (Pages{kPMap, kFPMap}));
 }
 
 TEST(VerifyMapPagePlaces, FirstFMapOffsetIsPastTheFirst32Megabytes) {
