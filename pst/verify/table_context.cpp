@@ -58,7 +58,7 @@ public:
         for (const Bytes& row : *rows) {
             if (!context_.spend(table.columns.size())) break;
             table.rowIds.push_back(readU32(row, 0));
-            auto cells = checkCells(table.columns, row);
+            auto cells = checkCells(table.columns, row, keepCells);
             if (keepCells) table.cells.push_back(std::move(cells));
         }
         return table;
@@ -203,7 +203,10 @@ private:
         }
     }
 
-    std::map<std::uint32_t, std::vector<std::uint8_t>> checkCells(const std::vector<TableColumn>& columns, Bytes row) {
+    // Checks that every present cell kept elsewhere resolves; with `keep`, also
+    // returns the cells' values.
+    std::map<std::uint32_t, std::vector<std::uint8_t>> checkCells(const std::vector<TableColumn>& columns, Bytes row,
+                                                                  bool keep) {
         std::map<std::uint32_t, std::vector<std::uint8_t>> cells;
         const Bytes bitmap = row.subspan(ends_[2]);
         for (const TableColumn& column : columns) {
@@ -213,12 +216,12 @@ private:
             const bool elsewhere = info && info->shape != ValueShape::kInline4 && !(info->shape == ValueShape::kFixed &&
                                                                                     info->size == column.size);
             if (!elsewhere) {
-                cells[column.tag].assign(cell.begin(), cell.end());
+                if (keep) cells[column.tag].assign(cell.begin(), cell.end());
                 continue;
             }
             const std::uint32_t hnid = readU32(cell, 0);
             if (hnid == 0) {
-                cells[column.tag];
+                if (keep) cells[column.tag];
             } else if (HeapOnNode::isHid(hnid)) {
                 const auto value = heap_.allocation(hnid);
                 if (!value) {
@@ -226,7 +229,7 @@ private:
                                              ", which is no allocation of the heap");
                     continue;
                 }
-                cells[column.tag].assign(value->begin(), value->end());
+                if (keep) cells[column.tag].assign(value->begin(), value->end());
             } else {
                 const auto found = subnodes_.find(hnid);
                 if (found == subnodes_.end()) {
@@ -234,7 +237,7 @@ private:
                                              hexText(hnid) + ", which the node lacks");
                     continue;
                 }
-                const auto size = dataSize(context_, found->second.dataBid);
+                const auto size = keep ? dataSize(context_, found->second.dataBid) : std::nullopt;
                 if (size && *size <= kMaxCellRead)
                     if (auto value = readData(context_, found->second.dataBid)) cells[column.tag] = std::move(*value);
             }

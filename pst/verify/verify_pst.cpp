@@ -33,15 +33,22 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
 }
 
 VerificationReport verifyPstFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     std::vector<std::uint8_t> bytes;
     if (in) {
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const std::streamoff size = in.tellg();
+        in.seekg(0);
+        if (size >= 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            in.read(reinterpret_cast<char*>(bytes.data()), size);
+        }
     }
-    if (!in && !in.eof()) {
+    if (!in) {
+        const int cause = errno;
         VerificationReport report;
         report.violations.push_back({"file.unreadable", Location{"file", {}, {}, {}},
-                                     path.string() + ": cannot be read: " + std::strerror(errno)});
+                                     path.string() + ": cannot be read: " +
+                                         (cause ? std::strerror(cause) : "read error")});
         return report;
     }
     return verifyPstBytes(bytes);
