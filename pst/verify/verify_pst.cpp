@@ -32,25 +32,33 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
     return report;
 }
 
+namespace {
+
+VerificationReport unreadable(const std::filesystem::path& path, const std::string& cause) {
+    VerificationReport report;
+    report.violations.push_back(
+        {"file.unreadable", Location{"file", {}, {}, {}}, path.string() + ": cannot be read: " + cause});
+    return report;
+}
+
+}  // namespace
+
 VerificationReport verifyPstFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) return unreadable(path, error.message());
+    if (!std::filesystem::is_regular_file(status)) return unreadable(path, "it is not a regular file");
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error) return unreadable(path, error.message());
     std::vector<std::uint8_t> bytes;
-    if (in) {
-        const std::streamoff size = in.tellg();
-        in.seekg(0);
-        if (size >= 0) {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(reinterpret_cast<char*>(bytes.data()), size);
-        }
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        return unreadable(path, "the file is too large to hold in memory");
     }
-    if (!in) {
-        const int cause = errno;
-        VerificationReport report;
-        report.violations.push_back({"file.unreadable", Location{"file", {}, {}, {}},
-                                     path.string() + ": cannot be read: " +
-                                         (cause ? std::strerror(cause) : "read error")});
-        return report;
-    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+        return unreadable(path, errno ? std::strerror(errno) : "read error");
     return verifyPstBytes(bytes);
 }
 

@@ -52,5 +52,13 @@ TEST(VerifyReferenceFiles, MissingFileIsOneUnreadableFinding) {
     EXPECT_NE(report.violations[0].message.find("/nonexistent/folder/store.pst"), std::string::npos);
 }
 
+TEST(VerifyReferenceFiles, FolderIsNoFileToVerify) {
+    tessaly::testing::TempDir folder;
+    const VerificationReport report = verifyPstFile(folder.path());
+    ASSERT_EQ(report.violations.size(), 1u);
+    EXPECT_EQ(report.violations[0].rule, "file.unreadable");
+    EXPECT_NE(report.violations[0].message.find("not a regular file"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tessaly::pst::verify::testing
