@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pst/verify/name_to_id_map.h"
 #include "pst/verify/node_contents.h"
 #include "verify_pst_editing.h"
@@ -350,6 +352,153 @@ TEST_F(VerifyMutation, FolderWhoseParentIsNoFolder) {
     editor.put32(entry + 24, 0x21);
     editor.fixPageCrc(editor.nodes().at(0x8042).pageOffset);
     EXPECT_TRUE(rulesAfterEdit().count("folder.parent")) << report();
+}
+
+TEST_F(VerifyMutation, FolderTableMissing) {
+    // Renumber a folder's associated contents table 0x802F to 0x8030 (the page stays sorted).
+    const std::uint64_t entry = editor.nbtEntryOffset(0x802F);
+    editor.put32(entry, 0x8030);
+    editor.fixPageCrc(editor.nodes().at(0x802F).pageOffset);
+    EXPECT_EQ(rulesAfterEdit(), Rules{"folder.tables"}) << report();
+}
+
+TEST_F(VerifyMutation, SubfolderMovedWithoutItsHierarchyRow) {
+    // Folder 0x8062 moves from 0x8022 to the root; neither hierarchy table follows.
+    const std::uint64_t entry = editor.nbtEntryOffset(0x8062);
+    editor.put32(entry + 24, 0x122);
+    editor.fixPageCrc(editor.nodes().at(0x8062).pageOffset);
+    const Rules rules = rulesAfterEdit();
+    EXPECT_TRUE(rules.count("folder.hierarchy-count")) << report();
+    EXPECT_TRUE(rules.count("folder.hierarchy-row")) << report();
+}
+
+TEST_F(VerifyMutation, StoreEntryIdNamingNoFolder) {
+    // PidTagIpmSubTreeEntryId: flags 0, the store's record key, then NID 0x8022.
+    const auto recordKey = editor.findInDataBlocks({0xF9, 0x0F, 0x02, 0x01});
+    ASSERT_FALSE(recordKey.empty());
+    const std::vector<std::uint8_t> nid = {0x22, 0x80, 0x00, 0x00};
+    bool changed = false;
+    for (const auto& [bid, at] : editor.findInDataBlocks(nid)) {
+        if (blockKey(bid) != blockKey(editor.nodes().at(0x21).dataBid) || at < 20) continue;
+        std::vector<std::uint8_t> plain = editor.decodedBlock(bid);
+        if (plain[at - 20] != 0 || plain[at - 17] != 0) continue;
+        replaceInBlock(bid, at, {0x21, 0x00, 0x00, 0x00});
+        changed = true;
+        break;
+    }
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(rulesAfterEdit(), Rules{"mandatory.folder"}) << report();
+}
+
+TEST_F(VerifyMutation, EntryIdOfAnotherStore) {
+    // The first byte of the store's record key inside its own folder entry ids.
+    const std::uint64_t bid = editor.nodes().at(0x21).dataBid;
+    std::vector<std::uint8_t> plain = editor.decodedBlock(bid);
+    const std::vector<std::uint8_t> subtree = {0x22, 0x80, 0x00, 0x00};
+    const auto found = std::search(plain.begin() + 20, plain.end(), subtree.begin(), subtree.end());
+    ASSERT_NE(found, plain.end());
+    *(found - 16) ^= 0xFF;
+    editor.writeDecodedBlock(bid, plain);
+    EXPECT_EQ(rulesAfterEdit(), Rules{"store.entry-id"}) << report();
+}
+
+TEST_F(VerifyMutation, TableWithAPropertyContextSignature) {
+    replaceInBlock(editor.nodes().at(0x12D).dataBid, 3, {0xBC});
+    EXPECT_EQ(rulesAfterEdit(), Rules{"tc.signature"}) << report();
+}
+
+TEST_F(VerifyMutation, HeapPageMapOutsideItsBlock) {
+    const std::uint64_t bid = editor.nodes().at(0x21).dataBid;
+    const std::uint16_t size = editor.block(bid).size;
+    replaceInBlock(bid, 0, {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8)});
+    EXPECT_TRUE(rulesAfterEdit().count("heap.page-map")) << report();
+}
+
+TEST_F(VerifyMutation, PropertyContextBthWithTheWrongEntrySize) {
+    const std::uint64_t bid = editor.nodes().at(0x21).dataBid;
+    std::vector<std::uint8_t> plain = editor.decodedBlock(bid);
+    const auto [header, size] = allocation(plain, read32(plain, 4));
+    ASSERT_EQ(plain[header], 0xB5);
+    plain[header + 2] = 8;
+    editor.writeDecodedBlock(bid, plain);
+    // The message store's properties are then unreadable, which is reported too.
+    EXPECT_EQ(rulesAfterEdit(), (Rules{"bth.header", "mandatory.message-store"})) << report();
+}
+
+TEST_F(VerifyMutation, TableCellNamingNoAllocation) {
+    // In the root folder's hierarchy table, point a row's display-name cell at HID 0x7FE0.
+    const std::uint64_t bid = editor.nodes().at(0x12D).dataBid;
+    std::vector<std::uint8_t> plain = editor.decodedBlock(bid);
+    const auto [info, infoSize] = allocation(plain, read32(plain, 4));
+    std::size_t nameOffset = 0;
+    for (std::size_t column = 0; column < plain[info + 1]; ++column)
+        if (read32(plain, info + 22 + 8 * column) == 0x3001001F)
+            nameOffset = plain[info + 22 + 8 * column + 4] | (plain[info + 22 + 8 * column + 5] << 8);
+    ASSERT_NE(nameOffset, 0u);
+    const auto [rows, rowsSize] = allocation(plain, read32(plain, info + 14));
+    ASSERT_GT(rowsSize, 0u);
+    plain[rows + nameOffset] = 0xE0;
+    plain[rows + nameOffset + 1] = 0x7F;
+    editor.writeDecodedBlock(bid, plain);
+    EXPECT_EQ(rulesAfterEdit(), Rules{"tc.cell"}) << report();
+}
+
+TEST_F(VerifyMutation, BucketCountOtherThan251) {
+    const std::uint64_t bid = editor.nodes().at(0x61).dataBid;
+    const auto hits = editor.findInDataBlocks({0x01, 0x00, 0x03, 0x00, 0xFB, 0x00, 0x00, 0x00});
+    ASSERT_EQ(hits.size(), 1u);
+    ASSERT_EQ(blockKey(hits[0].first), blockKey(bid));
+    replaceInBlock(bid, hits[0].second + 4, {0xFA});
+    EXPECT_TRUE(rulesAfterEdit().count("nameid.bucket-count")) << report();
+}
+
+TEST_F(VerifyMutation, UnsupportedVersion) {
+    editor.put16(10, 24);
+    editor.fixHeaderCrcs();
+    EXPECT_EQ(rulesAfterEdit(), Rules{"header.version"});
+}
+
+TEST_F(VerifyMutation, CyclicEncodingIsNotRead) {
+    editor.bytes[513] = 2;
+    editor.fixHeaderCrcs();
+    EXPECT_EQ(rulesAfterEdit(), Rules{"header.crypt-method"});
+}
+
+TEST_F(VerifyMutation, FileThatDoesNotEndOnAnAllocationMapBoundary) {
+    editor.bytes.resize(editor.bytes.size() + 512, 0);
+    editor.put64(184, editor.bytes.size());
+    editor.fixHeaderCrcs();
+    EXPECT_TRUE(rulesAfterEdit().count("header.file-size")) << report();
+}
+
+TEST_F(VerifyMutation, BlockTrailerNamingAnotherBlock) {
+    const BlockEntry& block = editor.block(editor.nodes().at(0x21).dataBid);
+    editor.put64(block.ib + blockFootprint(block.size) - 8, block.bid + 4);
+    EXPECT_TRUE(rulesAfterEdit().count("block.bid")) << report();
+}
+
+TEST_F(VerifyMutation, BlockTrailerWithAnotherSize) {
+    const BlockEntry& block = editor.block(editor.nodes().at(0x21).dataBid);
+    editor.put16(block.ib + blockFootprint(block.size) - 16, static_cast<std::uint16_t>(block.size - 1));
+    EXPECT_TRUE(rulesAfterEdit().count("block.trailer-size")) << report();
+}
+
+TEST_F(VerifyMutation, PageTrailerNamingAnotherPage) {
+    const std::uint64_t root = nodeBTreeRoot();
+    const std::uint64_t other = editor.get(root + 504, 8) - 4;
+    editor.put64(root + 504, other);
+    editor.put16(root + 498, trailerSignature(root, other));
+    EXPECT_EQ(rulesAfterEdit(), Rules{"page.bid"}) << report();
+}
+
+TEST_F(VerifyMutation, BTreePageReachedTwice) {
+    // The NBT root's second entry points at the first entry's child page.
+    const std::uint64_t root = nodeBTreeRoot();
+    ASSERT_GT(editor.bytes[root + 491], 0);
+    editor.put64(root + 24 + 8, editor.get(root + 8, 8));
+    editor.put64(root + 24 + 16, editor.get(root + 16, 8));
+    editor.fixPageCrc(root);
+    EXPECT_TRUE(rulesAfterEdit().count("btree.cycle")) << report();
 }
 
 class NamedPropertyMutation : public VerifyMutation {
