@@ -131,6 +131,7 @@ void checkAllocationMaps(VerifyContext& context) {
         if (bits.empty()) break;
         bool unmarkedReported = false;
         bool strayReported = false;
+        bool freedPageReported = false;
         for (std::uint64_t bit = 0; bit < kSlotsPerAMap; ++bit) {
             const std::uint64_t slot = amap * kSlotsPerAMap + bit;
             const bool marked = amapBit(bits, bit);
@@ -138,6 +139,11 @@ void checkAllocationMaps(VerifyContext& context) {
             if (slot >= occupancy.size()) continue;
             const bool used = occupancy.used(slot);
             const std::uint64_t slotOffset = kFirstAMapOffset + slot * kBlockAlignment;
+            if (used && freedPage(pmaps, slot) && !freedPageReported) {
+                context.violation("pmap.free-page-in-use", at("ndb", slotOffset),
+                                  "space in use lies in a page the PMap marks free");
+                freedPageReported = true;
+            }
             if (used && !marked && !unmarkedReported) {
                 context.violation("amap.unmarked-use", at("ndb", slotOffset),
                                   "space in use is marked free in the AMap at " + hexText(offset));

@@ -74,6 +74,10 @@ bool readAndCheckHeader(VerifyContext& context) {
     header.cryptMethod = readU8(file, 513);
     header.nextBlockBid = readU64(file, 516);
 
+    if (readU8(file, 14) != 0x01 || readU8(file, 15) != 0x01)
+        context.violation("header.platform", headerField(14),
+                          "bPlatformCreate/bPlatformAccess are " + hexText(readU8(file, 14)) + "/" +
+                              hexText(readU8(file, 15)) + ", not 0x01");
     if (readU8(file, 512) != 0x80)
         context.violation("header.sentinel", headerField(512),
                           "bSentinel is " + hexText(readU8(file, 512)) + ", not 0x80");

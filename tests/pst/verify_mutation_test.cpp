@@ -501,6 +501,22 @@ TEST_F(VerifyMutation, BTreePageReachedTwice) {
     EXPECT_TRUE(rulesAfterEdit().count("btree.cycle")) << report();
 }
 
+TEST_F(VerifyMutation, WrongPlatform) {
+    editor.bytes[14] = 0x02;
+    editor.fixHeaderCrcs();
+    EXPECT_EQ(rulesAfterEdit(), Rules{"header.platform"});
+}
+
+TEST_F(VerifyMutation, PageInUseThePageMapCallsFree) {
+    const std::uint64_t page = (nodeBTreeRoot() - 0x4400) / 512;
+    ASSERT_LT(page, 3968u);
+    editor.bytes[0x4600 + page / 8] &= static_cast<std::uint8_t>(~(0x80 >> (page % 8)));
+    editor.fixPageCrc(0x4600);
+    editor.put64(208, editor.get(208, 8) + 512);
+    editor.fixHeaderCrcs();
+    EXPECT_EQ(rulesAfterEdit(), Rules{"pmap.free-page-in-use"}) << report();
+}
+
 class NamedPropertyMutation : public VerifyMutation {
 protected:
     // The 8 bytes of the first numeric entry of the name map's entry stream,
