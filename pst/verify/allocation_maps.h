@@ -4,6 +4,9 @@
 // 128th and then every 496th, an FPMap after the 8,192nd and then every
 // 31,744th, and the DList at 0x4200), their trailers, and that the AMaps mark
 // exactly the space the pages and blocks occupy, with the header's free count.
+// The PMaps must agree with the header's free-page count and may call a page
+// free only when nothing uses it; such a page may keep its AMap bits (Outlook
+// frees B-tree pages that way).
 
 #include <cstdint>
 #include <vector>
