@@ -24,21 +24,6 @@ bool isFolderType(std::uint8_t type) { return type == kNidNormalFolder || type =
 
 std::uint64_t tableOf(std::uint64_t folder, std::uint8_t type) { return (folder & ~std::uint64_t{0x1F}) | type; }
 
-// The bytes a property context keeps for a tag, as a table cell holds them.
-std::optional<std::vector<std::uint8_t>> cellOfProperty(const PropertyMap& properties, std::uint32_t tag) {
-    const auto found = properties.find(static_cast<std::uint16_t>(tag >> 16));
-    if (found == properties.end() || found->second.type != (tag & 0xFFFF)) return std::nullopt;
-    const PropertyValue& value = found->second;
-    if (value.type == 0x0003) {
-        const std::uint32_t number = value.inlineValue;
-        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-                                         static_cast<std::uint8_t>(number >> 16),
-                                         static_cast<std::uint8_t>(number >> 24)};
-    }
-    if (value.type == 0x000B) return std::vector<std::uint8_t>{static_cast<std::uint8_t>(value.inlineValue & 0xFF)};
-    return value.bytes;
-}
-
 class FolderCheck {
 public:
     FolderCheck(VerifyContext& context, const StoreContents& store) : context_(context), store_(store) {
@@ -108,12 +93,24 @@ private:
 
     void checkRowsAreMessages(std::uint64_t folder, const TableContents* table, std::uint8_t type, const char* name) {
         if (table == nullptr) return;
-        for (std::uint32_t rowId : table->rowIds) {
+        for (std::size_t row = 0; row < table->rowIds.size(); ++row) {
+            const std::uint32_t rowId = table->rowIds[row];
             const NodeEntry* message = context_.findNode(rowId);
-            if (message == nullptr || nodeType(rowId) != type || message->parentNid != folder)
+            if (message == nullptr || nodeType(rowId) != type || message->parentNid != folder) {
                 violation("folder.contents-row", folder,
                           std::string("the ") + name + " has a row for " + hexText(rowId) +
                               ", which is no message of this folder");
+                continue;
+            }
+            const auto values = store_.messageRowValues.find(rowId);
+            if (values == store_.messageRowValues.end() || row >= table->cells.size()) continue;
+            for (const auto& [tag, cell] : table->cells[row]) {
+                const auto own = values->second.find(tag);
+                if (own == values->second.end() || own->second != cell)
+                    violation("folder.contents-mismatch", folder,
+                              std::string("the ") + name + " row of " + hexText(rowId) +
+                                  " disagrees with the message on " + hexText(tag));
+            }
         }
     }
 
@@ -150,7 +147,7 @@ private:
             for (std::uint32_t tag : kRepeatedColumns) {
                 const auto cell = cells.find(tag);
                 if (cell == cells.end()) continue;
-                const auto own = cellOfProperty(childProperties->second, tag);
+                const auto own = propertyAsCell(childProperties->second, tag);
                 if (!own || *own != cell->second)
                     violation("folder.hierarchy-mismatch", folder,
                               "the hierarchy row of " + hexText(child) + " disagrees with that folder on " +

@@ -2,6 +2,17 @@
 
 namespace tessaly::pst::verify {
 
+// PidTagMessageSize is left out: Outlook's own contents rows do not always
+// agree with the message on it.
+const std::vector<std::uint32_t> kRepeatedMessageColumns = {
+    0x001A001F,  // PidTagMessageClass
+    0x0037001F,  // PidTagSubject
+    0x0E070003,  // PidTagMessageFlags
+    0x0042001F,  // PidTagSentRepresentingName
+    0x30080040,  // PidTagLastModificationTime
+    0x00170003,  // PidTagImportance
+};
+
 namespace {
 
 bool isFolder(std::uint8_t type) { return type == kNidNormalFolder || type == kNidSearchFolder; }
@@ -23,7 +34,7 @@ void checkMessageSubnodes(VerifyContext& context, std::uint64_t nid, const Subno
         if (type == kNidAttachment)
             checkPropertyContext(context, nid, ref.dataBid, *inner);
         else
-            checkTableContext(context, nid, ref.dataBid, *inner, false);
+            checkTableContext(context, nid, ref.dataBid, *inner, CellSelection{});
     }
 }
 
@@ -39,13 +50,21 @@ StoreContents checkNodeContents(VerifyContext& context) {
         const auto subnodes = readSubnodes(context, node.subnodeBid);
         if (!subnodes) continue;
         if (isFolderTable(type)) {
-            auto table = checkTableContext(context, nid, node.dataBid, *subnodes, type == kNidHierarchyTable);
+            CellSelection keep;
+            keep.all = type == kNidHierarchyTable;
+            if (type == kNidContentsTable || type == kNidAssociatedContentsTable) keep.tags = kRepeatedMessageColumns;
+            auto table = checkTableContext(context, nid, node.dataBid, *subnodes, keep);
             if (table) store.tables.emplace(nid, std::move(*table));
             continue;
         }
         auto properties = checkPropertyContext(context, nid, node.dataBid, *subnodes);
         if (isMessage(type)) checkMessageSubnodes(context, nid, *subnodes);
         if (!properties) continue;
+        if (isMessage(type)) {
+            auto& values = store.messageRowValues[nid];
+            for (std::uint32_t tag : kRepeatedMessageColumns)
+                if (auto value = propertyAsCell(*properties, tag)) values[tag] = std::move(*value);
+        }
         if (nid == kMessageStoreNid)
             store.messageStore = std::move(*properties);
         else if (nid == kNameToIdMapNid)

@@ -24,7 +24,13 @@ struct StoreContents {
     std::optional<PropertyMap> nameToIdMap;
     std::map<std::uint64_t, PropertyMap> folders;     // by folder NID
     std::map<std::uint64_t, TableContents> tables;    // folder tables by table NID
+    // Each message's values of the columns its folder's contents table repeats.
+    std::map<std::uint64_t, std::map<std::uint32_t, std::vector<std::uint8_t>>> messageRowValues;
 };
+
+// The columns a contents table fills from each message's property context,
+// compared between the two.
+extern const std::vector<std::uint32_t> kRepeatedMessageColumns;
 
 StoreContents checkNodeContents(VerifyContext& context);
 

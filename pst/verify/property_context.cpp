@@ -152,4 +152,18 @@ const std::vector<std::uint8_t>* bytesProperty(const PropertyMap& properties, st
     return &*found->second.bytes;
 }
 
+std::optional<std::vector<std::uint8_t>> propertyAsCell(const PropertyMap& properties, std::uint32_t tag) {
+    const auto found = properties.find(static_cast<std::uint16_t>(tag >> 16));
+    if (found == properties.end() || found->second.type != (tag & 0xFFFF)) return std::nullopt;
+    const PropertyValue& value = found->second;
+    if (value.type == 0x0003) {
+        const std::uint32_t number = value.inlineValue;
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                                         static_cast<std::uint8_t>(number >> 16),
+                                         static_cast<std::uint8_t>(number >> 24)};
+    }
+    if (value.type == 0x000B) return std::vector<std::uint8_t>{static_cast<std::uint8_t>(value.inlineValue & 0xFF)};
+    return value.bytes;
+}
+
 }  // namespace tessaly::pst::verify

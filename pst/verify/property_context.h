@@ -30,4 +30,8 @@ std::optional<std::uint32_t> integerProperty(const PropertyMap& properties, std:
 std::optional<bool> booleanProperty(const PropertyMap& properties, std::uint16_t id);
 const std::vector<std::uint8_t>* bytesProperty(const PropertyMap& properties, std::uint16_t id);
 
+// The property of tag `tag` (id and type) in the form a table cell holds it:
+// 4 bytes for PtypInteger32, 1 for PtypBoolean, the value's bytes otherwise.
+std::optional<std::vector<std::uint8_t>> propertyAsCell(const PropertyMap& properties, std::uint32_t tag);
+
 }  // namespace tessaly::pst::verify

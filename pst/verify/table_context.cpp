@@ -24,7 +24,7 @@ public:
     TableCheck(VerifyContext& context, std::uint64_t nid, const HeapOnNode& heap, const SubnodeMap& subnodes)
         : context_(context), nid_(nid), heap_(heap), subnodes_(subnodes) {}
 
-    std::optional<TableContents> run(bool keepCells) {
+    std::optional<TableContents> run(const CellSelection& keep) {
         const auto info = heap_.checkedAllocation(context_, heap_.userRoot(), "the table's TCINFO");
         if (!info) return std::nullopt;
         if (info->size() < kTableInfoSize || readU8(*info, 0) != kTableSignature) {
@@ -58,8 +58,8 @@ public:
         for (const Bytes& row : *rows) {
             if (!context_.spend(table.columns.size())) break;
             table.rowIds.push_back(readU32(row, 0));
-            auto cells = checkCells(table.columns, row, keepCells);
-            if (keepCells) table.cells.push_back(std::move(cells));
+            auto cells = checkCells(table.columns, row, keep);
+            if (keep.any()) table.cells.push_back(std::move(cells));
         }
         return table;
     }
@@ -206,11 +206,12 @@ private:
     // Checks that every present cell kept elsewhere resolves; with `keep`, also
     // returns the cells' values.
     std::map<std::uint32_t, std::vector<std::uint8_t>> checkCells(const std::vector<TableColumn>& columns, Bytes row,
-                                                                  bool keep) {
+                                                                  const CellSelection& selection) {
         std::map<std::uint32_t, std::vector<std::uint8_t>> cells;
         const Bytes bitmap = row.subspan(ends_[2]);
         for (const TableColumn& column : columns) {
             if (!((readU8(bitmap, column.bit / 8) >> (7 - column.bit % 8)) & 1)) continue;
+            const bool keep = selection.keeps(column.tag);
             const Bytes cell = row.subspan(column.offset, column.size);
             const auto info = propertyTypeInfo(static_cast<std::uint16_t>(column.tag & 0xFFFF));
             const bool elsewhere = info && info->shape != ValueShape::kInline4 && !(info->shape == ValueShape::kFixed &&
@@ -255,8 +256,12 @@ private:
 
 }  // namespace
 
+bool CellSelection::keeps(std::uint32_t tag) const {
+    return all || std::find(tags.begin(), tags.end(), tag) != tags.end();
+}
+
 std::optional<TableContents> checkTableContext(VerifyContext& context, std::uint64_t nid, std::uint64_t dataBid,
-                                               const SubnodeMap& subnodes, bool keepCells) {
+                                               const SubnodeMap& subnodes, const CellSelection& keep) {
     auto blocks = readDataBlocks(context, dataBid);
     if (!blocks) return std::nullopt;
     auto heap = HeapOnNode::open(context, nid, std::move(*blocks));
@@ -269,7 +274,7 @@ std::optional<TableContents> checkTableContext(VerifyContext& context, std::uint
                           "a table context's heap has bClientSig " + hexText(heap->clientSignature()) + ", not 0x7C");
         return std::nullopt;
     }
-    return TableCheck(context, nid, *heap, subnodes).run(keepCells);
+    return TableCheck(context, nid, *heap, subnodes).run(keep);
 }
 
 }  // namespace tessaly::pst::verify

@@ -27,11 +27,20 @@ struct TableContents {
     std::uint64_t rowCount = 0;
     std::vector<std::uint32_t> rowIds;  // each row's PidTagLtpRowId, in row-matrix order
     // When asked for: each row's present cells by property tag (inline cells as
-    // stored, other cells as the bytes their HNID names).
+    // stored, other cells as the bytes their HNID names), of the selected columns.
     std::vector<std::map<std::uint32_t, std::vector<std::uint8_t>>> cells;
 };
 
+// Which cells a check keeps: all of them, or those of the listed columns.
+struct CellSelection {
+    bool all = false;
+    std::vector<std::uint32_t> tags;
+
+    bool keeps(std::uint32_t tag) const;
+    bool any() const { return all || !tags.empty(); }
+};
+
 std::optional<TableContents> checkTableContext(VerifyContext& context, std::uint64_t nid, std::uint64_t dataBid,
-                                               const SubnodeMap& subnodes, bool keepCells);
+                                               const SubnodeMap& subnodes, const CellSelection& keep);
 
 }  // namespace tessaly::pst::verify

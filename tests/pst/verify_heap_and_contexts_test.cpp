@@ -169,7 +169,7 @@ protected:
     }
 
     std::optional<TableContents> check() {
-        return checkTableContext(store.context(), 0x812D, 0x10, SubnodeMap{}, true);
+        return checkTableContext(store.context(), 0x812D, 0x10, SubnodeMap{}, CellSelection{true, {}});
     }
 
     SyntheticStore store;

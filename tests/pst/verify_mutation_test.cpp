@@ -517,6 +517,25 @@ TEST_F(VerifyMutation, PageInUseThePageMapCallsFree) {
     EXPECT_EQ(rulesAfterEdit(), Rules{"pmap.free-page-in-use"}) << report();
 }
 
+TEST_F(VerifyMutation, ContentsRowDisagreesWithItsMessage) {
+    // Change the message class in the contact's own property context only.
+    std::vector<std::uint8_t> text;
+    for (char c : std::string("IPM.Contact")) {
+        text.push_back(static_cast<std::uint8_t>(c));
+        text.push_back(0);
+    }
+    bool changed = false;
+    for (const auto& [bid, at] : editor.findInDataBlocks(text)) {
+        for (const auto& [nid, node] : editor.nodes()) {
+            if (changed || nodeType(nid) != kNidNormalMessage || blockKey(node.dataBid) != blockKey(bid)) continue;
+            replaceInBlock(bid, at + 8, {'D'});
+            changed = true;
+        }
+    }
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(rulesAfterEdit(), Rules{"folder.contents-mismatch"}) << report();
+}
+
 class NamedPropertyMutation : public VerifyMutation {
 protected:
     // The 8 bytes of the first numeric entry of the name map's entry stream,
