@@ -21,6 +21,13 @@ bool isFolderTable(std::uint8_t type) {
     return type == kNidHierarchyTable || type == kNidContentsTable || type == kNidAssociatedContentsTable ||
            type == kNidSearchContentsTable;
 }
+// Tables that stand on their own in the node B-tree besides the folders':
+// the receive folder table, the outgoing queue and the attachment and
+// recipient table templates.
+bool isOtherTable(std::uint8_t type) {
+    return type == kNidReceiveFolderTable || type == kNidOutgoingQueueTable || type == kNidAttachmentTable ||
+           type == kNidRecipientTable;
+}
 
 // A message's attachments and its attachment and recipient tables live in its
 // subnodes; an attachment may itself hold subnodes.
@@ -46,9 +53,13 @@ StoreContents checkNodeContents(VerifyContext& context) {
         if (!context.spend()) break;
         const std::uint8_t type = nodeType(nid);
         const bool special = nid == kMessageStoreNid || nid == kNameToIdMapNid;
-        if (!special && !isFolder(type) && !isMessage(type) && !isFolderTable(type)) continue;
+        if (!special && !isFolder(type) && !isMessage(type) && !isFolderTable(type) && !isOtherTable(type)) continue;
         const auto subnodes = readSubnodes(context, node.subnodeBid);
         if (!subnodes) continue;
+        if (isOtherTable(type)) {
+            checkTableContext(context, nid, node.dataBid, *subnodes, CellSelection{});
+            continue;
+        }
         if (isFolderTable(type)) {
             CellSelection keep;
             keep.all = type == kNidHierarchyTable;
