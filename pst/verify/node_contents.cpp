@@ -52,7 +52,8 @@ StoreContents checkNodeContents(VerifyContext& context) {
     for (const auto& [nid, node] : context.nodes) {
         if (!context.spend()) break;
         const std::uint8_t type = nodeType(nid);
-        const bool special = nid == kMessageStoreNid || nid == kNameToIdMapNid;
+        // The store, the name map and search criteria are property contexts too.
+        const bool special = nid == kMessageStoreNid || nid == kNameToIdMapNid || type == kNidSearchCriteriaObject;
         if (!special && !isFolder(type) && !isMessage(type) && !isFolderTable(type) && !isOtherTable(type)) continue;
         const auto subnodes = readSubnodes(context, node.subnodeBid);
         if (!subnodes) continue;

@@ -1,6 +1,7 @@
 #pragma once
 // Reads every node as what its type says it holds (property contexts for the
-// message store, the named-property map, folders, messages and attachments;
+// message store, the named-property map, folders, search criteria, messages
+// and attachments;
 // table contexts for folder, attachment and recipient tables), checking each
 // one, and keeps what the messaging checks need: the store's, the name map's
 // and the folders' properties and the folders' tables.

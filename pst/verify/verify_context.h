@@ -72,6 +72,7 @@ enum NodeType : std::uint8_t {
     kNidSearchFolder = 0x03,
     kNidNormalMessage = 0x04,
     kNidAttachment = 0x05,
+    kNidSearchCriteriaObject = 0x07,
     kNidAssociatedMessage = 0x08,
     kNidReceiveFolderTable = 0x0B,
     kNidOutgoingQueueTable = 0x0C,
