@@ -1,10 +1,10 @@
 #pragma once
 // Reads every node as what its type says it holds (property contexts for the
 // message store, the named-property map, folders, search criteria, messages
-// and attachments;
-// table contexts for folder, attachment and recipient tables), checking each
-// one, and keeps what the messaging checks need: the store's, the name map's
-// and the folders' properties and the folders' tables.
+// and attachments; table contexts for folder, attachment, recipient, receive
+// folder and outgoing queue tables), checking each one, and keeps what the
+// messaging checks need: the store's, the name map's and the folders'
+// properties, the folders' tables and the values messages repeat in them.
 
 #include <cstdint>
 #include <map>
