@@ -19,6 +19,7 @@ struct Subcommand {
 const std::vector<Subcommand> kSubcommands = {
     {"convert", convertCommand, "convert vCard files into a worksheet (.xls)"},
     {"cards", cardsCommand, "print the contact record of every card of vCard files"},
+    {"verify-pst", verifyPstCommand, "check a .pst file against the format's rules"},
 };
 
 void printUsage(std::ostream& out) {

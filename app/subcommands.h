@@ -11,5 +11,6 @@ using Arguments = std::vector<std::string>;
 
 int cardsCommand(const Arguments& arguments);
 int convertCommand(const Arguments& arguments);
+int verifyPstCommand(const Arguments& arguments);
 
 }  // namespace tessaly

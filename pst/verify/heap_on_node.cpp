@@ -1,0 +1,107 @@
+#include "pst/verify/heap_on_node.h"
+
+namespace tessaly::pst::verify {
+
+namespace {
+
+constexpr std::uint8_t kHeapSignature = 0xEC;
+constexpr std::uint64_t kFirstHeaderSize = 12;   // HNHDR
+constexpr std::uint64_t kPageHeaderSize = 2;     // HNPAGEHDR
+constexpr std::uint64_t kBitmapHeaderSize = 66;  // HNBITMAPHDR
+
+std::uint64_t headerSize(std::size_t blockIndex) {
+    if (blockIndex == 0) return kFirstHeaderSize;
+    if (blockIndex % 128 == 8) return kBitmapHeaderSize;
+    return kPageHeaderSize;
+}
+
+bool knownClientSignature(std::uint8_t signature) {
+    switch (signature) {
+    case 0x6C: case 0x7C: case 0x8C: case 0x9C: case 0xA5: case 0xAC: case 0xB5: case 0xBC: case 0xCC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t nid,
+                                           std::vector<std::vector<std::uint8_t>> blocks) {
+    const Location where = atNode("ltp", nid);
+    if (blocks.empty()) {
+        context.violation("heap.empty", where, "the node has no data where a heap is expected");
+        return std::nullopt;
+    }
+    HeapOnNode heap;
+    heap.nid_ = nid;
+    const Bytes first(blocks[0].data(), blocks[0].size());
+    if (first.size() < kFirstHeaderSize || readU8(first, 2) != kHeapSignature) {
+        context.violation("heap.signature", where, "the node's data does not start with a heap header (bSig 0xEC)");
+        return std::nullopt;
+    }
+    heap.clientSignature_ = readU8(first, 3);
+    heap.userRoot_ = readU32(first, 4);
+    if (!knownClientSignature(heap.clientSignature_))
+        context.violation("heap.client-signature", where,
+                          "bClientSig " + hexText(heap.clientSignature_) + " is not one MS-PST defines");
+
+    for (std::size_t index = 0; index < blocks.size(); ++index) {
+        if (!context.spend()) return std::nullopt;
+        Page page;
+        page.bytes = std::move(blocks[index]);
+        const Bytes bytes(page.bytes.data(), page.bytes.size());
+        const std::uint64_t header = headerSize(index);
+        const std::uint64_t mapOffset = readU16(bytes, 0);
+        const std::string block = "heap block " + std::to_string(index);
+        if (bytes.size() < header || mapOffset < header || !fits(bytes, mapOffset, 4)) {
+            context.violation("heap.page-map", where, block + ": ibHnpm " + hexText(mapOffset) + " lies outside the block");
+            heap.pages_.push_back(std::move(page));
+            continue;
+        }
+        const std::uint16_t count = readU16(bytes, mapOffset);
+        if (!fits(bytes, mapOffset + 4, 2ull * (count + 1))) {
+            context.violation("heap.page-map", where, block + ": cAlloc " + std::to_string(count) + " runs past the block");
+            heap.pages_.push_back(std::move(page));
+            continue;
+        }
+        bool ordered = true;
+        for (std::uint16_t entry = 0; entry <= count; ++entry) {
+            const std::uint16_t start = readU16(bytes, mapOffset + 4 + 2ull * entry);
+            if ((entry == 0 && start != header) ||
+                (!page.allocationStarts.empty() && start < page.allocationStarts.back()) || start > mapOffset)
+                ordered = false;
+            page.allocationStarts.push_back(start);
+        }
+        if (!ordered) {
+            context.violation("heap.page-map", where,
+                              block + ": the allocation offsets are not in order between the header and the page map");
+            page.allocationStarts.clear();
+        }
+        heap.pages_.push_back(std::move(page));
+    }
+    return heap;
+}
+
+std::optional<Bytes> HeapOnNode::allocation(std::uint32_t hid) const {
+    if (hid == 0 || !isHid(hid)) return std::nullopt;
+    const std::uint32_t index = (hid >> 5) & 0x7FF;
+    const std::uint32_t blockIndex = hid >> 16;
+    if (blockIndex >= pages_.size()) return std::nullopt;
+    const Page& page = pages_[blockIndex];
+    if (index == 0 || index >= page.allocationStarts.size()) return std::nullopt;
+    const std::uint16_t start = page.allocationStarts[index - 1];
+    const std::uint16_t end = page.allocationStarts[index];
+    return Bytes(page.bytes.data() + start, end - start);
+}
+
+std::optional<Bytes> HeapOnNode::checkedAllocation(VerifyContext& context, std::uint32_t hid,
+                                                   const std::string& what) const {
+    auto found = allocation(hid);
+    if (!found)
+        context.violation("heap.hid", atNode("ltp", nid_),
+                          what + " names HID " + hexText(hid) + ", which is no allocation of the heap");
+    return found;
+}
+
+}  // namespace tessaly::pst::verify

@@ -1,0 +1,44 @@
+#pragma once
+// The heap-on-node (MS-PST HN): a node's data blocks read as a heap. Opening
+// checks the first block's HNHDR (signature 0xEC), each later block's
+// HNPAGEHDR or HNBITMAPHDR (every 128 blocks from the 9th), and each block's
+// page map (allocation offsets in order, inside the block, before the map).
+// Allocations are then found by HID.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "pst/verify/verify_context.h"
+
+namespace tessaly::pst::verify {
+
+class HeapOnNode {
+public:
+    // Returns nullopt (after reporting) when the heap cannot be read at all.
+    static std::optional<HeapOnNode> open(VerifyContext& context, std::uint64_t nid,
+                                          std::vector<std::vector<std::uint8_t>> blocks);
+
+    std::uint8_t clientSignature() const { return clientSignature_; }
+    std::uint32_t userRoot() const { return userRoot_; }
+    std::uint64_t nid() const { return nid_; }
+
+    // The allocation a HID names; nullopt when the HID names none (or is 0).
+    std::optional<Bytes> allocation(std::uint32_t hid) const;
+    // Like allocation(), reporting a HID that names nothing ("heap.hid").
+    std::optional<Bytes> checkedAllocation(VerifyContext& context, std::uint32_t hid, const std::string& what) const;
+
+    static bool isHid(std::uint32_t hnid) { return (hnid & 0x1F) == 0; }
+
+private:
+    struct Page {
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::uint16_t> allocationStarts;  // cAlloc + 1 offsets
+    };
+    std::uint64_t nid_ = 0;
+    std::uint8_t clientSignature_ = 0;
+    std::uint32_t userRoot_ = 0;
+    std::vector<Page> pages_;
+};
+
+}  // namespace tessaly::pst::verify

@@ -1,0 +1,90 @@
+#include "pst/verify/node_contents.h"
+
+namespace tessaly::pst::verify {
+
+// PidTagMessageSize is left out: Outlook's own contents rows do not always
+// agree with the message on it.
+const std::vector<std::uint32_t> kRepeatedMessageColumns = {
+    0x001A001F,  // PidTagMessageClass
+    0x0037001F,  // PidTagSubject
+    0x0E070003,  // PidTagMessageFlags
+    0x0042001F,  // PidTagSentRepresentingName
+    0x30080040,  // PidTagLastModificationTime
+    0x00170003,  // PidTagImportance
+};
+
+namespace {
+
+bool isFolder(std::uint8_t type) { return type == kNidNormalFolder || type == kNidSearchFolder; }
+bool isMessage(std::uint8_t type) { return type == kNidNormalMessage || type == kNidAssociatedMessage; }
+bool isFolderTable(std::uint8_t type) {
+    return type == kNidHierarchyTable || type == kNidContentsTable || type == kNidAssociatedContentsTable ||
+           type == kNidSearchContentsTable;
+}
+// Tables that stand on their own in the node B-tree besides the folders':
+// the receive folder table, the outgoing queue and the attachment and
+// recipient table templates.
+bool isOtherTable(std::uint8_t type) {
+    return type == kNidReceiveFolderTable || type == kNidOutgoingQueueTable || type == kNidAttachmentTable ||
+           type == kNidRecipientTable;
+}
+
+// A message's attachments and its attachment and recipient tables live in its
+// subnodes; an attachment may itself hold subnodes.
+void checkMessageSubnodes(VerifyContext& context, std::uint64_t nid, const SubnodeMap& subnodes) {
+    for (const auto& [subnid, ref] : subnodes) {
+        if (!context.spend()) return;
+        const std::uint8_t type = nodeType(subnid);
+        if (type != kNidAttachment && type != kNidAttachmentTable && type != kNidRecipientTable) continue;
+        const auto inner = readSubnodes(context, ref.subnodeBid);
+        if (!inner) continue;
+        if (type == kNidAttachment)
+            checkPropertyContext(context, nid, ref.dataBid, *inner);
+        else
+            checkTableContext(context, nid, ref.dataBid, *inner, CellSelection{});
+    }
+}
+
+}  // namespace
+
+StoreContents checkNodeContents(VerifyContext& context) {
+    StoreContents store;
+    for (const auto& [nid, node] : context.nodes) {
+        if (!context.spend()) break;
+        const std::uint8_t type = nodeType(nid);
+        // The store, the name map and search criteria are property contexts too.
+        const bool special = nid == kMessageStoreNid || nid == kNameToIdMapNid || type == kNidSearchCriteriaObject;
+        if (!special && !isFolder(type) && !isMessage(type) && !isFolderTable(type) && !isOtherTable(type)) continue;
+        const auto subnodes = readSubnodes(context, node.subnodeBid);
+        if (!subnodes) continue;
+        if (isOtherTable(type)) {
+            checkTableContext(context, nid, node.dataBid, *subnodes, CellSelection{});
+            continue;
+        }
+        if (isFolderTable(type)) {
+            CellSelection keep;
+            keep.all = type == kNidHierarchyTable;
+            if (type == kNidContentsTable || type == kNidAssociatedContentsTable) keep.tags = kRepeatedMessageColumns;
+            auto table = checkTableContext(context, nid, node.dataBid, *subnodes, keep);
+            if (table) store.tables.emplace(nid, std::move(*table));
+            continue;
+        }
+        auto properties = checkPropertyContext(context, nid, node.dataBid, *subnodes);
+        if (isMessage(type)) checkMessageSubnodes(context, nid, *subnodes);
+        if (!properties) continue;
+        if (isMessage(type)) {
+            auto& values = store.messageRowValues[nid];
+            for (std::uint32_t tag : kRepeatedMessageColumns)
+                if (auto value = propertyAsCell(*properties, tag)) values[tag] = std::move(*value);
+        }
+        if (nid == kMessageStoreNid)
+            store.messageStore = std::move(*properties);
+        else if (nid == kNameToIdMapNid)
+            store.nameToIdMap = std::move(*properties);
+        else if (isFolder(type))
+            store.folders.emplace(nid, std::move(*properties));
+    }
+    return store;
+}
+
+}  // namespace tessaly::pst::verify

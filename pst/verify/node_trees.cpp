@@ -1,0 +1,300 @@
+#include "pst/verify/node_trees.h"
+
+#include "pst/verify/block_trailers.h"
+#include "pst/verify/permutation_decoding.h"
+
+namespace tessaly::pst::verify {
+
+namespace {
+
+constexpr std::uint8_t kDataTreeType = 0x01;     // XBLOCK (level 1), XXBLOCK (level 2)
+constexpr std::uint8_t kSubnodeTreeType = 0x02;  // SLBLOCK (level 0), SIBLOCK (level 1)
+constexpr int kMaxSubnodeNesting = 8;
+// Heaps, tables and name maps are read whole; nothing Outlook keeps in one is
+// anywhere near this, while attachment data (only ever sized) may be larger.
+constexpr std::uint64_t kMaxReadSize = 64ull * 1024 * 1024;
+
+Location blockLocation(const VerifyContext& context, std::uint64_t bid, std::uint64_t nid) {
+    Location location;
+    location.layer = "ndb";
+    location.blockId = bid;
+    location.nodeId = nid;
+    if (const BlockEntry* block = context.findBlock(bid)) location.offset = block->ib;
+    return location;
+}
+
+class ReferenceWalk {
+public:
+    explicit ReferenceWalk(VerifyContext& context) : context_(context) {}
+
+    void walkNode(const NodeEntry& node) {
+        if (node.dataBid != 0) {
+            refer(node.dataBid);
+            checkDataTree(node.dataBid, node.nid, std::nullopt);
+        }
+        if (node.subnodeBid != 0) {
+            refer(node.subnodeBid);
+            checkSubnodeTree(node.subnodeBid, node.nid, std::nullopt, 0);
+        }
+    }
+
+private:
+    void refer(std::uint64_t bid) { ++context_.references[blockKey(bid)]; }
+
+    // The block's stored bytes; reports a reference to a block that is missing.
+    std::optional<Bytes> internalBlock(std::uint64_t bid, std::uint64_t nid, const char* what) {
+        const BlockEntry* block = context_.findBlock(bid);
+        if (block == nullptr) {
+            context_.violation("node.missing-block", blockLocation(context_, bid, nid),
+                               std::string(what) + " names block " + hexText(bid) + ", which the block B-tree lacks");
+            return std::nullopt;
+        }
+        if (!block->readable) return std::nullopt;
+        return storedBlockData(context_, *block);
+    }
+
+    // Checks the data tree under `bid`; returns the data size it holds.
+    std::optional<std::uint64_t> checkDataTree(std::uint64_t bid, std::uint64_t nid, std::optional<int> level) {
+        if (!context_.spend()) return std::nullopt;
+        if (!isInternalBid(bid)) {
+            if (level) {
+                context_.violation("datatree.type", blockLocation(context_, bid, nid),
+                                   "an XXBLOCK entry names a data block instead of an XBLOCK");
+                return std::nullopt;
+            }
+            const BlockEntry* block = context_.findBlock(bid);
+            if (block == nullptr) {
+                context_.violation("node.missing-block", blockLocation(context_, bid, nid),
+                                   "data block " + hexText(bid) + " is missing from the block B-tree");
+                return std::nullopt;
+            }
+            return block->size;
+        }
+        const auto data = internalBlock(bid, nid, "a data tree");
+        if (!data) return std::nullopt;
+        const Location where = blockLocation(context_, bid, nid);
+        const std::uint8_t type = readU8(*data, 0);
+        const int blockLevel = readU8(*data, 1);
+        const std::uint16_t count = readU16(*data, 2);
+        const std::uint32_t total = readU32(*data, 4);
+        if (type != kDataTreeType || blockLevel < 1 || blockLevel > 2 || (level && blockLevel != *level)) {
+            context_.violation("datatree.type", where,
+                               "btype/cLevel are " + hexText(type) + "/" + std::to_string(blockLevel) +
+                                   ", not an XBLOCK (0x1/1) or XXBLOCK (0x1/2) where one is expected");
+            return std::nullopt;
+        }
+        if (data->size() != 8 + 8ull * count || count == 0) {
+            context_.violation("datatree.count", where,
+                               "cEnt " + std::to_string(count) + " does not fill the block's " +
+                                   std::to_string(data->size()) + " bytes");
+            return std::nullopt;
+        }
+        if (!context_.expandedInternalBlocks.insert(blockKey(bid)).second) return total;
+        std::uint64_t sum = 0;
+        bool complete = true;
+        for (std::uint16_t index = 0; index < count; ++index) {
+            const std::uint64_t child = readU64(*data, 8 + 8ull * index);
+            refer(child);
+            const auto size = blockLevel == 2 ? checkDataTree(child, nid, 1) : checkLeafOfXBlock(child, nid);
+            if (size)
+                sum += *size;
+            else
+                complete = false;
+        }
+        if (complete && sum != total)
+            context_.violation("datatree.total", where,
+                               "lcbTotal is " + std::to_string(total) + ", the entries hold " + std::to_string(sum) +
+                                   " bytes");
+        return total;
+    }
+
+    std::optional<std::uint64_t> checkLeafOfXBlock(std::uint64_t bid, std::uint64_t nid) {
+        if (isInternalBid(bid)) {
+            context_.violation("datatree.type", blockLocation(context_, bid, nid),
+                               "an XBLOCK entry names an internal block instead of a data block");
+            return std::nullopt;
+        }
+        return checkDataTree(bid, nid, std::nullopt);
+    }
+
+    void checkSubnodeTree(std::uint64_t bid, std::uint64_t nid, std::optional<int> level, int nesting) {
+        if (!context_.spend()) return;
+        const Location where = blockLocation(context_, bid, nid);
+        if (!isInternalBid(bid)) {
+            context_.violation("subnode.type", where, "a subnode tree names a data block");
+            return;
+        }
+        const auto data = internalBlock(bid, nid, "a subnode tree");
+        if (!data) return;
+        const std::uint8_t type = readU8(*data, 0);
+        const int blockLevel = readU8(*data, 1);
+        const std::uint16_t count = readU16(*data, 2);
+        if (type != kSubnodeTreeType || blockLevel > 1 || (level && blockLevel != *level)) {
+            context_.violation("subnode.type", where,
+                               "btype/cLevel are " + hexText(type) + "/" + std::to_string(blockLevel) +
+                                   ", not an SLBLOCK (0x2/0) or SIBLOCK (0x2/1) where one is expected");
+            return;
+        }
+        const std::uint64_t entrySize = blockLevel == 0 ? 24 : 16;
+        if (data->size() != 8 + entrySize * count || count == 0) {
+            context_.violation("subnode.count", where,
+                               "cEnt " + std::to_string(count) + " does not fill the block's " +
+                                   std::to_string(data->size()) + " bytes");
+            return;
+        }
+        if (!context_.expandedInternalBlocks.insert(blockKey(bid)).second) return;
+        std::optional<std::uint32_t> previous;
+        for (std::uint16_t index = 0; index < count; ++index) {
+            const std::uint64_t entry = 8 + entrySize * index;
+            const std::uint32_t subnode = readU32(*data, entry);
+            if (previous && subnode <= *previous)
+                context_.violation("subnode.order", where,
+                                   "subnode " + hexText(subnode) + " does not follow " + hexText(*previous) +
+                                       " in ascending order");
+            previous = subnode;
+            if (blockLevel == 1) {
+                const std::uint64_t child = readU64(*data, entry + 8);
+                refer(child);
+                checkSubnodeTree(child, nid, 0, nesting);
+                continue;
+            }
+            const std::uint64_t subData = readU64(*data, entry + 8);
+            const std::uint64_t subSub = readU64(*data, entry + 16);
+            if (subData == 0) {
+                context_.violation("subnode.missing-data", where, "subnode " + hexText(subnode) + " has no data block");
+            } else {
+                refer(subData);
+                checkDataTree(subData, nid, std::nullopt);
+            }
+            if (subSub != 0) {
+                refer(subSub);
+                if (nesting >= kMaxSubnodeNesting)
+                    context_.violation("subnode.nesting", where, "subnode trees nest deeper than any real file");
+                else
+                    checkSubnodeTree(subSub, nid, std::nullopt, nesting + 1);
+            }
+        }
+    }
+
+    VerifyContext& context_;
+};
+
+void compareReferenceCounts(VerifyContext& context) {
+    for (const auto& [key, block] : context.blocks) {
+        const auto found = context.references.find(key);
+        const std::uint64_t references = found == context.references.end() ? 0 : found->second;
+        const Location where = atBlock("ndb", block.bid, block.ib);
+        if (references == 0 && block.refCount == 1) {
+            context.warning("bbt.orphan", where, "no node or tree refers to this block (cRef 1)");
+            continue;
+        }
+        if (block.refCount != references + 1)
+            context.violation("bbt.refcount", where,
+                              "cRef is " + std::to_string(block.refCount) + ", the file holds " +
+                                  std::to_string(references) + " reference(s), so it must be " +
+                                  std::to_string(references + 1));
+    }
+}
+
+// Stored bytes of a readable block, decoded when it is a data block of a file
+// with the permutation encoding.
+std::optional<std::vector<std::uint8_t>> blockContent(VerifyContext& context, std::uint64_t bid) {
+    const BlockEntry* block = context.findBlock(bid);
+    if (block == nullptr || !block->readable) return std::nullopt;
+    const Bytes stored = storedBlockData(context, *block);
+    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
+    if (!isInternalBid(bid) && context.header.cryptMethod == 1) permutationDecode(bytes);
+    return bytes;
+}
+
+bool collectDataBlocks(VerifyContext& context, std::uint64_t bid, int level,
+                       std::vector<std::vector<std::uint8_t>>& blocks, std::uint64_t& total) {
+    if (!context.spend()) return false;
+    auto content = blockContent(context, bid);
+    if (!content) return false;
+    if (!isInternalBid(bid)) {
+        if (level > 0 && level != 3) return false;
+        total += content->size();
+        if (total > kMaxReadSize) return false;
+        blocks.push_back(std::move(*content));
+        return true;
+    }
+    const int blockLevel = readU8(*content, 1);
+    const std::uint16_t count = readU16(*content, 2);
+    if (readU8(*content, 0) != kDataTreeType || blockLevel < 1 || blockLevel > 2) return false;
+    if (level != 0 && blockLevel != level) return false;
+    if (content->size() < 8 + 8ull * count) return false;
+    for (std::uint16_t index = 0; index < count; ++index) {
+        const std::uint64_t child = readU64(*content, 8 + 8ull * index);
+        if (!collectDataBlocks(context, child, blockLevel == 2 ? 1 : 3, blocks, total)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void checkNodeTreesAndReferences(VerifyContext& context) {
+    ReferenceWalk walk(context);
+    for (const auto& [nid, node] : context.nodes) {
+        if (!context.spend()) break;
+        walk.walkNode(node);
+    }
+    compareReferenceCounts(context);
+}
+
+std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid) {
+    std::vector<std::vector<std::uint8_t>> blocks;
+    if (bid == 0) return blocks;
+    std::uint64_t total = 0;
+    if (!collectDataBlocks(context, bid, 0, blocks, total)) return std::nullopt;
+    return blocks;
+}
+
+std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid) {
+    auto blocks = readDataBlocks(context, bid);
+    if (!blocks) return std::nullopt;
+    std::vector<std::uint8_t> data;
+    for (const auto& block : *blocks) data.insert(data.end(), block.begin(), block.end());
+    return data;
+}
+
+std::optional<std::uint64_t> dataSize(VerifyContext& context, std::uint64_t bid) {
+    if (bid == 0) return 0;
+    const BlockEntry* block = context.findBlock(bid);
+    if (block == nullptr || !block->readable) return std::nullopt;
+    if (!isInternalBid(bid)) return block->size;
+    const Bytes stored = storedBlockData(context, *block);
+    if (readU8(stored, 0) != kDataTreeType) return std::nullopt;
+    return readU32(stored, 4);
+}
+
+std::optional<SubnodeMap> readSubnodes(VerifyContext& context, std::uint64_t bid) {
+    SubnodeMap subnodes;
+    if (bid == 0) return subnodes;
+    std::vector<std::uint64_t> pending{bid};
+    int levelsLeft = 2;
+    while (!pending.empty() && levelsLeft-- > 0) {
+        std::vector<std::uint64_t> next;
+        for (std::uint64_t current : pending) {
+            if (!context.spend()) return std::nullopt;
+            auto content = blockContent(context, current);
+            if (!content || readU8(*content, 0) != kSubnodeTreeType) return std::nullopt;
+            const int level = readU8(*content, 1);
+            const std::uint16_t count = readU16(*content, 2);
+            const std::uint64_t entrySize = level == 0 ? 24 : 16;
+            if (level > 1 || content->size() < 8 + entrySize * count) return std::nullopt;
+            for (std::uint16_t index = 0; index < count; ++index) {
+                const std::uint64_t entry = 8 + entrySize * index;
+                if (level == 1) {
+                    next.push_back(readU64(*content, entry + 8));
+                    continue;
+                }
+                subnodes[readU32(*content, entry)] = {readU64(*content, entry + 8), readU64(*content, entry + 16)};
+            }
+        }
+        pending = std::move(next);
+    }
+    return subnodes;
+}
+
+}  // namespace tessaly::pst::verify

@@ -1,0 +1,146 @@
+#pragma once
+// The state one verification run shares between its checks: the file's bytes,
+// what has been read from the header and the two B-trees, the references
+// counted so far, and the report being filled.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pst/verify/finding.h"
+#include "pst/verify/little_endian.h"
+
+namespace tessaly::pst::verify {
+
+// Sizes and places fixed by MS-PST for the Unicode format.
+inline constexpr std::uint64_t kHeaderSize = 564;
+inline constexpr std::uint64_t kPageSize = 512;
+inline constexpr std::uint64_t kPageDataSize = 496;
+inline constexpr std::uint64_t kBlockAlignment = 64;
+inline constexpr std::uint64_t kBlockTrailerSize = 16;
+inline constexpr std::uint64_t kMaxBlockDataSize = 8192 - 16;
+inline constexpr std::uint64_t kFirstAMapOffset = 0x4400;
+inline constexpr std::uint64_t kDListOffset = 0x4200;
+inline constexpr std::uint64_t kAMapCoverage = 496 * 8 * 64;  // 253,952 bytes
+
+struct BlockRef {
+    std::uint64_t bid = 0;
+    std::uint64_t ib = 0;
+};
+
+struct FileHeader {
+    std::uint16_t version = 0;
+    std::uint16_t clientVersion = 0;
+    std::uint64_t nextPageBid = 0;
+    std::uint64_t nextBlockBid = 0;
+    std::array<std::uint32_t, 32> nextNodeIndex{};
+    std::uint64_t fileEof = 0;
+    std::uint64_t lastAMapOffset = 0;
+    std::uint64_t amapFree = 0;
+    std::uint64_t pmapFree = 0;
+    BlockRef nodeBTree;
+    BlockRef blockBTree;
+    std::uint8_t amapValid = 0;
+    std::uint8_t cryptMethod = 0;
+};
+
+struct NodeEntry {
+    std::uint64_t nid = 0;
+    std::uint64_t dataBid = 0;
+    std::uint64_t subnodeBid = 0;
+    std::uint32_t parentNid = 0;
+    std::uint64_t pageOffset = 0;
+};
+
+struct BlockEntry {
+    std::uint64_t bid = 0;
+    std::uint64_t ib = 0;
+    std::uint16_t size = 0;       // cb: the bytes of data, without padding and trailer
+    std::uint16_t refCount = 0;   // cRef
+    std::uint64_t pageOffset = 0;
+    bool readable = false;        // placed inside the file with a trailer that agrees
+};
+
+// Node types (the low five bits of a NID).
+enum NodeType : std::uint8_t {
+    kNidHid = 0x00,
+    kNidInternal = 0x01,
+    kNidNormalFolder = 0x02,
+    kNidSearchFolder = 0x03,
+    kNidNormalMessage = 0x04,
+    kNidAttachment = 0x05,
+    kNidSearchCriteriaObject = 0x07,
+    kNidAssociatedMessage = 0x08,
+    kNidReceiveFolderTable = 0x0B,
+    kNidOutgoingQueueTable = 0x0C,
+    kNidHierarchyTable = 0x0D,
+    kNidContentsTable = 0x0E,
+    kNidAssociatedContentsTable = 0x0F,
+    kNidSearchContentsTable = 0x10,
+    kNidAttachmentTable = 0x11,
+    kNidRecipientTable = 0x12,
+};
+
+inline std::uint8_t nodeType(std::uint64_t nid) { return static_cast<std::uint8_t>(nid & 0x1F); }
+inline std::uint32_t nodeIndex(std::uint64_t nid) { return static_cast<std::uint32_t>((nid & 0xFFFFFFFFu) >> 5); }
+inline std::uint64_t blockKey(std::uint64_t bid) { return bid & ~std::uint64_t{1}; }
+inline bool isInternalBid(std::uint64_t bid) { return (bid & 2) != 0; }
+
+class VerifyContext {
+public:
+    VerifyContext(Bytes file, VerificationReport& report)
+        : file(file), report_(report), budget_(kBaseWork + kWorkPerByte * file.size()) {}
+
+    void violation(const std::string& rule, Location location, const std::string& message);
+    void warning(const std::string& rule, Location location, const std::string& message);
+
+    // A shared allowance of work: every loop over file-controlled counts draws
+    // on it, so no file can keep the verifier busy for long.
+    bool spend(std::uint64_t steps = 1);
+
+    const BlockEntry* findBlock(std::uint64_t bid) const;
+    const NodeEntry* findNode(std::uint64_t nid) const;
+
+    Bytes file;
+    FileHeader header;
+    std::map<std::uint64_t, NodeEntry> nodes;     // by NID
+    std::map<std::uint64_t, BlockEntry> blocks;   // by BID with the reserved bit cleared
+    std::map<std::uint64_t, std::uint64_t> btreePages;  // offset -> page BID, every B-tree page read
+    std::map<std::uint64_t, std::uint64_t> references;  // BID key -> references found
+    std::set<std::uint64_t> expandedInternalBlocks;     // internal blocks whose entries were counted
+
+private:
+    VerificationReport& report_;
+    std::map<std::string, std::size_t> perRule_;
+    // Enough for any well-formed file many times over (its structures are
+    // bounded by its size), small enough that a damaged one ends in seconds.
+    static constexpr std::uint64_t kBaseWork = 20'000'000;
+    static constexpr std::uint64_t kWorkPerByte = 8;
+    std::uint64_t budget_;
+    bool budgetReported_ = false;
+};
+
+inline Location at(const char* layer, std::uint64_t offset) {
+    Location location;
+    location.layer = layer;
+    location.offset = offset;
+    return location;
+}
+inline Location atNode(const char* layer, std::uint64_t nid) {
+    Location location;
+    location.layer = layer;
+    location.nodeId = nid;
+    return location;
+}
+inline Location atBlock(const char* layer, std::uint64_t bid, std::uint64_t offset) {
+    Location location;
+    location.layer = layer;
+    location.blockId = bid;
+    location.offset = offset;
+    return location;
+}
+
+}  // namespace tessaly::pst::verify

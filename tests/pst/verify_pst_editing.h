@@ -1,0 +1,152 @@
+#pragma once
+// Test-side tools for the verifier's tests: loading the reference PSTs and
+// editing a copy in place (a header field, a page entry, a block's decoded
+// bytes) while keeping every checksum right, so that a mutation breaks exactly
+// the rule it is meant to break.
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pst/verify/block_trailers.h"
+#include "pst/verify/btree_pages.h"
+#include "pst/verify/crc32.h"
+#include "pst/verify/file_header.h"
+#include "pst/verify/permutation_decoding.h"
+#include "pst/verify/verify_context.h"
+#include "pst/verify/verify_pst.h"
+#include "support/test_files.h"
+
+namespace tessaly::pst::verify::testing {
+
+inline std::filesystem::path referencePst(const std::string& name) {
+    return std::filesystem::path(TESSALY_FIXTURES_DIR) / "pst-reference" / name;
+}
+
+inline const char* const kOutlookDistList = "outlook2007-java-libpst-dist-list.pst";
+inline const char* const kOutlookSample = "outlook2007-aspose-python-Outlook.pst";
+inline const char* const kOtherWriter = "aspose-written-SampleContacts.pst";
+
+inline std::vector<std::uint8_t> loadPst(const std::string& name) {
+    const std::string text = tessaly::testing::readFile(referencePst(name));
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+inline std::set<std::string> violatedRules(const VerificationReport& report) {
+    std::set<std::string> rules;
+    for (const Finding& finding : report.violations) rules.insert(finding.rule);
+    return rules;
+}
+
+inline std::string listing(const VerificationReport& report) {
+    std::string text;
+    for (const Finding& finding : report.violations) text += describe(finding) + "\n";
+    return text;
+}
+
+// A copy of a PST with its B-trees indexed, to be edited.
+class PstEditor {
+public:
+    explicit PstEditor(std::vector<std::uint8_t> bytes) : bytes(std::move(bytes)) { index(); }
+
+    std::vector<std::uint8_t> bytes;
+
+    void put16(std::uint64_t offset, std::uint16_t value) { putLittleEndian(offset, value, 2); }
+    void put32(std::uint64_t offset, std::uint32_t value) { putLittleEndian(offset, value, 4); }
+    void put64(std::uint64_t offset, std::uint64_t value) { putLittleEndian(offset, value, 8); }
+    std::uint64_t get(std::uint64_t offset, int size) const {
+        std::uint64_t value = 0;
+        for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[offset + i];
+        return value;
+    }
+
+    // Rewrites dwCRCPartial and dwCRCFull after a header edit.
+    void fixHeaderCrcs() {
+        put32(4, pstCrc32(Bytes(bytes.data() + 8, 471)));
+        put32(524, pstCrc32(Bytes(bytes.data() + 8, 516)));
+    }
+    void fixPageCrc(std::uint64_t page) { put32(page + 500, pstCrc32(Bytes(bytes.data() + page, 496))); }
+
+    const std::map<std::uint64_t, NodeEntry>& nodes() const { return nodes_; }
+    const std::map<std::uint64_t, BlockEntry>& blocks() const { return blocks_; }
+    const std::map<std::uint64_t, std::uint64_t>& pages() const { return pages_; }
+    const BlockEntry& block(std::uint64_t bid) const { return blocks_.at(bid & ~std::uint64_t{1}); }
+
+    // A data block's plain bytes (permutation-decoded).
+    std::vector<std::uint8_t> decodedBlock(std::uint64_t bid) const {
+        const BlockEntry& entry = block(bid);
+        std::vector<std::uint8_t> data(bytes.begin() + entry.ib, bytes.begin() + entry.ib + entry.size);
+        permutationDecode(data);
+        return data;
+    }
+    // Stores plain bytes of the same size back, encoded, with the trailer CRC fixed.
+    void writeDecodedBlock(std::uint64_t bid, const std::vector<std::uint8_t>& plain) {
+        const BlockEntry& entry = block(bid);
+        for (std::size_t i = 0; i < plain.size(); ++i) bytes[entry.ib + i] = encode(plain[i]);
+        put32(entry.ib + blockFootprint(entry.size) - 16 + 4, pstCrc32(Bytes(bytes.data() + entry.ib, entry.size)));
+    }
+
+    // Where a BBT leaf entry for `bid` sits in the file.
+    std::uint64_t bbtEntryOffset(std::uint64_t bid) const {
+        const BlockEntry& entry = block(bid);
+        for (unsigned i = 0; i < bytes[entry.pageOffset + 488]; ++i) {
+            const std::uint64_t offset = entry.pageOffset + 24ull * i;
+            if ((get(offset, 8) & ~std::uint64_t{1}) == (bid & ~std::uint64_t{1})) return offset;
+        }
+        throw std::runtime_error("block not found in its page");
+    }
+    std::uint64_t nbtEntryOffset(std::uint64_t nid) const {
+        const NodeEntry& entry = nodes_.at(nid);
+        for (unsigned i = 0; i < bytes[entry.pageOffset + 488]; ++i) {
+            const std::uint64_t offset = entry.pageOffset + 32ull * i;
+            if (get(offset, 4) == nid) return offset;
+        }
+        throw std::runtime_error("node not found in its page");
+    }
+
+    // Every data block (not internal) whose plain bytes contain `pattern`.
+    std::vector<std::pair<std::uint64_t, std::size_t>> findInDataBlocks(const std::vector<std::uint8_t>& pattern) const {
+        std::vector<std::pair<std::uint64_t, std::size_t>> hits;
+        for (const auto& [key, entry] : blocks_) {
+            if (isInternalBid(entry.bid) || !entry.readable) continue;
+            const auto plain = decodedBlock(entry.bid);
+            for (std::size_t i = 0; i + pattern.size() <= plain.size(); ++i)
+                if (std::equal(pattern.begin(), pattern.end(), plain.begin() + i)) hits.emplace_back(entry.bid, i);
+        }
+        return hits;
+    }
+
+    VerificationReport verify() const { return verifyPstBytes(bytes); }
+
+private:
+    static std::uint8_t encode(std::uint8_t plain) {
+        for (int stored = 0; stored < 256; ++stored)
+            if (permutationDecodeByte(static_cast<std::uint8_t>(stored)) == plain) return static_cast<std::uint8_t>(stored);
+        throw std::runtime_error("the decode table is no permutation");
+    }
+
+    void putLittleEndian(std::uint64_t offset, std::uint64_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+
+    void index() {
+        VerificationReport ignored;
+        VerifyContext context(Bytes(bytes.data(), bytes.size()), ignored);
+        readAndCheckHeader(context);
+        readBTrees(context);
+        checkBlockTrailers(context);
+        nodes_ = context.nodes;
+        blocks_ = context.blocks;
+        pages_ = context.btreePages;
+    }
+
+    std::map<std::uint64_t, NodeEntry> nodes_;
+    std::map<std::uint64_t, BlockEntry> blocks_;
+    std::map<std::uint64_t, std::uint64_t> pages_;
+};
+
+}  // namespace tessaly::pst::verify::testing
