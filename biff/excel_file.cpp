@@ -98,17 +98,15 @@ std::int16_t ExcelFile::emitRecord() {
     return 0;
 }
 
-void ExcelFile::encode(std::string_view text) {
+std::string_view ExcelFile::encode(std::string_view text) {
     pendingReplaced_ = 0;
-    // Most values are plain ASCII, which Windows-1252 shares byte for byte.
+    // Most values are plain ASCII, which Windows-1252 shares byte for byte: they
+    // are used as they are.
     unsigned char highBits = 0;
     for (const char c : text) highBits |= static_cast<unsigned char>(c);
-    const bool ascii = highBits < 0x80;
-    if (ascii) {
-        encoded_.assign(text);
-    } else {
-        encoded_ = utf8ToWindows1252(text, pendingReplaced_);
-    }
+    if (highBits < 0x80) return text;
+    encoded_ = utf8ToWindows1252(text, pendingReplaced_);
+    return encoded_;
 }
 
 std::int16_t ExcelFile::CreateFile(const std::filesystem::path& FileName) {
@@ -195,6 +193,7 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     std::uint16_t integerBits = 0;
     double number = 0;
     pendingReplaced_ = 0;
+    std::string_view encodedText;
     if (ValueType == kIntegerCell || ValueType == kNumberCell) {
         if (!cellValueAsNumber(value, number))
             return fail(kExcelTypeMismatch, std::string(recordName) + " at row " + std::to_string(lrow) + ", column " +
@@ -216,9 +215,9 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
             cellText_ = numberText(*value.number());
             text = cellText_;
         }
-        encode(text);
-        if (encoded_.size() > kMaxCountedText)
-            return failOverflow(recordName, "a text of " + std::to_string(encoded_.size()) + " characters");
+        encodedText = encode(text);
+        if (encodedText.size() > kMaxCountedText)
+            return failOverflow(recordName, "a text of " + std::to_string(encodedText.size()) + " characters");
     }
 
     record_.start(ValueType == kIntegerCell ? kInteger : ValueType == kNumberCell ? kNumber : kLabel);
@@ -230,8 +229,8 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     } else if (ValueType == kNumberCell) {
         record_.f64(number);
     } else {
-        record_.u8(static_cast<std::uint8_t>(encoded_.size()));
-        record_.text(encoded_);
+        record_.u8(static_cast<std::uint8_t>(encodedText.size()));
+        record_.text(encodedText);
     }
     return emitRecord();
 }
@@ -260,25 +259,25 @@ std::int16_t ExcelFile::SetFont(std::string_view FontName, std::int16_t FontHeig
     std::uint8_t format;
     if (!toScaled16(FontHeight, 20, height)) return failOverflow("FONT", "height " + std::to_string(FontHeight));
     if (!toByte(FontFormat, format)) return failOverflow("FONT", "format " + std::to_string(FontFormat));
-    encode(FontName);
-    if (encoded_.size() > kMaxCountedText)
-        return failOverflow("FONT", "a name of " + std::to_string(encoded_.size()) + " characters");
+    const std::string_view name = encode(FontName);
+    if (name.size() > kMaxCountedText)
+        return failOverflow("FONT", "a name of " + std::to_string(name.size()) + " characters");
     record_.start(kFont);
     record_.u16(height);
     record_.u8(format);
     record_.u8(0);
-    record_.u8(static_cast<std::uint8_t>(encoded_.size()));
-    record_.text(encoded_);
+    record_.u8(static_cast<std::uint8_t>(name.size()));
+    record_.text(name);
     return emitRecord();
 }
 
 std::int16_t ExcelFile::writeCountedText(std::uint16_t recordNumber, std::string_view recordName, std::string_view text) {
-    encode(text);
-    if (encoded_.size() > kMaxCountedText)
-        return failOverflow(recordName, "a text of " + std::to_string(encoded_.size()) + " characters");
+    const std::string_view encoded = encode(text);
+    if (encoded.size() > kMaxCountedText)
+        return failOverflow(recordName, "a text of " + std::to_string(encoded.size()) + " characters");
     record_.start(recordNumber);
-    record_.u8(static_cast<std::uint8_t>(encoded_.size()));
-    record_.text(encoded_);
+    record_.u8(static_cast<std::uint8_t>(encoded.size()));
+    record_.text(encoded);
     return emitRecord();
 }
 
@@ -287,11 +286,11 @@ std::int16_t ExcelFile::SetHeader(std::string_view HeaderText) { return writeCou
 std::int16_t ExcelFile::SetFooter(std::string_view FooterText) { return writeCountedText(kFooter, "FOOTER", FooterText); }
 
 std::int16_t ExcelFile::SetFilePassword(std::string_view PasswordText) {
-    encode(PasswordText);
-    if (encoded_.size() > kMaxRecordData)
-        return failOverflow("FILEPASS", "a password of " + std::to_string(encoded_.size()) + " characters");
+    const std::string_view password = encode(PasswordText);
+    if (password.size() > kMaxRecordData)
+        return failOverflow("FILEPASS", "a password of " + std::to_string(password.size()) + " characters");
     record_.start(kFilePass);
-    record_.text(encoded_);
+    record_.text(password);
     return emitRecord();
 }
 

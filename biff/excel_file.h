@@ -155,9 +155,10 @@ private:
     std::int16_t requireOpenFile();
     // Writes the record built so far; 0 or the error number.
     std::int16_t emitRecord();
-    // Converts `text` to Windows-1252 into `encoded_`, counting replacements
-    // into `pendingReplaced_` (added to the total once the record is written).
-    void encode(std::string_view text);
+    // `text` in Windows-1252: itself when it is ASCII, else converted into
+    // `encoded_`; replacements are counted into `pendingReplaced_` (added to
+    // the total once the record is written). Valid until the next call.
+    std::string_view encode(std::string_view text);
     // A record made of a count byte and text (HEADER, FOOTER): fixed part,
     // then the text.
     std::int16_t writeCountedText(std::uint16_t recordNumber, std::string_view recordName, std::string_view text);

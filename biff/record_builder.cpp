@@ -1,15 +1,8 @@
 #include "biff/record_builder.h"
 
 #include <bit>
-#include <cstring>
 
 namespace tessaly {
-
-void RecordBuilder::start(std::uint16_t recordNumber) {
-    buffer_.clear();
-    u16(recordNumber);
-    u16(0);
-}
 
 void RecordBuilder::f64(double value) {
     auto bits = std::bit_cast<std::uint64_t>(value);
@@ -20,10 +13,10 @@ void RecordBuilder::f64(double value) {
 }
 
 std::string_view RecordBuilder::bytes() {
-    const auto length = static_cast<std::uint16_t>(buffer_.size() - 4);
+    const auto length = static_cast<std::uint16_t>(size_ - 4);
     buffer_[2] = static_cast<char>(length & 0xFF);
     buffer_[3] = static_cast<char>(length >> 8);
-    return buffer_;
+    return std::string_view(buffer_.data(), size_);
 }
 
 }  // namespace tessaly
