@@ -81,10 +81,10 @@ bool readAndCheckHeader(VerifyContext& context) {
     if (readU8(file, 512) != 0x80)
         context.violation("header.sentinel", headerField(512),
                           "bSentinel is " + hexText(readU8(file, 512)) + ", not 0x80");
-    if (header.cryptMethod > 1)
+    if (header.cryptMethod > 2)
         context.violation("header.crypt-method", headerField(513),
                           "bCryptMethod is " + std::to_string(header.cryptMethod) +
-                              "; only 0 (none) and 1 (permutation) are read");
+                              "; MS-PST defines 0 (none), 1 (permutation) and 2 (cyclic)");
     if (header.amapValid != 2 && header.amapValid != 1)
         context.violation("header.amap-valid", headerField(kRoot + 68),
                           "fAMapValid is " + std::to_string(header.amapValid) +
@@ -107,7 +107,7 @@ bool readAndCheckHeader(VerifyContext& context) {
         context.violation("header.amap-last", headerField(kRoot + 12),
                           "ibAMapLast is " + hexText(header.lastAMapOffset) + ", the last allocation map is at " +
                               hexText(lastAMap));
-    return header.cryptMethod <= 1;
+    return header.cryptMethod <= 2;
 }
 
 void checkHeaderCounters(VerifyContext& context) {

@@ -1,6 +1,7 @@
 #include "pst/verify/node_trees.h"
 
 #include "pst/verify/block_trailers.h"
+#include "pst/verify/cyclic_decoding.h"
 #include "pst/verify/permutation_decoding.h"
 
 namespace tessaly::pst::verify {
@@ -197,13 +198,14 @@ void compareReferenceCounts(VerifyContext& context) {
 }
 
 // Stored bytes of a readable block, decoded when it is a data block of a file
-// with the permutation encoding.
+// with the permutation or the cyclic encoding.
 std::optional<std::vector<std::uint8_t>> blockContent(VerifyContext& context, std::uint64_t bid) {
     const BlockEntry* block = context.findBlock(bid);
     if (block == nullptr || !block->readable) return std::nullopt;
     const Bytes stored = storedBlockData(context, *block);
     std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
     if (!isInternalBid(bid) && context.header.cryptMethod == 1) permutationDecode(bytes);
+    if (!isInternalBid(bid) && context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(bid));
     return bytes;
 }
 

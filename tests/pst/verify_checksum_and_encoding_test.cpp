@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "pst/verify/cyclic_decoding.h"
 #include "pst/verify/name_to_id_map.h"
 #include "pst/verify/node_contents.h"
 #include "verify_pst_editing.h"
@@ -69,6 +70,42 @@ TEST(VerifyPermutation, DecodesOutlooksRootFolderIntoAHeap) {
     const std::vector<std::uint8_t> plain = editor.decodedBlock(editor.nodes().at(0x122).dataBid);
     EXPECT_EQ(plain[2], 0xEC);  // bSig
     EXPECT_EQ(plain[3], 0xBC);  // a property context
+}
+
+TEST(VerifyCyclic, TablesStartAsMsPstMpbbRAndMpbbS) {
+    const std::uint8_t first[] = {65, 54, 19, 98, 168, 33, 110, 187};
+    const std::uint8_t second[] = {0x14, 0x53, 0x0F, 0x56, 0xB3, 0xC8, 0x7A, 0x9C};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(cyclicFirstTable(static_cast<std::uint8_t>(i)), first[i]) << i;
+        EXPECT_EQ(cyclicSecondTable(static_cast<std::uint8_t>(i)), second[i]) << i;
+    }
+}
+
+TEST(VerifyCyclic, TablesMakeTheEncodingItsOwnInverse) {
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        EXPECT_EQ(permutationDecodeByte(cyclicFirstTable(byte)), byte) << b;       // mpbbI undoes mpbbR
+        EXPECT_EQ(cyclicSecondTable(cyclicSecondTable(byte)), byte) << b;          // mpbbS is an involution
+    }
+    std::vector<std::uint8_t> data(1000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::vector<std::uint8_t> original = data;
+    cyclicDecode(data, 0x0001F2A4);
+    EXPECT_NE(data, original);
+    cyclicDecode(data, 0x0001F2A4);
+    EXPECT_EQ(data, original);
+}
+
+TEST(VerifyCyclic, SaltComesFromBothHalvesOfTheKey) {
+    // A zero byte under key 0: mpbbI[mpbbS[mpbbR[0]]] = mpbbI[mpbbS[0x41]].
+    std::vector<std::uint8_t> zero{0};
+    cyclicDecode(zero, 0);
+    EXPECT_EQ(zero[0], permutationDecodeByte(cyclicSecondTable(0x41)));
+    // Keys whose halves XOR to the same salt decode alike.
+    std::vector<std::uint8_t> a(16, 0x5A), b(16, 0x5A);
+    cyclicDecode(a, 0x00010002);
+    cyclicDecode(b, 0x00020001);
+    EXPECT_EQ(a, b);
 }
 
 TEST(VerifyNameHash, StringNameHashesToTheBucketOutlookFiledItIn) {

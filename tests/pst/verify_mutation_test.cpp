@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "pst/verify/cyclic_decoding.h"
 #include "pst/verify/name_to_id_map.h"
 #include "pst/verify/node_contents.h"
 #include "verify_pst_editing.h"
@@ -458,10 +459,26 @@ TEST_F(VerifyMutation, UnsupportedVersion) {
     EXPECT_EQ(rulesAfterEdit(), Rules{"header.version"});
 }
 
-TEST_F(VerifyMutation, CyclicEncodingIsNotRead) {
-    editor.bytes[513] = 2;
+TEST_F(VerifyMutation, UndefinedEncoding) {
+    editor.bytes[513] = 3;
     editor.fixHeaderCrcs();
     EXPECT_EQ(rulesAfterEdit(), Rules{"header.crypt-method"});
+}
+
+TEST_F(VerifyMutation, SameStoreWithCyclicEncodingStillPasses) {
+    // Every data block re-encoded with the cyclic encoding (its own inverse),
+    // keyed by the block id, and the header saying so.
+    for (const auto& [key, block] : editor.blocks()) {
+        if (isInternalBid(block.bid)) continue;
+        std::vector<std::uint8_t> data = editor.decodedBlock(block.bid);
+        cyclicDecode(data, static_cast<std::uint32_t>(block.bid));
+        editor.writeStoredBlock(block.bid, data);
+    }
+    editor.bytes[513] = 2;
+    editor.fixHeaderCrcs();
+    const VerificationReport result = editor.verify();
+    EXPECT_TRUE(result.passed()) << listing(result);
+    EXPECT_EQ(result.warnings.size(), 1u);
 }
 
 TEST_F(VerifyMutation, FileThatDoesNotEndOnAnAllocationMapBoundary) {

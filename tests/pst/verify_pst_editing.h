@@ -85,8 +85,14 @@ public:
     }
     // Stores plain bytes of the same size back, encoded, with the trailer CRC fixed.
     void writeDecodedBlock(std::uint64_t bid, const std::vector<std::uint8_t>& plain) {
+        std::vector<std::uint8_t> stored(plain.size());
+        for (std::size_t i = 0; i < plain.size(); ++i) stored[i] = encode(plain[i]);
+        writeStoredBlock(bid, stored);
+    }
+    // Stores bytes as they are, with the trailer CRC fixed.
+    void writeStoredBlock(std::uint64_t bid, const std::vector<std::uint8_t>& stored) {
         const BlockEntry& entry = block(bid);
-        for (std::size_t i = 0; i < plain.size(); ++i) bytes[entry.ib + i] = encode(plain[i]);
+        std::copy(stored.begin(), stored.end(), bytes.begin() + entry.ib);
         put32(entry.ib + blockFootprint(entry.size) - 16 + 4, pstCrc32(Bytes(bytes.data() + entry.ib, entry.size)));
     }
 
