@@ -87,10 +87,11 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
     // text whatever character set they name.
     if (headEnd != std::string_view::npos && isAsciiText(bytes) &&
         !containsNoCase(bytes.substr(0, headEnd), "QUOTED-PRINTABLE")) {
-        text_.assign(bytes);
+        text_ = bytes;  // no copy: the caller keeps the bytes until the next line
         colon_ = headEnd;
     } else if (headEnd == std::string_view::npos) {
-        text_ = bytesToText(bytes);
+        storage_ = bytesToText(bytes);
+        text_ = storage_;
     } else {
         const std::string_view head = bytes.substr(0, headEnd);
         std::string_view value = bytes.substr(headEnd + 1);
@@ -106,26 +107,31 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
             }
             if (!ignoreCharset) charset = charsetOf(head);
         }
-        text_ = bytesToText(head);
-        colon_ = text_.size();
-        text_ += ':';
-        text_ += decoder.decode(value, charset);
+        storage_ = bytesToText(head);
+        colon_ = storage_.size();
+        storage_ += ':';
+        storage_ += decoder.decode(value, charset);
+        text_ = storage_;
     }
-    // Trim, keeping track of where the head's colon went.
-    const std::size_t leading = text_.find_first_not_of(' ');
-    if (leading == std::string::npos) {
-        text_.clear();
-        colon_ = std::string::npos;
-    } else {
-        const std::size_t trailing = text_.find_last_not_of(' ');
-        text_.erase(trailing + 1);
-        text_.erase(0, leading);
-        if (colon_ != std::string::npos) colon_ -= leading;
-    }
+    trimText();
     findName();
 }
 
-PropertyLine::PropertyLine(std::string text) : text_(std::string(trimSpaces(text))) {
+void PropertyLine::trimText() {
+    // Trim, keeping track of where the head's colon went.
+    const std::size_t leading = text_.find_first_not_of(' ');
+    if (leading == std::string_view::npos) {
+        text_ = {};
+        colon_ = std::string::npos;
+        return;
+    }
+    const std::size_t trailing = text_.find_last_not_of(' ');
+    text_ = text_.substr(leading, trailing + 1 - leading);
+    if (colon_ != std::string::npos) colon_ -= leading;
+}
+
+PropertyLine::PropertyLine(std::string text) : storage_(std::move(text)) {
+    text_ = trimSpaces(storage_);
     colon_ = findHeadEnd(text_);
     findName();
 }
@@ -141,7 +147,7 @@ void PropertyLine::findName() {
     // Without a colon or semicolon after it, the name test accepts nothing.
     name_.clear();
     if (end == text_.size()) return;
-    name_.assign(text_, start, end - start);
+    name_.assign(text_.substr(start, end - start));
     for (char& c : name_) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }

@@ -24,9 +24,15 @@ public:
     // An empty line, to be filled by parse(); a reader keeps one and reuses its
     // buffers for every line.
     PropertyLine() = default;
+    // The line's text may refer to `bytes`, which must outlive the use of the
+    // line (until the next parse).
     void parse(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset);
 
-    const std::string& text() const { return text_; }
+    // A line may refer to bytes it does not own: it is not copied.
+    PropertyLine(const PropertyLine&) = delete;
+    PropertyLine& operator=(const PropertyLine&) = delete;
+
+    std::string_view text() const { return text_; }
     bool hasValue() const { return colon_ != std::string::npos; }
     std::string_view head() const;
     // Everything after the head's colon (leading spaces kept).
@@ -42,8 +48,10 @@ public:
 
 private:
     void findName();
+    void trimText();
 
-    std::string text_;
+    std::string_view text_;  // the trimmed line: in the caller's bytes or in storage_
+    std::string storage_;    // decoded text, when it differs from the bytes
     std::size_t colon_ = std::string::npos;
     std::string name_;
     bool quotedPrintable_ = false;

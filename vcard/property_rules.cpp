@@ -172,15 +172,14 @@ void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     static constexpr std::uint32_t kGroupedAddress = lettersOf("typeADR");
     static constexpr std::uint32_t kImAddress = lettersOf("IMADDRESS");
     static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
-    static constexpr std::uint32_t kUrl = lettersOf("URL");
-    const std::uint32_t letters = lettersIn(line.text());
+    const std::string_view text = line.text();
+    const std::uint32_t letters = lettersIn(text);
     const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
     if (name == "ADR" || mayContain(kGroupedAddress)) applyAddresses(line, record);
-    if (mayContain(kImAddress) && containsNoCase(line.text(), "IMADDRESS"))
-        record.eContact_IMAddress = plainValue(line);
-    if (mayContain(kAnniversary) && containsNoCase(line.text(), "ANNIVERSARY"))
+    if (mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) record.eContact_IMAddress = plainValue(line);
+    if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY"))
         applyDate(line, record.eContact_Anniversary);
-    if (mayContain(kUrl)) applyWebPage(line, record);
+    applyWebPage(line, record);
 }
 
 void prepareForHandOver(ContactRecord& record, const CardExtras& extras) {
