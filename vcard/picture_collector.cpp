@@ -1,7 +1,9 @@
 #include "vcard/picture_collector.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "vcard/base64.h"
@@ -31,15 +33,23 @@ std::string percentDecode(std::string_view text) {
     return out;
 }
 
-// Writes the whole file or says why not.
+// Writes the whole file or says why not. Plain system calls: a picture is
+// written at once, and stdio would add a buffer and a stat per file.
 std::string writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return std::strerror(errno);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written) return std::strerror(writeError);
-    if (!closed) return std::strerror(errno);
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file < 0) return std::strerror(errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(file, bytes.data() + done, bytes.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(file);
+            return std::strerror(error);
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (::close(file) != 0) return std::strerror(errno);
     return {};
 }
 
@@ -138,8 +148,9 @@ void PictureCollector::store(std::string_view payload, bool isBase64, long lineN
         record.ePhoto = name;
         return;
     }
+    // The folder is made once per file, when its first picture is written.
     std::error_code error;
-    std::filesystem::create_directories(folder_, error);
+    if (!folderMade_) folderMade_ = std::filesystem::create_directories(folder_, error) || !error;
     const std::filesystem::path path = folder_ / name;
     const std::string failure =
         error ? error.message() : writeWholeFile(path, bytes);

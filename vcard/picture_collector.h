@@ -45,6 +45,7 @@ private:
     std::string run_;
     long runLine_ = 0;
     bool runTooLong_ = false;
+    bool folderMade_ = false;
 };
 
 }  // namespace tessaly
