@@ -23,6 +23,16 @@ std::string plainValue(const PropertyLine& line) {
     return unescapeValue(trimSpaces(line.value()));
 }
 
+// The same into a slot, reusing the slot's storage (slots are cleared, not
+// freed, between cards).
+void setPlainValue(std::string& slot, const PropertyLine& line) {
+    const std::string_view value = trimSpaces(line.value());
+    if (value.find('\\') == std::string_view::npos)
+        slot.assign(value);
+    else
+        slot = unescapeValue(value);
+}
+
 void applyName(const PropertyLine& line, ContactRecord& record) {
     std::vector<std::string>& parts = components;
     splitComponents(trimSpaces(line.value()), parts);
@@ -107,7 +117,7 @@ void applyDate(const PropertyLine& line, DateValue& slot) {
 
 void applyWebPage(const PropertyLine& line, ContactRecord& record) {
     if (line.name() == "URL" || (contains(line.text(), "type=pref") && contains(line.text(), "URL")))
-        record.eContact_WebPage = plainValue(line);
+        setPlainValue(record.eContact_WebPage, line);
 }
 
 void applyEmail(const PropertyLine& line, ContactRecord& record) {
@@ -143,26 +153,26 @@ void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
             if (name == "N") applyName(line, record);
             break;
         case 2:
-            if (name == "FN") extras.formattedName = plainValue(line);
+            if (name == "FN") setPlainValue(extras.formattedName, line);
             break;
         case 3:
             if (name == "ORG") applyOrganisation(line, record);
             else if (name == "TEL") applyTelephone(line, record);
             break;
         case 4:
-            if (name == "ROLE") record.eContact_JobTitle = plainValue(line);
+            if (name == "ROLE") setPlainValue(record.eContact_JobTitle, line);
             else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
             else if (name == "NOTE") applyNote(line, record);
             break;
         case 5:
-            if (name == "TITLE") record.eContact_Profession = plainValue(line);
+            if (name == "TITLE") setPlainValue(record.eContact_Profession, line);
             else if (name == "EMAIL") applyEmail(line, record);
             break;
         case 8:
-            if (name == "NICKNAME") record.eContact_ShortName = plainValue(line);
+            if (name == "NICKNAME") setPlainValue(record.eContact_ShortName, line);
             break;
         case 10:
-            if (name == "CATEGORIES") record.eContact_Categories = plainValue(line);
+            if (name == "CATEGORIES") setPlainValue(record.eContact_Categories, line);
             break;
         default:
             break;
@@ -176,7 +186,7 @@ void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     const std::uint32_t letters = lettersIn(text);
     const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
     if (name == "ADR" || mayContain(kGroupedAddress)) applyAddresses(line, record);
-    if (mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) record.eContact_IMAddress = plainValue(line);
+    if (mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) setPlainValue(record.eContact_IMAddress, line);
     if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY"))
         applyDate(line, record.eContact_Anniversary);
     applyWebPage(line, record);
