@@ -60,7 +60,6 @@ constexpr StandardFolderInfo kStandardFolders[] = {
 // PidTagValidFolderMask: subtree, inbox, outbox, wastebasket, sent mail,
 // views, common views and finder are all present.
 constexpr std::int32_t kAllFoldersValid = 0xFF;
-constexpr std::int32_t kAttachByValue = 1;
 constexpr std::int32_t kMessageFlagRead = 0x01;
 constexpr std::int32_t kMessageFlagHasAttachment = 0x10;
 
@@ -218,23 +217,10 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     std::uint64_t size = 0;
     if (!message.attachments().empty()) {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
-        for (const Attachment& attachment : message.attachments()) {
+        for (Attachment& attachment : message.attachments()) {
             if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
-            PropertyContextBuilder attachmentProperties;
-            attachmentProperties.set(tagId(tags::AttachMethod), PropertyValue::int32(kAttachByValue));
-            attachmentProperties.set(tagId(tags::RenderingPosition), PropertyValue::int32(-1));
-            attachmentProperties.set(tagId(tags::AttachFilename), PropertyValue::string(attachment.fileName));
-            attachmentProperties.set(tagId(tags::AttachLongFilename), PropertyValue::string(attachment.fileName));
-            attachmentProperties.set(tagId(tags::DisplayName), PropertyValue::string(attachment.fileName));
-            const auto dot = attachment.fileName.rfind('.');
-            if (dot != std::string::npos) {
-                attachmentProperties.set(tagId(tags::AttachExtension), PropertyValue::string(attachment.fileName.substr(dot)));
-            }
-            attachmentProperties.set(tagId(tags::AttachDataBinary), PropertyValue::binary(attachment.data));
-            for (const auto& [tag, value] : attachment.properties) attachmentProperties.set(tagId(tag), value);
-            attachmentProperties.set(tagId(tags::AttachSize),
-                                     PropertyValue::int32(static_cast<std::int32_t>(attachment.data.size())));
             size += attachment.data.size();
+            const PropertyContextBuilder attachmentProperties = attachmentObject(std::move(attachment));
             Subnode subnode;
             subnode.nid = writer_.newNid(NidType::Attachment);
             subnode.isHeap = true;

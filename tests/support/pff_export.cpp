@@ -10,10 +10,10 @@
 namespace tessaly::testing {
 
 std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
-                                const std::string& mode) {
+                                const std::string& mode, bool dumpValues) {
     const auto target = folder / "out";
-    const CommandResult result = runCommand("pffexport -q -d -m " + mode + " -t " + shellQuote(target.string()) + " " +
-                                            shellQuote(pst.string()));
+    const CommandResult result = runCommand(std::string("pffexport -q ") + (dumpValues ? "-d " : "") + "-m " + mode +
+                                            " -t " + shellQuote(target.string()) + " " + shellQuote(pst.string()));
     EXPECT_EQ(result.status, 0) << result.out << result.err;
     if (result.status != 0) return {};
     return folder / "out.export";

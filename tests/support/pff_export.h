@@ -19,8 +19,10 @@ struct PffValue {
 // Runs `pffexport -d -m <mode>` on `pst` into `<folder>/out.export` and
 // returns that folder; fails the test (and returns an empty path) on error.
 // Mode "all" exports the folder tree; "debug" also the root folder's values.
+// Without `dumpValues` only the items' text files are written (faster for
+// large stores).
 std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
-                                const std::string& mode = "all");
+                                const std::string& mode = "all", bool dumpValues = true);
 
 std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues);
 
