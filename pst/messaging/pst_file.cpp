@@ -29,6 +29,9 @@ constexpr Nid kReceiveFolderTable = 0x62B;
 constexpr Nid kOutgoingQueueTable = 0x64C;
 constexpr Nid kAttachmentTable = 0x671;
 constexpr Nid kRecipientTable = 0x692;
+constexpr Nid kChangeHistoryTable = 0x6B6;
+constexpr Nid kTombstoneTable = 0x6D7;
+constexpr Nid kTombstoneDateTable = 0x6F8;
 
 // Folder NIDs in the order Outlook numbers a new store's folders.
 constexpr Nid folderNid(std::uint32_t position) { return makeNid(NidType::NormalFolder, 0x401 + position); }
@@ -132,6 +135,9 @@ void PstFile::writeTemplates() {
     writeEmptyTable(kAttachmentTable, attachmentTableColumns());
     writeEmptyTable(kRecipientTable, recipientTableColumns());
     writeEmptyTable(kOutgoingQueueTable, outgoingQueueTableColumns());
+    writeEmptyTable(kChangeHistoryTable, changeHistoryTableColumns());
+    writeEmptyTable(kTombstoneTable, tombstoneTableColumns());
+    writeEmptyTable(kTombstoneDateTable, tombstoneDateTableColumns());
 }
 
 void PstFile::writeReceiveFolderTable() {
