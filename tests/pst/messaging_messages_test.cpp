@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -63,7 +64,10 @@ TEST(Messages, ContactPropertiesAndNamedPropertiesReadBack) {
     const auto path = dir.path() / "contact.pst";
     {
         auto store = PstFile::create(path, "Contacts Store", fixedOptions());
-        store->addMessage(store->standardFolder(StandardFolder::Contacts), contact("Jane Doe", "jane@example.com"));
+        Message message = contact("Jane Doe", "jane@example.com");
+        message.set(PropertyName::string(parseGuid("00020386-0000-0000-C000-000000000046"), "x-source-file"),
+                    PropertyValue::string("jane.vcf"));
+        store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(message));
         store->close();
     }
     const auto root = testing::pffExport(path, dir.path());
@@ -83,6 +87,9 @@ TEST(Messages, ContactPropertiesAndNamedPropertiesReadBack) {
     EXPECT_GE(email->entryType, 0x8000u);
     EXPECT_EQ(email->bytes, utf16("jane@example.com"));
     EXPECT_EQ(fileUnder->bytes, utf16("Jane Doe"));
+    const auto named = std::find_if(values.begin(), values.end(), [](const auto& v) { return v.mapsToName == "x-source-file"; });
+    ASSERT_NE(named, values.end());
+    EXPECT_EQ(named->bytes, utf16("jane.vcf"));
 
     const auto out = readpst(path, dir.path() / "readpst", "-D -r -e");
     EXPECT_NE(out.find("\"Contacts\" - 1 items done, 0 items skipped."), std::string::npos) << out;

@@ -34,6 +34,8 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
             values.back().valueType = field(line);
         } else if (line.rfind("Maps to entry type:", 0) == 0 && !values.empty()) {
             values.back().mapsTo = field(line);
+        } else if (line.rfind("Maps to entry:", 0) == 0 && !values.empty()) {
+            values.back().mapsToName = line.substr(line.rfind('\t') + 1);
         } else if (line.rfind("Value:", 0) == 0) {
             inValue = true;
         } else if (line.empty()) {

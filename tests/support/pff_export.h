@@ -13,6 +13,7 @@ struct PffValue {
     std::uint32_t entryType = 0;  // property id
     std::uint32_t valueType = 0;
     std::uint32_t mapsTo = 0;     // for a named property: its LID (0 when none)
+    std::string mapsToName;       // for a named property with a string name
     std::string bytes;
 };
 
