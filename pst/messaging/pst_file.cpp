@@ -250,9 +250,18 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     }
     const Nid nid = writer_.newNid(NidType::NormalMessage);
     NodeContent own = properties.build(writer_);
-    own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
-                        std::make_move_iterator(content.subnodes.end()));
-    writeNode(writer_, nid, folderNid, own);
+    if (own.subnodes.empty() && content.subnodes.size() == 1) {
+        // Only the empty recipient table: that subnode tree is the same for
+        // every such message, so they all share one SLBLOCK.
+        if (recipientOnlySubnodes_ == 0) {
+            recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, templates_.at(kRecipientTable), 0}});
+        }
+        writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes_, folderNid);
+    } else {
+        own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
+                            std::make_move_iterator(content.subnodes.end()));
+        writeNode(writer_, nid, folderNid, own);
+    }
     folder.contents->addRow(nid, properties);
     if ((get32(properties.find(tagId(tags::MessageFlags))->bytes.data()) & kMessageFlagRead) == 0) ++folder.unread;
     return nid;

@@ -85,6 +85,7 @@ private:
     std::map<Nid, Folder> folders_;
     std::map<StandardFolder, Nid> standard_;
     std::map<Nid, Bid> templates_;  // template table NID → its data block
+    Bid recipientOnlySubnodes_ = 0;  // the subnode tree of messages without attachments
     bool closed_ = false;
 };
 
