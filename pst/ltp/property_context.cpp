@@ -42,6 +42,9 @@ const PropertyValue* PropertyContextBuilder::find(std::uint16_t id) const {
 NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
     NodeContent content;
     HeapBuilder heap(HeapClient::PropertyContext);
+    // The BTHHEADER takes the first allocation (HID 0x20), where Outlook
+    // puts it and where some readers expect it.
+    const Hid header = heap.allocate(Bytes(8, 0));
     Bytes records;
     records.reserve(8 * values().size());
     for (const auto& [id, value] : values()) {
@@ -64,7 +67,7 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
         append16(records, value.type);
         append32(records, reference);
     }
-    heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records));
+    heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records, header));
     content.heapBlocks = heap.finish();
     return content;
 }
