@@ -40,6 +40,15 @@ constexpr Nid kSearchRoot = folderNid(1);
 constexpr Nid kViews = folderNid(6);
 constexpr Nid kCommonViews = folderNid(7);
 
+// The spam search folder every store has (MS-PST 2.7.3), with its search
+// update queue, criteria object and search contents table.
+constexpr std::uint32_t kSpamSearchIndex = 0x111;
+constexpr Nid kSpamSearchFolder = makeNid(NidType::SearchFolder, kSpamSearchIndex);
+constexpr Nid kSpamSearchUpdateQueue = makeNid(NidType::SearchUpdateQueue, kSpamSearchIndex);
+constexpr Nid kSpamSearchCriteria = makeNid(NidType::SearchCriteriaObject, kSpamSearchIndex);
+constexpr Nid kSpamSearchContents = makeNid(NidType::SearchContentsTable, kSpamSearchIndex);
+constexpr std::uint16_t kPidTagSearchFolderFlags = 0x660B;
+
 struct StandardFolderInfo {
     StandardFolder folder;
     std::uint32_t position;
@@ -287,6 +296,7 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
     } else {
         TableContextBuilder table(writer_, hierarchyTableColumns());
         for (Nid child : folder.children) table.addRow(child, folderOf(child).properties);
+        if (nid == kRootFolder) table.addRow(kSpamSearchFolder, spamSearchFolderProperties());
         writeNode(writer_, hierarchy, 0, table.build());
     }
     const Nid contents = makeNid(NidType::ContentsTable, index);
@@ -296,6 +306,28 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
         writeNode(writer_, contents, 0, folder.contents->build());
     }
     writer_.addNode(makeNid(NidType::AssocContentsTable, index), templates_.at(kAssocContentsTableTemplate), 0, 0);
+}
+
+PropertyContextBuilder PstFile::spamSearchFolderProperties() {
+    PropertyContextBuilder properties;
+    properties.set(tagId(tags::DisplayName), PropertyValue::string("SPAM Search Folder 2"));
+    properties.set(tagId(tags::ContentCount), PropertyValue::int32(0));
+    properties.set(tagId(tags::ContentUnreadCount), PropertyValue::int32(0));
+    properties.set(tagId(tags::Subfolders), PropertyValue::boolean(false));
+    return properties;
+}
+
+void PstFile::writeSpamSearchFolder() {
+    writeNode(writer_, kSpamSearchFolder, kRootFolder, spamSearchFolderProperties().build(writer_));
+    writer_.addNode(kSpamSearchUpdateQueue, 0, 0, 0);  // nothing pending
+    PropertyContextBuilder criteria;
+    criteria.set(kPidTagSearchFolderFlags, PropertyValue::int32(0));
+    writeNode(writer_, kSpamSearchCriteria, 0, criteria.build(writer_));
+    writer_.addNode(kSpamSearchContents, templates_.at(kSearchContentsTableTemplate), 0, 0);
+    // The search activity list names the search folders: this one.
+    Bytes activityList;
+    append32(activityList, kSpamSearchFolder);
+    writer_.addNode(kSearchActivityList, writer_.writeData(activityList), 0, 0);
 }
 
 void PstFile::writeStore() {
@@ -317,10 +349,11 @@ void PstFile::writeStore() {
     writeReceiveFolderTable();
     // Search bookkeeping: empty queues and a search domain naming no folder,
     // so that new messages need no entries there.
-    for (Nid nid : {kSearchManagementQueue, kSearchActivityList, kSearchDomainObject, kSearchGathererQueue,
-                    kSearchGathererDescriptor, kSearchGathererFolderQueue}) {
+    for (Nid nid : {kSearchManagementQueue, kSearchDomainObject, kSearchGathererQueue, kSearchGathererDescriptor,
+                    kSearchGathererFolderQueue}) {
         writer_.addNode(nid, 0, 0, 0);
     }
+    writeSpamSearchFolder();
 }
 
 void PstFile::close() {

@@ -74,6 +74,8 @@ private:
     void writeFolder(Nid nid, Folder& folder);
     void writeStore();
     void writeReceiveFolderTable();
+    static PropertyContextBuilder spamSearchFolderProperties();
+    void writeSpamSearchFolder();
     void fail(const std::string& cause) const;
 
     std::string fileName_;

@@ -57,7 +57,7 @@ TEST(EmptyStore, PffexportShowsTheFolderTreeWithClassesAndCounts) {
     testing::TempDir dir;
     const auto path = writeEmptyStore(dir.path(), "empty.pst");
     const auto root = testing::pffExport(path, dir.path());
-    for (const char* top : {"Top of Personal Folders", "Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS"}) {
+    for (const char* top : {"Top of Personal Folders", "Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS", "SPAM Search Folder 2"}) {
         EXPECT_TRUE(std::filesystem::is_directory(root / top)) << top;
     }
     const std::pair<const char*, const char*> classes[] = {
