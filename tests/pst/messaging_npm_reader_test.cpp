@@ -61,6 +61,7 @@ TEST(NpmReader, ReadsFoldersContactsAndAttachments) {
     EXPECT_TRUE(contains(lines, "folder\t/Top of Personal Folders/Contacts/Imported\tIPF.Contact\t0"));
     EXPECT_TRUE(contains(lines, "folder\t/Top of Personal Folders/Calendar\tIPF.Appointment\t0"));
     EXPECT_TRUE(contains(lines, "folder\t/Search Root\t\t0"));
+    EXPECT_TRUE(contains(lines, "folder\t/SPAM Search Folder 2\t\t0"));
     EXPECT_TRUE(contains(lines, "item\t/Top of Personal Folders/Contacts\tIPM.Contact\tPerson 0\tp0@example.com\t"));
     EXPECT_TRUE(contains(lines, "item\t/Top of Personal Folders/Contacts\tIPM.Contact\tPerson 1\tp1@example.com\tphoto.jpg:102400"));
     EXPECT_TRUE(contains(lines, "item\t/Top of Personal Folders/Contacts\tIPM.Contact\tPerson 2\tp2@example.com\t"));
