@@ -11,6 +11,7 @@ void Message::set(std::uint32_t tag, PropertyValue value) {
         throw std::invalid_argument("property 0x" + std::to_string(tag) + " given a value of another type");
     }
     if (tagId(tag) >= 0x8000) throw std::invalid_argument("ids from 0x8000 are named properties; set them by name");
+    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
     tagged_.emplace_back(tag, std::move(value));
 }
 
@@ -32,6 +33,9 @@ PropertyContextBuilder attachmentObject(Attachment attachment) {
     return properties;
 }
 
-void Message::set(const PropertyName& name, PropertyValue value) { named_.emplace_back(name, std::move(value)); }
+void Message::set(const PropertyName& name, PropertyValue value) {
+    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
+    named_.emplace_back(name, std::move(value));
+}
 
 }  // namespace tessaly::pst

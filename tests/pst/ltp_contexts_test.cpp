@@ -134,6 +134,20 @@ TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
     EXPECT_EQ(get32(info + 14), 0x60u);  // hnidRows
 }
 
+TEST_F(ContextTest, CellValuesOverTheHeapLimitGoToSubnodes) {
+    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x0037001F}));
+    PropertyContextBuilder row;
+    row.set(0x0037, PropertyValue::string(std::string(2000, 'x')));  // 4,000 bytes as UTF-16
+    table.addRow(0x200024, row);
+    const NodeContent content = table.build();
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_EQ(content.subnodes[0].data.size(), 4000u);
+    const Bytes& block = content.heapBlocks[0];
+    const std::uint16_t map = get16(block.data());
+    const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
+    EXPECT_EQ(get32(rows + 8), content.subnodes[0].nid);  // the cell names the subnode
+}
+
 TEST_F(ContextTest, LargeRowMatrixGoesToASubnodeWithWholeRowsPerBlock) {
     TableContextBuilder table(writer, contentsTableColumns());
     PropertyContextBuilder row;
