@@ -149,6 +149,24 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
     EXPECT_EQ(findValue(nested, 0x3001)->bytes, utf16("Close friends ") + std::string("\x05\x26", 2));
 }
 
+TEST(Folders, ThreeHundredSubfoldersPutTheHierarchyRowsInASubnode) {
+    // 300 rows of 55 bytes: the hierarchy table's row matrix spans blocks.
+    testing::TempDir dir;
+    const auto path = dir.path() / "many-folders.pst";
+    {
+        auto store = PstFile::create(path, "Folders", fixedOptions());
+        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
+        for (int i = 0; i < 300; ++i) store->createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
+        store->close();
+    }
+    const auto contacts = testing::pffExport(path, dir.path(), "all", false) / "Top of Personal Folders" / "Contacts";
+    std::size_t folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(contacts)) folders += entry.is_directory() ? 1 : 0;
+    EXPECT_EQ(folders, 300u);
+    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 0"));
+    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 299"));
+}
+
 TEST(StoreErrors, APathThatCannotBeCreatedNamesTheFile) {
     try {
         PstFile::create("/nonexistent-folder/out.pst", "x");
