@@ -37,6 +37,8 @@ TEST(NpmReader, ReadsFoldersContactsAndAttachments) {
     const auto path = dir.path() / "npm.pst";
     {
         PstOptions options;
+        options.recordKey = std::array<std::uint8_t, 16>{3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8, 9, 7, 9, 3};
+        options.unique = 3;
         options.fileTime = 0x01D0000000000000ull;
         auto store = PstFile::create(path, "Read By Node", options);
         const Guid address = parseGuid("00062004-0000-0000-C000-000000000046");

@@ -78,7 +78,11 @@ TEST(NodeDatabaseInvariants, StoreWithMessagesAttachmentsAndManySubnodes) {
     testing::TempDir dir;
     const auto path = dir.path() / "invariants.pst";
     {
-        auto store = PstFile::create(path, "Invariants");
+        PstOptions reproducible;
+        reproducible.recordKey = std::array<std::uint8_t, 16>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
+        reproducible.unique = 42;
+        reproducible.fileTime = 0x01D0000000000000ull;
+        auto store = PstFile::create(path, "Invariants", reproducible);
         const Nid contacts = store->standardFolder(StandardFolder::Contacts);
         for (int i = 0; i < 700; ++i) {
             Message message;
