@@ -108,9 +108,22 @@ TEST(NodeDatabaseInvariants, StoreWithMessagesAttachmentsAndManySubnodes) {
     });
     std::map<Bid, int> references;
     std::vector<std::pair<Bid, Bid>> nodeBlocks;
+    std::map<Nid, Nid> parents;
     walk.walkPage(get64(header + 224), get64(header + 216), 0x81, -1, 0, [&](const std::uint8_t* entry) {
         nodeBlocks.emplace_back(get64(entry + 8), get64(entry + 16));
+        parents[static_cast<Nid>(get64(entry))] = get32(entry + 24);
     });
+    // Parents: the root folder is its own, folders and messages have a folder.
+    EXPECT_EQ(parents.at(0x122), 0x122u);
+    for (const auto& [nid, parent] : parents) {
+        const auto type = nidType(nid);
+        if (type == NidType::NormalFolder || type == NidType::NormalMessage || type == NidType::SearchFolder) {
+            ASSERT_TRUE(parents.count(parent)) << "node " << nid << " has no parent node";
+            EXPECT_EQ(nidType(parent), NidType::NormalFolder) << "node " << nid;
+        }
+        // The header's NID counters stay above every index in use.
+        EXPECT_GT(get32(header + 44 + 4 * (nid & 0x1F)), nidIndex(nid)) << "node " << nid;
+    }
     ASSERT_GT(blocks.size(), 1000u);
 
     // Every block's trailer, and the references internal blocks make.
