@@ -216,7 +216,14 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
+    const Nid nid = writer_.newNid(NidType::NormalMessage);
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
+    properties.set(tagId(tags::MessageStatus), PropertyValue::int32(0));
+    // A search key unique to the message: the store's random record key with
+    // the message's NID in its last four bytes.
+    Bytes searchKey(recordKey_.begin(), recordKey_.end());
+    put32(searchKey.data() + 12, nid);
+    properties.set(tagId(tags::SearchKey), PropertyValue::binary(std::move(searchKey)));
     properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
     properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
     for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
@@ -257,7 +264,6 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     if (!properties.has(tagId(tags::MessageSize))) {
         properties.set(tagId(tags::MessageSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     }
-    const Nid nid = writer_.newNid(NidType::NormalMessage);
     NodeContent own = properties.build(writer_);
     if (own.subnodes.empty() && content.subnodes.size() == 1) {
         // Only the empty recipient table: that subnode tree is the same for

@@ -62,12 +62,13 @@ std::size_t countEntries(const std::filesystem::path& folder, const std::string&
 TEST(Messages, ContactPropertiesAndNamedPropertiesReadBack) {
     testing::TempDir dir;
     const auto path = dir.path() / "contact.pst";
+    Nid nid = 0;
     {
         auto store = PstFile::create(path, "Contacts Store", fixedOptions());
         Message message = contact("Jane Doe", "jane@example.com");
         message.set(PropertyName::string(parseGuid("00020386-0000-0000-C000-000000000046"), "x-source-file"),
                     PropertyValue::string("jane.vcf"));
-        store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(message));
+        nid = store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(message));
         store->close();
     }
     const auto root = testing::pffExport(path, dir.path());
@@ -80,6 +81,11 @@ TEST(Messages, ContactPropertiesAndNamedPropertiesReadBack) {
     EXPECT_EQ(findValue(values, 0x0037)->bytes, utf16("Jane Doe"));
     EXPECT_EQ(findValue(values, 0x3A06)->bytes, utf16("Jane"));
     EXPECT_EQ(findValue(values, 0x3007)->bytes, std::string("\0\0\0\0\0\0\xD0\x01", 8));
+    EXPECT_EQ(findValue(values, 0x0E17)->bytes, std::string(4, '\0'));  // PidTagMessageStatus
+    // PidTagSearchKey: the record key with the message's NID at its end.
+    std::string searchKey = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C";
+    for (int i = 0; i < 4; ++i) searchKey.push_back(static_cast<char>(nid >> (8 * i)));
+    EXPECT_EQ(findValue(values, 0x300B)->bytes, searchKey);
     // Named properties resolve through the map to their LIDs.
     const auto* email = findValue(values, 0, 0x8083);
     const auto* fileUnder = findValue(values, 0, 0x8005);
