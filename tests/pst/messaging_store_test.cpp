@@ -135,6 +135,9 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
         const Nid friends = store->createFolder(contacts, "Friends", "IPF.Contact");
         store->createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
         store->addMessage(friends, Message{});
+        Message unread;
+        unread.set(tags::MessageFlags, PropertyValue::int32(0));
+        store->addMessage(friends, std::move(unread));
         store->close();
     }
     const auto root = testing::pffExport(path, dir.path());
@@ -142,7 +145,8 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
     EXPECT_EQ(findValue(readItemValues(contacts / "ItemValues.txt"), 0x360A)->bytes, std::string(1, '\1'));
     const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
     EXPECT_EQ(findValue(friends, 0x3613)->bytes, utf16("IPF.Contact"));
-    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\1\0\0\0", 4));
+    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\2\0\0\0", 4));
+    EXPECT_EQ(findValue(friends, 0x3603)->bytes, std::string("\1\0\0\0", 4));  // one unread
     EXPECT_EQ(findValue(friends, 0x360A)->bytes, std::string(1, '\1'));
     const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
     ASSERT_TRUE(findValue(nested, 0x3001));
