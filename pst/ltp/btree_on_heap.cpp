@@ -10,14 +10,21 @@ Bytes bTreeOnHeapHeader(std::uint8_t keySize, std::uint8_t dataSize, std::uint8_
     return out;
 }
 
-Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataSize, const Bytes& records) {
+Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataSize, const Bytes& records,
+                     Hid header) {
+    auto placeHeader = [&](std::uint8_t levels, Hid root) {
+        const Bytes bytes = bTreeOnHeapHeader(keySize, dataSize, levels, root);
+        if (header == 0) return heap.allocate(bytes);
+        heap.rewrite(header, bytes);
+        return header;
+    };
     std::size_t recordSize = keySize + dataSize;
     // Each node of the tree: the first key below it and its HID.
     Bytes level;
     std::size_t count = records.size() / recordSize;
     const std::uint8_t* source = records.data();
     std::uint8_t indexLevels = 0;
-    if (count == 0) return heap.allocate(bTreeOnHeapHeader(keySize, dataSize, 0, 0));
+    if (count == 0) return placeHeader(0, 0);
     for (;;) {
         const std::size_t perNode = kMaxHeapAllocation / recordSize;
         Bytes upper;
@@ -29,7 +36,7 @@ Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataS
         }
         const std::size_t nodes = upper.size() / (keySize + 4u);
         if (nodes == 1) {
-            return heap.allocate(bTreeOnHeapHeader(keySize, dataSize, indexLevels, get32(upper.data() + keySize)));
+            return placeHeader(indexLevels, get32(upper.data() + keySize));
         }
         level = std::move(upper);
         source = level.data();

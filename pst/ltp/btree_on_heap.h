@@ -10,8 +10,10 @@
 namespace tessaly::pst {
 
 // Stores `records` (concatenated key+data records, sorted by key ascending
-// as little-endian numbers) and returns the HID of the BTHHEADER.
-Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataSize, const Bytes& records);
+// as little-endian numbers) and returns the HID of the BTHHEADER. With
+// `header` (an 8-byte allocation reserved earlier) the header goes there.
+Hid buildBTreeOnHeap(HeapBuilder& heap, std::uint8_t keySize, std::uint8_t dataSize, const Bytes& records,
+                     Hid header = 0);
 
 // The 8-byte BTHHEADER.
 Bytes bTreeOnHeapHeader(std::uint8_t keySize, std::uint8_t dataSize, std::uint8_t indexLevels, Hid root);

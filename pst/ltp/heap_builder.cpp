@@ -74,6 +74,15 @@ Hid HeapBuilder::allocate(const std::uint8_t* data, std::size_t size) {
     return (blockIndex << 16) | (static_cast<std::uint32_t>(block->starts.size()) << 5);
 }
 
+void HeapBuilder::rewrite(Hid hid, const Bytes& data) {
+    Block& block = blocks_.at(hid >> 16);
+    const std::size_t index = ((hid >> 5) & 0x7FF) - 1;
+    const std::size_t start = block.starts.at(index);
+    const std::size_t end = index + 1 < block.starts.size() ? block.starts[index + 1] : block.content.size();
+    if (block.written != 0 || end - start != data.size()) throw std::logic_error("heap allocation cannot be rewritten");
+    std::copy(data.begin(), data.end(), block.content.begin() + static_cast<std::ptrdiff_t>(start));
+}
+
 std::vector<std::uint8_t> HeapBuilder::fillLevels() const {
     std::vector<std::uint8_t> levels;
     levels.reserve(blocks_.size());

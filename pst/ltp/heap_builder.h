@@ -35,6 +35,9 @@ public:
     // Stores `size` bytes (at most 3,580) and returns their HID.
     Hid allocate(const std::uint8_t* data, std::size_t size);
     Hid allocate(const Bytes& data) { return allocate(data.data(), data.size()); }
+    // Replaces the bytes of an earlier allocation of the same size (one
+    // reserved before its content was known); its block must not be written.
+    void rewrite(Hid hid, const Bytes& data);
     void setUserRoot(Hid hid) { userRoot_ = hid; }
 
     std::size_t blockCount() const { return blocks_.size(); }

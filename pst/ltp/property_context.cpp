@@ -15,15 +15,16 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
     if (!sorted_) {
         // Sort light (id, position) keys, then move each value once; of
         // equal ids the one set last stays.
-        std::vector<std::pair<std::uint16_t, std::uint32_t>> order;
+        // Each key is the id above the position, so equal ids keep their order.
+        std::vector<std::uint64_t> order;
         order.reserve(values_.size());
-        for (std::size_t i = 0; i < values_.size(); ++i) order.emplace_back(values_[i].first, static_cast<std::uint32_t>(i));
+        for (std::size_t i = 0; i < values_.size(); ++i) order.push_back(std::uint64_t{values_[i].first} << 32 | i);
         std::sort(order.begin(), order.end());
         std::vector<Entry> unique;
         unique.reserve(values_.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i + 1 < order.size() && order[i + 1].first == order[i].first) continue;
-            unique.push_back(std::move(values_[order[i].second]));
+            if (i + 1 < order.size() && order[i + 1] >> 32 == order[i] >> 32) continue;
+            unique.push_back(std::move(values_[static_cast<std::uint32_t>(order[i])]));
         }
         values_ = std::move(unique);
         sorted_ = true;
@@ -41,15 +42,18 @@ const PropertyValue* PropertyContextBuilder::find(std::uint16_t id) const {
 NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
     NodeContent content;
     HeapBuilder heap(HeapClient::PropertyContext);
+    // The BTHHEADER takes the first allocation (HID 0x20), where Outlook
+    // puts it and where some readers expect it.
+    const Hid header = heap.allocate(Bytes(8, 0));
     Bytes records;
     records.reserve(8 * values().size());
     for (const auto& [id, value] : values()) {
         std::uint32_t reference = 0;
         const std::size_t size = fixedSize(value.type);
         if (size != 0 && size <= 4) {
-            Bytes inline4(4, 0);
-            std::copy(value.bytes.begin(), value.bytes.end(), inline4.begin());
-            reference = get32(inline4.data());
+            std::uint8_t inline4[4] = {0, 0, 0, 0};
+            std::copy(value.bytes.begin(), value.bytes.end(), inline4);
+            reference = get32(inline4);
         } else if (value.bytes.size() <= kMaxHeapAllocation) {
             reference = heap.allocate(value.bytes);
         } else {
@@ -63,7 +67,7 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
         append16(records, value.type);
         append32(records, reference);
     }
-    heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records));
+    heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records, header));
     content.heapBlocks = heap.finish();
     return content;
 }

@@ -58,6 +58,10 @@ TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector
     rowSize_ = ends[3];
     bitmapOffset_ = ends[2];
     rowsPerBlock_ = kMaxBlockPayload / rowSize_;
+    // HID 0x20: the row index's BTHHEADER; 0x40: the TCINFO. Outlook lays
+    // tables out so and some readers look there.
+    rowIndexHeader_ = heap_.allocate(Bytes(8, 0));
+    tableInfo_ = heap_.allocate(Bytes(22 + 8 * columns_.size(), 0));
 }
 
 // Rows never straddle blocks: each block but the last is padded to a whole
@@ -157,8 +161,9 @@ NodeContent TableContextBuilder::build() {
         append32(records, rowId);
         append32(records, position);
     }
-    const Hid rowIndex = buildBTreeOnHeap(heap_, 4, 4, records);
-    heap_.setUserRoot(heap_.allocate(tableInfo(columns_, rowIndex, rowsReference)));
+    const Hid rowIndex = buildBTreeOnHeap(heap_, 4, 4, records, rowIndexHeader_);
+    heap_.rewrite(tableInfo_, tableInfo(columns_, rowIndex, rowsReference));
+    heap_.setUserRoot(tableInfo_);
     if (mode_ == Mode::Streaming) {
         content.data = heap_.write(writer_);
     } else {

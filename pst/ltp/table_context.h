@@ -60,6 +60,8 @@ private:
     std::size_t bitmapOffset_ = 0;
     std::size_t rowsPerBlock_ = 0;
     HeapBuilder heap_;
+    Hid rowIndexHeader_ = 0;  // reserved first, as Outlook lays a table out
+    Hid tableInfo_ = 0;
     std::vector<Subnode> subnodes_;
     Bytes rows_;  // rows not yet written
     std::vector<Bid> matrixBlocks_;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "pst/messaging/property_tags.h"
+
 namespace tessaly::pst {
 
 void Message::set(std::uint32_t tag, PropertyValue value) {
@@ -9,9 +11,31 @@ void Message::set(std::uint32_t tag, PropertyValue value) {
         throw std::invalid_argument("property 0x" + std::to_string(tag) + " given a value of another type");
     }
     if (tagId(tag) >= 0x8000) throw std::invalid_argument("ids from 0x8000 are named properties; set them by name");
+    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
     tagged_.emplace_back(tag, std::move(value));
 }
 
-void Message::set(const PropertyName& name, PropertyValue value) { named_.emplace_back(name, std::move(value)); }
+PropertyContextBuilder attachmentObject(Attachment attachment) {
+    constexpr std::int32_t kAttachByValue = 1;
+    PropertyContextBuilder properties;
+    properties.set(tagId(tags::AttachMethod), PropertyValue::int32(kAttachByValue));
+    properties.set(tagId(tags::RenderingPosition), PropertyValue::int32(-1));
+    properties.set(tagId(tags::AttachFilename), PropertyValue::string(attachment.fileName));
+    properties.set(tagId(tags::AttachLongFilename), PropertyValue::string(attachment.fileName));
+    properties.set(tagId(tags::DisplayName), PropertyValue::string(attachment.fileName));
+    const auto dot = attachment.fileName.rfind('.');
+    if (dot != std::string::npos) {
+        properties.set(tagId(tags::AttachExtension), PropertyValue::string(attachment.fileName.substr(dot)));
+    }
+    properties.set(tagId(tags::AttachSize), PropertyValue::int32(static_cast<std::int32_t>(attachment.data.size())));
+    properties.set(tagId(tags::AttachDataBinary), PropertyValue::binary(std::move(attachment.data)));
+    for (auto& [tag, value] : attachment.properties) properties.set(tagId(tag), std::move(value));
+    return properties;
+}
+
+void Message::set(const PropertyName& name, PropertyValue value) {
+    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
+    named_.emplace_back(name, std::move(value));
+}
 
 }  // namespace tessaly::pst

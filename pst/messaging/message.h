@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "pst/ltp/property_context.h"
 #include "pst/ltp/property_value.h"
 #include "pst/messaging/property_name.h"
 
@@ -18,6 +19,11 @@ struct Attachment {
     // Further attachment properties (for instance the MIME type).
     std::vector<std::pair<std::uint32_t, PropertyValue>> properties;
 };
+
+// The properties of an attachment object (MS-OXCMSG 2.2.2): attached by
+// value, not rendered inline, its file name, extension, size and data, then
+// the attachment's own properties.
+PropertyContextBuilder attachmentObject(Attachment attachment);
 
 class Message {
 public:
@@ -33,6 +39,7 @@ public:
     // For the store, which takes the values over.
     std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() { return tagged_; }
     std::vector<std::pair<PropertyName, PropertyValue>>& named() { return named_; }
+    std::vector<Attachment>& attachments() { return attachments_; }
 
 private:
     std::vector<std::pair<std::uint32_t, PropertyValue>> tagged_;

@@ -29,6 +29,9 @@ constexpr Nid kReceiveFolderTable = 0x62B;
 constexpr Nid kOutgoingQueueTable = 0x64C;
 constexpr Nid kAttachmentTable = 0x671;
 constexpr Nid kRecipientTable = 0x692;
+constexpr Nid kChangeHistoryTable = 0x6B6;
+constexpr Nid kTombstoneTable = 0x6D7;
+constexpr Nid kTombstoneDateTable = 0x6F8;
 
 // Folder NIDs in the order Outlook numbers a new store's folders.
 constexpr Nid folderNid(std::uint32_t position) { return makeNid(NidType::NormalFolder, 0x401 + position); }
@@ -36,6 +39,15 @@ constexpr Nid kIpmSubtree = folderNid(0);
 constexpr Nid kSearchRoot = folderNid(1);
 constexpr Nid kViews = folderNid(6);
 constexpr Nid kCommonViews = folderNid(7);
+
+// The spam search folder every store has (MS-PST 2.7.3), with its search
+// update queue, criteria object and search contents table.
+constexpr std::uint32_t kSpamSearchIndex = 0x111;
+constexpr Nid kSpamSearchFolder = makeNid(NidType::SearchFolder, kSpamSearchIndex);
+constexpr Nid kSpamSearchUpdateQueue = makeNid(NidType::SearchUpdateQueue, kSpamSearchIndex);
+constexpr Nid kSpamSearchCriteria = makeNid(NidType::SearchCriteriaObject, kSpamSearchIndex);
+constexpr Nid kSpamSearchContents = makeNid(NidType::SearchContentsTable, kSpamSearchIndex);
+constexpr std::uint16_t kPidTagSearchFolderFlags = 0x660B;
 
 struct StandardFolderInfo {
     StandardFolder folder;
@@ -60,7 +72,6 @@ constexpr StandardFolderInfo kStandardFolders[] = {
 // PidTagValidFolderMask: subtree, inbox, outbox, wastebasket, sent mail,
 // views, common views and finder are all present.
 constexpr std::int32_t kAllFoldersValid = 0xFF;
-constexpr std::int32_t kAttachByValue = 1;
 constexpr std::int32_t kMessageFlagRead = 0x01;
 constexpr std::int32_t kMessageFlagHasAttachment = 0x10;
 
@@ -133,6 +144,9 @@ void PstFile::writeTemplates() {
     writeEmptyTable(kAttachmentTable, attachmentTableColumns());
     writeEmptyTable(kRecipientTable, recipientTableColumns());
     writeEmptyTable(kOutgoingQueueTable, outgoingQueueTableColumns());
+    writeEmptyTable(kChangeHistoryTable, changeHistoryTableColumns());
+    writeEmptyTable(kTombstoneTable, tombstoneTableColumns());
+    writeEmptyTable(kTombstoneDateTable, tombstoneDateTableColumns());
 }
 
 void PstFile::writeReceiveFolderTable() {
@@ -202,7 +216,14 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
+    const Nid nid = writer_.newNid(NidType::NormalMessage);
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
+    properties.set(tagId(tags::MessageStatus), PropertyValue::int32(0));
+    // A search key unique to the message: the store's random record key with
+    // the message's NID in its last four bytes.
+    Bytes searchKey(recordKey_.begin(), recordKey_.end());
+    put32(searchKey.data() + 12, nid);
+    properties.set(tagId(tags::SearchKey), PropertyValue::binary(std::move(searchKey)));
     properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
     properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
     for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
@@ -218,23 +239,10 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     std::uint64_t size = 0;
     if (!message.attachments().empty()) {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
-        for (const Attachment& attachment : message.attachments()) {
+        for (Attachment& attachment : message.attachments()) {
             if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
-            PropertyContextBuilder attachmentProperties;
-            attachmentProperties.set(tagId(tags::AttachMethod), PropertyValue::int32(kAttachByValue));
-            attachmentProperties.set(tagId(tags::RenderingPosition), PropertyValue::int32(-1));
-            attachmentProperties.set(tagId(tags::AttachFilename), PropertyValue::string(attachment.fileName));
-            attachmentProperties.set(tagId(tags::AttachLongFilename), PropertyValue::string(attachment.fileName));
-            attachmentProperties.set(tagId(tags::DisplayName), PropertyValue::string(attachment.fileName));
-            const auto dot = attachment.fileName.rfind('.');
-            if (dot != std::string::npos) {
-                attachmentProperties.set(tagId(tags::AttachExtension), PropertyValue::string(attachment.fileName.substr(dot)));
-            }
-            attachmentProperties.set(tagId(tags::AttachDataBinary), PropertyValue::binary(attachment.data));
-            for (const auto& [tag, value] : attachment.properties) attachmentProperties.set(tagId(tag), value);
-            attachmentProperties.set(tagId(tags::AttachSize),
-                                     PropertyValue::int32(static_cast<std::int32_t>(attachment.data.size())));
             size += attachment.data.size();
+            const PropertyContextBuilder attachmentProperties = attachmentObject(std::move(attachment));
             Subnode subnode;
             subnode.nid = writer_.newNid(NidType::Attachment);
             subnode.isHeap = true;
@@ -256,11 +264,19 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     if (!properties.has(tagId(tags::MessageSize))) {
         properties.set(tagId(tags::MessageSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     }
-    const Nid nid = writer_.newNid(NidType::NormalMessage);
     NodeContent own = properties.build(writer_);
-    own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
-                        std::make_move_iterator(content.subnodes.end()));
-    writeNode(writer_, nid, folderNid, own);
+    if (own.subnodes.empty() && content.subnodes.size() == 1) {
+        // Only the empty recipient table: that subnode tree is the same for
+        // every such message, so they all share one SLBLOCK.
+        if (recipientOnlySubnodes_ == 0) {
+            recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, templates_.at(kRecipientTable), 0}});
+        }
+        writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes_, folderNid);
+    } else {
+        own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
+                            std::make_move_iterator(content.subnodes.end()));
+        writeNode(writer_, nid, folderNid, own);
+    }
     folder.contents->addRow(nid, properties);
     if ((get32(properties.find(tagId(tags::MessageFlags))->bytes.data()) & kMessageFlagRead) == 0) ++folder.unread;
     return nid;
@@ -286,6 +302,7 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
     } else {
         TableContextBuilder table(writer_, hierarchyTableColumns());
         for (Nid child : folder.children) table.addRow(child, folderOf(child).properties);
+        if (nid == kRootFolder) table.addRow(kSpamSearchFolder, spamSearchFolderProperties());
         writeNode(writer_, hierarchy, 0, table.build());
     }
     const Nid contents = makeNid(NidType::ContentsTable, index);
@@ -295,6 +312,28 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
         writeNode(writer_, contents, 0, folder.contents->build());
     }
     writer_.addNode(makeNid(NidType::AssocContentsTable, index), templates_.at(kAssocContentsTableTemplate), 0, 0);
+}
+
+PropertyContextBuilder PstFile::spamSearchFolderProperties() {
+    PropertyContextBuilder properties;
+    properties.set(tagId(tags::DisplayName), PropertyValue::string("SPAM Search Folder 2"));
+    properties.set(tagId(tags::ContentCount), PropertyValue::int32(0));
+    properties.set(tagId(tags::ContentUnreadCount), PropertyValue::int32(0));
+    properties.set(tagId(tags::Subfolders), PropertyValue::boolean(false));
+    return properties;
+}
+
+void PstFile::writeSpamSearchFolder() {
+    writeNode(writer_, kSpamSearchFolder, kRootFolder, spamSearchFolderProperties().build(writer_));
+    writer_.addNode(kSpamSearchUpdateQueue, 0, 0, 0);  // nothing pending
+    PropertyContextBuilder criteria;
+    criteria.set(kPidTagSearchFolderFlags, PropertyValue::int32(0));
+    writeNode(writer_, kSpamSearchCriteria, 0, criteria.build(writer_));
+    writer_.addNode(kSpamSearchContents, templates_.at(kSearchContentsTableTemplate), 0, 0);
+    // The search activity list names the search folders: this one.
+    Bytes activityList;
+    append32(activityList, kSpamSearchFolder);
+    writer_.addNode(kSearchActivityList, writer_.writeData(activityList), 0, 0);
 }
 
 void PstFile::writeStore() {
@@ -316,10 +355,11 @@ void PstFile::writeStore() {
     writeReceiveFolderTable();
     // Search bookkeeping: empty queues and a search domain naming no folder,
     // so that new messages need no entries there.
-    for (Nid nid : {kSearchManagementQueue, kSearchActivityList, kSearchDomainObject, kSearchGathererQueue,
-                    kSearchGathererDescriptor, kSearchGathererFolderQueue}) {
+    for (Nid nid : {kSearchManagementQueue, kSearchDomainObject, kSearchGathererQueue, kSearchGathererDescriptor,
+                    kSearchGathererFolderQueue}) {
         writer_.addNode(nid, 0, 0, 0);
     }
+    writeSpamSearchFolder();
 }
 
 void PstFile::close() {

@@ -74,6 +74,8 @@ private:
     void writeFolder(Nid nid, Folder& folder);
     void writeStore();
     void writeReceiveFolderTable();
+    static PropertyContextBuilder spamSearchFolderProperties();
+    void writeSpamSearchFolder();
     void fail(const std::string& cause) const;
 
     std::string fileName_;
@@ -85,6 +87,7 @@ private:
     std::map<Nid, Folder> folders_;
     std::map<StandardFolder, Nid> standard_;
     std::map<Nid, Bid> templates_;  // template table NID → its data block
+    Bid recipientOnlySubnodes_ = 0;  // the subnode tree of messages without attachments
     bool closed_ = false;
 };
 

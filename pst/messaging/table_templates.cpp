@@ -158,4 +158,28 @@ const std::vector<TableColumn>& outgoingQueueTableColumns() {
     return columns;
 }
 
+// The store's replication bookkeeping tables, empty in a new store.
+const std::vector<TableColumn>& changeHistoryTableColumns() {
+    static const std::vector<TableColumn> columns = {
+        {0x67F20003, 0, 4, 0}, {0x67F30003, 4, 4, 1}, {0x0E330014, 8, 8, 2}, {0x0E370102, 16, 4, 3}, {0x0E380003, 20, 4, 4},
+    };
+    return columns;
+}
+
+const std::vector<TableColumn>& tombstoneTableColumns() {
+    static const std::vector<TableColumn> columns = {
+        {0x67F20003, 0, 4, 0},  {0x67F30003, 4, 4, 1},  {0x0E3E0102, 8, 4, 2},  {0x0E310102, 12, 4, 3},
+        {0x0E300102, 16, 4, 4}, {0x0E380003, 20, 4, 5}, {0x0E340102, 24, 4, 6}, {0x0E330014, 28, 8, 7},
+        {0x001A001F, 36, 4, 8},
+    };
+    return columns;
+}
+
+const std::vector<TableColumn>& tombstoneDateTableColumns() {
+    static const std::vector<TableColumn> columns = {
+        {0x67F20003, 0, 4, 0}, {0x67F30003, 4, 4, 1}, {0x30070040, 8, 8, 2}, {0x0E330014, 16, 8, 3},
+    };
+    return columns;
+}
+
 }  // namespace tessaly::pst

@@ -17,5 +17,8 @@ const std::vector<TableColumn>& recipientTableColumns();
 const std::vector<TableColumn>& attachmentTableColumns();
 const std::vector<TableColumn>& receiveFolderTableColumns();
 const std::vector<TableColumn>& outgoingQueueTableColumns();
+const std::vector<TableColumn>& changeHistoryTableColumns();
+const std::vector<TableColumn>& tombstoneTableColumns();
+const std::vector<TableColumn>& tombstoneDateTableColumns();
 
 }  // namespace tessaly::pst

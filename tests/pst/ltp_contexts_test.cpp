@@ -44,8 +44,10 @@ TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
     EXPECT_EQ(block[3], 0xBC);
     const auto records = pcRecords(block);
     ASSERT_EQ(records.size(), 5u);  // sorted by id
-    EXPECT_EQ(records[0], std::make_tuple(std::uint16_t{0x3001}, std::uint16_t{0x1F}, 0x20u));
-    EXPECT_EQ(records[1], std::make_tuple(std::uint16_t{0x3007}, std::uint16_t{0x40}, 0x40u));
+    // The BTHHEADER is the first allocation, 0x20; values follow.
+    EXPECT_EQ(get32(block.data() + 4), 0x20u);
+    EXPECT_EQ(records[0], std::make_tuple(std::uint16_t{0x3001}, std::uint16_t{0x1F}, 0x40u));
+    EXPECT_EQ(records[1], std::make_tuple(std::uint16_t{0x3007}, std::uint16_t{0x40}, 0x60u));
     EXPECT_EQ(records[2], std::make_tuple(std::uint16_t{0x3602}, std::uint16_t{0x03}, 7u));
     EXPECT_EQ(records[3], std::make_tuple(std::uint16_t{0x360A}, std::uint16_t{0x0B}, 1u));
     // Over 3,580 bytes: a subnode, named by an LTP NID.
@@ -55,7 +57,7 @@ TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
     EXPECT_EQ(content.subnodes[0].data.size(), 5000u);
     // The string is UTF-16LE without terminator.
     const std::uint16_t map = get16(block.data());
-    EXPECT_EQ(Bytes(block.begin() + get16(block.data() + map + 4), block.begin() + get16(block.data() + map + 6)),
+    EXPECT_EQ(Bytes(block.begin() + get16(block.data() + map + 6), block.begin() + get16(block.data() + map + 8)),
               (Bytes{'C', 0, 'o', 0, 'n', 0, 't', 0, 'a', 0, 'c', 0, 't', 0, 's', 0}));
 }
 
@@ -117,14 +119,33 @@ TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
     ASSERT_EQ(content.heapBlocks.size(), 1u);
     const Bytes& block = content.heapBlocks[0];
     const std::uint16_t map = get16(block.data());
-    // Allocations: the row matrix, the row index leaf and header, the TCINFO.
+    // Allocations: the row index's header (0x20) and the TCINFO (0x40), as
+    // Outlook places them, then the row matrix and the row index leaf.
     EXPECT_EQ(get16(block.data() + map), 4);
-    const std::uint8_t* rows = block.data() + get16(block.data() + map + 4);
+    EXPECT_EQ(get32(block.data() + 4), 0x40u);
+    EXPECT_EQ(block[get16(block.data() + map + 4)], 0xB5);
+    const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
     // Row: id, version, 0x3602 (4 bytes), 0x360A (1 byte), bitmap.
     EXPECT_EQ(Bytes(rows, rows + 14), (Bytes{0x22, 0x80, 0, 0, 0, 0, 0, 0, 42, 0, 0, 0, 0, 0xE0}));
     EXPECT_EQ(Bytes(rows + 14, rows + 28), (Bytes{0x42, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
-    const std::uint8_t* info = block.data() + get16(block.data() + map + 4 + 6);
-    EXPECT_EQ(get32(info + 14), 0x20u);  // hnidRows: the first allocation
+    const std::uint8_t* info = block.data() + get16(block.data() + map + 6);
+    EXPECT_EQ(info[0], 0x7C);
+    EXPECT_EQ(get32(info + 10), 0x20u);  // hidRowIndex
+    EXPECT_EQ(get32(info + 14), 0x60u);  // hnidRows
+}
+
+TEST_F(ContextTest, CellValuesOverTheHeapLimitGoToSubnodes) {
+    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x0037001F}));
+    PropertyContextBuilder row;
+    row.set(0x0037, PropertyValue::string(std::string(2000, 'x')));  // 4,000 bytes as UTF-16
+    table.addRow(0x200024, row);
+    const NodeContent content = table.build();
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_EQ(content.subnodes[0].data.size(), 4000u);
+    const Bytes& block = content.heapBlocks[0];
+    const std::uint16_t map = get16(block.data());
+    const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
+    EXPECT_EQ(get32(rows + 8), content.subnodes[0].nid);  // the cell names the subnode
 }
 
 TEST_F(ContextTest, LargeRowMatrixGoesToASubnodeWithWholeRowsPerBlock) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pst/messaging/message.h"
 #include "pst/messaging/named_property_map.h"
 #include "pst/messaging/property_tags.h"
 
@@ -15,6 +16,15 @@ TEST(PropertyNameGuid, StoresTheFirstThreeFieldsLittleEndian) {
     const Guid guid = parseGuid("{00062004-0000-0000-C000-000000000046}");
     EXPECT_EQ(guid, (Guid{0x04, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}));
     EXPECT_THROW(parseGuid("not-a-guid"), std::invalid_argument);
+}
+
+TEST(MessageProperties, TagsMustMatchTheirValuesAndNamedIdsAreNotTags) {
+    Message message;
+    EXPECT_THROW(message.set(tags::Subject, PropertyValue::int32(1)), std::invalid_argument);
+    EXPECT_THROW(message.set(0x80010003, PropertyValue::int32(1)), std::invalid_argument);
+    EXPECT_THROW(message.set(0x00010001, PropertyValue{0x0001, {}}), std::invalid_argument);
+    message.set(tags::Subject, PropertyValue::string("ok"));
+    EXPECT_EQ(message.tagged().size(), 1u);
 }
 
 TEST(NamedPropertyMap, AssignsIdsInOrderOfFirstUse) {

@@ -57,7 +57,7 @@ TEST(EmptyStore, PffexportShowsTheFolderTreeWithClassesAndCounts) {
     testing::TempDir dir;
     const auto path = writeEmptyStore(dir.path(), "empty.pst");
     const auto root = testing::pffExport(path, dir.path());
-    for (const char* top : {"Top of Personal Folders", "Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS"}) {
+    for (const char* top : {"Top of Personal Folders", "Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS", "SPAM Search Folder 2"}) {
         EXPECT_TRUE(std::filesystem::is_directory(root / top)) << top;
     }
     const std::pair<const char*, const char*> classes[] = {
@@ -135,6 +135,9 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
         const Nid friends = store->createFolder(contacts, "Friends", "IPF.Contact");
         store->createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
         store->addMessage(friends, Message{});
+        Message unread;
+        unread.set(tags::MessageFlags, PropertyValue::int32(0));
+        store->addMessage(friends, std::move(unread));
         store->close();
     }
     const auto root = testing::pffExport(path, dir.path());
@@ -142,11 +145,30 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
     EXPECT_EQ(findValue(readItemValues(contacts / "ItemValues.txt"), 0x360A)->bytes, std::string(1, '\1'));
     const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
     EXPECT_EQ(findValue(friends, 0x3613)->bytes, utf16("IPF.Contact"));
-    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\1\0\0\0", 4));
+    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\2\0\0\0", 4));
+    EXPECT_EQ(findValue(friends, 0x3603)->bytes, std::string("\1\0\0\0", 4));  // one unread
     EXPECT_EQ(findValue(friends, 0x360A)->bytes, std::string(1, '\1'));
     const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
     ASSERT_TRUE(findValue(nested, 0x3001));
     EXPECT_EQ(findValue(nested, 0x3001)->bytes, utf16("Close friends ") + std::string("\x05\x26", 2));
+}
+
+TEST(Folders, ThreeHundredSubfoldersPutTheHierarchyRowsInASubnode) {
+    // 300 rows of 55 bytes: the hierarchy table's row matrix spans blocks.
+    testing::TempDir dir;
+    const auto path = dir.path() / "many-folders.pst";
+    {
+        auto store = PstFile::create(path, "Folders", fixedOptions());
+        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
+        for (int i = 0; i < 300; ++i) store->createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
+        store->close();
+    }
+    const auto contacts = testing::pffExport(path, dir.path(), "all", false) / "Top of Personal Folders" / "Contacts";
+    std::size_t folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(contacts)) folders += entry.is_directory() ? 1 : 0;
+    EXPECT_EQ(folders, 300u);
+    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 0"));
+    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 299"));
 }
 
 TEST(StoreErrors, APathThatCannotBeCreatedNamesTheFile) {

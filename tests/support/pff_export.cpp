@@ -10,10 +10,10 @@
 namespace tessaly::testing {
 
 std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
-                                const std::string& mode) {
+                                const std::string& mode, bool dumpValues) {
     const auto target = folder / "out";
-    const CommandResult result = runCommand("pffexport -q -d -m " + mode + " -t " + shellQuote(target.string()) + " " +
-                                            shellQuote(pst.string()));
+    const CommandResult result = runCommand(std::string("pffexport -q ") + (dumpValues ? "-d " : "") + "-m " + mode +
+                                            " -t " + shellQuote(target.string()) + " " + shellQuote(pst.string()));
     EXPECT_EQ(result.status, 0) << result.out << result.err;
     if (result.status != 0) return {};
     return folder / "out.export";
@@ -34,6 +34,8 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
             values.back().valueType = field(line);
         } else if (line.rfind("Maps to entry type:", 0) == 0 && !values.empty()) {
             values.back().mapsTo = field(line);
+        } else if (line.rfind("Maps to entry:", 0) == 0 && !values.empty()) {
+            values.back().mapsToName = line.substr(line.rfind('\t') + 1);
         } else if (line.rfind("Value:", 0) == 0) {
             inValue = true;
         } else if (line.empty()) {

@@ -13,14 +13,17 @@ struct PffValue {
     std::uint32_t entryType = 0;  // property id
     std::uint32_t valueType = 0;
     std::uint32_t mapsTo = 0;     // for a named property: its LID (0 when none)
+    std::string mapsToName;       // for a named property with a string name
     std::string bytes;
 };
 
 // Runs `pffexport -d -m <mode>` on `pst` into `<folder>/out.export` and
 // returns that folder; fails the test (and returns an empty path) on error.
 // Mode "all" exports the folder tree; "debug" also the root folder's values.
+// Without `dumpValues` only the items' text files are written (faster for
+// large stores).
 std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
-                                const std::string& mode = "all");
+                                const std::string& mode = "all", bool dumpValues = true);
 
 std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues);
 
