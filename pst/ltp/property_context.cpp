@@ -19,7 +19,19 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
         std::vector<std::uint64_t> order;
         order.reserve(values_.size());
         for (std::size_t i = 0; i < values_.size(); ++i) order.push_back(std::uint64_t{values_[i].first} << 32 | i);
-        std::sort(order.begin(), order.end());
+        // Properties mostly arrive in order, with a few set late: insertion
+        // sort is linear on such input where a general sort is not. Long
+        // lists, whatever their order, take the general sort.
+        if (order.size() > 512) {
+            std::sort(order.begin(), order.end());
+        } else {
+            for (std::size_t i = 1; i < order.size(); ++i) {
+                const std::uint64_t key = order[i];
+                std::size_t j = i;
+                for (; j > 0 && order[j - 1] > key; --j) order[j] = order[j - 1];
+                order[j] = key;
+            }
+        }
         std::vector<Entry> unique;
         unique.reserve(values_.size());
         for (std::size_t i = 0; i < order.size(); ++i) {

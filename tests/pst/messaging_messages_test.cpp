@@ -13,6 +13,7 @@
 #include "pst/ndb/file_space.h"
 #include "pst/ndb/little_endian.h"
 #include "support/pff_export.h"
+#include "support/pst_verification.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
@@ -70,6 +71,7 @@ TEST(Messages, ContactPropertiesAndNamedPropertiesReadBack) {
                     PropertyValue::string("jane.vcf"));
         nid = store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(message));
         store->close();
+        testing::expectValidPst(path);
     }
     const auto root = testing::pffExport(path, dir.path());
     const auto folder = root / "Top of Personal Folders" / "Contacts";
@@ -126,6 +128,7 @@ TEST(Messages, AttachmentsFromOneKilobyteToNineMegabytesReadBack) {
             store->addMessage(store->standardFolder(StandardFolder::Inbox), message);
         }
         store->close();
+        testing::expectValidPst(path);
     }
     const auto inbox = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Inbox";
     unsigned seed = 0;
@@ -163,6 +166,7 @@ TEST(Messages, FiveHundredMessagesKeepTheirSubjectsAndCounts) {
         }
         EXPECT_EQ(store->messageCount(folder), 500u);
         store->close();
+        testing::expectValidPst(path);
     }
     const auto folder = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Imported";
     EXPECT_EQ(countEntries(folder, "Contact"), 500u);
@@ -197,6 +201,7 @@ TEST(Messages, FourHundredLargePropertiesNeedASubnodeIndexBlock) {
         }
         store->addMessage(store->standardFolder(StandardFolder::Inbox), message);
         store->close();
+        testing::expectValidPst(path);
     }
     const auto values = readItemValues(testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Inbox" /
                                        "Message00001" / "ItemValues.txt");
@@ -226,6 +231,7 @@ TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {
             store->addMessage(contacts, one);
         }
         store->close();
+        testing::expectValidPst(path);
     }
     const std::string file = testing::readFile(path);
     const std::uint64_t fmap = FileSpace::rangeStart(128) + 0x400;

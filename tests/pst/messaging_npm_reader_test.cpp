@@ -9,6 +9,7 @@
 
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
+#include "support/pst_verification.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
@@ -56,6 +57,7 @@ TEST(NpmReader, ReadsFoldersContactsAndAttachments) {
         }
         store->createFolder(contacts, "Imported", "IPF.Contact");
         store->close();
+        testing::expectValidPst(path);
     }
     const auto lines = listStore(path);
     EXPECT_TRUE(contains(lines, "store\tRead By Node"));

@@ -10,6 +10,7 @@
 #include "pst/ndb/little_endian.h"
 #include "pst/pst_error.h"
 #include "support/pff_export.h"
+#include "support/pst_verification.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
@@ -33,6 +34,7 @@ std::filesystem::path writeEmptyStore(const std::filesystem::path& folder, const
     const auto path = folder / name;
     auto store = PstFile::create(path, "Personal Folders", fixedOptions());
     store->close();
+    testing::expectValidPst(path);
     return path;
 }
 
@@ -139,6 +141,7 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
         unread.set(tags::MessageFlags, PropertyValue::int32(0));
         store->addMessage(friends, std::move(unread));
         store->close();
+        testing::expectValidPst(path);
     }
     const auto root = testing::pffExport(path, dir.path());
     const auto contacts = root / "Top of Personal Folders" / "Contacts";
@@ -162,6 +165,7 @@ TEST(Folders, ThreeHundredSubfoldersPutTheHierarchyRowsInASubnode) {
         const Nid contacts = store->standardFolder(StandardFolder::Contacts);
         for (int i = 0; i < 300; ++i) store->createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
         store->close();
+        testing::expectValidPst(path);
     }
     const auto contacts = testing::pffExport(path, dir.path(), "all", false) / "Top of Personal Folders" / "Contacts";
     std::size_t folders = 0;

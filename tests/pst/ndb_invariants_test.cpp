@@ -14,6 +14,7 @@
 #include "pst/ndb/file_space.h"
 #include "pst/ndb/ids.h"
 #include "pst/ndb/little_endian.h"
+#include "support/pst_verification.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
@@ -97,6 +98,7 @@ TEST(NodeDatabaseInvariants, StoreWithMessagesAttachmentsAndManySubnodes) {
         many.addAttachment({"big.bin", Bytes(9 * 1024 * 1024, 0x22), {}});
         store->addMessage(store->standardFolder(StandardFolder::Inbox), std::move(many));
         store->close();
+        testing::expectValidPst(path);
     }
     StoreWalk walk(testing::readFile(path));
     const std::uint8_t* header = walk.at(0);
