@@ -230,3 +230,30 @@ TEST(StoreErrors, AnUnknownFolderIsRefused) {
 
 }  // namespace
 }  // namespace tessaly::pst
+
+namespace tessaly::pst {
+namespace {
+
+TEST(StoreErrors, AMessageOverTheNamedPropertyLimitIsRefusedAndTheStoreStaysSound) {
+    // Named properties take ids from 0x8000 to 0xFFFE: 32,767 names at most
+    // in one store.
+    testing::TempDir dir;
+    const auto path = dir.path() / "names.pst";
+    const Guid guid = parseGuid("00062004-0000-0000-C000-000000000046");
+    auto store = PstFile::create(path, "Names", fixedOptions());
+    Message tooMany;
+    for (std::uint32_t lid = 0; lid < 0x8000; ++lid)
+        tooMany.set(PropertyName::numeric(guid, 0x10000 + lid), PropertyValue::int32(1));
+    try {
+        store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(tooMany));
+        FAIL() << "no error";
+    } catch (const PstError& error) {
+        EXPECT_EQ(error.file(), path.string());
+        EXPECT_EQ(error.cause(), "the store has no named-property ids left");
+    }
+    store->close();
+    testing::expectValidPst(path);
+}
+
+}  // namespace
+}  // namespace tessaly::pst
