@@ -125,8 +125,15 @@ void LineReader::startPending(Piece& piece, bool isFrame) {
     pendingQuotedPrintable_ = false;
 }
 
+// The position of the last byte that is not a space or a tab, or npos.
+static std::size_t lastNonBlank(const std::string& bytes) {
+    std::size_t end = bytes.size();
+    while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
+    return end == 0 ? std::string::npos : end - 1;
+}
+
 bool LineReader::pendingEndsInSoftBreak() {
-    const std::size_t last = pending_.bytes.find_last_not_of(" \t");
+    const std::size_t last = lastNonBlank(pending_.bytes);
     if (last == std::string::npos || pending_.bytes[last] != '=') return false;
     // The head is looked for once, up to its colon, however long the line grows.
     while (!headComplete_ && headScanned_ < pending_.bytes.size()) {
@@ -159,7 +166,7 @@ bool LineReader::next(LogicalLine& line) {
         const bool pieceIsFrame = isFrameLine(piece.bytes);
         if (hasPending_ && !pendingTakesNoFold_ && !piece.bytes.empty() && !pieceIsFrame) {
             if (pendingEndsInSoftBreak()) {
-                pending_.bytes.erase(pending_.bytes.find_last_not_of(" \t"));
+                pending_.bytes.erase(lastNonBlank(pending_.bytes));
                 pending_.bytes.append(piece.bytes, startsWithBlank(piece.bytes) ? 1 : 0);
                 checkLength(pending_.bytes, pending_.number);
                 continue;

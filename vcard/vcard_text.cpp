@@ -5,10 +5,11 @@
 namespace tessaly {
 
 std::string_view trimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    return text.substr(first, last - first);
 }
 
 std::string asciiUpper(std::string_view text) {
