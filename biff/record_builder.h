@@ -33,6 +33,7 @@ public:
     void text(std::string_view bytes) {
         const std::size_t room = buffer_.size() - size_;
         const std::size_t count = bytes.size() < room ? bytes.size() : room;
+        if (count == 0) return;  // an empty view may have no data pointer at all
         std::memcpy(buffer_.data() + size_, bytes.data(), count);
         size_ += count;
     }
