@@ -94,11 +94,17 @@ int convertCommand(const Arguments& arguments) {
     TerminalHost host(output);
     const RunResult result = runConversion(runSource, options, host);
     host.finishProgress();
-    if (result.targetFailed) return 1;
+    // A failed target's message is an error; the end-of-run message is the
+    // run's result.
+    if (result.targetFailed) {
+        std::cerr << host.messages();
+        return 1;
+    }
     if (!result.output.empty()) {
         std::cout << "Wrote " << result.cardsConverted << (result.cardsConverted == 1 ? " card" : " cards")
                   << " to " << std::filesystem::absolute(result.output).lexically_normal().string() << '\n';
     }
+    std::cout << host.messages();
     return result.report.empty() ? 0 : 1;
 }
 

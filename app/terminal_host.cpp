@@ -29,8 +29,8 @@ std::string terminalLines(const std::string& text) {
 
 }  // namespace
 
-TerminalHost::TerminalHost(std::string outputFolder, std::FILE* out, std::FILE* err)
-    : outputFolder_(std::move(outputFolder)), out_(out), err_(err), liveProgress_(isatty(fileno(err)) != 0) {
+TerminalHost::TerminalHost(std::string outputFolder, std::FILE* err)
+    : outputFolder_(std::move(outputFolder)), err_(err), liveProgress_(isatty(fileno(err)) != 0) {
     interrupted = false;
     std::signal(SIGINT, onInterrupt);
 }
@@ -39,12 +39,11 @@ TerminalHost::~TerminalHost() { std::signal(SIGINT, SIG_DFL); }
 
 std::string TerminalHost::BrowseForFolder(const std::string&) { return outputFolder_; }
 
-void TerminalHost::showMessage(const std::string&, const std::string& text, MessageIcon icon) {
+void TerminalHost::showMessage(const std::string&, const std::string& text, MessageIcon) {
     finishProgress();
-    // The end-of-run message is the run's result; a warning alone is an error.
-    std::FILE* stream = icon == MessageIcon::Information || text.rfind("Finished", 0) == 0 ? out_ : err_;
-    std::fprintf(stream, "%s\n", terminalLines(text).c_str());
-    std::fflush(stream);
+    // A run shows one message, at its end; the command decides where it goes
+    // once it knows how the run ended.
+    messages_ += terminalLines(text) + "\n";
 }
 
 void TerminalHost::showProgress(std::int32_t, const std::string& caption) {

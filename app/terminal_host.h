@@ -1,7 +1,8 @@
 #pragma once
 // The run host of the command line: the output folder comes from the
-// arguments, messages go to the terminal, progress to standard error, and
-// Ctrl-C asks the run to stop (what was converted so far is kept).
+// arguments, messages are kept for the command to print, progress goes to
+// standard error, and Ctrl-C asks the run to stop (what was converted so far
+// is kept).
 
 #include <chrono>
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace tessaly {
 
 class TerminalHost : public RunHost {
 public:
-    explicit TerminalHost(std::string outputFolder, std::FILE* out = stdout, std::FILE* err = stderr);
+    explicit TerminalHost(std::string outputFolder, std::FILE* err = stderr);
     ~TerminalHost() override;
 
     std::string BrowseForFolder(const std::string& prompt) override;
@@ -25,14 +26,17 @@ public:
     // Writes the last progress caption for good (once, at the end of a run).
     void finishProgress();
 
+    // The messages the run showed, lines ending in LF.
+    const std::string& messages() const { return messages_; }
+
 private:
     std::string outputFolder_;
-    std::FILE* out_;
     std::FILE* err_;
     bool liveProgress_;  // standard error is a terminal: rewrite the caption in place
     std::chrono::steady_clock::time_point lastShown_{};
     std::string caption_;
     bool shownOnce_ = false;
+    std::string messages_;
 };
 
 }  // namespace tessaly
