@@ -24,8 +24,10 @@ const std::vector<Subcommand> kSubcommands = {
 
 void printUsage(std::ostream& out) {
     out << "usage: tessaly SUBCOMMAND [ARGUMENTS]\n\nsubcommands:\n";
-    for (const Subcommand& command : kSubcommands)
-        out << "  " << command.name << "  " << command.summary << '\n';
+    for (const Subcommand& command : kSubcommands) {
+        const std::string name = command.name;
+        out << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') << command.summary << '\n';
+    }
     out << "\n'tessaly SUBCOMMAND --help' describes each one.\n";
 }
 
