@@ -11,18 +11,11 @@
 #include "pst/ndb/btree_page.h"
 #include "pst/ndb/little_endian.h"
 #include "pst/ndb/node_database_writer.h"
+#include "outlook_reference_file.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
 namespace {
-
-std::string outlookFile() {
-    return testing::readFile(std::string(TESSALY_FIXTURES_DIR) + "/pst-reference/outlook2007-java-libpst-dist-list.pst");
-}
-
-const std::uint8_t* bytesAt(const std::string& file, std::size_t offset) {
-    return reinterpret_cast<const std::uint8_t*>(file.data()) + offset;
-}
 
 void expectSameBytes(const PageImage& ours, const std::uint8_t* theirs, std::size_t from, std::size_t length) {
     for (std::size_t i = from; i < from + length; ++i) EXPECT_EQ(ours[i], theirs[i]) << "byte " << i;

@@ -11,18 +11,11 @@
 #include "pst/ndb/little_endian.h"
 #include "pst/ndb/page.h"
 #include "pst/ndb/permutation_encoding.h"
+#include "outlook_reference_file.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
 namespace {
-
-std::string outlookFile() {
-    return testing::readFile(std::string(TESSALY_FIXTURES_DIR) + "/pst-reference/outlook2007-java-libpst-dist-list.pst");
-}
-
-const std::uint8_t* bytesAt(const std::string& file, std::size_t offset) {
-    return reinterpret_cast<const std::uint8_t*>(file.data()) + offset;
-}
 
 TEST(Crc, StartsFromZeroWithoutFinalInversion) {
     const std::string text = "123456789";
