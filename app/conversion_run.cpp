@@ -1,6 +1,9 @@
 #include "app/conversion_run.h"
 
+#include <optional>
+
 #include "app/source_files.h"
+#include "vcard/picture_file_writer.h"
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_reader.h"
 
@@ -97,10 +100,21 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         files.push_back(source.path);
     }
 
+    // Creating a file is slow next to reading a card, so pictures are written
+    // on a thread of their own when the target does not need them at once.
+    std::optional<PictureFileWriter> pictureWriter;
+    if (!target->readsPictureFiles()) pictureWriter.emplace();
     ReaderOptions readerOptions;
     readerOptions.mode = options.mode;
     readerOptions.pictureFolder = outputFolder / "vCardPictures";
+    readerOptions.pictureWriter = pictureWriter ? &*pictureWriter : nullptr;
     RunSink sink(*target, host, result.report);
+    const auto reportPictureFailures = [&] {
+        if (!pictureWriter) return;
+        for (const PictureWriteFailure& failure : pictureWriter->takeFailures())
+            sink.problem(ReadProblem{ReadProblemKind::PictureNotWritten, failure.vcardFile, failure.line,
+                                     failure.cause});
+    };
     std::int32_t cardCounter = 1;
     for (const auto& file : files) {
         if (host.stopRequested()) break;
@@ -123,6 +137,11 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         } catch (const std::exception& error) {
             result.report.add(ReportKind::FilesNotRead, 1, reportPlace(file.string(), 0, error.what()));
         }
+        reportPictureFailures();
+    }
+    if (pictureWriter) {
+        pictureWriter->finish();
+        reportPictureFailures();
     }
     result.cardsConverted = cardCounter - 1;
     if (host.stopRequested()) result.report.add(ReportKind::RunStopped, 1, "");

@@ -38,6 +38,10 @@ public:
 
     // Drops an unfinished target; an earlier file of the same name stays.
     virtual void abandon() noexcept = 0;
+
+    // Whether `write` opens the picture file named in the record. A target that
+    // does not lets the run write picture files while later cards are read.
+    virtual bool readsPictureFiles() const { return true; }
 };
 
 // The target of a kind. Throws TargetError for a kind this build cannot write.

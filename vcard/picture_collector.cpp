@@ -1,12 +1,7 @@
 #include "vcard/picture_collector.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "vcard/base64.h"
+#include "vcard/picture_file_writer.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
@@ -33,31 +28,15 @@ std::string percentDecode(std::string_view text) {
     return out;
 }
 
-// Writes the whole file or says why not. Plain system calls: a picture is
-// written at once, and stdio would add a buffer and a stat per file.
-std::string writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file < 0) return std::strerror(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(file, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(file);
-            return std::strerror(error);
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    if (::close(file) != 0) return std::strerror(errno);
-    return {};
-}
-
 }  // namespace
 
 PictureCollector::PictureCollector(std::filesystem::path folder, std::string file,
-                                   std::size_t maxPictureBytes, CardSink& sink)
-    : folder_(std::move(folder)), file_(std::move(file)), maxPictureBytes_(maxPictureBytes), sink_(sink) {}
+                                   std::size_t maxPictureBytes, CardSink& sink, PictureFileWriter* writer)
+    : folder_(std::move(folder)),
+      file_(std::move(file)),
+      maxPictureBytes_(maxPictureBytes),
+      sink_(sink),
+      writer_(writer) {}
 
 void PictureCollector::report(ReadProblemKind kind, long lineNumber, const std::string& cause) {
     sink_.problem(ReadProblem{kind, file_, lineNumber, cause});
@@ -151,12 +130,15 @@ void PictureCollector::store(std::string_view payload, bool isBase64, long lineN
     // The folder is made once per file, when its first picture is written.
     std::error_code error;
     if (!folderMade_) folderMade_ = std::filesystem::create_directories(folder_, error) || !error;
-    const std::filesystem::path path = folder_ / name;
-    const std::string failure =
-        error ? error.message() : writeWholeFile(path, bytes);
+    std::filesystem::path path = folder_ / name;
+    if (!error && writer_) {
+        record.ePhoto = path.string();
+        writer_->write(std::move(path), std::move(bytes), file_, lineNumber);
+        return;
+    }
+    const std::string failure = error ? error.message() : writePictureFile(path, bytes);
     if (!failure.empty()) {
-        report(ReadProblemKind::PictureNotWritten, lineNumber,
-               "picture file " + path.string() + " could not be written: " + failure);
+        report(ReadProblemKind::PictureNotWritten, lineNumber, pictureNotWrittenCause(path, failure));
         return;
     }
     record.ePhoto = path.string();

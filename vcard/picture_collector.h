@@ -16,12 +16,15 @@
 
 namespace tessaly {
 
+class PictureFileWriter;
+
 class PictureCollector {
 public:
     // With an empty `folder` no file is written, but `ePhoto` still gets the
-    // name the file would have.
+    // name the file would have. With a `writer`, files are handed to it instead
+    // of being written before the card goes on, and it notes the failures.
     PictureCollector(std::filesystem::path folder, std::string file, std::size_t maxPictureBytes,
-                     CardSink& sink);
+                     CardSink& sink, PictureFileWriter* writer = nullptr);
 
     // Called on each line of an open card before the property rules. Returns
     // true when the line was taken as picture data.
@@ -41,6 +44,7 @@ private:
     std::string file_;
     std::size_t maxPictureBytes_;
     CardSink& sink_;
+    PictureFileWriter* writer_;
     bool waiting_ = false;
     std::string run_;
     long runLine_ = 0;

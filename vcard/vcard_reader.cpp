@@ -21,7 +21,7 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
     ByteSource source(vcardFile);
     LineReader lines(source, options.mode, options.maxLineBytes, vcardFile);
     CharsetDecoder decoder;
-    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink);
+    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink, options.pictureWriter);
 
     ContactRecord record;
     CardExtras extras;

@@ -11,10 +11,15 @@
 
 namespace tessaly {
 
+class PictureFileWriter;
+
 struct ReaderOptions {
     ReadMode mode = ReadMode::Normal;
     // Where picture files go; empty: none is written.
     std::filesystem::path pictureFolder;
+    // When set, picture files are queued to it rather than written before the
+    // card is handed over (for targets that do not open the files).
+    PictureFileWriter* pictureWriter = nullptr;
     // The longest logical line (and picture) the reader holds.
     std::size_t maxLineBytes = std::size_t{256} << 20;
 };

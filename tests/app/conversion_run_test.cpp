@@ -144,6 +144,28 @@ TEST(ConversionRun, IncompleteCardsAndUndecodablePicturesAreReportedWithTheirPla
               std::string::npos);
 }
 
+TEST(ConversionRun, PicturesOfAWorksheetRunAreWrittenAndAFailedOneIsReportedWithItsPlace) {
+    TempDir source, output;
+    const std::string picture = "PHOTO;ENCODING=BASE64:R0lGODlh\r\n";
+    const auto file = source.write("x.vcf", "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\n" +
+                                                "BEGIN:VCARD\r\nN:B\r\n" + picture + "END:VCARD\r\n" +
+                                                "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\n");
+    // A folder where the second card's picture should go.
+    std::filesystem::create_directories(output.path() / "vCardPictures" / "1.gif");
+    FakeHost host(output.path().string());
+    const RunResult result = runConversion({file, false}, {}, host);
+    EXPECT_EQ(result.cardsConverted, 3);
+    EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / ".gif"), "GIF89a");
+    EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / "2.gif"), "GIF89a");
+    EXPECT_EQ(result.report.count(ReportKind::PicturesNotWritten), 1u);
+    EXPECT_NE(host.messages.at(0).text.find(file.string() + ":6: picture file " +
+                                            (output.path() / "vCardPictures" / "1.gif").string() +
+                                            " could not be written: Is a directory"),
+              std::string::npos)
+        << host.messages.at(0).text;
+    EXPECT_EQ(host.messages.at(0).icon, MessageIcon::Exclamation);
+}
+
 TEST(ConversionRun, ATargetThatCannotBeCreatedEndsTheRunBeforeReading) {
     TempDir output;
     FakeHost host(output.path().string());

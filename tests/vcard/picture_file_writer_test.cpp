@@ -1,0 +1,59 @@
+// Picture files written on the writer's own thread: order, failures, limits.
+
+#include "vcard/picture_file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+using testing::TempDir;
+
+TEST(PictureFileWriter, WritesEveryFileInTheOrderGiven) {
+    TempDir folder;
+    PictureFileWriter writer;
+    for (int i = 0; i < 200; ++i)
+        writer.write(folder.path() / (std::to_string(i % 50) + ".gif"), "picture " + std::to_string(i), "a.vcf", i);
+    writer.finish();
+    // Each name was written four times; the last writing stays, as when the
+    // files are written one after the other.
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")), "picture " + std::to_string(150 + i));
+    EXPECT_TRUE(writer.takeFailures().empty());
+}
+
+TEST(PictureFileWriter, AFileThatCannotBeWrittenIsNotedWithItsCardAndTheRestGoOn) {
+    TempDir folder;
+    std::filesystem::create_directory(folder.path() / "1.gif");  // a folder in the way
+    PictureFileWriter writer;
+    writer.write(folder.path() / ".gif", "first", "cards.vcf", 3);
+    writer.write(folder.path() / "1.gif", "second", "cards.vcf", 9);
+    writer.write(folder.path() / "2.gif", "third", "cards.vcf", 14);
+    writer.finish();
+    const std::vector<PictureWriteFailure> failures = writer.takeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].vcardFile, "cards.vcf");
+    EXPECT_EQ(failures[0].line, 9);
+    EXPECT_EQ(failures[0].cause,
+              "picture file " + (folder.path() / "1.gif").string() + " could not be written: Is a directory");
+    EXPECT_EQ(testing::readFile(folder.path() / "2.gif"), "third");
+    EXPECT_TRUE(writer.takeFailures().empty());  // taken once
+}
+
+TEST(PictureFileWriter, APictureLargerThanTheQueueStillPasses) {
+    TempDir folder;
+    const std::string big(100000, 'x');
+    {
+        PictureFileWriter writer(1000);
+        for (int i = 0; i < 5; ++i) writer.write(folder.path() / (std::to_string(i) + ".gif"), big, "a.vcf", 1);
+        writer.write(folder.path() / "small.gif", "s", "a.vcf", 2);
+        // No finish(): the writer writes what is queued before it goes.
+    }
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")), big);
+    EXPECT_EQ(testing::readFile(folder.path() / "small.gif"), "s");
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,75 @@
+#pragma once
+// Writes picture files on a thread of its own, in the order they are given, so
+// that reading goes on with the next card while the file system creates the
+// file (creating a file costs far more than decoding its picture).
+//
+// The queue holds at most a given number of bytes; a caller that would go past
+// it waits, so memory stays bounded however many pictures a run has. A file
+// that cannot be written is noted with the card's file and line, for the owner
+// to report. Since the path is known before the file exists, this suits a run
+// whose target does not open the picture files itself.
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tessaly {
+
+struct PictureWriteFailure {
+    std::string vcardFile;
+    long line = 0;  // the line of the picture in its vCard file
+    std::string cause;
+};
+
+// Writes `bytes` as the whole content of `path`, replacing any file there.
+// Returns the reason when it could not, else an empty text.
+std::string writePictureFile(const std::filesystem::path& path, std::string_view bytes);
+
+// The text a failed picture file is reported with.
+std::string pictureNotWrittenCause(const std::filesystem::path& path, const std::string& reason);
+
+class PictureFileWriter {
+public:
+    explicit PictureFileWriter(std::size_t maxQueuedBytes = std::size_t{1} << 20);
+    // Writes what is still queued.
+    ~PictureFileWriter();
+    PictureFileWriter(const PictureFileWriter&) = delete;
+    PictureFileWriter& operator=(const PictureFileWriter&) = delete;
+
+    // Queues a file. Waits while the queue is full; a picture larger than the
+    // whole queue is taken once the queue is empty.
+    void write(std::filesystem::path path, std::string bytes, const std::string& vcardFile, long line);
+
+    // Waits until every queued file is written.
+    void finish();
+
+    // The files that could not be written since the last call, in queue order.
+    std::vector<PictureWriteFailure> takeFailures();
+
+private:
+    struct Job {
+        std::filesystem::path path;
+        std::string bytes;
+        std::string vcardFile;
+        long line = 0;
+    };
+
+    void work();
+
+    const std::size_t maxQueuedBytes_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Job> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool busy_ = false;  // the thread is writing a job it took off the queue
+    bool closing_ = false;
+    std::vector<PictureWriteFailure> failures_;
+    std::thread thread_;  // last: it starts once everything above is ready
+};
+
+}  // namespace tessaly
