@@ -33,7 +33,9 @@ ByteSource::~ByteSource() {
 }
 
 bool ByteSource::readRaw(std::string& bytes) {
-    bytes.resize(kChunkBytes);
+    // Buffers cycle between the reader and this source at full size, so this
+    // seldom has to grow (and clear) one.
+    if (bytes.size() != kChunkBytes) bytes.resize(kChunkBytes);
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file_);
     bytes.resize(got);
     if (got == 0 && std::ferror(file_)) throw VcardReadError(path_, 0, std::strerror(errno));
@@ -107,7 +109,7 @@ void ByteSource::decodeUtf16(const std::string& bytes, std::string& out) {
 }
 
 bool ByteSource::next(std::string& chunk) {
-    std::string raw;
+    std::string& raw = raw_;
     bool got;
     if (firstPending_) {
         raw.swap(first_);

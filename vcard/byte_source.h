@@ -33,6 +33,7 @@ private:
     std::string path_;
     std::FILE* file_ = nullptr;
     Utf16 utf16_ = Utf16::None;
+    std::string raw_;            // the bytes as read, before any decoding
     std::string first_;          // the first chunk, held back while detecting
     bool firstPending_ = false;
     std::string oddByte_;        // a byte of a UTF-16 unit cut by a chunk end

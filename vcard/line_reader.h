@@ -45,7 +45,6 @@ private:
     void takePiece(Piece& piece, bool isBreak);
     void checkLength(const std::string& bytes, long number) const;
     void startPending(Piece& piece, bool isFrame);
-    std::size_t findInChunk(char byte) const;
     void giveOut(LogicalLine& line);
     bool pendingEndsInSoftBreak();
 
@@ -58,8 +57,6 @@ private:
     // Raw cutting.
     std::string chunk_;
     std::size_t position_ = 0;
-    std::size_t nextCarriageReturn_ = 0;
-    std::size_t nextLineFeed_ = 0;
     std::string current_;
     long currentNumber_ = 1;
     long physicalLine_ = 1;

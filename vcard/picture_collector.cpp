@@ -80,21 +80,27 @@ void PictureCollector::finishRun(ContactRecord& record, int fileCardCount) {
 
 void PictureCollector::takePhotoLine(const PropertyLine& line, long lineNumber, ContactRecord& record,
                                      int fileCardCount) {
-    const std::string payload = unescapeValue(trimSpaces(line.value()));
+    // Pictures are large and seldom escaped: the value is copied only to unescape it.
+    std::string_view payload = trimSpaces(line.value());
+    std::string unescaped;
+    if (payload.find('\\') != std::string_view::npos) {
+        unescaped = unescapeValue(payload);
+        payload = unescaped;
+    }
     if (startsWithNoCase(payload, "data:")) {
         const std::size_t comma = payload.find(',');
-        if (comma == std::string::npos) {
+        if (comma == std::string_view::npos) {
             report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data: URI has no data");
             return;
         }
-        const std::string meta = asciiLower(std::string_view(payload).substr(5, comma - 5));
+        const std::string meta = asciiLower(payload.substr(5, comma - 5));
         const bool base64 = meta.size() >= 7 && meta.compare(meta.size() - 7, 7, ";base64") == 0;
-        store(std::string_view(payload).substr(comma + 1), base64, lineNumber, record, fileCardCount);
+        store(payload.substr(comma + 1), base64, lineNumber, record, fileCardCount);
         return;
     }
     // Any other URI, or a value declared as one, points to a picture elsewhere.
     const std::string& head = line.headLower();
-    if (payload.find(':') != std::string::npos || head.find("value=uri") != std::string::npos ||
+    if (payload.find(':') != std::string_view::npos || head.find("value=uri") != std::string::npos ||
         head.find("value=url") != std::string::npos)
         return;
     if (payload.empty()) {

@@ -33,7 +33,7 @@ std::string pictureNotWrittenCause(const std::filesystem::path& path, const std:
 }
 
 PictureFileWriter::PictureFileWriter(std::size_t maxQueuedBytes)
-    : maxQueuedBytes_(maxQueuedBytes), thread_([this] { work(); }) {}
+    : maxQueuedBytes_(maxQueuedBytes), wakeBytes_(maxQueuedBytes / 4), thread_([this] { work(); }) {}
 
 PictureFileWriter::~PictureFileWriter() {
     {
@@ -47,18 +47,27 @@ PictureFileWriter::~PictureFileWriter() {
 void PictureFileWriter::write(std::filesystem::path path, std::string bytes, const std::string& vcardFile,
                               long line) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-        return queue_.empty() || queuedBytes_ + bytes.size() <= maxQueuedBytes_;
-    });
+    const auto hasRoom = [&] { return queuedBytes_ == 0 || queuedBytes_ + bytes.size() <= maxQueuedBytes_; };
+    if (!hasRoom()) {
+        // What is queued may be less than a batch: have it written now.
+        waitingForRoom_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, hasRoom);
+        waitingForRoom_ = false;
+    }
     queuedBytes_ += bytes.size();
     queue_.push_back(Job{std::move(path), std::move(bytes), vcardFile, line});
+    const bool wake = queuedBytes_ >= wakeBytes_;
     lock.unlock();
-    changed_.notify_all();
+    if (wake) changed_.notify_all();
 }
 
 void PictureFileWriter::finish() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && !busy_; });
+    draining_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return queuedBytes_ == 0; });
+    draining_ = false;
 }
 
 std::vector<PictureWriteFailure> PictureFileWriter::takeFailures() {
@@ -69,21 +78,30 @@ std::vector<PictureWriteFailure> PictureFileWriter::takeFailures() {
 }
 
 void PictureFileWriter::work() {
+    std::deque<Job> batch;
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] { return !queue_.empty() || closing_; });
+        // Files are taken a batch at a time, so that the two threads meet once
+        // per batch rather than once per picture.
+        changed_.wait(lock, [&] {
+            return closing_ || (!queue_.empty() && (draining_ || waitingForRoom_ || queuedBytes_ >= wakeBytes_));
+        });
         if (queue_.empty()) return;  // closing, and everything is written
-        Job job = std::move(queue_.front());
-        queue_.pop_front();
-        busy_ = true;
+        batch.swap(queue_);
         lock.unlock();
-        const std::string reason = writePictureFile(job.path, job.bytes);
+        std::size_t written = 0;
+        std::vector<PictureWriteFailure> failures;
+        for (Job& job : batch) {
+            const std::string reason = writePictureFile(job.path, job.bytes);
+            if (!reason.empty())
+                failures.push_back(PictureWriteFailure{std::move(job.vcardFile), job.line,
+                                                       pictureNotWrittenCause(job.path, reason)});
+            written += job.bytes.size();
+        }
+        batch.clear();
         lock.lock();
-        busy_ = false;
-        queuedBytes_ -= job.bytes.size();
-        if (!reason.empty())
-            failures_.push_back(
-                PictureWriteFailure{std::move(job.vcardFile), job.line, pictureNotWrittenCause(job.path, reason)});
+        queuedBytes_ -= written;
+        for (PictureWriteFailure& failure : failures) failures_.push_back(std::move(failure));
         changed_.notify_all();
     }
 }

@@ -4,7 +4,8 @@
 // file (creating a file costs far more than decoding its picture).
 //
 // The queue holds at most a given number of bytes; a caller that would go past
-// it waits, so memory stays bounded however many pictures a run has. A file
+// it waits, so memory stays bounded however many pictures a run has. The
+// thread writes in batches of a quarter of that. A file
 // that cannot be written is noted with the card's file and line, for the owner
 // to report. Since the path is known before the file exists, this suits a run
 // whose target does not open the picture files itself.
@@ -62,11 +63,13 @@ private:
     void work();
 
     const std::size_t maxQueuedBytes_;
+    const std::size_t wakeBytes_;  // the thread starts on a batch this large
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> queue_;
-    std::size_t queuedBytes_ = 0;
-    bool busy_ = false;  // the thread is writing a job it took off the queue
+    std::size_t queuedBytes_ = 0;  // queued and being written
+    bool draining_ = false;        // finish() waits: write whatever is queued
+    bool waitingForRoom_ = false;  // write() waits: the same
     bool closing_ = false;
     std::vector<PictureWriteFailure> failures_;
     std::thread thread_;  // last: it starts once everything above is ready

@@ -47,11 +47,14 @@ TEST(PictureFileWriter, APictureLargerThanTheQueueStillPasses) {
     const std::string big(100000, 'x');
     {
         PictureFileWriter writer(1000);
+        // Less than a batch is queued when a picture finds no room.
+        writer.write(folder.path() / "first.gif", "f", "a.vcf", 1);
         for (int i = 0; i < 5; ++i) writer.write(folder.path() / (std::to_string(i) + ".gif"), big, "a.vcf", 1);
         writer.write(folder.path() / "small.gif", "s", "a.vcf", 2);
         // No finish(): the writer writes what is queued before it goes.
     }
     for (int i = 0; i < 5; ++i) EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")), big);
+    EXPECT_EQ(testing::readFile(folder.path() / "first.gif"), "f");
     EXPECT_EQ(testing::readFile(folder.path() / "small.gif"), "s");
 }
 
