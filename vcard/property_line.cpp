@@ -1,5 +1,6 @@
 #include "vcard/property_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -145,11 +146,12 @@ void PropertyLine::findName() {
     std::size_t end = start;
     while (end < text_.size() && text_[end] != ':' && text_[end] != ';') ++end;
     // Without a colon or semicolon after it, the name test accepts nothing.
-    name_.clear();
+    nameSize_ = 0;
     if (end == text_.size()) return;
-    name_.assign(text_.substr(start, end - start));
-    for (char& c : name_) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    nameSize_ = std::min(end - start, name_.size());
+    for (std::size_t k = 0; k < nameSize_; ++k) {
+        const char c = text_[start + k];
+        name_[k] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
     }
 }
 

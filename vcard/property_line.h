@@ -2,6 +2,7 @@
 // One logical line of a card as text: decoded, trimmed, and cut into its head
 // (property name and parameters) and its value.
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -38,7 +39,7 @@ public:
     // Everything after the head's colon (leading spaces kept).
     std::string_view value() const;
     // The property name in upper case, without a group prefix ("item1.").
-    const std::string& name() const { return name_; }
+    std::string_view name() const { return {name_.data(), nameSize_}; }
     // The whole line in upper case (computed on first use).
     const std::string& upper() const;
     // The head, trimmed and in lower case (computed on first use).
@@ -53,7 +54,10 @@ private:
     std::string_view text_;  // the trimmed line: in the caller's bytes or in storage_
     std::string storage_;    // decoded text, when it differs from the bytes
     std::size_t colon_ = std::string::npos;
-    std::string name_;
+    // Property names are short: most fit here without an allocation; a longer
+    // one is cut, which no name the rules test for is.
+    std::array<char, 32> name_{};
+    std::size_t nameSize_ = 0;
     bool quotedPrintable_ = false;
     mutable std::string upper_;
     mutable bool haveUpper_ = false;

@@ -82,11 +82,29 @@ void fillAddress(const std::vector<std::string>& parts, const AddressSlots& slot
     for (std::size_t i = 2; i < 7 && i < parts.size(); ++i) *targets[i - 2] = parts[i];
 }
 
-void applyAddresses(const PropertyLine& line, ContactRecord& record) {
+// Which of "type=WORK", "type=HOME" and "type=pref", written just so, the text
+// holds. The search goes from "=" to "=", of which a line has few.
+struct TypeValues {
+    bool work = false, home = false, pref = false;
+};
+
+TypeValues typeValuesIn(std::string_view text) {
+    TypeValues found;
+    const auto holdsAt = [&](std::size_t at, const char (&word)[5]) {
+        return at + 4 <= text.size() && text[at] == word[0] && text[at + 1] == word[1] && text[at + 2] == word[2] &&
+               text[at + 3] == word[3];
+    };
+    for (std::size_t at = text.find('='); at != std::string_view::npos; at = text.find('=', at + 1)) {
+        if (at < 4 || !holdsAt(at - 4, "type")) continue;
+        found.work = found.work || holdsAt(at + 1, "WORK");
+        found.home = found.home || holdsAt(at + 1, "HOME");
+        found.pref = found.pref || holdsAt(at + 1, "pref");
+    }
+    return found;
+}
+
+void applyAddresses(const PropertyLine& line, bool workType, bool homeType, ContactRecord& record) {
     const bool named = line.name() == "ADR";
-    // The grouped forms need "type=WORK" or "type=HOME" written just so.
-    const bool workType = contains(line.text(), "type=WORK");
-    const bool homeType = contains(line.text(), "type=HOME");
     const bool grouped = (workType || homeType) && containsNoCase(line.text(), "ADR");
     if (!named && !grouped) return;
     const std::string& head = line.headLower();
@@ -115,9 +133,8 @@ void applyDate(const PropertyLine& line, DateValue& slot) {
     if (const auto date = parseVcardDate(line.value())) slot = *date;
 }
 
-void applyWebPage(const PropertyLine& line, ContactRecord& record) {
-    if (line.name() == "URL" || (contains(line.text(), "type=pref") && contains(line.text(), "URL")))
-        setPlainValue(record.eContact_WebPage, line);
+void applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record) {
+    if (line.name() == "URL" || (prefType && contains(line.text(), "URL"))) setPlainValue(record.eContact_WebPage, line);
 }
 
 void applyEmail(const PropertyLine& line, ContactRecord& record) {
@@ -147,7 +164,7 @@ void applyNote(const PropertyLine& line, ContactRecord& record) {
 void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
     if (!line.hasValue()) return;
     // The rules that test the property's name: at most one of them applies.
-    const std::string& name = line.name();
+    const std::string_view name = line.name();
     switch (name.size()) {
         case 1:
             if (name == "N") applyName(line, record);
@@ -177,19 +194,22 @@ void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
         default:
             break;
     }
-    // The rules that look for a word anywhere in the line. Most lines lack a
-    // letter of each word, which the line's letter set tells at once.
-    static constexpr std::uint32_t kGroupedAddress = lettersOf("typeADR");
+    // The rules that look for a word anywhere in the line.
+    const std::string_view text = line.text();
+    // The grouped address and web page forms need "type=WORK", "type=HOME" or
+    // "type=pref" written just so.
+    const TypeValues types = typeValuesIn(text);
+    if (name == "ADR" || types.work || types.home) applyAddresses(line, types.work, types.home, record);
+    // IMADDRESS and ANNIVERSARY in any letter case: most lines lack one of
+    // their letters, which the line's letter set tells at once.
     static constexpr std::uint32_t kImAddress = lettersOf("IMADDRESS");
     static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
-    const std::string_view text = line.text();
     const std::uint32_t letters = lettersIn(text);
     const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
-    if (name == "ADR" || mayContain(kGroupedAddress)) applyAddresses(line, record);
     if (mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) setPlainValue(record.eContact_IMAddress, line);
     if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY"))
         applyDate(line, record.eContact_Anniversary);
-    applyWebPage(line, record);
+    applyWebPage(line, types.pref, record);
 }
 
 void prepareForHandOver(ContactRecord& record, const CardExtras& extras) {
