@@ -138,13 +138,19 @@ PropertyLine::PropertyLine(std::string text) : storage_(std::move(text)) {
 }
 
 void PropertyLine::findName() {
-    // A group prefix is letters, digits and "-" followed by "."; it is skipped.
+    // The name runs to the first colon or semicolon. A group prefix (letters,
+    // digits and "-" from the start, then ".") is skipped: one pass finds both.
     std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text_.size() && isNameCharacter(text_[i])) ++i;
-    if (i > 0 && i < text_.size() && text_[i] == '.') start = i + 1;
-    std::size_t end = start;
-    while (end < text_.size() && text_[end] != ':' && text_[end] != ';') ++end;
+    bool inPrefix = true;
+    std::size_t end = 0;
+    for (; end < text_.size(); ++end) {
+        const char c = text_[end];
+        if (c == ':' || c == ';') break;
+        if (inPrefix && !isNameCharacter(c)) {
+            if (c == '.' && end > 0) start = end + 1;
+            inPrefix = false;
+        }
+    }
     // Without a colon or semicolon after it, the name test accepts nothing.
     nameSize_ = 0;
     if (end == text_.size()) return;

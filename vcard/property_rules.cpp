@@ -18,13 +18,9 @@ bool contains(std::string_view text, std::string_view word) {
 // strings are not allocated again for every line.
 thread_local std::vector<std::string> components;
 
-// The value trimmed and unescaped: the form of every single-value rule.
-std::string plainValue(const PropertyLine& line) {
-    return unescapeValue(trimSpaces(line.value()));
-}
-
-// The same into a slot, reusing the slot's storage (slots are cleared, not
-// freed, between cards).
+// The value, trimmed and unescaped (the form of every single-value rule), put
+// into a slot, reusing the slot's storage (slots are cleared, not freed,
+// between cards).
 void setPlainValue(std::string& slot, const PropertyLine& line) {
     const std::string_view value = trimSpaces(line.value());
     if (value.find('\\') == std::string_view::npos)
@@ -50,7 +46,9 @@ void applyOrganisation(const PropertyLine& line, ContactRecord& record) {
 }
 
 void applyTelephone(const PropertyLine& line, ContactRecord& record) {
-    std::string number = plainValue(line);
+    // Kept from line to line: a number is copied into its slots, not moved.
+    thread_local std::string number;
+    setPlainValue(number, line);
     // vCard 4.0 writes numbers as tel: URIs.
     if (startsWithNoCase(number, "tel:")) number.erase(0, 4);
     const std::string& head = line.headLower();
@@ -138,14 +136,14 @@ void applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record
 }
 
 void applyEmail(const PropertyLine& line, ContactRecord& record) {
-    const std::string address = unescapeValue(line.value());
+    std::string address = unescapeValue(line.value());
     if (trimSpaces(address).empty()) return;
     if (contains(line.headLower(), "pref") && record.eContact_Email.empty()) {
-        record.eContact_Email = address;
+        record.eContact_Email = std::move(address);
     } else if (record.eContact_Email2.empty()) {
-        record.eContact_Email2 = address;
+        record.eContact_Email2 = std::move(address);
     } else {
-        record.eContact_Email3 = address;
+        record.eContact_Email3 = std::move(address);
     }
 }
 

@@ -97,17 +97,20 @@ std::string unescapeValue(std::string_view value) {
 
 void splitComponents(std::string_view value, std::vector<std::string>& components) {
     std::size_t count = 0;
+    bool escaped = false;  // the component at hand holds a backslash
     const auto add = [&](std::string_view piece) {
         if (count == components.size()) components.emplace_back();
         std::string& component = components[count++];
-        if (piece.find('\\') == std::string_view::npos)
-            component.assign(piece);
-        else
+        if (escaped)
             component = unescapeValue(piece);
+        else
+            component.assign(piece);
+        escaped = false;
     };
     std::size_t start = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\\') {
+            escaped = true;
             ++i;  // the escaped character never splits
         } else if (value[i] == ';') {
             add(value.substr(start, i - start));
