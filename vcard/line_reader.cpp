@@ -1,8 +1,6 @@
 #include "vcard/line_reader.h"
 
 #include <bit>
-#include <cstdint>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -19,10 +17,8 @@ bool equalsNoCase(std::string_view text, std::string_view word) {
 }
 
 // The position of the first CR or LF in `bytes` from `from` on, or its size.
-// Sixteen bytes are compared at a time where SSE2 is there (every x86-64), else
-// eight: in a word XORed with CR (or LF) the bytes equal to it become zero, and
-// (x - 0x01…) & ~x & 0x80… marks the lowest zero byte exactly (a mark above it
-// may come from a borrow, but only the lowest is used).
+// Sixteen bytes are compared at a time where SSE2 is there (every x86-64); the
+// rest, or all elsewhere, one by one.
 std::size_t findLineEnd(std::string_view bytes, std::size_t from) {
     const char* data = bytes.data();
     std::size_t i = from;
@@ -34,17 +30,6 @@ std::size_t findLineEnd(std::string_view bytes, std::size_t from) {
         const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, carriageReturns), _mm_cmpeq_epi8(block, lineFeeds));
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask));
-    }
-#else
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        const std::uint64_t cr = word ^ (kOnes * '\r');
-        const std::uint64_t lf = word ^ (kOnes * '\n');
-        const std::uint64_t found = (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHigh;
-        if (found != 0) return i + static_cast<std::size_t>(std::countr_zero(found) / 8);
     }
 #endif
     for (; i < bytes.size(); ++i) {

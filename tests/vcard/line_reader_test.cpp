@@ -57,6 +57,22 @@ TEST(LineCutting, CarriageReturnLineFeedSplitAcrossReadChunksIsOneLineEnd) {
     EXPECT_FALSE(lines.loneLineFeed);
 }
 
+TEST(LineCutting, LinesOfEveryLengthAroundTheSixteenByteSteps) {
+    // Line ends at every place within and across the blocks the search takes.
+    std::string normal, advance;
+    Texts expected;
+    for (int length = 0; length <= 40; ++length) {
+        const std::string text = "X:" + std::string(static_cast<std::size_t>(length), 'a' + length % 26);
+        expected.push_back(text);
+        normal += text + "\r\n";
+        advance += text + "\n";
+    }
+    EXPECT_EQ(cut(normal, ReadMode::Normal).text, expected);
+    expected.push_back("");  // what Advance Mode makes of the end after the last LF
+    EXPECT_EQ(cut(advance, ReadMode::Advance).text, expected);
+    EXPECT_EQ(cut(advance, ReadMode::Normal).text.size(), 1u);  // one line holding every LF
+}
+
 TEST(Unfolding, IndentedLinesContinueTheLineBefore) {
     const Lines lines = cut("NOTE:one\r\n two\r\n\tthree\r\nTEL:1\r\n", ReadMode::Normal);
     EXPECT_EQ(lines.text, (Texts{"NOTE:onetwothree", "TEL:1"}));
