@@ -63,15 +63,13 @@ void LineReader::checkLength(const std::string& bytes, long number) const {
                              "line is too long (over " + std::to_string(maxLineBytes_) + " bytes)");
 }
 
-void LineReader::takePiece(Piece& piece, bool isBreak) {
-    piece.bytes.swap(current_);
-    current_.clear();
-    piece.number = currentNumber_;
-    piece.isBreak = isBreak;
+void LineReader::endPiece(bool isBreak) {
+    piece_.number = currentNumber_;
+    piece_.isBreak = isBreak;
     currentNumber_ = physicalLine_;
 }
 
-bool LineReader::nextPiece(Piece& piece) {
+bool LineReader::nextPiece(std::string& current) {
     for (;;) {
         if (position_ == chunk_.size()) {
             position_ = 0;
@@ -81,9 +79,9 @@ bool LineReader::nextPiece(Piece& piece) {
                 atEnd_ = true;
                 // A last line without a line end; in Advance Mode a trailing LF
                 // leaves an empty last piece.
-                if (current_.empty() && !(mode_ == ReadMode::Advance && rawLineHadLineFeed_))
+                if (current.empty() && !(mode_ == ReadMode::Advance && rawLineHadLineFeed_))
                     return false;
-                takePiece(piece, false);
+                endPiece(false);
                 rawLineHadLineFeed_ = false;
                 return true;
             }
@@ -98,9 +96,9 @@ bool LineReader::nextPiece(Piece& piece) {
         }
         // Take the run of ordinary bytes at once.
         const std::size_t end = findLineEnd(chunk_, position_);
-        current_.append(chunk_, position_, end - position_);
+        current.append(chunk_, position_, end - position_);
         position_ = end;
-        checkLength(current_, currentNumber_);
+        checkLength(current, currentNumber_);
         if (position_ == chunk_.size()) continue;
 
         const char lineEnd = chunk_[position_++];
@@ -108,32 +106,34 @@ bool LineReader::nextPiece(Piece& piece) {
         if (lineEnd == '\r') {
             pendingCarriageReturn_ = true;
             const bool dropped =
-                mode_ == ReadMode::Advance && current_.empty() && !rawLineHadLineFeed_;
+                mode_ == ReadMode::Advance && current.empty() && !rawLineHadLineFeed_;
             rawLineHadLineFeed_ = false;
-            takePiece(piece, dropped);
+            endPiece(dropped);
             return true;
         }
         sawLoneLineFeed_ = true;
         if (mode_ == ReadMode::Normal) {
-            current_ += '\n';
+            current += '\n';
             continue;
         }
         rawLineHadLineFeed_ = true;
-        takePiece(piece, false);
+        endPiece(false);
         return true;
     }
 }
 
 void LineReader::giveOut(LogicalLine& line) {
-    line.bytes.swap(pending_.bytes);  // the caller's old buffer comes back for reuse
-    line.number = pending_.number;
+    line.bytes = buffers_[pending_];
+    line.number = pendingNumber_;
 }
 
-void LineReader::startPending(Piece& piece, bool isFrame) {
-    pending_.bytes.swap(piece.bytes);  // the piece keeps the old buffer for reuse
-    pending_.number = piece.number;
+void LineReader::startPending(bool isFrame) {
+    // The piece just read becomes the line waiting; the other buffer is free
+    // for the next piece once the caller is done with the line given out.
+    pending_ = 1 - pending_;
+    pendingNumber_ = piece_.number;
     hasPending_ = true;
-    pendingTakesNoFold_ = pending_.bytes.empty() || isFrame;
+    pendingTakesNoFold_ = buffers_[pending_].empty() || isFrame;
     headScanned_ = 0;
     headInQuotes_ = false;
     headComplete_ = false;
@@ -148,15 +148,16 @@ static std::size_t lastNonBlank(const std::string& bytes) {
 }
 
 bool LineReader::pendingEndsInSoftBreak() {
-    const std::size_t last = lastNonBlank(pending_.bytes);
-    if (last == std::string::npos || pending_.bytes[last] != '=') return false;
+    const std::string& pending = buffers_[pending_];
+    const std::size_t last = lastNonBlank(pending);
+    if (last == std::string::npos || pending[last] != '=') return false;
     // The head is looked for once, up to its colon, however long the line grows.
-    while (!headComplete_ && headScanned_ < pending_.bytes.size()) {
-        const char c = pending_.bytes[headScanned_++];
+    while (!headComplete_ && headScanned_ < pending.size()) {
+        const char c = pending[headScanned_++];
         if (c == '"') headInQuotes_ = !headInQuotes_;
         if (c == ':' && !headInQuotes_) {
             headComplete_ = true;
-            const std::string head = asciiUpper(std::string_view(pending_.bytes).substr(0, headScanned_));
+            const std::string head = asciiUpper(std::string_view(pending).substr(0, headScanned_));
             pendingQuotedPrintable_ = head.find("QUOTED-PRINTABLE") != std::string::npos;
         }
     }
@@ -164,40 +165,40 @@ bool LineReader::pendingEndsInSoftBreak() {
 }
 
 bool LineReader::next(LogicalLine& line) {
-    Piece& piece = piece_;
     for (;;) {
+        std::string& piece = buffers_[1 - pending_];
+        piece.clear();
         if (!nextPiece(piece)) {
             if (!hasPending_) return false;
             giveOut(line);
             hasPending_ = false;
             return true;
         }
-        if (piece.isBreak) {
+        if (piece_.isBreak) {
             if (!hasPending_) continue;
             giveOut(line);
             hasPending_ = false;
             return true;
         }
-        const bool pieceIsFrame = isFrameLine(piece.bytes);
-        if (hasPending_ && !pendingTakesNoFold_ && !piece.bytes.empty() && !pieceIsFrame) {
+        const bool pieceIsFrame = isFrameLine(piece);
+        if (hasPending_ && !pendingTakesNoFold_ && !piece.empty() && !pieceIsFrame) {
+            std::string& pending = buffers_[pending_];
             if (pendingEndsInSoftBreak()) {
-                pending_.bytes.erase(lastNonBlank(pending_.bytes));
-                pending_.bytes.append(piece.bytes, startsWithBlank(piece.bytes) ? 1 : 0);
-                checkLength(pending_.bytes, pending_.number);
+                pending.erase(lastNonBlank(pending));
+                pending.append(piece, startsWithBlank(piece) ? 1 : 0);
+                checkLength(pending, pendingNumber_);
                 continue;
             }
-            if (startsWithBlank(piece.bytes)) {
-                pending_.bytes.append(piece.bytes, 1);
-                checkLength(pending_.bytes, pending_.number);
+            if (startsWithBlank(piece)) {
+                pending.append(piece, 1);
+                checkLength(pending, pendingNumber_);
                 continue;
             }
         }
-        if (hasPending_) {
-            giveOut(line);
-            startPending(piece, pieceIsFrame);
-            return true;
-        }
-        startPending(piece, pieceIsFrame);
+        if (hasPending_) giveOut(line);
+        const bool gaveOut = hasPending_;
+        startPending(pieceIsFrame);
+        if (gaveOut) return true;
     }
 }
 

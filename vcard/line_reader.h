@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "vcard/byte_source.h"
 
@@ -19,45 +20,48 @@ namespace tessaly {
 enum class ReadMode { Normal, Advance };
 
 struct LogicalLine {
-    std::string bytes;
-    long number = 0;  // the physical line it starts on, from 1
+    std::string_view bytes;  // held by the reader until its next call of next()
+    long number = 0;         // the physical line it starts on, from 1
 };
 
 class LineReader {
 public:
     LineReader(ByteSource& source, ReadMode mode, std::size_t maxLineBytes, std::string path);
 
-    // The next logical line; false at the end of the file. Throws VcardReadError
-    // for a line longer than the limit.
+    // The next logical line, whose bytes stay valid until the next call; false
+    // at the end of the file. Throws VcardReadError for a line longer than the
+    // limit.
     bool next(LogicalLine& line);
 
     // True once a line feed was seen that did not follow a carriage return.
     bool sawLoneLineFeed() const { return sawLoneLineFeed_; }
 
 private:
-    struct Piece {
-        std::string bytes;
-        long number = 0;
-        bool isBreak = false;  // an empty line that Advance Mode drops
-    };
-
-    bool nextPiece(Piece& piece);
-    void takePiece(Piece& piece, bool isBreak);
+    bool nextPiece(std::string& current);
+    void endPiece(bool isBreak);
     void checkLength(const std::string& bytes, long number) const;
-    void startPending(Piece& piece, bool isFrame);
+    void startPending(bool isFrame);
     void giveOut(LogicalLine& line);
     bool pendingEndsInSoftBreak();
 
-    Piece piece_;  // reused, so that lines cycle through the same buffers
     ByteSource& source_;
     const ReadMode mode_;
     const std::size_t maxLineBytes_;
     const std::string path_;
 
+    // Two buffers take turns: one holds the line waiting to see whether the
+    // next piece continues it, the other receives that piece. A line given
+    // out stays in its buffer until the next call, and nothing is swapped.
+    std::string buffers_[2];
+    int pending_ = 0;  // the buffer of the line waiting
+    struct {
+        long number = 0;
+        bool isBreak = false;  // an empty line that Advance Mode drops
+    } piece_;                  // what is known of the piece last read
+
     // Raw cutting.
     std::string chunk_;
     std::size_t position_ = 0;
-    std::string current_;
     long currentNumber_ = 1;
     long physicalLine_ = 1;
     bool pendingCarriageReturn_ = false;
@@ -65,9 +69,9 @@ private:
     bool atEnd_ = false;
     bool sawLoneLineFeed_ = false;
 
-    // Joining: the line waiting to see whether the next one continues it.
+    // Joining.
     bool hasPending_ = false;
-    LogicalLine pending_;
+    long pendingNumber_ = 0;
     bool pendingTakesNoFold_ = false;  // empty or a frame line
     std::size_t headScanned_ = 0;      // how far the head's colon was looked for
     bool headInQuotes_ = false;

@@ -24,7 +24,7 @@ Lines cut(const std::string& bytes, ReadMode mode, std::size_t maxLine = 1 << 20
     Lines lines;
     LogicalLine line;
     while (reader.next(line)) {
-        lines.text.push_back(line.bytes);
+        lines.text.emplace_back(line.bytes);
         lines.numbers.push_back(line.number);
     }
     lines.loneLineFeed = reader.sawLoneLineFeed();
