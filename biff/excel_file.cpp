@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "biff/default_formats.h"
+#include "vcard/utf8.h"
 #include "vcard/windows1252.h"
 
 namespace tessaly {
@@ -102,9 +103,7 @@ std::string_view ExcelFile::encode(std::string_view text) {
     pendingReplaced_ = 0;
     // Most values are plain ASCII, which Windows-1252 shares byte for byte: they
     // are used as they are.
-    unsigned char highBits = 0;
-    for (const char c : text) highBits |= static_cast<unsigned char>(c);
-    if (highBits < 0x80) return text;
+    if (isAscii(text)) return text;
     encoded_ = utf8ToWindows1252(text, pendingReplaced_);
     return encoded_;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "vcard/utf8.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
@@ -32,19 +33,6 @@ std::string charsetOf(std::string_view head) {
 }
 
 namespace {
-
-bool isAsciiText(std::string_view bytes) {
-    // Eight bytes at a time: any byte with its high bit set is not ASCII.
-    std::uint64_t any = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        any |= word;
-    }
-    for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
-    return (any & 0x8080808080808080ULL) == 0;
-}
 
 bool isNameCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
@@ -86,7 +74,7 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
     const std::size_t headEnd = findHeadEnd(bytes);
     // Most lines are plain ASCII and not quoted-printable: their bytes are their
     // text whatever character set they name.
-    if (headEnd != std::string_view::npos && isAsciiText(bytes) &&
+    if (headEnd != std::string_view::npos && isAscii(bytes) &&
         !containsNoCase(bytes.substr(0, headEnd), "QUOTED-PRINTABLE")) {
         text_ = bytes;  // no copy: the caller keeps the bytes until the next line
         colon_ = headEnd;

@@ -19,13 +19,6 @@ int hexValue(char c) {
     return -1;
 }
 
-bool isAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string decodeQuotedPrintable(std::string_view text) {

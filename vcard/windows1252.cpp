@@ -39,12 +39,12 @@ std::string utf8ToWindows1252(std::string_view text, std::size_t& replaced) {
     out.reserve(text.size());
     std::size_t position = 0;
     while (position < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[position]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++position;
-            continue;
-        }
+        // A run of ASCII bytes is the same in both.
+        std::size_t run = position;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+        out.append(text, position, run - position);
+        position = run;
+        if (position == text.size()) break;
         char32_t codePoint;
         const int byte = nextUtf8(text, position, codePoint) ? byteOf(codePoint) : -1;
         if (byte < 0) {
