@@ -1,6 +1,7 @@
 #include "app/conversion_run.h"
 
 #include <optional>
+#include <system_error>
 
 #include "app/source_files.h"
 #include "vcard/picture_file_writer.h"
@@ -102,8 +103,15 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
 
     // Creating a file is slow next to reading a card, so pictures are written
     // on a thread of their own when the target does not need them at once.
+    // Should no thread be had, they are written in turn as cards are read.
     std::optional<PictureFileWriter> pictureWriter;
-    if (!target->readsPictureFiles()) pictureWriter.emplace();
+    if (!target->readsPictureFiles()) {
+        try {
+            pictureWriter.emplace();
+        } catch (const std::system_error&) {
+            pictureWriter.reset();
+        }
+    }
     ReaderOptions readerOptions;
     readerOptions.mode = options.mode;
     readerOptions.pictureFolder = outputFolder / "vCardPictures";
