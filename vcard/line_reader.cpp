@@ -1,10 +1,6 @@
 #include "vcard/line_reader.h"
 
-#include <bit>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "vcard/byte_search.h"
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_text.h"
 
@@ -14,28 +10,6 @@ namespace {
 
 bool equalsNoCase(std::string_view text, std::string_view word) {
     return text.size() == word.size() && startsWithNoCase(text, word);
-}
-
-// The position of the first CR or LF in `bytes` from `from` on, or its size.
-// Sixteen bytes are compared at a time where SSE2 is there (every x86-64); the
-// rest, or all elsewhere, one by one.
-std::size_t findLineEnd(std::string_view bytes, std::size_t from) {
-    const char* data = bytes.data();
-    std::size_t i = from;
-#if defined(__SSE2__)
-    const __m128i carriageReturns = _mm_set1_epi8('\r');
-    const __m128i lineFeeds = _mm_set1_epi8('\n');
-    for (; i + 16 <= bytes.size(); i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, carriageReturns), _mm_cmpeq_epi8(block, lineFeeds));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask));
-    }
-#endif
-    for (; i < bytes.size(); ++i) {
-        if (data[i] == '\r' || data[i] == '\n') return i;
-    }
-    return bytes.size();
 }
 
 bool isFrameLine(std::string_view text) {
@@ -95,7 +69,7 @@ bool LineReader::nextPiece(std::string& current) {
             }
         }
         // Take the run of ordinary bytes at once.
-        const std::size_t end = findLineEnd(chunk_, position_);
+        const std::size_t end = findEither(chunk_, position_, '\r', '\n');
         current.append(chunk_, position_, end - position_);
         position_ = end;
         checkLength(current, currentNumber_);

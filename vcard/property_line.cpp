@@ -4,20 +4,23 @@
 #include <cstdint>
 #include <cstring>
 
+#include "vcard/byte_search.h"
 #include "vcard/utf8.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
 
 std::size_t findHeadEnd(std::string_view bytes) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '"')
-            quoted = !quoted;
-        else if (bytes[i] == ':' && !quoted)
-            return i;
+    // Quoted text is passed over whole: a colon inside it ends nothing.
+    std::size_t at = 0;
+    for (;;) {
+        at = findEither(bytes, at, ':', '"');
+        if (at == bytes.size()) return std::string_view::npos;
+        if (bytes[at] == ':') return at;
+        const std::size_t closing = bytes.find('"', at + 1);
+        if (closing == std::string_view::npos) return std::string_view::npos;
+        at = closing + 1;
     }
-    return std::string_view::npos;
 }
 
 std::string charsetOf(std::string_view head) {
