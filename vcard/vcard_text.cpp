@@ -4,14 +4,6 @@
 
 namespace tessaly {
 
-std::string_view trimSpaces(std::string_view text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && text[first] == ' ') ++first;
-    while (last > first && text[last - 1] == ' ') --last;
-    return text.substr(first, last - first);
-}
-
 std::string asciiUpper(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -26,17 +18,6 @@ std::string asciiLower(std::string_view text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i], b = prefix[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
-    }
-    return true;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Text operations of the vCard rules: trimming (spaces only), ASCII case
 // folding, component splitting at unescaped semicolons, and unescaping.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,14 +10,30 @@
 
 namespace tessaly {
 
-// Removes leading and trailing spaces (character 32) only; tabs stay.
-std::string_view trimSpaces(std::string_view text);
+// Removes leading and trailing spaces (character 32) only; tabs stay. Inline:
+// the reader calls it several times on every line.
+inline std::string_view trimSpaces(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    return text.substr(first, last - first);
+}
 
 std::string asciiUpper(std::string_view text);
 std::string asciiLower(std::string_view text);
 
 // True when `text` starts with `prefix`, comparing ASCII letters in any case.
-bool startsWithNoCase(std::string_view text, std::string_view prefix);
+inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[i], b = prefix[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+        if (a != b) return false;
+    }
+    return true;
+}
 
 // True when `text` contains `upperWord` (given in upper case), comparing ASCII
 // letters in any case.
