@@ -8,10 +8,6 @@ namespace tessaly {
 
 namespace {
 
-bool equalsNoCase(std::string_view text, std::string_view word) {
-    return text.size() == word.size() && startsWithNoCase(text, word);
-}
-
 bool isFrameLine(std::string_view text) {
     // Most lines are ruled out by their length alone.
     const std::string_view trimmed = trimSpaces(text);
@@ -25,8 +21,6 @@ bool startsWithBlank(const std::string& bytes) {
 
 }  // namespace
 
-bool isBeginLine(std::string_view text) { return equalsNoCase(trimSpaces(text), "BEGIN:VCARD"); }
-bool isEndLine(std::string_view text) { return equalsNoCase(trimSpaces(text), "END:VCARD"); }
 
 LineReader::LineReader(ByteSource& source, ReadMode mode, std::size_t maxLineBytes, std::string path)
     : source_(source), mode_(mode), maxLineBytes_(maxLineBytes), path_(std::move(path)) {}

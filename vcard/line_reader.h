@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "vcard/byte_source.h"
+#include "vcard/vcard_text.h"
 
 namespace tessaly {
 
@@ -80,8 +81,15 @@ private:
 };
 
 // True when the text, less leading and trailing spaces, is BEGIN:VCARD or
-// END:VCARD in any letter case.
-bool isBeginLine(std::string_view text);
-bool isEndLine(std::string_view text);
+// END:VCARD in any letter case. Inline: every line is tested, and nearly all
+// are ruled out by their length.
+inline bool isBeginLine(std::string_view text) {
+    const std::string_view trimmed = trimSpaces(text);
+    return trimmed.size() == 11 && startsWithNoCase(trimmed, "BEGIN:VCARD");
+}
+inline bool isEndLine(std::string_view text) {
+    const std::string_view trimmed = trimSpaces(text);
+    return trimmed.size() == 9 && startsWithNoCase(trimmed, "END:VCARD");
+}
 
 }  // namespace tessaly

@@ -15,8 +15,8 @@ bool contains(std::string_view text, std::string_view word) {
 }
 
 // The components of the line at hand; kept from line to line so that their
-// strings are not allocated again for every line.
-thread_local std::vector<std::string> components;
+// storage is not allocated again for every line.
+thread_local ValueComponents components;
 
 // The value, trimmed and unescaped (the form of every single-value rule), put
 // into a slot, reusing the slot's storage (slots are cleared, not freed,
@@ -30,8 +30,8 @@ void setPlainValue(std::string& slot, const PropertyLine& line) {
 }
 
 void applyName(const PropertyLine& line, ContactRecord& record) {
-    std::vector<std::string>& parts = components;
-    splitComponents(trimSpaces(line.value()), parts);
+    ValueComponents& parts = components;
+    parts.split(trimSpaces(line.value()));
     std::string* const slots[] = {&record.eContact_LastName, &record.eContact_FirstName,
                                   &record.eContact_MiddleName, &record.eContact_Title,
                                   &record.eContact_Suffix};
@@ -39,10 +39,10 @@ void applyName(const PropertyLine& line, ContactRecord& record) {
 }
 
 void applyOrganisation(const PropertyLine& line, ContactRecord& record) {
-    std::vector<std::string>& parts = components;
-    splitComponents(trimSpaces(line.value()), parts);
-    record.eContact_Company = std::string(trimSpaces(parts[0]));
-    if (parts.size() >= 2) record.eContact_Department = std::string(trimSpaces(parts[1]));
+    ValueComponents& parts = components;
+    parts.split(trimSpaces(line.value()));
+    record.eContact_Company.assign(trimSpaces(parts[0]));
+    if (parts.size() >= 2) record.eContact_Department.assign(trimSpaces(parts[1]));
 }
 
 void applyTelephone(const PropertyLine& line, ContactRecord& record) {
@@ -75,7 +75,7 @@ struct AddressSlots {
 };
 
 // Components 3 to 7 of an address: street, city, region, postal code, country.
-void fillAddress(const std::vector<std::string>& parts, const AddressSlots& slots) {
+void fillAddress(const ValueComponents& parts, const AddressSlots& slots) {
     std::string* const targets[] = {slots.street, slots.city, slots.state, slots.zip, slots.country};
     for (std::size_t i = 2; i < 7 && i < parts.size(); ++i) *targets[i - 2] = parts[i];
 }
@@ -110,8 +110,8 @@ void applyAddresses(const PropertyLine& line, bool workType, bool homeType, Cont
     const bool home = contains(head, "home") && (named || homeType);
     if (!work && !home) return;
     // An address needs at least two components to be one.
-    std::vector<std::string>& parts = components;
-    splitComponents(trimSpaces(line.value()), parts);
+    ValueComponents& parts = components;
+    parts.split(trimSpaces(line.value()));
     if (parts.size() < 2) return;
     if (work)
         fillAddress(parts, {&record.eContact_BusinessAddress, &record.eContact_BusinessCity,

@@ -76,36 +76,35 @@ std::string unescapeValue(std::string_view value) {
     return out;
 }
 
-void splitComponents(std::string_view value, std::vector<std::string>& components) {
-    std::size_t count = 0;
-    bool escaped = false;  // the component at hand holds a backslash
-    const auto add = [&](std::string_view piece) {
-        if (count == components.size()) components.emplace_back();
-        std::string& component = components[count++];
-        if (escaped)
-            component = unescapeValue(piece);
-        else
-            component.assign(piece);
-        escaped = false;
-    };
+void ValueComponents::split(std::string_view value) {
+    // First where the pieces lie, then their views: the storage of the
+    // unescaped pieces is sized before any view points into it.
+    pieces_.clear();
+    std::size_t escapedCount = 0;
+    bool escaped = false;  // the piece at hand holds a backslash
     std::size_t start = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\') {
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && value[i] == '\\') {
             escaped = true;
             ++i;  // the escaped character never splits
-        } else if (value[i] == ';') {
-            add(value.substr(start, i - start));
+        } else if (i == value.size() || value[i] == ';') {
+            pieces_.push_back(Piece{value.substr(start, i - start), escaped});
+            escapedCount += escaped;
+            escaped = false;
             start = i + 1;
         }
     }
-    add(value.substr(start));
-    components.resize(count);
-}
-
-std::vector<std::string> splitComponents(std::string_view value) {
-    std::vector<std::string> components;
-    splitComponents(value, components);
-    return components;
+    if (unescaped_.size() < escapedCount) unescaped_.resize(escapedCount);
+    views_.clear();
+    std::size_t stored = 0;
+    for (const Piece& piece : pieces_) {
+        if (!piece.escaped) {
+            views_.push_back(piece.text);
+        } else {
+            unescaped_[stored] = unescapeValue(piece.text);
+            views_.push_back(unescaped_[stored++]);
+        }
+    }
 }
 
 std::uint32_t lettersIn(std::string_view text) {

@@ -43,12 +43,25 @@ bool containsNoCase(std::string_view text, std::string_view upperWord);
 // (a line break, CR LF). Any other backslash stays as it is.
 std::string unescapeValue(std::string_view value);
 
-// Cuts a value at every semicolon that is not escaped and unescapes each piece.
-std::vector<std::string> splitComponents(std::string_view value);
+// A value cut at every semicolon that is not escaped, each piece unescaped.
+// The pieces are views: into the value itself where a piece has no escape,
+// else into storage of their own. They stay valid until the next split and
+// while the value does. One object is kept and reused from value to value.
+class ValueComponents {
+public:
+    void split(std::string_view value);
+    std::size_t size() const { return views_.size(); }
+    std::string_view operator[](std::size_t index) const { return views_[index]; }
 
-// The same into `components`, whose strings are reused (no allocation once they
-// are large enough).
-void splitComponents(std::string_view value, std::vector<std::string>& components);
+private:
+    struct Piece {
+        std::string_view text;  // as written
+        bool escaped;           // holds a backslash
+    };
+    std::vector<Piece> pieces_;
+    std::vector<std::string_view> views_;
+    std::vector<std::string> unescaped_;
+};
 
 // Which of the letters a to z occur in a text, in any case: bit 0 for a.
 std::uint32_t lettersIn(std::string_view text);

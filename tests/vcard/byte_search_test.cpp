@@ -1,4 +1,4 @@
-// Finding line ends and head colons at every place of the sixteen-byte steps.
+// Finding line ends at every place of the sixteen-byte steps.
 
 #include "vcard/byte_search.h"
 
@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "vcard/property_line.h"
 
 namespace tessaly {
 namespace {
@@ -22,15 +21,6 @@ TEST(FindEither, FindsTheFirstOfTwoBytesAtEveryPlace) {
         }
         EXPECT_EQ(findEither(std::string(length, 'x'), 0, '\r', '\n'), length);
     }
-}
-
-TEST(FindHeadEnd, ColonsInsideDoubleQuotesEndNothing) {
-    EXPECT_EQ(findHeadEnd("N:Doe"), 1u);
-    EXPECT_EQ(findHeadEnd("TEL;TYPE=\"a:b\":1"), 14u);
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b\";Q=\"c:d\";LONGER-PARAMETER-NAME=1:v"), 41u);
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b"), std::string_view::npos);  // the quote never closes
-    EXPECT_EQ(findHeadEnd("no colon at all"), std::string_view::npos);
-    EXPECT_EQ(findHeadEnd(""), std::string_view::npos);
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// A line cut into head and value, and its case-folded forms.
+
+#include "vcard/property_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tessaly {
+namespace {
+
+TEST(FindHeadEnd, ColonsInsideDoubleQuotesEndNothing) {
+    EXPECT_EQ(findHeadEnd("N:Doe"), 1u);
+    EXPECT_EQ(findHeadEnd("TEL;TYPE=\"a:b\":1"), 14u);
+    EXPECT_EQ(findHeadEnd("X;P=\"a:b\";Q=\"c:d\";LONGER-PARAMETER-NAME=1:v"), 41u);
+    EXPECT_EQ(findHeadEnd("X;P=\"a:b"), std::string_view::npos);  // the quote never closes
+    EXPECT_EQ(findHeadEnd("no colon at all"), std::string_view::npos);
+    EXPECT_EQ(findHeadEnd(""), std::string_view::npos);
+}
+
+TEST(PropertyLineCase, FoldsOnlyAsciiLettersWhateverTheBytesAround) {
+    // Every byte value but the colon, in the head and in the value, at every
+    // place of the eight-byte steps the folding takes.
+    std::string bytes;
+    for (int value = 1; value < 256; ++value)
+        if (value != ':' && value != ' ' && value != '"') bytes += static_cast<char>(value);
+    const std::string text = "X" + bytes + ":" + bytes + "x";
+    const PropertyLine line(text);
+    std::string upper, headLower;
+    for (const char c : text) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    for (const char c : "X" + bytes) headLower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    EXPECT_EQ(line.upper(), upper);
+    EXPECT_EQ(line.headLower(), headLower);
+}
+
+}  // namespace
+}  // namespace tessaly
