@@ -125,8 +125,8 @@ bool LineReader::pendingEndsInSoftBreak() {
         if (c == '"') headInQuotes_ = !headInQuotes_;
         if (c == ':' && !headInQuotes_) {
             headComplete_ = true;
-            const std::string head = asciiUpper(std::string_view(pending).substr(0, headScanned_));
-            pendingQuotedPrintable_ = head.find("QUOTED-PRINTABLE") != std::string::npos;
+            pendingQuotedPrintable_ =
+                containsNoCase(std::string_view(pending).substr(0, headScanned_), "QUOTED-PRINTABLE");
         }
     }
     return pendingQuotedPrintable_ && last >= headScanned_;

@@ -24,9 +24,8 @@ std::size_t findHeadEnd(std::string_view bytes) {
 }
 
 std::string charsetOf(std::string_view head) {
-    const std::string upper = asciiUpper(head);
-    const std::size_t found = upper.find("CHARSET=");
-    if (found == std::string::npos) return {};
+    const std::size_t found = findNoCase(head, "CHARSET=");
+    if (found == std::string_view::npos) return {};
     std::size_t start = found + 8;
     std::size_t end = start;
     while (end < head.size() && head[end] != ';' && head[end] != ':' && head[end] != ',') ++end;
@@ -78,10 +77,11 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
     quotedPrintable_ = false;
     colon_ = std::string::npos;
     const std::size_t headEnd = findHeadEnd(bytes);
+    const bool headSaysQuotedPrintable =
+        headEnd != std::string_view::npos && containsNoCase(bytes.substr(0, headEnd), "QUOTED-PRINTABLE");
     // Most lines are plain ASCII and not quoted-printable: their bytes are their
     // text whatever character set they name.
-    if (headEnd != std::string_view::npos && isAscii(bytes) &&
-        !containsNoCase(bytes.substr(0, headEnd), "QUOTED-PRINTABLE")) {
+    if (headEnd != std::string_view::npos && !headSaysQuotedPrintable && isAscii(bytes)) {
         text_ = bytes;  // no copy: the caller keeps the bytes until the next line
         colon_ = headEnd;
     } else if (headEnd == std::string_view::npos) {
@@ -94,8 +94,7 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
         std::string charset;
         // Parameters come after a ";"; only look for them when the head has one.
         if (head.find(';') != std::string_view::npos) {
-            const std::string upperHead = asciiUpper(head);
-            quotedPrintable_ = upperHead.find("QUOTED-PRINTABLE") != std::string::npos;
+            quotedPrintable_ = headSaysQuotedPrintable;
             if (quotedPrintable_) {
                 decodedValue = decodeQuotedPrintable(value);
                 value = decodedValue;

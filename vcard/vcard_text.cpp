@@ -34,18 +34,18 @@ char lower(char c) { return kLower[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-bool containsNoCase(std::string_view text, std::string_view upperWord) {
-    if (upperWord.empty()) return true;
-    if (text.size() < upperWord.size()) return false;
+std::size_t findNoCase(std::string_view text, std::string_view upperWord) {
+    if (upperWord.empty()) return 0;
+    if (text.size() < upperWord.size()) return std::string_view::npos;
     const char first = lower(upperWord[0]);
     const std::size_t last = text.size() - upperWord.size();
     for (std::size_t i = 0; i <= last; ++i) {
         if (lower(text[i]) != first) continue;
         std::size_t k = 1;
         while (k < upperWord.size() && lower(text[i + k]) == lower(upperWord[k])) ++k;
-        if (k == upperWord.size()) return true;
+        if (k == upperWord.size()) return i;
     }
-    return false;
+    return std::string_view::npos;
 }
 
 std::string unescapeValue(std::string_view value) {

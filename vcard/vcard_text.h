@@ -35,9 +35,13 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-// True when `text` contains `upperWord` (given in upper case), comparing ASCII
-// letters in any case.
-bool containsNoCase(std::string_view text, std::string_view upperWord);
+// Where `text` first holds `upperWord` (given in upper case), comparing ASCII
+// letters in any case; npos when nowhere.
+std::size_t findNoCase(std::string_view text, std::string_view upperWord);
+
+inline bool containsNoCase(std::string_view text, std::string_view upperWord) {
+    return findNoCase(text, upperWord) != std::string_view::npos;
+}
 
 // Resolves the backslash escapes of a value: "\," "\;" "\\" and "\n" or "\N"
 // (a line break, CR LF). Any other backslash stays as it is.
