@@ -18,6 +18,20 @@ TEST(FindHeadEnd, ColonsInsideDoubleQuotesEndNothing) {
     EXPECT_EQ(findHeadEnd(""), std::string_view::npos);
 }
 
+TEST(PropertyLineParameters, CharsetAndQuotedPrintableInAnyLetterCase) {
+    EXPECT_EQ(charsetOf("N;charset=iso-8859-1"), "iso-8859-1");
+    EXPECT_EQ(charsetOf("N;ENCODING=8BIT;Charset=\" UTF-8 \";TYPE=X"), "UTF-8");
+    EXPECT_EQ(charsetOf("N;TYPE=HOME"), "");
+    CharsetDecoder decoder;
+    PropertyLine line;
+    line.parse("NOTE;encoding=quoted-printable;charset=iso-8859-1:M=FCller", decoder, false);
+    EXPECT_TRUE(line.headHasQuotedPrintable());
+    EXPECT_EQ(line.value(), "M\xC3\xBCller");
+    line.parse("QUOTED-PRINTABLE:=41", decoder, false);  // a name, not a parameter
+    EXPECT_FALSE(line.headHasQuotedPrintable());
+    EXPECT_EQ(line.value(), "=41");
+}
+
 TEST(PropertyLineCase, FoldsOnlyAsciiLettersWhateverTheBytesAround) {
     // Every byte value but the colon, in the head and in the value, at every
     // place of the eight-byte steps the folding takes.
