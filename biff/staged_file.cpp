@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 namespace tessaly {
 
@@ -33,14 +34,14 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     finalPath_ = finalPath;
     failure_ = 0;
     committed_ = false;
-    buffer_.clear();
+    used_ = 0;
     // A leftover of the same name (same process id from an earlier boot) is
     // never overwritten: another name is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath_ = temporaryNameFor(finalPath);
         descriptor_ = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor_ >= 0) {
-            buffer_.reserve(kBufferSize);
+            if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
             return 0;
         }
         if (errno != EEXIST) break;
@@ -52,17 +53,27 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
 
 int StagedFile::write(std::string_view bytes) {
     if (failure_ != 0) return failure_;
-    if (buffer_.size() + bytes.size() > kBufferSize) {
+    if (bytes.size() > kBufferSize - used_) {
         if (const int error = flush()) return error;
+        // What would not fit even in the empty buffer goes out at once.
+        if (bytes.size() > kBufferSize) return writeOut(bytes);
     }
-    buffer_.append(bytes);
+    if (bytes.empty()) return 0;  // an empty view may have no data pointer at all
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
     return 0;
 }
 
 int StagedFile::flush() {
+    const int error = writeOut(std::string_view(buffer_.get(), used_));
+    if (error == 0) used_ = 0;
+    return error;
+}
+
+int StagedFile::writeOut(std::string_view bytes) {
     std::size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t written = ::write(descriptor_, buffer_.data() + done, buffer_.size() - done);
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(descriptor_, bytes.data() + done, bytes.size() - done);
         if (written < 0) {
             if (errno == EINTR) continue;
             failure_ = errno;
@@ -70,7 +81,6 @@ int StagedFile::flush() {
         }
         done += static_cast<std::size_t>(written);
     }
-    buffer_.clear();
     return 0;
 }
 
@@ -96,7 +106,7 @@ void StagedFile::abandon() noexcept {
     descriptor_ = -1;
     if (!committed_ && !temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
     temporaryPath_.clear();
-    buffer_.clear();
+    used_ = 0;
 }
 
 }  // namespace tessaly

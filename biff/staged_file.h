@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -43,11 +44,13 @@ public:
 
 private:
     int flush();
+    int writeOut(std::string_view bytes);
 
     int descriptor_ = -1;
     int failure_ = 0;
     bool committed_ = false;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;  // made once, at the first open
+    std::size_t used_ = 0;
     std::filesystem::path finalPath_;
     std::filesystem::path temporaryPath_;
 };

@@ -261,6 +261,17 @@ TEST_F(ExcelFileTest, PageBreakRowsSortAsUnsignedNumbers) {
     EXPECT_EQ(written(), hexBytes("1B 00 06 00 02 00 3F 9C FF FF"));
 }
 
+TEST_F(ExcelFileTest, ARecordLargerThanTheWriteBufferIsWrittenWhole) {
+    // The most page breaks one record holds: 65,538 bytes, more than the
+    // 64 KiB the file keeps before writing, behind a cell already buffered.
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), 0);
+    for (int row = 32766; row >= 1; --row) ASSERT_EQ(file.InsertHorizPageBreak(row + 1), 0);
+    std::string expected = hexBytes("04 00 09 00 00 00 00 00 00 00 00 01 78");
+    expected += hexBytes("1B 00 FE FF FE 7F");
+    for (int row = 1; row <= 32766; ++row) expected += std::string{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8)};
+    EXPECT_EQ(written(), expected);
+}
+
 TEST(ExcelFilePageBreaks, ANewFileStartsWithoutBreaks) {
     TempDir dir;
     ExcelFile file(DateTextFormat::iso());
