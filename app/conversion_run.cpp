@@ -123,6 +123,12 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
             sink.problem(ReadProblem{ReadProblemKind::PictureNotWritten, failure.vcardFile, failure.line,
                                      failure.cause});
     };
+    // Every picture of the cards read is on disk before the run's last word.
+    const auto finishPictures = [&] {
+        if (!pictureWriter) return;
+        pictureWriter->finish();
+        reportPictureFailures();
+    };
     std::int32_t cardCounter = 1;
     for (const auto& file : files) {
         if (host.stopRequested()) break;
@@ -137,6 +143,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
                 result.report.add(ReportKind::FilesWithoutCards, 1, reportPlace(file.string(), 0, cause));
             }
         } catch (const TargetError& error) {
+            finishPictures();
             failTarget(*target, host, result, error.what());
             result.cardsConverted = cardCounter - 1;
             return result;
@@ -147,10 +154,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         }
         reportPictureFailures();
     }
-    if (pictureWriter) {
-        pictureWriter->finish();
-        reportPictureFailures();
-    }
+    finishPictures();
     result.cardsConverted = cardCounter - 1;
     if (host.stopRequested()) result.report.add(ReportKind::RunStopped, 1, "");
     host.processEvents();

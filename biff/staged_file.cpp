@@ -53,6 +53,7 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
 
 int StagedFile::write(std::string_view bytes) {
     if (failure_ != 0) return failure_;
+    if (descriptor_ < 0) return EBADF;  // not open (or already committed)
     if (bytes.size() > kBufferSize - used_) {
         if (const int error = flush()) return error;
         // What would not fit even in the empty buffer goes out at once.

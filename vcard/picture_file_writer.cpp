@@ -55,8 +55,11 @@ void PictureFileWriter::write(std::filesystem::path path, std::string bytes, con
         changed_.wait(lock, hasRoom);
         waitingForRoom_ = false;
     }
-    queuedBytes_ += bytes.size();
+    const std::size_t size = bytes.size();
     queue_.push_back(Job{std::move(path), std::move(bytes), vcardFile, line});
+    // Counted once queued: a job that could not be made leaves no count behind.
+    queuedBytes_ += size;
+    ++queuedJobs_;
     const bool wake = queuedBytes_ >= wakeBytes_;
     lock.unlock();
     if (wake) changed_.notify_all();
@@ -66,7 +69,7 @@ void PictureFileWriter::finish() {
     std::unique_lock lock(mutex_);
     draining_ = true;
     changed_.notify_all();
-    changed_.wait(lock, [&] { return queuedBytes_ == 0; });
+    changed_.wait(lock, [&] { return queuedJobs_ == 0; });
     draining_ = false;
 }
 
@@ -88,6 +91,7 @@ void PictureFileWriter::work() {
         });
         if (queue_.empty()) return;  // closing, and everything is written
         batch.swap(queue_);
+        const std::size_t jobs = batch.size();
         lock.unlock();
         std::size_t written = 0;
         std::vector<PictureWriteFailure> failures;
@@ -101,6 +105,7 @@ void PictureFileWriter::work() {
         batch.clear();
         lock.lock();
         queuedBytes_ -= written;
+        queuedJobs_ -= jobs;
         for (PictureWriteFailure& failure : failures) failures_.push_back(std::move(failure));
         changed_.notify_all();
     }

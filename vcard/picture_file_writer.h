@@ -68,6 +68,7 @@ private:
     std::condition_variable changed_;
     std::deque<Job> queue_;
     std::size_t queuedBytes_ = 0;  // queued and being written
+    std::size_t queuedJobs_ = 0;   // the same in files (a file may be empty)
     bool draining_ = false;        // finish() waits: write whatever is queued
     bool waitingForRoom_ = false;  // write() waits: the same
     bool closing_ = false;

@@ -83,17 +83,21 @@ void ValueComponents::split(std::string_view value) {
     std::size_t escapedCount = 0;
     bool escaped = false;  // the piece at hand holds a backslash
     std::size_t start = 0;
-    for (std::size_t i = 0; i <= value.size(); ++i) {
-        if (i < value.size() && value[i] == '\\') {
+    const auto endPiece = [&](std::size_t end) {
+        pieces_.push_back(Piece{value.substr(start, end - start), escaped});
+        escapedCount += escaped;
+        escaped = false;
+        start = end + 1;
+    };
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
             escaped = true;
-            ++i;  // the escaped character never splits
-        } else if (i == value.size() || value[i] == ';') {
-            pieces_.push_back(Piece{value.substr(start, i - start), escaped});
-            escapedCount += escaped;
-            escaped = false;
-            start = i + 1;
+            ++i;  // the escaped character never splits (a backslash at the end escapes nothing)
+        } else if (value[i] == ';') {
+            endPiece(i);
         }
     }
+    endPiece(value.size());  // the last piece, empty or not
     if (unescaped_.size() < escapedCount) unescaped_.resize(escapedCount);
     views_.clear();
     std::size_t stored = 0;

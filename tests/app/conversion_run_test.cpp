@@ -26,6 +26,7 @@ public:
     }
     void showMessage(const std::string& title, const std::string& text, MessageIcon icon) override {
         messages.push_back({title, text, icon});
+        if (!watchedFile.empty()) watchedFileAtMessage.push_back(std::filesystem::exists(watchedFile));
     }
     void showProgress(std::int32_t, const std::string& caption) override { captions.push_back(caption); }
     bool stopRequested() override { return stopAfterCaptions >= 0 && captions.size() >= std::size_t(stopAfterCaptions); }
@@ -33,6 +34,9 @@ public:
     std::vector<std::string> prompts, captions;
     std::vector<Message> messages;
     int stopAfterCaptions = -1;
+    // Set: whether this file existed when each message was shown.
+    std::filesystem::path watchedFile;
+    std::vector<bool> watchedFileAtMessage;
 
 private:
     std::string folder_;
@@ -47,7 +51,9 @@ struct TargetLog {
 // A target that fails on its N-th card (0: when it is opened).
 class FailingTarget : public ConversionTarget {
 public:
-    FailingTarget(int failOnCard, TargetLog& log) : failOnCard_(failOnCard), log_(log) {}
+    FailingTarget(int failOnCard, TargetLog& log, bool readsPictures = true)
+        : failOnCard_(failOnCard), log_(log), readsPictures_(readsPictures) {}
+    bool readsPictureFiles() const override { return readsPictures_; }
     void open(const std::filesystem::path&) override {
         if (failOnCard_ == 0) throw TargetError("cannot create \"/x/t.xls\": Permission denied");
     }
@@ -61,6 +67,7 @@ public:
 private:
     int failOnCard_;
     TargetLog& log_;
+    bool readsPictures_;
 };
 
 const std::string kCard = "BEGIN:VCARD\r\nN:Card\r\nEND:VCARD\r\n";
@@ -193,6 +200,21 @@ TEST(ConversionRun, ATargetThatFailsMidRunIsAbandonedAndTheRunEndsAtOnce) {
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(log.written, 1);
     EXPECT_TRUE(log.abandoned);
+}
+
+TEST(ConversionRun, PicturesOfCardsReadBeforeATargetFailureAreOnDiskBeforeTheErrorShows) {
+    TempDir source, output;
+    const std::string card = "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:R0lGODlh\r\nEND:VCARD\r\n";
+    const auto file = source.write("x.vcf", card + card + card);
+    FakeHost host(output.path().string());
+    host.watchedFile = output.path() / "vCardPictures" / "1.gif";  // the second card's
+    TargetLog log;
+    const RunResult result = runConversion({file, false}, {}, host, [&](TargetKind) {
+        return std::make_unique<FailingTarget>(3, log, false);  // pictures written on their own thread
+    });
+    EXPECT_TRUE(result.targetFailed);
+    ASSERT_EQ(host.watchedFileAtMessage.size(), 1u);
+    EXPECT_TRUE(host.watchedFileAtMessage[0]);
 }
 
 TEST(ConversionRun, AnOutputFolderThatCannotBeWrittenIsNamedInTheError) {

@@ -1,6 +1,9 @@
 #include "biff/excel_file.h"
+#include "biff/staged_file.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include "biff_test_support.h"
 #include "support/test_files.h"
@@ -321,6 +324,11 @@ TEST_F(ExcelFileOverEarlierFile, AbandonRemovesTheTemporaryFileOnly) {
     EXPECT_EQ(readFile(path), "earlier sheet");
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), kExcelNoOpenFile);
     EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
+}
+
+TEST(ExcelFileStaging, AFileThatIsNotOpenTakesNoBytes) {
+    StagedFile file;
+    EXPECT_EQ(file.write("x"), EBADF);
 }
 
 TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {

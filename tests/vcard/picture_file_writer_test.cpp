@@ -24,6 +24,14 @@ TEST(PictureFileWriter, WritesEveryFileInTheOrderGiven) {
     EXPECT_TRUE(writer.takeFailures().empty());
 }
 
+TEST(PictureFileWriter, FinishWaitsForAnEmptyFileToo) {
+    TempDir folder;
+    PictureFileWriter writer;
+    writer.write(folder.path() / "empty.gif", "", "a.vcf", 1);
+    writer.finish();
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "empty.gif"));
+}
+
 TEST(PictureFileWriter, AFileThatCannotBeWrittenIsNotedWithItsCardAndTheRestGoOn) {
     TempDir folder;
     std::filesystem::create_directory(folder.path() / "1.gif");  // a folder in the way

@@ -54,6 +54,15 @@ TEST(Escapes, AreResolvedAndEscapedSemicolonsDoNotSplit) {
     EXPECT_EQ(card.eContact_Comments, "a\r\nb\r\nc,d\\x");
 }
 
+TEST(Escapes, ABackslashThatEndsAValueEscapesNothingAndKeepsTheLastComponent) {
+    const ContactRecord card =
+        readCard("N:Smith;John\\\r\nORG:Acme\\\r\nADR;WORK:;;Main St;Town\\\r\n");
+    EXPECT_EQ(card.eContact_LastName, "Smith");
+    EXPECT_EQ(card.eContact_FirstName, "John\\");
+    EXPECT_EQ(card.eContact_Company, "Acme\\");
+    EXPECT_EQ(card.eContact_BusinessCity, "Town\\");
+}
+
 TEST(LaterLines, OverwriteEarlierOnesOfTheSameKind) {
     EXPECT_EQ(readCard("TITLE:First\r\nTITLE:Second\r\n").eContact_Profession, "Second");
 }
