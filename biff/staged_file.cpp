@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "vcard/write_all.h"
+
 namespace tessaly {
 
 namespace {
@@ -72,17 +74,8 @@ int StagedFile::flush() {
 }
 
 int StagedFile::writeOut(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(descriptor_, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            failure_ = errno;
-            return failure_;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
+    failure_ = writeAll(descriptor_, bytes);
+    return failure_;
 }
 
 int StagedFile::commit() {

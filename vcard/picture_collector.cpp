@@ -2,33 +2,10 @@
 
 #include "vcard/base64.h"
 #include "vcard/picture_file_writer.h"
+#include "vcard/text_decoding.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 PictureCollector::PictureCollector(std::filesystem::path folder, std::string file,
                                    std::size_t maxPictureBytes, CardSink& sink, PictureFileWriter* writer)
@@ -122,7 +99,7 @@ void PictureCollector::store(std::string_view payload, bool isBase64, long lineN
         }
         bytes = std::move(*decoded);
     } else {
-        bytes = percentDecode(payload);
+        bytes = decodeHexEscapes(payload, '%');
     }
     if (bytes.empty()) {
         report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data is empty");

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "vcard/write_all.h"
+
 namespace tessaly {
 
 // Plain system calls: a picture is written at once, and stdio would add a
@@ -13,16 +15,9 @@ namespace tessaly {
 std::string writePictureFile(const std::filesystem::path& path, std::string_view bytes) {
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file < 0) return std::strerror(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(file, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(file);
-            return std::strerror(error);
-        }
-        done += static_cast<std::size_t>(written);
+    if (const int error = writeAll(file, bytes)) {
+        ::close(file);
+        return std::strerror(error);
     }
     if (::close(file) != 0) return std::strerror(errno);
     return {};

@@ -1,8 +1,6 @@
 #include "vcard/property_line.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 #include "vcard/byte_search.h"
 #include "vcard/utf8.h"
@@ -40,30 +38,6 @@ bool isNameCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
 }
 
-// Flips the case of the ASCII letters from `first` to `last` (both upper case
-// or both lower case) eight bytes at a time: a byte in the range gets its 0x20
-// bit flipped; bytes of 0x80 and above are left alone.
-void flipCaseInto(const char* from, char* to, std::size_t size, char first, char last) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    const std::uint64_t toFirst = static_cast<std::uint64_t>(0x80 - first) * kOnes;
-    const std::uint64_t pastLast = static_cast<std::uint64_t>(0x80 - last - 1) * kOnes;
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, from + i, 8);
-        // Below 0x80 each: adding lifts a byte's top bit once it reaches `first`
-        // (or passes `last`); the two differ in that bit only inside the range.
-        const std::uint64_t low7 = word & ~kHigh;
-        const std::uint64_t inRange = ((low7 + toFirst) ^ (low7 + pastLast)) & ~word & kHigh;
-        word ^= inRange >> 2;
-        std::memcpy(to + i, &word, 8);
-    }
-    for (; i < size; ++i) {
-        const char c = from[i];
-        to[i] = (c >= first && c <= last) ? static_cast<char>(c ^ 0x20) : c;
-    }
-}
 
 }  // namespace
 
@@ -165,7 +139,7 @@ std::string_view PropertyLine::value() const {
 const std::string& PropertyLine::upper() const {
     if (!haveUpper_) {
         upper_.resize(text_.size());
-        flipCaseInto(text_.data(), upper_.data(), text_.size(), 'a', 'z');
+        copyAsciiUpper(text_.data(), upper_.data(), text_.size());
         haveUpper_ = true;
     }
     return upper_;
@@ -175,7 +149,7 @@ const std::string& PropertyLine::headLower() const {
     if (!haveHeadLower_) {
         const std::string_view head = trimSpaces(this->head());
         headLower_.resize(head.size());
-        flipCaseInto(head.data(), headLower_.data(), head.size(), 'A', 'Z');
+        copyAsciiLower(head.data(), headLower_.data(), head.size());
         haveHeadLower_ = true;
     }
     return headLower_;

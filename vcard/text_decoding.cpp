@@ -21,11 +21,11 @@ int hexValue(char c) {
 
 }  // namespace
 
-std::string decodeQuotedPrintable(std::string_view text) {
+std::string decodeHexEscapes(std::string_view text, char escape) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+        if (text[i] == escape && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
             hexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
@@ -35,6 +35,8 @@ std::string decodeQuotedPrintable(std::string_view text) {
     }
     return out;
 }
+
+std::string decodeQuotedPrintable(std::string_view text) { return decodeHexEscapes(text, '='); }
 
 std::string bytesToText(std::string_view bytes) {
     if (isValidUtf8(bytes)) return std::string(bytes);

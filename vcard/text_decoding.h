@@ -14,6 +14,10 @@ namespace tessaly {
 // hexadecimal digits stays as it is.
 std::string decodeQuotedPrintable(std::string_view text);
 
+// Replaces each `escape` followed by two hex digits with the byte they give
+// ("=" in quoted-printable, "%" in URIs); anything else stays as it is.
+std::string decodeHexEscapes(std::string_view text, char escape);
+
 // UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise.
 std::string bytesToText(std::string_view bytes);
 

@@ -23,6 +23,11 @@ inline std::string_view trimSpaces(std::string_view text) {
 std::string asciiUpper(std::string_view text);
 std::string asciiLower(std::string_view text);
 
+// Copies `size` bytes with the ASCII letters changed to upper (lower) case;
+// other bytes, those of 0x80 and above too, stay as they are.
+void copyAsciiUpper(const char* from, char* to, std::size_t size);
+void copyAsciiLower(const char* from, char* to, std::size_t size);
+
 // True when `text` starts with `prefix`, comparing ASCII letters in any case.
 inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
