@@ -61,20 +61,6 @@ TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
               (Bytes{'C', 0, 'o', 0, 'n', 0, 't', 0, 'a', 0, 'c', 0, 't', 0, 's', 0}));
 }
 
-TEST(PropertyContextBuilder, LastValueSetForAnIdWinsAndIdsComeSorted) {
-    PropertyContextBuilder pc;
-    pc.set(0x3001, PropertyValue::string("first"));
-    pc.set(0x0037, PropertyValue::string("subject"));
-    pc.set(0x3001, PropertyValue::string("second"));
-    ASSERT_EQ(pc.values().size(), 2u);
-    EXPECT_EQ(pc.values()[0].first, 0x0037);
-    EXPECT_EQ(pc.find(0x3001)->bytes, utf8ToUtf16le("second"));
-    EXPECT_EQ(pc.find(0x3002), nullptr);
-    pc.set(0x0001, PropertyValue::int32(1));
-    EXPECT_TRUE(pc.has(0x0001));
-    EXPECT_EQ(pc.values().front().first, 0x0001);
-}
-
 TEST_F(ContextTest, TableInfoOfTheHierarchyTemplateMatchesOutlooksLayout) {
     auto columns = hierarchyTableColumns();
     std::sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a.tag < b.tag; });
@@ -146,22 +132,6 @@ TEST_F(ContextTest, CellValuesOverTheHeapLimitGoToSubnodes) {
     const std::uint16_t map = get16(block.data());
     const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
     EXPECT_EQ(get32(rows + 8), content.subnodes[0].nid);  // the cell names the subnode
-}
-
-TEST_F(ContextTest, LargeRowMatrixGoesToASubnodeWithWholeRowsPerBlock) {
-    TableContextBuilder table(writer, contentsTableColumns());
-    PropertyContextBuilder row;
-    row.set(0x0037, PropertyValue::string("subject"));
-    for (std::uint32_t i = 0; i < 200; ++i) table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), row);
-    const NodeContent content = table.build();
-    ASSERT_EQ(content.subnodes.size(), 1u);
-    const std::size_t perBlock = kMaxBlockPayload / table.rowSize();
-    const Bytes& matrix = content.subnodes[0].data;
-    // Full blocks are padded to 8,176 bytes; the last holds the remainder.
-    EXPECT_EQ(table.rowSize(), 126u);
-    EXPECT_EQ(perBlock, 64u);
-    EXPECT_EQ(matrix.size(), 3 * kMaxBlockPayload + 8 * table.rowSize());
-    EXPECT_EQ(get32(matrix.data() + kMaxBlockPayload), makeNid(NidType::NormalMessage, 0x10000 + perBlock));
 }
 
 TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {

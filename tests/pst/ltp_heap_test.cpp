@@ -55,15 +55,6 @@ TEST(HeapBuilder, NinthBlockCarriesTheFillBitmap) {
     EXPECT_EQ(get16(blocks[7].data()), 2 + 7160);
 }
 
-TEST(HeapBuilder, FillLevelsFollowThePublishedThresholds) {
-    EXPECT_EQ(HeapBuilder::fillLevel(8000), 0);
-    EXPECT_EQ(HeapBuilder::fillLevel(3583), 1);
-    EXPECT_EQ(HeapBuilder::fillLevel(2048), 2);
-    EXPECT_EQ(HeapBuilder::fillLevel(255), 10);
-    EXPECT_EQ(HeapBuilder::fillLevel(8), 14);
-    EXPECT_EQ(HeapBuilder::fillLevel(7), 15);
-}
-
 TEST(BTreeOnHeap, HeaderNamesSizesLevelsAndRoot) {
     EXPECT_EQ(bTreeOnHeapHeader(2, 6, 0, 0x40), (Bytes{0xB5, 0x02, 0x06, 0x00, 0x40, 0x00, 0x00, 0x00}));
     HeapBuilder heap(HeapClient::PropertyContext);

@@ -36,15 +36,6 @@ TEST(NamedPropertyMap, AssignsIdsInOrderOfFirstUse) {
     EXPECT_EQ(map.size(), 3u);
 }
 
-TEST(NamedPropertyMap, BucketOfAKnownStringNameAndLid) {
-    // "Keywords" in PS_PUBLIC_STRINGS: CRC-32 of its UTF-16LE name is
-    // 0x2EDA4D3B, GUID field 2 << 1 | 1 = 5: (0x2EDA4D3B ^ 5) mod 251 = 0x65.
-    EXPECT_EQ(NamedPropertyMap::stringKey("Keywords"), 0x2EDA4D3Bu);
-    EXPECT_EQ(NamedPropertyMap::bucketFor(0x2EDA4D3B, 5), 0x1065);
-    // LID 0x8005 in the first GUID of the stream (index 3): field 6.
-    EXPECT_EQ(NamedPropertyMap::bucketFor(0x8005, 6), 0x108D);
-}
-
 TEST(NamedPropertyMap, StreamsAndBucketsAsStored) {
     NamedPropertyMap map;
     map.idFor(PropertyName::numeric(kPsetidAddress, 0x8005));
