@@ -76,25 +76,6 @@ TEST_F(ContextTest, TableInfoOfTheHierarchyTemplateMatchesOutlooksLayout) {
     EXPECT_EQ(Bytes(info.end() - 16, info.end() - 8), (Bytes{0x03, 0x00, 0xF2, 0x67, 0, 0, 4, 0}));
 }
 
-TEST_F(ContextTest, OwnLayoutGroupsCellsBySizeAndKeepsBitOrder) {
-    const auto columns = TableContextBuilder::layoutColumns({0x3001001F, 0x360A000B, 0x30070040, 0x12340002});
-    ASSERT_EQ(columns.size(), 6u);
-    auto find = [&](std::uint32_t tag) {
-        return *std::find_if(columns.begin(), columns.end(), [&](const auto& c) { return c.tag == tag; });
-    };
-    EXPECT_EQ(find(kTagRowId).offset, 0);
-    EXPECT_EQ(find(kTagRowVersion).offset, 4);
-    EXPECT_EQ(find(0x3001001F).offset, 8);
-    EXPECT_EQ(find(0x30070040).offset, 12);
-    EXPECT_EQ(find(0x30070040).size, 8);
-    EXPECT_EQ(find(0x12340002).offset, 20);
-    EXPECT_EQ(find(0x360A000B).offset, 22);
-    EXPECT_EQ(find(0x360A000B).bit, 3);
-    EXPECT_EQ(find(0x30070040).bit, 4);
-    TableContextBuilder table(writer, columns);
-    EXPECT_EQ(table.rowSize(), 24u);  // 23 bytes of cells and one bitmap byte
-}
-
 TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
     TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x3602000B - 0x8, 0x360A000B}));
     PropertyContextBuilder row;

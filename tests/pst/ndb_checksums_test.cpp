@@ -14,7 +14,6 @@
 #include "pst/ndb/permutation_encoding.h"
 #include "pst/verify/cyclic_decoding.h"
 #include "pst/verify/name_to_id_map.h"
-#include "pst/verify/node_contents.h"
 #include "verify_pst_editing.h"
 
 namespace tessaly::pst {
@@ -112,13 +111,8 @@ TEST(NameHash, KeywordsGoesToTheBucketOutlookFiledItIn) {
     EXPECT_EQ(NamedPropertyMap::bucketFor(0x8005, 6), 0x108D);
     EXPECT_EQ(verify::nameIdBucket(0x8005, 3, false, 251), 0x8Du);
     // Outlook's file holds "Keywords" as named property 0x800F in bucket 0x1065.
-    auto file = loadPst(kOutlookDistList);
-    verify::VerificationReport ignored;
-    verify::VerifyContext context(verify::Bytes(file.data(), file.size()), ignored);
-    verify::readAndCheckHeader(context);
-    verify::readBTrees(context);
-    verify::checkBlockTrailers(context);
-    const verify::StoreContents store = verify::checkNodeContents(context);
+    const verify::testing::PstEditor outlook(loadPst(kOutlookDistList));
+    const verify::StoreContents store = outlook.contents();
     const auto& bucket = store.nameToIdMap->at(0x1065).bytes.value();
     const std::vector<std::uint8_t> record = {0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 0x0F, 0};
     EXPECT_NE(std::search(bucket.begin(), bucket.end(), record.begin(), record.end()), bucket.end());

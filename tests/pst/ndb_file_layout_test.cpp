@@ -47,34 +47,6 @@ TEST(FileHeader, PlacesEveryFieldOfTheUnicodeLayout) {
     EXPECT_EQ(get32(bytes.data() + 524), computeCrc(bytes.data() + 8, 516));
 }
 
-TEST(FileSpace, FirstRangeStartsWithItsAllocationAndPageMaps) {
-    FileSpace space("test.pst");
-    EXPECT_EQ(space.allocate(100, 64), 0x4800u);  // after AMap 0x4400 and PMap 0x4600
-    EXPECT_EQ(space.allocate(64, 64), 0x4880u);
-    EXPECT_EQ(space.allocate(512, 512), 0x4A00u);  // pages are 512-aligned
-    EXPECT_TRUE(space.isAllocated(0x4400));
-    EXPECT_TRUE(space.isAllocated(0x4840));
-    EXPECT_FALSE(space.isAllocated(0x48C0));       // alignment gap stays free
-    EXPECT_TRUE(space.isAllocated(0x4A00 + 511));
-    EXPECT_EQ(space.fileEnd(), 0x4400u + 253952u);
-    // In use: two map pages, 128 + 64 bytes of blocks, one page.
-    EXPECT_EQ(space.freeBytes(), 253952u - (1024 + 192 + 512));
-}
-
-TEST(FileSpace, BlocksThatDoNotFitStartTheNextRange) {
-    FileSpace space("test.pst");
-    std::uint64_t last = 0;
-    for (int i = 0; i < 40; ++i) last = space.allocate(8192, 64);
-    EXPECT_EQ(space.rangeCount(), 2u);
-    // Range 1 has an AMap page but no PMap (those come every eighth range).
-    EXPECT_GE(last, FileSpace::rangeStart(1) + 512);
-    const auto amap = space.amapPage(1);
-    EXPECT_EQ(amap[0], 0xFF);
-    EXPECT_EQ(amap[496], 0x84);
-    EXPECT_EQ(get64(amap.data() + 504), FileSpace::rangeStart(1));
-    EXPECT_EQ(get16(amap.data() + 498), 0);
-}
-
 TEST(FileSpace, RangeOneHundredTwentyEightCarriesTheFirstFreeMap) {
     FileSpace space("big.pst");
     while (space.rangeCount() < 129) space.allocate(8192, 64);

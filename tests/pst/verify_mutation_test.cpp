@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "pst/verify/cyclic_decoding.h"
-#include "pst/verify/node_contents.h"
 #include "verify_pst_editing.h"
 
 namespace tessaly::pst::verify::testing {
@@ -24,7 +23,7 @@ struct Mutation {
 };
 
 void setHeader(PstEditor& e, std::uint64_t offset, int size, std::uint64_t value) {
-    for (int i = 0; i < size; ++i) e.bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    e.put(offset, size, value);
     e.fixHeaderCrcs();
 }
 std::uint64_t nbtRoot(const PstEditor& e) { return e.get(224, 8); }
@@ -40,14 +39,13 @@ void swapBytes(PstEditor& e, std::uint64_t a, std::uint64_t b, std::size_t size)
 // Rewrites field `at` (`size` bytes) of node `nid`'s NBT entry, the page CRC repaired.
 void setNodeEntry(PstEditor& e, std::uint64_t nid, int at, int size, std::uint64_t value) {
     const std::uint64_t page = e.nodes().at(nid).pageOffset;
-    const std::uint64_t entry = e.nbtEntryOffset(nid);
-    for (int i = 0; i < size; ++i) e.bytes[entry + at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    e.put(e.nbtEntryOffset(nid) + at, size, value);
     e.fixPageCrc(page);
 }
 void changeRefCount(PstEditor& e, int delta) {
     const std::uint64_t bid = dataOf(e, 0x21);
     const std::uint64_t entry = e.bbtEntryOffset(bid);
-    e.put16(entry + 18, static_cast<std::uint16_t>(e.get(entry + 18, 2) + delta));
+    e.put(entry + 18, 2, e.get(entry + 18, 2) + delta);
     e.fixPageCrc(e.block(bid).pageOffset);
 }
 void patchBlock(PstEditor& e, std::uint64_t bid, std::size_t at, const Plain& to) {
@@ -80,12 +78,7 @@ void patchFolderRecord(PstEditor& e, const Plain& record, std::uint8_t value) {
 // The 8 bytes of the first numeric NAMEID of the name map's entry stream that
 // occur twice in the file: in the stream and in its hash bucket.
 Plain numericNameEntry(const PstEditor& e) {
-    VerificationReport ignored;
-    VerifyContext context(Bytes(e.bytes.data(), e.bytes.size()), ignored);
-    readAndCheckHeader(context);
-    readBTrees(context);
-    checkBlockTrailers(context);
-    const StoreContents store = checkNodeContents(context);
+    const StoreContents store = e.contents();
     const Plain& entries = store.nameToIdMap->at(0x0003).bytes.value();
     for (std::size_t offset = 0; offset + 8 <= entries.size(); offset += 8) {
         const Plain entry(entries.begin() + offset, entries.begin() + offset + 8);
@@ -142,8 +135,8 @@ const Mutation kMutations[] = {
      [](PstEditor& e) {
          const std::uint64_t root = nbtRoot(e);
          const std::uint64_t other = e.get(root + 504, 8) - 4;
-         e.put64(root + 504, other);
-         e.put16(root + 498, trailerSignature(root, other));
+         e.put(root + 504, 8, other);
+         e.put(root + 498, 2, trailerSignature(root, other));
      }},
     // The first leaf page starts 0x21, 0x61, 0x122: swap the first two entries.
     {"UnsortedNodeBTreePage", {"btree.order"}, true,
@@ -168,8 +161,8 @@ const Mutation kMutations[] = {
     {"BTreePageReachedTwice", {"btree.cycle"}, false,
      [](PstEditor& e) {
          const std::uint64_t root = nbtRoot(e);
-         e.put64(root + 24 + 8, e.get(root + 8, 8));
-         e.put64(root + 24 + 16, e.get(root + 16, 8));
+         e.put(root + 24 + 8, 8, e.get(root + 8, 8));
+         e.put(root + 24 + 16, 8, e.get(root + 16, 8));
          e.fixPageCrc(root);
      }},
     // --- blocks and reference counts ---
@@ -177,9 +170,9 @@ const Mutation kMutations[] = {
     {"WrongBlockSignature", {"block.signature"}, true,
      [](PstEditor& e) { e.bytes[trailerOf(e, dataOf(e, 0x21)) + 2] ^= 0x01; }},
     {"BlockTrailerNamingAnotherBlock", {"block.bid"}, false,
-     [](PstEditor& e) { e.put64(trailerOf(e, dataOf(e, 0x21)) + 8, e.block(dataOf(e, 0x21)).bid + 4); }},
+     [](PstEditor& e) { e.put(trailerOf(e, dataOf(e, 0x21)) + 8, 8, e.block(dataOf(e, 0x21)).bid + 4); }},
     {"BlockTrailerWithAnotherSize", {"block.trailer-size"}, false,
-     [](PstEditor& e) { e.put16(trailerOf(e, dataOf(e, 0x21)), e.block(dataOf(e, 0x21)).size - 1); }},
+     [](PstEditor& e) { e.put(trailerOf(e, dataOf(e, 0x21)), 2, e.block(dataOf(e, 0x21)).size - 1); }},
     {"ReferenceCountOneTooHigh", {"bbt.refcount"}, true, [](PstEditor& e) { changeRefCount(e, +1); }},
     {"ReferenceCountOneTooLow", {"bbt.refcount"}, true, [](PstEditor& e) { changeRefCount(e, -1); }},
     // A data block id never handed out.
@@ -190,7 +183,7 @@ const Mutation kMutations[] = {
      [](PstEditor& e) {
          const BlockEntry& block = e.block(e.nodes().at(0x730).subnodeBid);
          swapBytes(e, block.ib + 8, block.ib + 32, 24);
-         e.put32(trailerOf(e, block.bid) + 4, pstCrc32(Bytes(e.bytes.data() + block.ib, block.size)));
+         e.put(trailerOf(e, block.bid) + 4, 4, pstCrc32(Bytes(e.bytes.data() + block.ib, block.size)));
      }},
     // --- allocation maps ---
     {"BlockTheAllocationMapCallsFree", {"amap.unmarked-use"}, true,
