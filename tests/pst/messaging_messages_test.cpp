@@ -1,5 +1,6 @@
 // Messages, named properties, attachments and large folders written by the
-// store, read back with pffexport and readpst and compared value by value.
+// store, read back with pffexport, readpst and pst-extractor and compared
+// value by value.
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,10 @@ Message contact(const std::string& name, const std::string& email) {
     message.set(PropertyName::numeric(kPsetidAddress, 0x8083), PropertyValue::string(email));  // PidLidEmail1EmailAddress
     message.set(PropertyName::numeric(kPsetidAddress, 0x8005), PropertyValue::string(name));   // PidLidFileUnder
     return message;
+}
+
+void expectListed(const std::vector<std::string>& listing, const std::vector<std::string>& lines) {
+    for (const auto& line : lines) EXPECT_NE(std::find(listing.begin(), listing.end(), line), listing.end()) << line;
 }
 
 std::size_t countEntries(const std::filesystem::path& folder, const std::string& prefix) {
@@ -114,6 +119,15 @@ TEST(Messages, ContactsKeepTheirPropertiesNamedPropertiesAndCounts) {
     EXPECT_NE(vcard.find("FN:Jane Doe"), std::string::npos) << vcard;
     const auto last = testing::readFile(dir.path() / "readpst" / "Contacts Store" / "Imported" / "500.vcf");
     EXPECT_NE(last.find("@example.com"), std::string::npos) << last;
+
+    expectListed(testing::npmListing(path),
+                 {"store\tContacts Store", "folder\t/Top of Personal Folders/Contacts\tIPF.Contact\t1",
+                  "folder\t/Top of Personal Folders/Imported\tIPF.Contact\t500",
+                  "folder\t/Top of Personal Folders/Calendar\tIPF.Appointment\t0", "folder\t/Search Root\t\t0",
+                  "folder\t/SPAM Search Folder 2\t\t0",
+                  "item\t/Top of Personal Folders/Contacts\tIPM.Contact\tJane Doe\tjane@example.com\t",
+                  "item\t/Top of Personal Folders/Imported\tIPM.Contact\tPerson 0\tp0@example.com\t",
+                  "item\t/Top of Personal Folders/Imported\tIPM.Contact\tPerson 499\tp499@example.com\t"});
 }
 
 // Attachments of 1 KB to 9 MB (past one XBLOCK's 1,021 blocks, so an
@@ -157,6 +171,11 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
         const auto file = dir.path() / "readpst" / "Attachments" / "Inbox" / (std::to_string(index) + "-" + name);
         EXPECT_TRUE(testing::readFile(file) == expected) << file;
     }
+    std::vector<std::string> listed = {"folder\t/Top of Personal Folders/Inbox\tIPF.Note\t5",
+                                       "item\t/Top of Personal Folders/Inbox\tIPM.Note\tmany large values\t\t"};
+    for (const auto& [name, size] : sizes)
+        listed.push_back(std::string("item\t/Top of Personal Folders/Inbox\tIPM.Note\t") + name + "\t\t" + name + ":" + std::to_string(size));
+    expectListed(testing::npmListing(path), listed);
     const auto values = readItemValues(inbox / "Message00005" / "ItemValues.txt");
     for (std::uint16_t i : {0, 1, 339, 340, 341, 399}) EXPECT_TRUE(valueOf(values, 0x6000u + i) == patternText(4000, i)) << i;
 }

@@ -71,4 +71,16 @@ std::string readpst(const std::filesystem::path& pst, const std::filesystem::pat
     return result.out;
 }
 
+std::vector<std::string> npmListing(const std::filesystem::path& pst) {
+    const auto reader = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests" / "pst" / "node";
+    EXPECT_TRUE(std::filesystem::is_directory(reader / "node_modules" / "pst-extractor"))
+        << "pst-extractor is not installed; run scripts/setup --test";
+    const auto result = runCommand("node " + shellQuote((reader / "list-store.js").string()) + " " + shellQuote(pst.string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> lines;
+    std::istringstream in(result.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 }  // namespace tessaly::testing

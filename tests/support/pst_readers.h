@@ -2,7 +2,7 @@
 // Reading a PST a test wrote: the verifier, rule by rule (readers are lenient,
 // Outlook is not), then the independent readers: pffexport's per-item value
 // dumps (ItemValues.txt, written with -d) parsed into tag, type and raw bytes,
-// and readpst.
+// readpst and pst-extractor.
 
 #include <gtest/gtest.h>
 
@@ -44,6 +44,11 @@ std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType
 
 // UTF-16LE bytes of an ASCII text, to compare with string values.
 std::string utf16(const std::string& ascii);
+
+// The lines pst-extractor (a PST reader from the npm registry, installed by
+// scripts/setup into tests/pst/node) lists for a store: "store", "folder" and
+// "item" lines, tab-separated (see tests/pst/node/list-store.js).
+std::vector<std::string> npmListing(const std::filesystem::path& pst);
 
 // Runs readpst with `flags` into `out` and returns its standard output.
 std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags);
