@@ -42,6 +42,12 @@ void setNodeEntry(PstEditor& e, std::uint64_t nid, int at, int size, std::uint64
     e.put(e.nbtEntryOffset(nid) + at, size, value);
     e.fixPageCrc(page);
 }
+// Sets one byte of the node B-tree leaf page that holds node 0x21.
+void setLeafPageByte(PstEditor& e, int at, std::uint8_t value) {
+    const std::uint64_t page = e.nodes().at(0x21).pageOffset;
+    e.bytes[page + at] = value;
+    e.fixPageCrc(page);
+}
 void changeRefCount(PstEditor& e, int delta) {
     const std::uint64_t bid = dataOf(e, 0x21);
     const std::uint64_t entry = e.bbtEntryOffset(bid);
@@ -145,18 +151,9 @@ const Mutation kMutations[] = {
          swapBytes(e, page, page + 32, 32);
          e.fixPageCrc(page);
      }},
-    {"EntryCountAboveTheMaximum", {"btree.entry-count"}, false,
-     [](PstEditor& e) {
-         const std::uint64_t page = e.nodes().at(0x21).pageOffset;
-         e.bytes[page + 488] = 16;  // an NBT leaf holds at most 15
-         e.fixPageCrc(page);
-     }},
-    {"ChildPageAtTheWrongLevel", {"btree.level"}, false,
-     [](PstEditor& e) {
-         const std::uint64_t page = e.nodes().at(0x21).pageOffset;
-         e.bytes[page + 491] = 1;
-         e.fixPageCrc(page);
-     }},
+    // An NBT leaf holds at most 15 entries.
+    {"EntryCountAboveTheMaximum", {"btree.entry-count"}, false, [](PstEditor& e) { setLeafPageByte(e, 488, 16); }},
+    {"ChildPageAtTheWrongLevel", {"btree.level"}, false, [](PstEditor& e) { setLeafPageByte(e, 491, 1); }},
     // The NBT root's second entry points at the first entry's child page.
     {"BTreePageReachedTwice", {"btree.cycle"}, false,
      [](PstEditor& e) {
