@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pst/ltp/property_context.h"
 #include "pst/ltp/table_context.h"
 #include "pst/messaging/table_templates.h"
@@ -133,14 +135,12 @@ TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {
     EXPECT_EQ(heapBlocks, 2u);
     const NodeContent content = table.build();
     EXPECT_TRUE(content.heapBlocks.empty());
-    EXPECT_NE(content.data, 0u);
     EXPECT_TRUE(content.data & kInternalBidFlag);  // an XBLOCK over the heap blocks
     ASSERT_EQ(content.subnodes.size(), 1u);
     EXPECT_TRUE(content.subnodes[0].sharedData & kInternalBidFlag);  // the row matrix's XBLOCK
     // The last matrix block holds the two remaining rows.
-    bool found = false;
-    for (const auto& block : writer.blocks()) found = found || block.size == 2 * table.rowSize();
-    EXPECT_TRUE(found);
+    EXPECT_TRUE(std::any_of(writer.blocks().begin(), writer.blocks().end(),
+                            [&](const auto& block) { return block.size == 2 * table.rowSize(); }));
 }
 
 }  // namespace
