@@ -1,4 +1,5 @@
-// A new store with its standard folders, as pff-tools and readpst see it.
+// A new store with its standard folders, subfolders, and the errors of
+// writing one, as the verifier, pff-tools and readpst see them.
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -7,19 +8,16 @@
 
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
-#include "pst/ndb/little_endian.h"
 #include "pst/pst_error.h"
-#include "support/pff_export.h"
-#include "support/pst_verification.h"
+#include "support/pst_readers.h"
 #include "support/test_files.h"
 
 namespace tessaly::pst {
 namespace {
 
-using testing::findFolder;
-using testing::findValue;
 using testing::readItemValues;
 using testing::utf16;
+using testing::valueOf;
 
 PstOptions fixedOptions() {
     PstOptions options;
@@ -30,105 +28,74 @@ PstOptions fixedOptions() {
     return options;
 }
 
-std::filesystem::path writeEmptyStore(const std::filesystem::path& folder, const std::string& name) {
-    const auto path = folder / name;
-    auto store = PstFile::create(path, "Personal Folders", fixedOptions());
-    store->close();
+std::filesystem::path writeEmptyStore(const std::filesystem::path& path) {
+    PstFile::create(path, "Personal Folders", fixedOptions())->close();
     testing::expectValidPst(path);
     return path;
 }
 
-std::string asString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-const char* const kStandardFolders[] = {"Deleted Items", "Inbox", "Outbox", "Sent Items", "Calendar",
-                                        "Contacts",      "Journal", "Notes", "Tasks",      "Drafts"};
-
-TEST(EmptyStore, PffinfoFindsEveryDefaultFolderOfTheStore) {
+TEST(EmptyStore, ReadersFindEveryStandardFolderWithItsClassAndTheDefaultFolderIds) {
     testing::TempDir dir;
-    const auto path = writeEmptyStore(dir.path(), "empty.pst");
-    EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
+    const auto path = writeEmptyStore(dir.path() / "empty.pst");
     const auto info = testing::runCommand("pffinfo " + testing::shellQuote(path.string()));
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("Encryption type:\tcompressible"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("Folders:\t\tSubtree, Inbox, Outbox, Wastbox, Sentmail, Views, Common views, Finder"),
               std::string::npos)
         << info.out;
-}
 
-TEST(EmptyStore, PffexportShowsTheFolderTreeWithClassesAndCounts) {
-    testing::TempDir dir;
-    const auto path = writeEmptyStore(dir.path(), "empty.pst");
-    const auto root = testing::pffExport(path, dir.path());
-    for (const char* top : {"Top of Personal Folders", "Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS", "SPAM Search Folder 2"}) {
+    // Debug mode exports the root folder (a FolderNNNNN) with its values too.
+    std::filesystem::path root;
+    for (const auto& entry : std::filesystem::directory_iterator(testing::pffExport(path, dir.path(), "debug")))
+        if (std::filesystem::is_directory(entry.path() / "Top of Personal Folders")) root = entry.path();
+    ASSERT_FALSE(root.empty());
+    for (const char* top : {"Search Root", "IPM_VIEWS", "IPM_COMMON_VIEWS", "SPAM Search Folder 2"})
         EXPECT_TRUE(std::filesystem::is_directory(root / top)) << top;
-    }
     const std::pair<const char*, const char*> classes[] = {
         {"Deleted Items", "IPF.Note"}, {"Inbox", "IPF.Note"},         {"Outbox", "IPF.Note"},
         {"Sent Items", "IPF.Note"},    {"Calendar", "IPF.Appointment"}, {"Contacts", "IPF.Contact"},
         {"Journal", "IPF.Journal"},    {"Notes", "IPF.StickyNote"},   {"Tasks", "IPF.Task"},
         {"Drafts", "IPF.Note"},
     };
+    const auto subtree = root / "Top of Personal Folders";
     for (const auto& [name, containerClass] : classes) {
-        const auto values = readItemValues(root / "Top of Personal Folders" / name / "ItemValues.txt");
-        const auto* display = findValue(values, 0x3001);
-        const auto* cls = findValue(values, 0x3613);
-        const auto* count = findValue(values, 0x3602);
-        ASSERT_TRUE(display && cls && count) << name;
-        EXPECT_EQ(display->bytes, utf16(name));
-        EXPECT_EQ(cls->bytes, utf16(containerClass));
-        EXPECT_EQ(count->bytes, std::string(4, '\0'));
+        const auto values = readItemValues(subtree / name / "ItemValues.txt");
+        EXPECT_EQ(valueOf(values, 0x3001), utf16(name));
+        EXPECT_EQ(valueOf(values, 0x3613), utf16(containerClass)) << name;
+        EXPECT_EQ(valueOf(values, 0x3602), std::string(4, '\0')) << name;
     }
-    const auto subtree = readItemValues(root / "Top of Personal Folders" / "ItemValues.txt");
-    ASSERT_TRUE(findValue(subtree, 0x360A));
-    EXPECT_EQ(findValue(subtree, 0x360A)->bytes, std::string(1, '\1'));
-}
+    EXPECT_EQ(valueOf(readItemValues(subtree / "ItemValues.txt"), 0x360A), std::string(1, '\1'));
 
-TEST(EmptyStore, RootFolderAndInboxCarryTheDefaultFolderIdentifiers) {
-    testing::TempDir dir;
-    const auto path = writeEmptyStore(dir.path(), "empty.pst");
-    auto store = PstFile::create(dir.path() / "ids.pst", "Personal Folders", fixedOptions());
-    const std::string contactsId = asString(store->entryId(store->standardFolder(StandardFolder::Contacts)));
-    const std::string calendarId = asString(store->entryId(store->standardFolder(StandardFolder::Calendar)));
-    // NID 0x8142: the Contacts folder Outlook numbers the same way.
+    // The root folder and the Inbox name the Contacts folder (NID 0x8142, as
+    // Outlook numbers it) by an entry id that embeds the record key.
+    auto same = PstFile::create(dir.path() / "ids.pst", "Personal Folders", fixedOptions());
+    const Bytes contacts = same->entryId(same->standardFolder(StandardFolder::Contacts));
+    const Bytes calendar = same->entryId(same->standardFolder(StandardFolder::Calendar));
+    const std::string contactsId(contacts.begin(), contacts.end());
     EXPECT_EQ(contactsId.substr(20), std::string("\x42\x81\x00\x00", 4));
     EXPECT_EQ(contactsId.substr(4, 16), std::string("\xA4\x1D\x63\xDB\xC5\x3B\x8E\x4A\xB8\x07\x1E\x15\xE5\x57\x50\xCE", 16));
-    const auto exported = testing::pffExport(path, dir.path(), "debug");
-    const auto rootFolder = findFolder(exported, "Top of Personal Folders").parent_path();
-    const auto root = readItemValues(rootFolder / "ItemValues.txt");
-    ASSERT_TRUE(findValue(root, 0x36D1));
-    EXPECT_EQ(findValue(root, 0x36D1)->bytes, contactsId);
-    EXPECT_EQ(findValue(root, 0x36D0)->bytes, calendarId);
-    const auto inbox = readItemValues(rootFolder / "Top of Personal Folders" / "Inbox" / "ItemValues.txt");
-    ASSERT_TRUE(findValue(inbox, 0x36D1));
-    EXPECT_EQ(findValue(inbox, 0x36D1)->bytes, contactsId);
+    const auto rootValues = readItemValues(root / "ItemValues.txt");
+    EXPECT_EQ(valueOf(rootValues, 0x36D1), contactsId);
+    EXPECT_EQ(valueOf(rootValues, 0x36D0), std::string(calendar.begin(), calendar.end()));
+    EXPECT_EQ(valueOf(readItemValues(subtree / "Inbox" / "ItemValues.txt"), 0x36D1), contactsId);
+
+    const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r");
+    for (const auto& [name, containerClass] : classes)
+        EXPECT_NE(out.find(std::string("Processing Folder \"") + name + "\""), std::string::npos) << name;
+    EXPECT_NE(out.find("\"Personal Folders\" - 10 items done, 0 items skipped."), std::string::npos) << out;
 }
 
-TEST(EmptyStore, ReadpstProcessesEveryStandardFolder) {
+TEST(EmptyStore, SameOptionsGiveTheSameBytesAndNewStoresTheirOwnRecordKey) {
     testing::TempDir dir;
-    const auto path = writeEmptyStore(dir.path(), "empty.pst");
-    const auto out = dir.path() / "readpst";
-    std::filesystem::create_directory(out);
-    const auto result = testing::runCommand("readpst -D -r -o " + testing::shellQuote(out.string()) + " " +
-                                            testing::shellQuote(path.string()));
-    ASSERT_EQ(result.status, 0) << result.err;
-    for (const char* name : kStandardFolders) {
-        EXPECT_NE(result.out.find(std::string("Processing Folder \"") + name + "\""), std::string::npos) << name;
-    }
-    EXPECT_NE(result.out.find("\"Personal Folders\" - 10 items done, 0 items skipped."), std::string::npos) << result.out;
+    EXPECT_EQ(testing::readFile(writeEmptyStore(dir.path() / "a.pst")),
+              testing::readFile(writeEmptyStore(dir.path() / "b.pst")));
+    EXPECT_NE(PstFile::create(dir.path() / "c.pst", "x")->recordKey(),
+              PstFile::create(dir.path() / "d.pst", "x")->recordKey());
 }
 
-TEST(EmptyStore, SameOptionsGiveTheSameBytes) {
-    testing::TempDir dir;
-    const auto first = testing::readFile(writeEmptyStore(dir.path(), "a.pst"));
-    const auto second = testing::readFile(writeEmptyStore(dir.path(), "b.pst"));
-    EXPECT_EQ(first, second);
-    // Without fixed options the record key differs between stores.
-    auto one = PstFile::create(dir.path() / "c.pst", "x");
-    auto two = PstFile::create(dir.path() / "d.pst", "x");
-    EXPECT_NE(one->recordKey(), two->recordKey());
-}
-
-TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
+// Friends (two messages, one unread) with a nested folder, beside 300 more
+// subfolders of Contacts, whose hierarchy rows then span blocks of a subnode.
+TEST(Folders, SubfoldersAppearWithTheirClassAndCountsAndTheParentKnowsOfThem) {
     testing::TempDir dir;
     const auto path = dir.path() / "folders.pst";
     {
@@ -140,38 +107,22 @@ TEST(Folders, SubfoldersAppearWithTheirClassAndTheParentKnowsOfThem) {
         Message unread;
         unread.set(tags::MessageFlags, PropertyValue::int32(0));
         store->addMessage(friends, std::move(unread));
-        store->close();
-        testing::expectValidPst(path);
-    }
-    const auto root = testing::pffExport(path, dir.path());
-    const auto contacts = root / "Top of Personal Folders" / "Contacts";
-    EXPECT_EQ(findValue(readItemValues(contacts / "ItemValues.txt"), 0x360A)->bytes, std::string(1, '\1'));
-    const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
-    EXPECT_EQ(findValue(friends, 0x3613)->bytes, utf16("IPF.Contact"));
-    EXPECT_EQ(findValue(friends, 0x3602)->bytes, std::string("\2\0\0\0", 4));
-    EXPECT_EQ(findValue(friends, 0x3603)->bytes, std::string("\1\0\0\0", 4));  // one unread
-    EXPECT_EQ(findValue(friends, 0x360A)->bytes, std::string(1, '\1'));
-    const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
-    ASSERT_TRUE(findValue(nested, 0x3001));
-    EXPECT_EQ(findValue(nested, 0x3001)->bytes, utf16("Close friends ") + std::string("\x05\x26", 2));
-}
-
-TEST(Folders, ThreeHundredSubfoldersPutTheHierarchyRowsInASubnode) {
-    // 300 rows of 55 bytes: the hierarchy table's row matrix spans blocks.
-    testing::TempDir dir;
-    const auto path = dir.path() / "many-folders.pst";
-    {
-        auto store = PstFile::create(path, "Folders", fixedOptions());
-        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
         for (int i = 0; i < 300; ++i) store->createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
         store->close();
         testing::expectValidPst(path);
     }
-    const auto contacts = testing::pffExport(path, dir.path(), "all", false) / "Top of Personal Folders" / "Contacts";
+    const auto contacts = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Contacts";
+    EXPECT_EQ(valueOf(readItemValues(contacts / "ItemValues.txt"), 0x360A), std::string(1, '\1'));
+    const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
+    EXPECT_EQ(valueOf(friends, 0x3613), utf16("IPF.Contact"));
+    EXPECT_EQ(valueOf(friends, 0x3602), std::string("\2\0\0\0", 4));
+    EXPECT_EQ(valueOf(friends, 0x3603), std::string("\1\0\0\0", 4));  // one unread
+    EXPECT_EQ(valueOf(friends, 0x360A), std::string(1, '\1'));
+    const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
+    EXPECT_EQ(valueOf(nested, 0x3001), utf16("Close friends ") + std::string("\x05\x26", 2));
     std::size_t folders = 0;
     for (const auto& entry : std::filesystem::directory_iterator(contacts)) folders += entry.is_directory() ? 1 : 0;
-    EXPECT_EQ(folders, 300u);
-    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 0"));
+    EXPECT_EQ(folders, 301u);
     EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 299"));
 }
 
@@ -228,22 +179,14 @@ TEST(StoreErrors, AnUnknownFolderIsRefused) {
     EXPECT_THROW(store->createFolder(0x12345, "a", "IPF.Note"), PstError);
 }
 
-}  // namespace
-}  // namespace tessaly::pst
-
-namespace tessaly::pst {
-namespace {
-
 TEST(StoreErrors, AMessageOverTheNamedPropertyLimitIsRefusedAndTheStoreStaysSound) {
-    // Named properties take ids from 0x8000 to 0xFFFE: 32,767 names at most
-    // in one store.
+    // Named properties take ids from 0x8000 to 0xFFFE: 32,767 names at most.
     testing::TempDir dir;
     const auto path = dir.path() / "names.pst";
-    const Guid guid = parseGuid("00062004-0000-0000-C000-000000000046");
     auto store = PstFile::create(path, "Names", fixedOptions());
     Message tooMany;
     for (std::uint32_t lid = 0; lid < 0x8000; ++lid)
-        tooMany.set(PropertyName::numeric(guid, 0x10000 + lid), PropertyValue::int32(1));
+        tooMany.set(PropertyName::numeric(kPsPublicStrings, 0x10000 + lid), PropertyValue::int32(1));
     try {
         store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(tooMany));
         FAIL() << "no error";

@@ -1,94 +1,121 @@
-// CRC, block encoding and trailers, checked against the published algorithm and
-// against pages and blocks of a file Outlook wrote.
+// CRC, block encodings, trailer signatures and the name hash, in both the
+// writer and the verifier (two independent implementations), checked against
+// values MS-PST publishes and against what Outlook wrote in its own file.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 
+#include "pst/messaging/named_property_map.h"
 #include "pst/ndb/block.h"
 #include "pst/ndb/crc32.h"
-#include "pst/ndb/little_endian.h"
 #include "pst/ndb/page.h"
 #include "pst/ndb/permutation_encoding.h"
-#include "outlook_reference_file.h"
-#include "support/test_files.h"
+#include "pst/verify/cyclic_decoding.h"
+#include "pst/verify/name_to_id_map.h"
+#include "verify_pst_editing.h"
 
 namespace tessaly::pst {
 namespace {
 
-TEST(Crc, StartsFromZeroWithoutFinalInversion) {
+using verify::testing::kOutlookDistList;
+using verify::testing::loadPst;
+
+TEST(Crc, StartsFromZeroWithoutFinalInversionInWriterAndVerifier) {
     const std::string text = "123456789";
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
     // The register runs from 0 and is returned as is, unlike zip's CRC-32
     // (0xCBF43926), which starts from and inverts with 0xFFFFFFFF.
     EXPECT_EQ(computeCrc(data, text.size()), 0x2DFD2D88u);
-    EXPECT_EQ(computeCrc(data, 0), 0u);
+    EXPECT_EQ(verify::pstCrc32(verify::Bytes(data, text.size())), 0x2DFD2D88u);
     // Chaining over two parts equals one pass.
     EXPECT_EQ(computeCrc(data + 4, 5, computeCrc(data, 4)), computeCrc(data, 9));
 }
 
 TEST(Crc, ReproducesBothHeaderChecksumsOfAnOutlookFile) {
-    const std::string file = outlookFile();
-    EXPECT_EQ(computeCrc(bytesAt(file, 8), 471), get32(bytesAt(file, 4)));
-    EXPECT_EQ(computeCrc(bytesAt(file, 8), 516), get32(bytesAt(file, 524)));
+    const auto file = loadPst(kOutlookDistList);
+    EXPECT_EQ(computeCrc(file.data() + 8, 471), 0x591902ABu);
+    EXPECT_EQ(computeCrc(file.data() + 8, 516), 0x51E64051u);
+    EXPECT_EQ(verify::pstCrc32(verify::Bytes(file.data() + 8, 471)), 0x591902ABu);
+    EXPECT_EQ(verify::pstCrc32(verify::Bytes(file.data() + 8, 516)), 0x51E64051u);
 }
 
-TEST(PermutationEncoding, UsesThePublishedSubstitution) {
-    const auto& encode = permutationEncodeTable();
-    EXPECT_EQ(encode[0x00], 0x41);
-    EXPECT_EQ(encode[0x01], 0x36);
-    EXPECT_EQ(encode[0xEC], 0xFF);  // the heap signature byte
-    EXPECT_EQ(encode[0xFF], 0x3D);
-    EXPECT_EQ(permutationDecodeTable()[0x00], 0x47);
-}
-
-TEST(PermutationEncoding, DecodingUndoesEncodingForEveryByte) {
-    Bytes data(256);
-    for (int i = 0; i < 256; ++i) data[i] = static_cast<std::uint8_t>(i);
-    Bytes copy = data;
-    encodePermutation(copy.data(), copy.size());
-    EXPECT_NE(copy, data);
-    decodePermutation(copy.data(), copy.size());
-    EXPECT_EQ(copy, data);
-}
-
-TEST(PageTrailer, MapPagesMatchOutlooksTrailers) {
-    const std::string file = outlookFile();
-    for (auto [offset, type] : {std::pair{0x4400u, PageType::AllocationMap}, std::pair{0x4600u, PageType::PageMap}}) {
-        PageImage page{};
-        std::copy(bytesAt(file, offset), bytesAt(file, offset + kPageDataSize), page.begin());
-        sealMapPage(page.data(), type, offset);
-        EXPECT_TRUE(std::equal(page.begin(), page.end(), bytesAt(file, offset))) << "page at " << offset;
+TEST(PermutationEncoding, UsesThePublishedTablesAndTheVerifierUndoesEveryByte) {
+    // mpbbR, the encode direction, begins 65, 54, 19, 98, 168, 33, 110, 187.
+    const std::uint8_t published[] = {65, 54, 19, 98, 168, 33, 110, 187};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(permutationEncodeTable()[i], published[i]) << i;
+    EXPECT_EQ(permutationEncodeTable()[0xEC], 0xFF);  // the heap signature byte
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        EXPECT_EQ(permutationDecodeTable()[permutationEncodeTable()[byte]], byte) << b;
+        EXPECT_EQ(verify::permutationDecodeByte(permutationEncodeTable()[byte]), byte) << b;
     }
 }
 
-TEST(PageTrailer, IndexPagesMatchOutlooksTrailers) {
-    const std::string file = outlookFile();
-    // The node B-tree root (BID 0xC07 at 0x17C00) and the density list
-    // (BID 0xC0B at 0x4200), both signed with offset and BID.
-    for (auto [offset, bid, type] : {std::tuple{0x17C00u, 0xC07u, PageType::NodeBTree},
+TEST(CyclicEncoding, PublishedTablesMakeTheEncodingItsOwnInverse) {
+    const std::uint8_t mpbbS[] = {0x14, 0x53, 0x0F, 0x56, 0xB3, 0xC8, 0x7A, 0x9C};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(verify::cyclicSecondTable(static_cast<std::uint8_t>(i)), mpbbS[i]) << i;
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        EXPECT_EQ(verify::cyclicFirstTable(byte), permutationEncodeTable()[byte]) << b;  // mpbbR
+        EXPECT_EQ(verify::cyclicSecondTable(verify::cyclicSecondTable(byte)), byte) << b;  // mpbbS is an involution
+    }
+    std::vector<std::uint8_t> data(1000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    const std::vector<std::uint8_t> original = data;
+    verify::cyclicDecode(data, 0x0001F2A4);
+    EXPECT_NE(data, original);
+    verify::cyclicDecode(data, 0x0001F2A4);
+    EXPECT_EQ(data, original);
+    // The salt comes from both halves of the key: halves that XOR alike decode alike.
+    std::vector<std::uint8_t> a(16, 0x5A), b(16, 0x5A);
+    verify::cyclicDecode(a, 0x00010002);
+    verify::cyclicDecode(b, 0x00020001);
+    EXPECT_EQ(a, b);
+}
+
+TEST(PageTrailer, MapAndIndexPagesMatchOutlooksTrailers) {
+    const auto file = loadPst(kOutlookDistList);
+    // Map pages are signed 0 with their offset as id; the node B-tree root
+    // (BID 0xC07) and the density list (BID 0xC0B) with offset and BID.
+    for (auto [offset, bid, type] : {std::tuple{0x4400u, 0u, PageType::AllocationMap},
+                                     std::tuple{0x4600u, 0u, PageType::PageMap},
+                                     std::tuple{0x17C00u, 0xC07u, PageType::NodeBTree},
                                      std::tuple{0x4200u, 0xC0Bu, PageType::DensityList}}) {
         PageImage page{};
-        std::copy(bytesAt(file, offset), bytesAt(file, offset + kPageDataSize), page.begin());
-        sealIndexPage(page.data(), type, bid, offset);
-        EXPECT_TRUE(std::equal(page.begin(), page.end(), bytesAt(file, offset))) << "page at " << offset;
+        std::copy(file.data() + offset, file.data() + offset + kPageDataSize, page.begin());
+        if (bid == 0) sealMapPage(page.data(), type, offset);
+        else sealIndexPage(page.data(), type, bid, offset);
+        EXPECT_TRUE(std::equal(page.begin(), page.end(), file.data() + offset)) << "page at " << offset;
     }
+    EXPECT_EQ(verify::trailerSignature(0x4200, 0xC0B), 0x4E0B);
+    EXPECT_EQ(verify::trailerSignature(0x4400, 0x4400), 0);
 }
 
 TEST(BlockTrailer, ReproducesAnOutlookBlockWithPadding) {
-    const std::string file = outlookFile();
+    const auto file = loadPst(kOutlookDistList);
     // BID 4 at 0x5800 holds 156 stored bytes: 192 bytes on disk.
-    const Bytes image = buildBlockImage(bytesAt(file, 0x5800), 156, 0x4, 0x5800);
+    const Bytes image = buildBlockImage(file.data() + 0x5800, 156, 0x4, 0x5800);
     ASSERT_EQ(image.size(), 192u);
-    EXPECT_TRUE(std::equal(image.begin(), image.end(), bytesAt(file, 0x5800)));
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), file.data() + 0x5800));
 }
 
-TEST(BlockTrailer, SizesRoundUpToSixtyFourWithTheTrailer) {
-    EXPECT_EQ(blockDiskSize(0), 64u);
-    EXPECT_EQ(blockDiskSize(48), 64u);
-    EXPECT_EQ(blockDiskSize(49), 128u);
-    EXPECT_EQ(blockDiskSize(kMaxBlockPayload), 8192u);
+TEST(NameHash, KeywordsGoesToTheBucketOutlookFiledItIn) {
+    // "Keywords" in PS_PUBLIC_STRINGS: CRC-32 of its UTF-16LE name is
+    // 0x2EDA4D3B, GUID field 2 << 1 | 1 = 5: (0x2EDA4D3B ^ 5) mod 251 = 0x65.
+    EXPECT_EQ(NamedPropertyMap::stringKey("Keywords"), 0x2EDA4D3Bu);
+    EXPECT_EQ(NamedPropertyMap::bucketFor(0x2EDA4D3B, 5), 0x1065);
+    EXPECT_EQ(verify::nameIdBucket(0x2EDA4D3B, 2, true, 251), 0x65u);
+    // A numeric name (LID 0x8005, first GUID of the stream, index 3): field 6.
+    EXPECT_EQ(NamedPropertyMap::bucketFor(0x8005, 6), 0x108D);
+    EXPECT_EQ(verify::nameIdBucket(0x8005, 3, false, 251), 0x8Du);
+    // Outlook's file holds "Keywords" as named property 0x800F in bucket 0x1065.
+    const verify::testing::PstEditor outlook(loadPst(kOutlookDistList));
+    const verify::StoreContents store = outlook.contents();
+    const auto& bucket = store.nameToIdMap->at(0x1065).bytes.value();
+    const std::vector<std::uint8_t> record = {0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 0x0F, 0};
+    EXPECT_NE(std::search(bucket.begin(), bucket.end(), record.begin(), record.end()), bucket.end());
 }
 
 }  // namespace

@@ -11,38 +11,16 @@
 namespace tessaly::pst::verify {
 namespace {
 
-using Pages = std::vector<std::uint8_t>;
-constexpr std::uint8_t kPMap = 0x83;
-constexpr std::uint8_t kFMap = 0x82;
-constexpr std::uint8_t kFPMap = 0x85;
-
-TEST(VerifyMapPagePlaces, PMapFollowsEveryEighthAMap) {
-    EXPECT_EQ(mapPagesAfterAMap(0), Pages{kPMap});
-    EXPECT_EQ(mapPagesAfterAMap(1), Pages{});
-    EXPECT_EQ(mapPagesAfterAMap(7), Pages{});
-    EXPECT_EQ(mapPagesAfterAMap(8), Pages{kPMap});
-    EXPECT_EQ(mapPagesAfterAMap(120), Pages{kPMap});
-}
-
-TEST(VerifyMapPagePlaces, FirstFMapFollowsAMap128ThenEvery496) {
-    EXPECT_EQ(mapPagesAfterAMap(127), Pages{});
-    EXPECT_EQ(mapPagesAfterAMap(128), (Pages{kPMap, kFMap}));
-    EXPECT_EQ(mapPagesAfterAMap(129), Pages{});
-    EXPECT_EQ(mapPagesAfterAMap(128 + 496), (Pages{kPMap, kFMap}));
-    EXPECT_EQ(mapPagesAfterAMap(128 + 2 * 496 + 1), Pages{});
-}
-
-TEST(VerifyMapPagePlaces, FirstFPMapFollowsAMap8192ThenEvery31744) {
-    EXPECT_EQ(mapPagesAfterAMap(8184), Pages{kPMap});
-    EXPECT_EQ(mapPagesAfterAMap(8192), (Pages{kPMap, kFPMap}));
-    EXPECT_EQ(mapPagesAfterAMap(8192 + 3968), Pages{kPMap});
-    EXPECT_EQ(mapPagesAfterAMap(8192 + 31744), (Pages{kPMap, kFPMap}));
-}
-
-TEST(VerifyMapPagePlaces, FirstFMapOffsetIsPastTheFirst32Megabytes) {
-    // 0x4400 + 128 * 253,952 for the AMap, then the PMap, then the FMap.
-    const std::uint64_t amap128 = 0x4400 + 128ull * 253952;
-    EXPECT_EQ(amap128 + 2 * 512, 0x1F04800u);
+TEST(VerifyMapPagePlaces, PMapsFMapsAndFPMapsFollowTheirAMaps) {
+    using Pages = std::vector<std::uint8_t>;
+    constexpr std::uint8_t kPMap = 0x83, kFMap = 0x82, kFPMap = 0x85;
+    const std::pair<std::uint64_t, Pages> places[] = {
+        {0, {kPMap}},          {1, {}},      {7, {}},       {8, {kPMap}},          {120, {kPMap}},
+        {127, {}},             {128, {kPMap, kFMap}},       {129, {}},             {128 + 496, {kPMap, kFMap}},
+        {128 + 2 * 496 + 1, {}},             {8184, {kPMap}},                      {8192, {kPMap, kFPMap}},
+        {8192 + 3968, {kPMap}},              {8192 + 31744, {kPMap, kFPMap}},
+    };
+    for (const auto& [amap, pages] : places) EXPECT_EQ(mapPagesAfterAMap(amap), pages) << "AMap " << amap;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/crc32.h"
 #include "pst/verify/file_header.h"
+#include "pst/verify/node_contents.h"
 #include "pst/verify/permutation_decoding.h"
 #include "pst/verify/verify_context.h"
 #include "pst/verify/verify_pst.h"
@@ -55,9 +56,9 @@ public:
 
     std::vector<std::uint8_t> bytes;
 
-    void put16(std::uint64_t offset, std::uint16_t value) { putLittleEndian(offset, value, 2); }
-    void put32(std::uint64_t offset, std::uint32_t value) { putLittleEndian(offset, value, 4); }
-    void put64(std::uint64_t offset, std::uint64_t value) { putLittleEndian(offset, value, 8); }
+    void put(std::uint64_t offset, int size, std::uint64_t value) {
+        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
     std::uint64_t get(std::uint64_t offset, int size) const {
         std::uint64_t value = 0;
         for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[offset + i];
@@ -66,10 +67,10 @@ public:
 
     // Rewrites dwCRCPartial and dwCRCFull after a header edit.
     void fixHeaderCrcs() {
-        put32(4, pstCrc32(Bytes(bytes.data() + 8, 471)));
-        put32(524, pstCrc32(Bytes(bytes.data() + 8, 516)));
+        put(4, 4, pstCrc32(Bytes(bytes.data() + 8, 471)));
+        put(524, 4, pstCrc32(Bytes(bytes.data() + 8, 516)));
     }
-    void fixPageCrc(std::uint64_t page) { put32(page + 500, pstCrc32(Bytes(bytes.data() + page, 496))); }
+    void fixPageCrc(std::uint64_t page) { put(page + 500, 4, pstCrc32(Bytes(bytes.data() + page, 496))); }
 
     const std::map<std::uint64_t, NodeEntry>& nodes() const { return nodes_; }
     const std::map<std::uint64_t, BlockEntry>& blocks() const { return blocks_; }
@@ -93,26 +94,12 @@ public:
     void writeStoredBlock(std::uint64_t bid, const std::vector<std::uint8_t>& stored) {
         const BlockEntry& entry = block(bid);
         std::copy(stored.begin(), stored.end(), bytes.begin() + entry.ib);
-        put32(entry.ib + blockFootprint(entry.size) - 16 + 4, pstCrc32(Bytes(bytes.data() + entry.ib, entry.size)));
+        put(entry.ib + blockFootprint(entry.size) - 16 + 4, 4, pstCrc32(Bytes(bytes.data() + entry.ib, entry.size)));
     }
 
-    // Where a BBT leaf entry for `bid` sits in the file.
-    std::uint64_t bbtEntryOffset(std::uint64_t bid) const {
-        const BlockEntry& entry = block(bid);
-        for (unsigned i = 0; i < bytes[entry.pageOffset + 488]; ++i) {
-            const std::uint64_t offset = entry.pageOffset + 24ull * i;
-            if ((get(offset, 8) & ~std::uint64_t{1}) == (bid & ~std::uint64_t{1})) return offset;
-        }
-        throw std::runtime_error("block not found in its page");
-    }
-    std::uint64_t nbtEntryOffset(std::uint64_t nid) const {
-        const NodeEntry& entry = nodes_.at(nid);
-        for (unsigned i = 0; i < bytes[entry.pageOffset + 488]; ++i) {
-            const std::uint64_t offset = entry.pageOffset + 32ull * i;
-            if (get(offset, 4) == nid) return offset;
-        }
-        throw std::runtime_error("node not found in its page");
-    }
+    // Where the B-tree leaf entries of a block and of a node sit in the file.
+    std::uint64_t bbtEntryOffset(std::uint64_t bid) const { return entryOffset(block(bid).pageOffset, 24, blockKey(bid), ~std::uint64_t{1}); }
+    std::uint64_t nbtEntryOffset(std::uint64_t nid) const { return entryOffset(nodes_.at(nid).pageOffset, 32, nid, 0xFFFFFFFF); }
 
     // Every data block (not internal) whose plain bytes contain `pattern`.
     std::vector<std::pair<std::uint64_t, std::size_t>> findInDataBlocks(const std::vector<std::uint8_t>& pattern) const {
@@ -128,6 +115,16 @@ public:
 
     VerificationReport verify() const { return verifyPstBytes(bytes); }
 
+    // The store's objects as the verifier reads them (the name-to-id map among them).
+    StoreContents contents() const {
+        VerificationReport ignored;
+        VerifyContext context(Bytes(bytes.data(), bytes.size()), ignored);
+        readAndCheckHeader(context);
+        readBTrees(context);
+        checkBlockTrailers(context);
+        return checkNodeContents(context);
+    }
+
 private:
     static std::uint8_t encode(std::uint8_t plain) {
         for (int stored = 0; stored < 256; ++stored)
@@ -135,8 +132,10 @@ private:
         throw std::runtime_error("the decode table is no permutation");
     }
 
-    void putLittleEndian(std::uint64_t offset, std::uint64_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    std::uint64_t entryOffset(std::uint64_t page, unsigned entrySize, std::uint64_t key, std::uint64_t mask) const {
+        for (unsigned i = 0; i < bytes[page + 488]; ++i)
+            if ((get(page + entrySize * i, 8) & mask) == key) return page + entrySize * i;
+        throw std::runtime_error("entry not found in its page");
     }
 
     void index() {

@@ -1,6 +1,6 @@
-// The verifier against the reference PSTs: Outlook's own files must pass
-// (a verifier that rejects them is wrong); the file of another writer breaks
-// a few rules, listed here exactly.
+// The verifier and `tessaly verify-pst FILE` against the reference PSTs:
+// Outlook's own files must pass (a verifier that rejects them is wrong); the
+// file of another writer breaks a few rules, listed here exactly.
 
 #include <gtest/gtest.h>
 
@@ -9,19 +9,22 @@
 namespace tessaly::pst::verify::testing {
 namespace {
 
-TEST(VerifyReferenceFiles, OutlookDistributionListFilePassesWithItsOneOrphanBlock) {
-    const VerificationReport report = verifyPstFile(referencePst(kOutlookDistList));
-    EXPECT_TRUE(report.passed()) << listing(report);
-    // Outlook left one block nobody refers to, with cRef 1: a warning only.
-    ASSERT_EQ(report.warnings.size(), 1u);
-    EXPECT_EQ(report.warnings[0].rule, "bbt.orphan");
-    EXPECT_EQ(report.warnings[0].location.blockId, 0x1288u);
+using tessaly::testing::runCommand;
+using tessaly::testing::shellQuote;
+
+tessaly::testing::CommandResult verifyCommand(const std::string& arguments) {
+    return runCommand(shellQuote(TESSALY_EXECUTABLE) + " verify-pst " + arguments);
 }
 
-TEST(VerifyReferenceFiles, OutlookSampleFilePassesWithoutWarnings) {
-    const VerificationReport report = verifyPstFile(referencePst(kOutlookSample));
-    EXPECT_TRUE(report.passed()) << listing(report);
-    EXPECT_TRUE(report.warnings.empty());
+// Outlook left one block nobody refers to, with cRef 1: a warning only.
+TEST(VerifyReferenceFiles, OutlookFilesPassAndTheOrphanBlockIsOnlyAWarning) {
+    const auto result = verifyCommand(shellQuote(referencePst(kOutlookDistList).string()));
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("warning: bbt.orphan [ndb offset 0x20bc0 bid 0x1288]"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("0 violation(s), 1 warning(s)"), std::string::npos) << result.out;
+    const VerificationReport sample = verifyPstFile(referencePst(kOutlookSample));
+    EXPECT_TRUE(sample.passed()) << listing(sample);
+    EXPECT_TRUE(sample.warnings.empty());
 }
 
 // The third-party file breaks real rules that no lenient reader checks: its
@@ -35,29 +38,36 @@ TEST(VerifyReferenceFiles, OtherWritersFileBreaksExactlyTheKnownRules) {
               (std::set<std::string>{"page.crc", "mandatory.node", "nameid.hash-value", "nameid.bucket-missing"}))
         << listing(report);
     std::set<std::uint64_t> missingNodes;
-    for (const Finding& finding : report.violations) {
-        if (finding.rule == "page.crc") {
-            EXPECT_EQ(finding.location.offset, 0x4200u);
-        }
+    for (const Finding& finding : report.violations)
         if (finding.rule == "mandatory.node") missingNodes.insert(finding.location.nodeId.value());
-    }
     EXPECT_EQ(missingNodes, (std::set<std::uint64_t>{0x261, 0x281, 0x2A1, 0x321}));
     EXPECT_EQ(report.violations.size(), 9u) << listing(report);
+
+    const auto result = verifyCommand(shellQuote(referencePst(kOtherWriter).string()));
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
+    EXPECT_NE(result.out.find("violation: page.crc [ndb offset 0x4200]"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("violation: mandatory.node [messaging nid 0x261]"), std::string::npos) << result.out;
 }
 
-TEST(VerifyReferenceFiles, MissingFileIsOneUnreadableFinding) {
-    const VerificationReport report = verifyPstFile("/nonexistent/folder/store.pst");
-    ASSERT_EQ(report.violations.size(), 1u);
-    EXPECT_EQ(report.violations[0].rule, "file.unreadable");
-    EXPECT_NE(report.violations[0].message.find("/nonexistent/folder/store.pst"), std::string::npos);
-}
-
-TEST(VerifyReferenceFiles, FolderIsNoFileToVerify) {
+TEST(VerifyReferenceFiles, MissingFileOrFolderIsOneUnreadableFinding) {
+    const auto result = verifyCommand("/nonexistent/store.pst");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("file.unreadable"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("/nonexistent/store.pst"), std::string::npos) << result.out;
     tessaly::testing::TempDir folder;
     const VerificationReport report = verifyPstFile(folder.path());
     ASSERT_EQ(report.violations.size(), 1u);
     EXPECT_EQ(report.violations[0].rule, "file.unreadable");
     EXPECT_NE(report.violations[0].message.find("not a regular file"), std::string::npos);
+}
+
+TEST(VerifyPstCommand, UsageErrorsExitTwo) {
+    EXPECT_EQ(verifyCommand("").status, 2);
+    EXPECT_EQ(verifyCommand("a.pst b.pst").status, 2);
+    EXPECT_EQ(verifyCommand("--bogus").status, 2);
+    const auto help = verifyCommand("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: tessaly verify-pst FILE"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-#include "support/pff_export.h"
-
-#include <gtest/gtest.h>
+#include "support/pst_readers.h"
 
 #include <fstream>
 #include <sstream>
@@ -21,6 +19,7 @@ std::filesystem::path pffExport(const std::filesystem::path& pst, const std::fil
 
 std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
     std::ifstream in(itemValues);
+    EXPECT_TRUE(in) << itemValues;
     std::vector<PffValue> values;
     std::string line;
     bool inValue = false;
@@ -30,8 +29,6 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
             values.emplace_back();
             values.back().entryType = field(line);
             inValue = false;
-        } else if (line.rfind("Value type:", 0) == 0 && !values.empty()) {
-            values.back().valueType = field(line);
         } else if (line.rfind("Maps to entry type:", 0) == 0 && !values.empty()) {
             values.back().mapsTo = field(line);
         } else if (line.rfind("Maps to entry:", 0) == 0 && !values.empty()) {
@@ -50,12 +47,12 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
     return values;
 }
 
-const PffValue* findValue(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo) {
+std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo) {
     for (const auto& value : values) {
-        if (value.entryType == entryType && (mapsTo == 0 || value.mapsTo == mapsTo)) return &value;
-        if (mapsTo != 0 && value.mapsTo == mapsTo && entryType == 0) return &value;
+        if (entryType != 0 ? value.entryType == entryType : value.mapsTo == mapsTo) return value.bytes;
     }
-    return nullptr;
+    ADD_FAILURE() << "no value 0x" << std::hex << entryType << " (LID 0x" << mapsTo << ")";
+    return {};
 }
 
 std::string utf16(const std::string& ascii) {
@@ -67,17 +64,23 @@ std::string utf16(const std::string& ascii) {
     return out;
 }
 
-std::filesystem::path findFolder(const std::filesystem::path& root, const std::string& tail) {
-    std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         it != std::filesystem::recursive_directory_iterator(); ++it) {
-        const std::string path = it->path().generic_string();
-        if (it->is_directory() && path.size() >= tail.size() + 1 &&
-            path.compare(path.size() - tail.size() - 1, std::string::npos, "/" + tail) == 0) {
-            return it->path();
-        }
-    }
-    return {};
+std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags) {
+    std::filesystem::create_directories(out);
+    const auto result = runCommand("readpst " + flags + " -o " + shellQuote(out.string()) + " " + shellQuote(pst.string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+}
+
+std::vector<std::string> npmListing(const std::filesystem::path& pst) {
+    const auto reader = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests" / "pst" / "node";
+    EXPECT_TRUE(std::filesystem::is_directory(reader / "node_modules" / "pst-extractor"))
+        << "pst-extractor is not installed; run scripts/setup --test";
+    const auto result = runCommand("node " + shellQuote((reader / "list-store.js").string()) + " " + shellQuote(pst.string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> lines;
+    std::istringstream in(result.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 }  // namespace tessaly::testing

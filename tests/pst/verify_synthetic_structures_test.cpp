@@ -1,0 +1,338 @@
+// The verifier's readers on structures built by hand, byte by byte from the
+// MS-PST layouts, for shapes and damage the reference files do not contain:
+// an XXBLOCK over XBLOCKs, an SIBLOCK over SLBLOCKs, shared blocks, a heap over
+// two blocks with a BTH index level, values inline, in the heap and in a
+// subnode, and a small table.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "pst/verify/node_trees.h"
+#include "pst/verify/property_context.h"
+#include "pst/verify/table_context.h"
+#include "verify_pst_editing.h"
+
+namespace tessaly::pst::verify::testing {
+namespace {
+
+using ByteVector = std::vector<std::uint8_t>;
+using Rules = std::set<std::string>;
+
+ByteVector le(std::uint64_t value, int size) {
+    ByteVector bytes;
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    return bytes;
+}
+ByteVector concat(const std::vector<ByteVector>& parts) {
+    ByteVector all;
+    for (const ByteVector& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+ByteVector utf16(const std::string& ascii) {
+    ByteVector bytes;
+    for (char c : ascii) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
+    return bytes;
+}
+
+// HID of allocation `index` (1-based) in heap block `block`.
+std::uint32_t hid(std::uint32_t index, std::uint32_t block = 0) { return (block << 16) | (index << 5); }
+
+// One heap block: a header (HNHDR for the first block, HNPAGEHDR otherwise),
+// the allocations in order, then the page map.
+ByteVector heapBlock(const std::vector<ByteVector>& allocations, bool first, std::uint8_t client = 0, std::uint32_t root = 0) {
+    ByteVector block = first ? concat({le(0, 2), {0xEC, client}, le(root, 4), le(0, 4)}) : le(0, 2);
+    std::vector<std::uint16_t> starts{static_cast<std::uint16_t>(block.size())};
+    for (const ByteVector& allocation : allocations) {
+        block.insert(block.end(), allocation.begin(), allocation.end());
+        starts.push_back(static_cast<std::uint16_t>(block.size()));
+    }
+    if (block.size() % 2) block.push_back(0);
+    const ByteVector map = le(block.size(), 2);
+    std::copy(map.begin(), map.end(), block.begin());
+    block = concat({block, le(allocations.size(), 2), le(0, 2)});
+    for (std::uint16_t start : starts) block = concat({block, le(start, 2)});
+    return block;
+}
+ByteVector bthHeader(std::uint8_t keySize, std::uint8_t entrySize, std::uint8_t levels, std::uint32_t root) {
+    return concat({{0xB5, keySize, entrySize, levels}, le(root, 4)});
+}
+ByteVector dataTree(std::uint8_t level, const std::vector<std::uint64_t>& children, std::uint32_t total) {
+    ByteVector block = concat({{0x01, level}, le(children.size(), 2), le(total, 4)});
+    for (std::uint64_t child : children) block = concat({block, le(child, 8)});
+    return block;
+}
+// SLBLOCK entries are {nid, data, subnode tree}; SIBLOCK entries {nid, SLBLOCK}.
+ByteVector subnodeBlock(std::uint8_t level, const std::vector<std::vector<std::uint64_t>>& entries) {
+    ByteVector block = concat({{0x02, level}, le(entries.size(), 2), le(0, 4)});
+    for (const auto& entry : entries)
+        for (std::uint64_t field : entry) block = concat({block, le(field, 8)});
+    return block;
+}
+
+// A file image of blocks and nodes, indexed into a VerifyContext directly
+// (no B-tree pages: the readers under test start from the node and block maps).
+class SyntheticStore : public ::testing::Test {
+protected:
+    void addBlock(std::uint64_t bid, const ByteVector& data, std::uint16_t refCount = 2) {
+        blocks_[blockKey(bid)] = BlockEntry{};
+        BlockEntry& entry = blocks_[blockKey(bid)];
+        entry.bid = bid;
+        entry.ib = image_.size();
+        entry.size = static_cast<std::uint16_t>(data.size());
+        entry.refCount = refCount;
+        entry.readable = true;
+        image_.insert(image_.end(), data.begin(), data.end());
+        image_.resize((image_.size() + 16 + 63) / 64 * 64, 0);
+    }
+    void addNode(std::uint64_t nid, std::uint64_t dataBid, std::uint64_t subnodeBid = 0, std::uint32_t parent = 0) {
+        nodes_[nid] = NodeEntry{};
+        nodes_[nid].nid = nid;
+        nodes_[nid].dataBid = dataBid;
+        nodes_[nid].subnodeBid = subnodeBid;
+        nodes_[nid].parentNid = parent;
+    }
+    void setRefCount(std::uint64_t bid, std::uint16_t refCount) { blocks_.at(blockKey(bid)).refCount = refCount; }
+
+    // A context over the finished image.
+    VerifyContext& context() {
+        context_ = std::make_unique<VerifyContext>(Bytes(image_.data(), image_.size()), report);
+        context_->nodes = nodes_;
+        context_->blocks = blocks_;
+        context_->header.cryptMethod = 0;
+        return *context_;
+    }
+    Rules checkTrees() {
+        checkNodeTreesAndReferences(context());
+        return violatedRules(report);
+    }
+
+    VerificationReport report;
+    std::unique_ptr<VerifyContext> context_;
+
+private:
+    ByteVector image_ = ByteVector(0x4400, 0);
+    std::map<std::uint64_t, BlockEntry> blocks_;
+    std::map<std::uint64_t, NodeEntry> nodes_;
+};
+
+// Data blocks 0x10, 0x14, 0x18 (100, 200, 50 bytes) under XBLOCKs 0x1E, 0x22
+// under XXBLOCK 0x26, the data of node 0x200004.
+class DataTreeStore : public SyntheticStore {
+protected:
+    DataTreeStore() {
+        addBlock(0x10, ByteVector(100, 0xA1));
+        addBlock(0x14, ByteVector(200, 0xB2));
+        addBlock(0x18, ByteVector(50, 0xC3));
+        addBlock(0x1E, dataTree(1, {0x10, 0x14}, 300));
+        addBlock(0x22, dataTree(1, {0x18}, 50));
+        addBlock(0x26, dataTree(2, {0x1E, 0x22}, 350));
+        addNode(0x200004, 0x26);
+    }
+};
+
+TEST_F(DataTreeStore, XXBlockReadsItsDataBlocksInOrder) {
+    EXPECT_EQ(checkTrees(), Rules{}) << listing(report);
+    const auto data = readData(*context_, 0x26);
+    ASSERT_TRUE(data.has_value());
+    ASSERT_EQ(data->size(), 350u);
+    EXPECT_EQ((*data)[0], 0xA1);
+    EXPECT_EQ((*data)[100], 0xB2);
+    EXPECT_EQ((*data)[349], 0xC3);
+}
+
+TEST_F(DataTreeStore, WrongTotalIsReported) {
+    addBlock(0x22, dataTree(1, {0x18}, 51));
+    addBlock(0x26, dataTree(2, {0x1E, 0x22}, 351));
+    EXPECT_EQ(checkTrees(), Rules{"datatree.total"}) << listing(report);
+}
+
+TEST_F(DataTreeStore, XXBlockEntryNamingADataBlockIsReported) {
+    addBlock(0x26, dataTree(2, {0x1E, 0x18}, 350));
+    setRefCount(0x22, 1);  // now unreferenced
+    EXPECT_TRUE(checkTrees().count("datatree.type")) << listing(report);
+}
+
+// A second node shares XBLOCK 0x1E: 0x1E gains a reference, its data blocks do not.
+TEST_F(DataTreeStore, SharedXBlockCountsItsChildrenOnce) {
+    addNode(0x200024, 0x1E);
+    setRefCount(0x1E, 3);
+    EXPECT_EQ(checkTrees(), Rules{}) << listing(report);
+}
+
+TEST_F(DataTreeStore, SharedXBlockWithoutTheExtraReferenceIsReported) {
+    addNode(0x200024, 0x1E);
+    EXPECT_EQ(checkTrees(), Rules{"bbt.refcount"}) << listing(report);
+}
+
+// Subnodes 0x21..0x61 in two SLBLOCKs (0x32, 0x36) under SIBLOCK 0x3A.
+class SubnodeTreeStore : public SyntheticStore {
+protected:
+    SubnodeTreeStore() {
+        addBlock(0x10, ByteVector(16, 1));
+        addBlock(0x14, ByteVector(16, 2));
+        addBlock(0x18, ByteVector(16, 3));
+        addBlock(0x32, subnodeBlock(0, {{0x21, 0x10, 0}, {0x41, 0x14, 0}}));
+        addBlock(0x36, subnodeBlock(0, {{0x61, 0x18, 0}}));
+        addBlock(0x3A, subnodeBlock(1, {{0x21, 0x32}, {0x61, 0x36}}));
+        addBlock(0x40, ByteVector(8, 9));
+        addNode(0x200004, 0x40, 0x3A);
+    }
+};
+
+TEST_F(SubnodeTreeStore, SIBlockListsEverySubnode) {
+    EXPECT_EQ(checkTrees(), Rules{}) << listing(report);
+    const auto subnodes = readSubnodes(*context_, 0x3A);
+    ASSERT_TRUE(subnodes.has_value());
+    ASSERT_EQ(subnodes->size(), 3u);
+    EXPECT_EQ(subnodes->at(0x41).dataBid, 0x14u);
+    EXPECT_EQ(subnodes->at(0x61).dataBid, 0x18u);
+}
+
+TEST_F(SubnodeTreeStore, UnsortedSIBlockIsReported) {
+    addBlock(0x3A, subnodeBlock(1, {{0x61, 0x36}, {0x21, 0x32}}));
+    EXPECT_EQ(checkTrees(), Rules{"subnode.order"}) << listing(report);
+}
+
+TEST_F(SubnodeTreeStore, SIBlockEntryNamingAnotherSIBlockIsReported) {
+    addBlock(0x3A, subnodeBlock(1, {{0x21, 0x32}, {0x61, 0x3A}}));
+    setRefCount(0x36, 1);
+    setRefCount(0x18, 1);
+    EXPECT_TRUE(checkTrees().count("subnode.type")) << listing(report);
+}
+
+TEST_F(SubnodeTreeStore, SubnodeTreeThatNamesADataBlockIsReported) {
+    addNode(0x200004, 0x40, 0x10);
+    EXPECT_TRUE(checkTrees().count("subnode.type")) << listing(report);
+}
+
+TEST_F(SubnodeTreeStore, MissingSubnodeDataBlockIsReported) {
+    addBlock(0x36, subnodeBlock(0, {{0x61, 0x5C, 0}}));
+    setRefCount(0x18, 1);
+    EXPECT_TRUE(checkTrees().count("node.missing-block")) << listing(report);
+}
+
+ByteVector propertyRecord(std::uint16_t id, std::uint16_t type, std::uint32_t value) {
+    return concat({le(id, 2), le(type, 2), le(value, 4)});
+}
+
+// A property context over two heap blocks with one BTH index level:
+//   block 0: 1 BTH header, 2 index records, 3 leaf {0x0E08 i8, 0x3001 text},
+//            4 the display name, 5 the 8-byte size
+//   block 1: 1 leaf {0x3602 count, 0x3613 binary in subnode 0x8025}
+class PropertyContextStore : public SyntheticStore {
+protected:
+    void build(std::uint16_t sizeBytes = 8, std::uint16_t secondIndexKey = 0x3602) {
+        const ByteVector index = concat({le(0x0E08, 2), le(hid(3), 4), le(secondIndexKey, 2), le(hid(1, 1), 4)});
+        const ByteVector firstLeaf = concat({propertyRecord(0x0E08, 0x0014, hid(5)), propertyRecord(0x3001, 0x001F, hid(4))});
+        addBlock(0x10, heapBlock({bthHeader(2, 6, 1, hid(2)), index, firstLeaf, utf16("Contacts"), ByteVector(sizeBytes, 0x11)},
+                                 true, 0xBC, hid(1)));
+        addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, 0x8025)})}, false));
+        addBlock(0x1A, dataTree(1, {0x10, 0x14}, 0));
+        addBlock(0x20, ByteVector(40, 0x5A));
+        addBlock(0x26, subnodeBlock(0, {{0x8025, 0x20, 0}}));
+        addNode(0x8022, 0x1A, 0x26, 0x122);
+    }
+
+    std::optional<PropertyMap> check() {
+        VerifyContext& verify = context();
+        return checkPropertyContext(verify, 0x8022, 0x1A, readSubnodes(verify, 0x26).value());
+    }
+};
+
+TEST_F(PropertyContextStore, ReadsValuesAcrossBlocksIndexLevelsAndSubnodes) {
+    build();
+    const auto properties = check();
+    EXPECT_TRUE(report.passed()) << listing(report);
+    ASSERT_TRUE(properties.has_value());
+    EXPECT_EQ(properties->size(), 4u);
+    EXPECT_EQ(integerProperty(*properties, 0x3602), 7u);
+    EXPECT_EQ(*bytesProperty(*properties, 0x3001), utf16("Contacts"));
+    EXPECT_EQ(bytesProperty(*properties, 0x0E08)->size(), 8u);
+    EXPECT_EQ(*bytesProperty(*properties, 0x3613), ByteVector(40, 0x5A));
+}
+
+TEST_F(PropertyContextStore, EightByteValueOfTheWrongSizeIsReported) {
+    build(6);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"pc.value-size"}) << listing(report);
+}
+
+TEST_F(PropertyContextStore, IndexKeyThatIsNotTheChildsFirstKeyIsReported) {
+    build(8, 0x3600);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"bth.order"}) << listing(report);
+}
+
+TEST_F(PropertyContextStore, ValueInAMissingSubnodeIsReported) {
+    build();
+    addBlock(0x26, subnodeBlock(0, {{0x8045, 0x20, 0}}));
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"pc.value-missing"}) << listing(report);
+}
+
+TEST_F(PropertyContextStore, HidBeyondTheHeapIsReported) {
+    build();
+    addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, hid(9))})}, false));
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"heap.hid"}) << listing(report);
+}
+
+// A two-row table: row id, row version, display name (HNID), content count, subfolders.
+class TableContextStore : public SyntheticStore {
+protected:
+    static ByteVector column(std::uint32_t tag, std::uint16_t offset, std::uint8_t size, std::uint8_t bit) {
+        return concat({le(tag, 4), le(offset, 2), {size, bit}});
+    }
+    // The cell bitmap 0xF8: the five columns exist (bits 0..4, high bit first).
+    static ByteVector row(std::uint32_t id, std::uint32_t name, std::uint32_t count, std::uint8_t subfolders) {
+        return concat({le(id, 4), le(0, 4), le(name, 4), le(count, 4), {subfolders, 0xF8}});
+    }
+
+    void build(std::uint32_t indexedRows = 2, bool byTag = true) {
+        ByteVector info = concat({{0x7C, 5}, le(16, 2), le(16, 2), le(17, 2), le(18, 2), le(hid(2), 4), le(hid(4), 4), le(0, 4)});
+        std::vector<ByteVector> columns = {column(0x3001001F, 8, 4, 2), column(0x36020003, 12, 4, 3),
+                                           column(0x360A000B, 16, 1, 4), column(0x67F20003, 0, 4, 0),
+                                           column(0x67F30003, 4, 4, 1)};
+        if (!byTag) std::swap(columns[0], columns[3]);
+        info = concat({info, concat(columns)});
+        ByteVector index;
+        for (std::uint32_t i = 0; i < indexedRows; ++i) index = concat({index, le(0x8042 + 0x20 * i, 4), le(i, 4)});
+        const ByteVector rows = concat({row(0x8042, hid(5), 3, 0), row(0x8062, hid(6), 0, 1)});
+        addBlock(0x10, heapBlock({info, bthHeader(4, 4, 0, indexedRows ? hid(3) : 0), index, rows, utf16("Inbox"),
+                                  utf16("Outbox")},
+                                 true, 0x7C, hid(1)));
+        addNode(0x812D, 0x10);
+    }
+
+    std::optional<TableContents> check() {
+        return checkTableContext(context(), 0x812D, 0x10, SubnodeMap{}, CellSelection{true, {}});
+    }
+};
+
+TEST_F(TableContextStore, ReadsRowsAndResolvesCells) {
+    build();
+    const auto table = check();
+    EXPECT_TRUE(report.passed()) << listing(report);
+    ASSERT_TRUE(table.has_value());
+    EXPECT_EQ(table->rowCount, 2u);
+    EXPECT_EQ(table->rowIds, (std::vector<std::uint32_t>{0x8042, 0x8062}));
+    EXPECT_EQ(table->cells[0].at(0x3001001F), utf16("Inbox"));
+    EXPECT_EQ(table->cells[1].at(0x3001001F), utf16("Outbox"));
+    EXPECT_EQ(table->cells[1].at(0x360A000B), ByteVector{1});
+}
+
+TEST_F(TableContextStore, ColumnsOutOfTagOrderAreReported) {
+    build(2, false);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"tc.column-order"}) << listing(report);
+}
+
+TEST_F(TableContextStore, RowIndexMissingARowIsReported) {
+    build(1);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"tc.row-count"}) << listing(report);
+}
+
+}  // namespace
+}  // namespace tessaly::pst::verify::testing

@@ -1,0 +1,56 @@
+#pragma once
+// Reading a PST a test wrote: the verifier, rule by rule (readers are lenient,
+// Outlook is not), then the independent readers: pffexport's per-item value
+// dumps (ItemValues.txt, written with -d) parsed into tag, type and raw bytes,
+// readpst and pst-extractor.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "pst/verify/verify_pst.h"
+
+namespace tessaly::testing {
+
+inline void expectValidPst(const std::filesystem::path& path) {
+    const auto report = pst::verify::verifyPstFile(path);
+    std::string found;
+    for (const auto& violation : report.violations) found += pst::verify::describe(violation) + "\n";
+    EXPECT_TRUE(report.passed()) << path.string() << ":\n" << found;
+}
+
+struct PffValue {
+    std::uint32_t entryType = 0;  // property id
+    std::uint32_t mapsTo = 0;     // for a named property: its LID (0 when none)
+    std::string mapsToName;       // for a named property with a string name
+    std::string bytes;
+};
+
+// Runs `pffexport -m <mode>` (with -d when `dumpValues`) on `pst` into
+// `<folder>/out.export` and returns that folder; fails the test (and returns
+// an empty path) on error. Mode "all" exports the folder tree; "debug" also
+// the root folder's values; "items" no folder values.
+std::filesystem::path pffExport(const std::filesystem::path& pst, const std::filesystem::path& folder,
+                                const std::string& mode = "all", bool dumpValues = true);
+
+std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues);
+
+// The bytes of the first value with property id `entryType` (or, when
+// `entryType` is 0, with LID `mapsTo`); fails the test when there is none.
+std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo = 0);
+
+// UTF-16LE bytes of an ASCII text, to compare with string values.
+std::string utf16(const std::string& ascii);
+
+// The lines pst-extractor (a PST reader from the npm registry, installed by
+// scripts/setup into tests/pst/node) lists for a store: "store", "folder" and
+// "item" lines, tab-separated (see tests/pst/node/list-store.js).
+std::vector<std::string> npmListing(const std::filesystem::path& pst);
+
+// Runs readpst with `flags` into `out` and returns its standard output.
+std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags);
+
+}  // namespace tessaly::testing
