@@ -51,23 +51,15 @@ inline std::vector<std::filesystem::path> folderEntries(const std::filesystem::p
 class ScopedFileSizeLimit {
 public:
     explicit ScopedFileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);  // or the kernel stops the process instead of failing the write
         getrlimit(RLIMIT_FSIZE, &original_);
-        // Without this the kernel stops the process instead of failing the write.
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = original_;
-        limited.rlim_cur = bytes;
+        const rlimit limited{bytes, original_.rlim_max};
         if (setrlimit(RLIMIT_FSIZE, &limited) != 0) throw std::runtime_error("cannot limit the file size");
     }
-    ~ScopedFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &original_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+    ~ScopedFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &original_); }
 
 private:
     rlimit original_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 }  // namespace tessaly::testing

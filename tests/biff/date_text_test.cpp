@@ -74,25 +74,9 @@ TEST(DateTextLocale, CLocalesAndLocalesNotInstalledWriteIso8601) {
     EXPECT_FALSE(isPlainCLocale("Catalan"));
 }
 
-// Unsets an environment variable for one test and restores it afterwards.
-class ScopedVariable {
-public:
-    explicit ScopedVariable(const char* name) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        unsetenv(name);
-    }
-    ~ScopedVariable() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(DateTextLocale, TheEnvironmentNamesTheLocaleByPrecedence) {
-    const ScopedVariable all("LC_ALL"), time("LC_TIME"), lang("LANG");
+    // No other test of this program reads these, so they are not restored.
+    for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) unsetenv(name);
     EXPECT_EQ(timeLocaleNameFromEnvironment(), "C");
     setenv("LANG", "fr_FR.UTF-8", 1);
     EXPECT_EQ(timeLocaleNameFromEnvironment(), "fr_FR.UTF-8");
