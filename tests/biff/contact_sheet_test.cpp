@@ -12,6 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::hexBytes;
+using testing::kEof;
 using testing::readFile;
 using testing::TempDir;
 
@@ -36,7 +37,8 @@ std::string cardCells(std::size_t storedRow, const std::map<int, std::string>& t
 
 class ContactSheetTest : public ::testing::Test {
 protected:
-    // Writes a sheet (set-up, `cards`, close) and gives its file's bytes.
+    // Writes a sheet (set-up, `cards`, close) and gives its file's bytes: the
+    // title-only sheet's first 1,401, then the cards' cells and EOF.
     template <typename Cards>
     std::string writeSheet(Cards cards) {
         ContactSheet sheet(DateTextFormat::iso());
@@ -45,13 +47,6 @@ protected:
         sheet.close();
         counts = sheet.counts();
         return readFile(dir.path() / "vCardContactsExported.xls");
-    }
-
-    // The bytes of the cards' cells: those after the title-only sheet's, before EOF.
-    template <typename Cards>
-    std::string cardBytes(Cards cards) {
-        const std::string bytes = writeSheet(cards);
-        return bytes.substr(1401, bytes.size() - 1405);
     }
 
     TempDir dir;
@@ -74,7 +69,7 @@ TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderAndThe36TitlesInBold)
     for (std::size_t column = 0; column < titles.size(); ++column) expected += label(0, column, 0x40, titles[column]);
     const std::string bytes = writeSheet([](ContactSheet&) {});
     EXPECT_EQ(bytes.size(), 1405u);
-    EXPECT_EQ(bytes, expected + testing::kEof);
+    EXPECT_EQ(bytes, expected + kEof);
 }
 
 TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOrOutOfRangeStayEmpty) {
@@ -87,7 +82,7 @@ TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOr
     ContactRecord oddDates;
     oddDates.eContact_BirthDay = 1e9;
     oddDates.eContact_Anniversary = 1.5;
-    const std::string cells = cardBytes([&](ContactSheet& sheet) {
+    const std::string bytes = writeSheet([&](ContactSheet& sheet) {
         sheet.Save2ExcelContact(named, 1);
         sheet.Save2ExcelContact(ContactRecord{}, 4);
         sheet.Save2ExcelContact(oddDates, 5);
@@ -105,8 +100,10 @@ TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOr
         {28, "eContact_PersonalZip"},     {29, "eContact_PersonalState"},  {30, "eContact_PersonalCountry"},
         {31, "eContact_HomePhone"},       {32, "eContact_HomeFax"},        {33, ""},
         {34, "1970-03-14"},               {35, "2000-02-29"},              {36, "eContact_Comments"}};
-    // The empty card: 36 empty cells, no midnight for its missing dates.
-    EXPECT_EQ(cells, cardCells(1, columns) + cardCells(4, {}) + cardCells(5, {{35, "1899-12-31 12:00:00"}}));
+    // Card 4: 36 empty cells, no midnight for its missing dates. Card 5's
+    // birthday lies past the year 9999.
+    EXPECT_EQ(bytes.substr(1401),
+              cardCells(1, columns) + cardCells(4, {}) + cardCells(5, {{35, "1899-12-31 12:00:00"}}) + kEof);
 }
 
 TEST_F(ContactSheetTest, ValuesKeepTheirSpacesAndAtMost255CharactersAndChangesAreCounted) {
@@ -117,9 +114,11 @@ TEST_F(ContactSheetTest, ValuesKeepTheirSpacesAndAtMost255CharactersAndChangesAr
     for (int i = 0; i < 300; ++i) record.eContact_Company += "\xC3\xA9";  // 300 x e-acute
     record.eContact_Comments = std::string(200, 'c') + std::string(100, '\xFF');  // invalid bytes, one each
     record.eContact_Title = "\xE6\x9D\xB1\xE4\xBA\xAC";  // outside Windows-1252
-    const std::string cells = cardBytes([&](ContactSheet& sheet) { sheet.Save2ExcelContact(record, 1); });
-    EXPECT_EQ(cells, cardCells(1, {{1, std::string(255, 'a')}, {2, "  Zo\xEB "}, {3, std::string(255, 'b')}, {6, "??"},
-                                   {7, std::string(255, '\xE9')}, {36, std::string(200, 'c') + std::string(55, '?')}}));
+    const std::string bytes = writeSheet([&](ContactSheet& sheet) { sheet.Save2ExcelContact(record, 1); });
+    const std::map<int, std::string> written = {{1, std::string(255, 'a')}, {2, "  Zo\xEB "}, {3, std::string(255, 'b')},
+                                                {6, "??"}, {7, std::string(255, '\xE9')},
+                                                {36, std::string(200, 'c') + std::string(55, '?')}};
+    EXPECT_EQ(bytes.substr(1401), cardCells(1, written) + kEof);
     EXPECT_EQ(counts.shortenedCells, 3u);
     EXPECT_EQ(counts.replacedCharacters, 2u + 55);
 }
@@ -127,12 +126,13 @@ TEST_F(ContactSheetTest, ValuesKeepTheirSpacesAndAtMost255CharactersAndChangesAr
 TEST_F(ContactSheetTest, RowsRunToTheFormatsLastRowLaterCardsAreCountedAndCardZeroIsRefused) {
     ContactRecord record;
     record.eContact_FirstName = "x";
-    const std::string cells = cardBytes([&](ContactSheet& sheet) {
+    const std::string bytes = writeSheet([&](ContactSheet& sheet) {
         for (const std::int32_t card : {16383, 16384, 65535, 65536, 70000}) sheet.Save2ExcelContact(record, card);
         EXPECT_THROW(sheet.Save2ExcelContact(record, 0), std::invalid_argument);
     });
     // Row 16,384 is Excel 2.x's last, row 65,536 the format's.
-    EXPECT_EQ(cells, cardCells(16383, {{1, "x"}}) + cardCells(16384, {{1, "x"}}) + cardCells(65535, {{1, "x"}}));
+    EXPECT_EQ(bytes.substr(1401),
+              cardCells(16383, {{1, "x"}}) + cardCells(16384, {{1, "x"}}) + cardCells(65535, {{1, "x"}}) + kEof);
     EXPECT_EQ(counts.cardsBeyondLastRow, 2u);
     EXPECT_EQ(counts.cardsPastRow16384, 2u);
 }

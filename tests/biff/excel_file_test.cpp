@@ -40,24 +40,13 @@ protected:
 
 std::string label(std::string_view fixedPart, std::string_view text) { return hexBytes(fixedPart) + std::string(text); }
 
-// Unknown value types are ignored, so the file stays empty.
-TEST_F(ExcelFileTest, EmptyFileIsTheOpeningRecordsAndEof) {
+// Unknown value types are ignored; after the close, operations answer 52.
+TEST_F(ExcelFileTest, AnEmptyFileIsTheOpeningRecordsAndEofAndStaysSoAfterClose) {
     EXPECT_EQ(file.WriteValue(3, 0, 1, 0, 1, 1, "x"), 0);
     EXPECT_EQ(file.WriteValue(-1, 0, 1, 0, 1, 1, 5), 0);
     EXPECT_EQ(written(), "");
-    EXPECT_EQ(readFile(path).size(), 400u);
-}
-
-TEST(ExcelFileLifecycle, OperationsWithoutAnOpenFileAnswer52AndWriteNothing) {
-    TempDir dir;
-    ExcelFile file(DateTextFormat::iso());
-    EXPECT_EQ(file.CloseFile(), 0);  // nothing was ever opened
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 1, 0, 1, 1, "x"), kExcelNoOpenFile);
     EXPECT_EQ(file.lastError(), "no worksheet file is open");
-
-    const fs::path path = dir.path() / "closed.xls";
-    ASSERT_EQ(file.CreateFile(path), 0);
-    ASSERT_EQ(file.CloseFile(), 0);
     EXPECT_EQ(file.SetRowHeight(1, 10), kExcelNoOpenFile);
     EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
     file.PrintGridLines(true);
@@ -84,13 +73,20 @@ TEST_F(ExcelFileTest, HeaderAndFooterRecords) {
                              label("15 00 08 00 07", "Page &P"));
 }
 
-TEST_F(ExcelFileTest, LabelRecord) {
+TEST_F(ExcelFileTest, LabelRecordHoldsTextsAndNumbersAndDatesAsText) {
     EXPECT_EQ(file.WriteValue(kTextCell, cellFontBits(1), kAlignLeft, 0, 1, 4, "Email", 0), 0);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 1, "Ann"), 0);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 2, ""), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, 2.5), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, CellDate{25641}), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 3, CellDate{25641.5}), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 4, CellDate{1e7}), kExcelOverflow);
     EXPECT_EQ(written(), label("04 00 0D 00 00 00 03 00 00 40 01 05", "Email") +
                              label("04 00 0B 00 01 00 00 00 00 00 01 03", "Ann") +
-                             hexBytes("04 00 08 00 01 00 01 00 00 00 01 00"));
+                             hexBytes("04 00 08 00 01 00 01 00 00 00 01 00") +
+                             label("04 00 0B 00 00 00 00 00 00 00 00 03", "2.5") +
+                             label("04 00 12 00 00 00 01 00 00 00 00 0A", "1970-03-14") +
+                             label("04 00 1B 00 00 00 02 00 00 00 00 13", "1970-03-14 12:00:00"));
 }
 
 TEST_F(ExcelFileTest, LabelHoldsAtMost255Characters) {
@@ -116,16 +112,6 @@ TEST_F(ExcelFileTest, TextIsStoredInWindows1252AndReplacementsAreCounted) {
     EXPECT_EQ(file.replacedCharacters(), 3u);
     EXPECT_EQ(written(), label("04 00 0D 00 00 00 00 00 00 00 00 05", "Zo\xEB \x80") +
                              label("04 00 0A 00 00 00 01 00 00 00 00 02", "??") + label("14 00 02 00 01", "?"));
-}
-
-TEST_F(ExcelFileTest, TextCellTakesNumbersAndDatesAsText) {
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, 2.5), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, CellDate{25641}), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 3, CellDate{25641.5}), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 4, CellDate{1e7}), kExcelOverflow);
-    EXPECT_EQ(written(), label("04 00 0B 00 00 00 00 00 00 00 00 03", "2.5") +
-                             label("04 00 12 00 00 00 01 00 00 00 00 0A", "1970-03-14") +
-                             label("04 00 1B 00 00 00 02 00 00 00 00 13", "1970-03-14 12:00:00"));
 }
 
 TEST_F(ExcelFileTest, IntegerRecordRoundsHalfToEven) {
@@ -235,11 +221,6 @@ protected:
         ASSERT_EQ(file.CreateFile(path), 0) << file.lastError();
     }
 
-    void expectOnlyTheEarlierFile() {
-        EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
-        EXPECT_EQ(readFile(path), "earlier sheet");
-    }
-
     TempDir dir;
     const fs::path path = dir.path() / "sheet.xls";
     ExcelFile file{DateTextFormat::iso()};
@@ -257,13 +238,6 @@ TEST_F(ExcelFileOverEarlierFile, WritesUnderATemporaryNameAndRenamesOnClose) {
     EXPECT_EQ(readFile(path).size(), 400u + 4 + 8 + 255);
 }
 
-TEST_F(ExcelFileOverEarlierFile, AbandonRemovesTheTemporaryFileOnly) {
-    file.AbandonFile();
-    expectOnlyTheEarlierFile();
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), kExcelNoOpenFile);
-    EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
-}
-
 TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     std::int16_t result = 0;
     {
@@ -279,7 +253,9 @@ TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, "x"), kExcelDiskFull);
     EXPECT_EQ(file.CloseFile(), kExcelDiskFull);
     file.AbandonFile();
-    expectOnlyTheEarlierFile();
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(readFile(path), "earlier sheet");
+    EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
 }
 
 TEST(ExcelFileStaging, AFileThatIsNotOpenTakesNoBytes) {
