@@ -112,6 +112,8 @@ TEST_F(ExcelFileTest, TextIsStoredInWindows1252AndReplacementsAreCounted) {
     EXPECT_EQ(file.replacedCharacters(), 3u);
     EXPECT_EQ(written(), label("04 00 0D 00 00 00 00 00 00 00 00 05", "Zo\xEB \x80") +
                              label("04 00 0A 00 00 00 01 00 00 00 00 02", "??") + label("14 00 02 00 01", "?"));
+    ASSERT_EQ(file.CreateFile(path), 0);  // a new file counts afresh
+    EXPECT_EQ(file.replacedCharacters(), 0u);
 }
 
 TEST_F(ExcelFileTest, IntegerRecordRoundsHalfToEven) {
