@@ -31,9 +31,10 @@ inline std::string openingRecords() {
         R"(h:mm\ AM/PM)", R"(h:mm:ss\ AM/PM)", R"(hh:mm)", R"(hh:mm:ss)", R"(dd/mm/yy\ hh:mm)", R"(##0.0E+0)",
         R"(mm:ss)", R"(@)"};
     std::string bytes = hexBytes("09 00 04 00 02 00 10 00  42 00 02 00 01 80  1F 00 02 00 17 00");
-    for (const std::string_view format : formats)
-        bytes += hexBytes("1E 00") + std::string{static_cast<char>(format.size() + 1), 0, static_cast<char>(format.size())} +
-                 std::string(format);
+    for (const std::string_view format : formats) {
+        const auto length = static_cast<char>(format.size());
+        bytes += hexBytes("1E 00") + std::string{static_cast<char>(length + 1), 0, length} + std::string(format);
+    }
     return bytes;
 }
 

@@ -31,7 +31,8 @@ std::string cardCells(std::size_t storedRow, const std::map<int, std::string>& t
     std::vector<int> order = {1, 2, 3, 4, 5, 6, 7, 8, 14, 15, 16, 17, 18, 9, 10, 11, 12, 13};
     for (int column = 19; column <= 36; ++column) order.push_back(column);
     std::string bytes;
-    for (const int column : order) bytes += label(storedRow, column - 1, 0, texts.contains(column) ? texts.at(column) : "");
+    for (const int column : order)
+        bytes += label(storedRow, column - 1, 0, texts.contains(column) ? texts.at(column) : "");
     return bytes;
 }
 
@@ -115,9 +116,9 @@ TEST_F(ContactSheetTest, ValuesKeepTheirSpacesAndAtMost255CharactersAndChangesAr
     record.eContact_Comments = std::string(200, 'c') + std::string(100, '\xFF');  // invalid bytes, one each
     record.eContact_Title = "\xE6\x9D\xB1\xE4\xBA\xAC";  // outside Windows-1252
     const std::string bytes = writeSheet([&](ContactSheet& sheet) { sheet.Save2ExcelContact(record, 1); });
-    const std::map<int, std::string> written = {{1, std::string(255, 'a')}, {2, "  Zo\xEB "}, {3, std::string(255, 'b')},
-                                                {6, "??"}, {7, std::string(255, '\xE9')},
-                                                {36, std::string(200, 'c') + std::string(55, '?')}};
+    const std::map<int, std::string> written = {
+        {1, std::string(255, 'a')}, {2, "  Zo\xEB "}, {3, std::string(255, 'b')}, {6, "??"},
+        {7, std::string(255, '\xE9')}, {36, std::string(200, 'c') + std::string(55, '?')}};
     EXPECT_EQ(bytes.substr(1401), cardCells(1, written) + kEof);
     EXPECT_EQ(counts.shortenedCells, 3u);
     EXPECT_EQ(counts.replacedCharacters, 2u + 55);

@@ -197,7 +197,8 @@ TEST_F(ExcelFileTest, PageBreaksAreSortedAndWrittenAtClose) {
     for (const int row : {10, 65536, 3, 10, 40000}) EXPECT_EQ(file.InsertHorizPageBreak(row), 0);
     EXPECT_EQ(file.InsertHorizPageBreak(0), kExcelOverflow);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, ""), 0);
-    EXPECT_EQ(written(), hexBytes("04 00 08 00 00 00 00 00 00 00 00 00  1B 00 0C 00 05 00 02 00 09 00 09 00 3F 9C FF FF"));
+    EXPECT_EQ(written(),
+              hexBytes("04 00 08 00 00 00 00 00 00 00 00 00  1B 00 0C 00 05 00 02 00 09 00 09 00 3F 9C FF FF"));
     // The next file starts without them.
     ASSERT_EQ(file.CreateFile(dir.path() / "next.xls"), 0);
     ASSERT_EQ(file.CloseFile(), 0);
@@ -210,7 +211,8 @@ TEST_F(ExcelFileTest, ARecordLargerThanTheWriteBufferIsWrittenWhole) {
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), 0);
     for (int row = 32766; row >= 1; --row) ASSERT_EQ(file.InsertHorizPageBreak(row + 1), 0);
     std::string expected = hexBytes("04 00 09 00 00 00 00 00 00 00 00 01 78  1B 00 FE FF FE 7F");
-    for (int row = 1; row <= 32766; ++row) expected += std::string{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8)};
+    for (int row = 1; row <= 32766; ++row)
+        expected += std::string{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8)};
     EXPECT_EQ(written(), expected);
 }
 
