@@ -1,10 +1,8 @@
 #pragma once
-// Test helpers for the worksheet writer: bytes written as hex, a file cut into
-// its records by the record framing alone (number, length, data), and the names
-// in a folder.
+// Test helpers for the worksheet writer: bytes written as hex, the records
+// every file opens with, the names in a folder and a stand-in for a full disk.
 
 #include <csignal>
-#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -18,39 +16,29 @@ namespace tessaly::testing {
 // "04 00 0D" -> the three bytes.
 inline std::string hexBytes(std::string_view spaced) {
     std::string out;
-    for (std::size_t i = 0; i < spaced.size();) {
-        if (spaced[i] == ' ') {
-            ++i;
-            continue;
-        }
-        out += static_cast<char>(std::stoi(std::string(spaced.substr(i, 2)), nullptr, 16));
-        i += 2;
-    }
+    for (std::size_t i = 0; i < spaced.size(); i += spaced[i] == ' ' ? 1 : 2)
+        if (spaced[i] != ' ') out += static_cast<char>(std::stoi(std::string(spaced.substr(i, 2)), nullptr, 16));
     return out;
 }
 
-struct BiffRecord {
-    std::uint16_t number = 0;
-    std::string data;
-};
-
-inline std::uint16_t le16(std::string_view bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[offset]) |
-                                      static_cast<unsigned char>(bytes[offset + 1]) << 8);
-}
-
-inline std::vector<BiffRecord> splitRecords(std::string_view file) {
-    std::vector<BiffRecord> records;
-    std::size_t offset = 0;
-    while (offset < file.size()) {
-        if (file.size() - offset < 4) throw std::runtime_error("record header cut short at " + std::to_string(offset));
-        const std::uint16_t length = le16(file, offset + 2);
-        if (file.size() - offset - 4 < length) throw std::runtime_error("record data cut short at " + std::to_string(offset));
-        records.push_back({le16(file, offset), std::string(file.substr(offset + 4, length))});
-        offset += 4 + length;
+// The 396 bytes every file starts with: BOF, CODEPAGE (Windows-1252),
+// FORMATCOUNT and the 24 FORMAT records.
+inline std::string openingRecords() {
+    const std::vector<std::string_view> formats = {
+        R"(General)", R"(0)", R"(0.00)", R"(#,##0)", R"(#,##0.00)", R"(#,##0\ "$";\-#,##0\ "$")",
+        R"(#,##0\ "$";[Red]\-#,##0\ "$")", R"(#,##0.00\ "$";\-#,##0.00\ "$")", R"(#,##0.00\ "$";[Red]\-#,##0.00\ "$")",
+        R"(0%)", R"(0.00%)", R"(0.00E+00)", R"(dd/mm/yy)", R"(dd/\ mmm\ yy)", R"(dd/\ mmm)", R"(mmm\ yy)",
+        R"(h:mm\ AM/PM)", R"(h:mm:ss\ AM/PM)", R"(hh:mm)", R"(hh:mm:ss)", R"(dd/mm/yy\ hh:mm)", R"(##0.0E+0)",
+        R"(mm:ss)", R"(@)"};
+    std::string bytes = hexBytes("09 00 04 00 02 00 10 00  42 00 02 00 01 80  1F 00 02 00 17 00");
+    for (const std::string_view format : formats) {
+        const auto length = static_cast<char>(format.size());
+        bytes += hexBytes("1E 00") + std::string{static_cast<char>(length + 1), 0, length} + std::string(format);
     }
-    return records;
+    return bytes;
 }
+
+inline const std::string kEof = hexBytes("0A 00 00 00");
 
 // The names of the entries of `folder`, to see which files a writer left.
 inline std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder) {
@@ -60,28 +48,19 @@ inline std::vector<std::filesystem::path> folderEntries(const std::filesystem::p
 }
 
 // Limits the size of the files this process writes, so that writes past the
-// limit fail (with EFBIG) as they would on a full disk. Restores the limit when
-// it goes out of scope.
+// limit fail (with EFBIG) as they would on a full disk, until it goes out of scope.
 class ScopedFileSizeLimit {
 public:
     explicit ScopedFileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);  // or the kernel stops the process instead of failing the write
         getrlimit(RLIMIT_FSIZE, &original_);
-        // Without this the kernel stops the process instead of failing the write.
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = original_;
-        limited.rlim_cur = bytes;
+        const rlimit limited{bytes, original_.rlim_max};
         if (setrlimit(RLIMIT_FSIZE, &limited) != 0) throw std::runtime_error("cannot limit the file size");
     }
-    ~ScopedFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &original_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
-    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+    ~ScopedFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &original_); }
 
 private:
     rlimit original_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 }  // namespace tessaly::testing

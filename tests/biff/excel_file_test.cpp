@@ -12,35 +12,11 @@ namespace tessaly {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::folderEntries;
 using testing::hexBytes;
+using testing::kEof;
 using testing::readFile;
 using testing::TempDir;
-
-// The records every file starts with: BOF, CODEPAGE (Windows-1252),
-// FORMATCOUNT and the 24 FORMAT records. Q is the double quote.
-std::string expectedStart() {
-    const std::string q = "\"";
-    const std::vector<std::string> formats = {
-        "General", "0", "0.00", "#,##0", "#,##0.00",
-        "#,##0\\ " + q + "$" + q + ";\\-#,##0\\ " + q + "$" + q,
-        "#,##0\\ " + q + "$" + q + ";[Red]\\-#,##0\\ " + q + "$" + q,
-        "#,##0.00\\ " + q + "$" + q + ";\\-#,##0.00\\ " + q + "$" + q,
-        "#,##0.00\\ " + q + "$" + q + ";[Red]\\-#,##0.00\\ " + q + "$" + q,
-        "0%", "0.00%", "0.00E+00", "dd/mm/yy", "dd/\\ mmm\\ yy", "dd/\\ mmm", "mmm\\ yy",
-        "h:mm\\ AM/PM", "h:mm:ss\\ AM/PM", "hh:mm", "hh:mm:ss", "dd/mm/yy\\ hh:mm", "##0.0E+0",
-        "mm:ss", "@"};
-    std::string bytes = hexBytes("09 00 04 00 02 00 10 00  42 00 02 00 01 80  1F 00 02 00 17 00");
-    for (const std::string& format : formats) {
-        bytes += hexBytes("1E 00");
-        bytes += static_cast<char>(format.size() + 1);
-        bytes += '\0';
-        bytes += static_cast<char>(format.size());
-        bytes += format;
-    }
-    return bytes;
-}
-
-const std::string kEof = hexBytes("0A 00 00 00");
 
 // A file opened for each test; `written()` closes it and gives the bytes that
 // the test's calls added between the opening records and EOF.
@@ -51,7 +27,7 @@ protected:
     std::string written() {
         EXPECT_EQ(file.CloseFile(), 0) << file.lastError();
         const std::string all = readFile(path);
-        const std::string start = expectedStart();
+        const std::string start = testing::openingRecords();
         EXPECT_EQ(all.substr(0, start.size()), start);
         EXPECT_EQ(all.substr(all.size() - 4), kEof);
         return all.substr(start.size(), all.size() - start.size() - 4);
@@ -64,47 +40,17 @@ protected:
 
 std::string label(std::string_view fixedPart, std::string_view text) { return hexBytes(fixedPart) + std::string(text); }
 
-TEST(ExcelFileLifecycle, EmptyFileIsTheOpeningRecordsAndEof) {
-    TempDir dir;
-    ExcelFile file(DateTextFormat::iso());
-    ASSERT_EQ(file.CreateFile(dir.path() / "empty.xls"), 0);
-    ASSERT_EQ(file.CloseFile(), 0);
-    const std::string bytes = readFile(dir.path() / "empty.xls");
-    EXPECT_EQ(bytes.size(), 400u);
-    EXPECT_EQ(bytes, expectedStart() + kEof);
-    EXPECT_EQ(bytes.substr(20, 12), hexBytes("1E 00 08 00 07") + "General");
-}
-
-TEST(ExcelFileLifecycle, CloseWithoutCreateDoesNothing) {
-    TempDir dir;
-    ExcelFile file(DateTextFormat::iso());
-    EXPECT_EQ(file.CloseFile(), 0);
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(ExcelFileLifecycle, RecordOperationsNeedAnOpenFile) {
-    TempDir dir;
-    ExcelFile file(DateTextFormat::iso());
+// Unknown value types are ignored; after the close, operations answer 52.
+TEST_F(ExcelFileTest, AnEmptyFileIsTheOpeningRecordsAndEofAndStaysSoAfterClose) {
+    EXPECT_EQ(file.WriteValue(3, 0, 1, 0, 1, 1, "x"), 0);
+    EXPECT_EQ(file.WriteValue(-1, 0, 1, 0, 1, 1, 5), 0);
+    EXPECT_EQ(written(), "");
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 1, 0, 1, 1, "x"), kExcelNoOpenFile);
-    EXPECT_EQ(file.SetFont("Verdana", 10, 0), kExcelNoOpenFile);
-    EXPECT_EQ(file.SetHeader("h"), kExcelNoOpenFile);
-    EXPECT_EQ(file.SetColumnWidth(1, 1, 10), kExcelNoOpenFile);
     EXPECT_EQ(file.lastError(), "no worksheet file is open");
-
-    const fs::path path = dir.path() / "closed.xls";
-    ASSERT_EQ(file.CreateFile(path), 0);
-    ASSERT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(file.SetFooter("f"), kExcelNoOpenFile);
     EXPECT_EQ(file.SetRowHeight(1, 10), kExcelNoOpenFile);
     EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
     file.PrintGridLines(true);
     EXPECT_EQ(readFile(path).size(), 400u);
-}
-
-TEST_F(ExcelFileTest, UnknownValueTypeWritesNothing) {
-    EXPECT_EQ(file.WriteValue(3, 0, 1, 0, 1, 1, "x"), 0);
-    EXPECT_EQ(file.WriteValue(-1, 0, 1, 0, 1, 1, 5), 0);
-    EXPECT_EQ(written(), "");
 }
 
 TEST_F(ExcelFileTest, FontRecord) {
@@ -127,13 +73,20 @@ TEST_F(ExcelFileTest, HeaderAndFooterRecords) {
                              label("15 00 08 00 07", "Page &P"));
 }
 
-TEST_F(ExcelFileTest, LabelRecord) {
+TEST_F(ExcelFileTest, LabelRecordHoldsTextsAndNumbersAndDatesAsText) {
     EXPECT_EQ(file.WriteValue(kTextCell, cellFontBits(1), kAlignLeft, 0, 1, 4, "Email", 0), 0);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 1, "Ann"), 0);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 2, ""), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, 2.5), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, CellDate{25641}), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 3, CellDate{25641.5}), 0);
+    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 4, CellDate{1e7}), kExcelOverflow);
     EXPECT_EQ(written(), label("04 00 0D 00 00 00 03 00 00 40 01 05", "Email") +
                              label("04 00 0B 00 01 00 00 00 00 00 01 03", "Ann") +
-                             hexBytes("04 00 08 00 01 00 01 00 00 00 01 00"));
+                             hexBytes("04 00 08 00 01 00 01 00 00 00 01 00") +
+                             label("04 00 0B 00 00 00 00 00 00 00 00 03", "2.5") +
+                             label("04 00 12 00 00 00 01 00 00 00 00 0A", "1970-03-14") +
+                             label("04 00 1B 00 00 00 02 00 00 00 00 13", "1970-03-14 12:00:00"));
 }
 
 TEST_F(ExcelFileTest, LabelHoldsAtMost255Characters) {
@@ -159,30 +112,22 @@ TEST_F(ExcelFileTest, TextIsStoredInWindows1252AndReplacementsAreCounted) {
     EXPECT_EQ(file.replacedCharacters(), 3u);
     EXPECT_EQ(written(), label("04 00 0D 00 00 00 00 00 00 00 00 05", "Zo\xEB \x80") +
                              label("04 00 0A 00 00 00 01 00 00 00 00 02", "??") + label("14 00 02 00 01", "?"));
-}
-
-TEST_F(ExcelFileTest, TextCellTakesNumbersAndDatesAsText) {
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, 2.5), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, CellDate{25641}), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 3, CellDate{25641.5}), 0);
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 4, CellDate{1e7}), kExcelOverflow);
-    EXPECT_EQ(written(), label("04 00 0B 00 00 00 00 00 00 00 00 03", "2.5") +
-                             label("04 00 12 00 00 00 01 00 00 00 00 0A", "1970-03-14") +
-                             label("04 00 1B 00 00 00 02 00 00 00 00 13", "1970-03-14 12:00:00"));
+    ASSERT_EQ(file.CreateFile(path), 0);  // a new file counts afresh
+    EXPECT_EQ(file.replacedCharacters(), 0u);
 }
 
 TEST_F(ExcelFileTest, IntegerRecordRoundsHalfToEven) {
-    EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, 2.5), 0);
-    EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, 3.5), 0);
-    EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, -1), 0);
-    EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, " 12 "), 0);
-    EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, -32768), 0);
+    const std::vector<std::pair<CellValue, std::string>> cases = {
+        {2.5, "02 00"}, {3.5, "04 00"}, {-1, "FF FF"}, {" 12 ", "0C 00"}, {-32768, "00 80"}};
+    std::string expected;
+    for (const auto& [value, bits] : cases) {
+        EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, value), 0);
+        expected += hexBytes("02 00 09 00 00 00 00 00 00 00 00 " + bits);
+    }
     EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, 32767.5), kExcelOverflow);
     EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, "twelve"), kExcelTypeMismatch);
     EXPECT_EQ(file.WriteValue(kIntegerCell, 0, 0, 0, 1, 1, ""), kExcelTypeMismatch);
-    const std::string cell = "02 00 09 00 00 00 00 00 00 00 00";
-    EXPECT_EQ(written(), hexBytes(cell + " 02 00") + hexBytes(cell + " 04 00") + hexBytes(cell + " FF FF") +
-                             hexBytes(cell + " 0C 00") + hexBytes(cell + " 00 80"));
+    EXPECT_EQ(written(), expected);
 }
 
 TEST_F(ExcelFileTest, NumberRecordHoldsADouble) {
@@ -212,16 +157,16 @@ TEST_F(ExcelFileTest, MarginRecords) {
     EXPECT_EQ(file.SetMargin(kLeftMargin, 0.75), 0);
     EXPECT_EQ(file.SetMargin(kBottomMargin, 1.0), 0);
     EXPECT_EQ(file.SetMargin(70000, 1.0), kExcelOverflow);
-    EXPECT_EQ(written(), hexBytes("26 00 08 00 00 00 00 00 00 00 E8 3F") + hexBytes("29 00 08 00 00 00 00 00 00 00 F0 3F"));
+    EXPECT_EQ(written(), hexBytes("26 00 08 00 00 00 00 00 00 00 E8 3F  29 00 08 00 00 00 00 00 00 00 F0 3F"));
 }
 
 TEST_F(ExcelFileTest, ColumnWidthRecord) {
     EXPECT_EQ(file.SetColumnWidth(1, 3, 20), 0);
-    EXPECT_EQ(file.SetColumnWidth(256 - 1, 255, 127), 0);
+    EXPECT_EQ(file.SetColumnWidth(255, 255, 127), 0);
     EXPECT_EQ(file.SetColumnWidth(1, 1, 128), kExcelOverflow);
     EXPECT_EQ(file.SetColumnWidth(0, 2, 10), kExcelOverflow);
     EXPECT_EQ(file.SetColumnWidth(2, 0, 10), kExcelOverflow);
-    EXPECT_EQ(written(), hexBytes("24 00 04 00 00 02 00 14") + hexBytes("24 00 04 00 FE FE 00 7F"));
+    EXPECT_EQ(written(), hexBytes("24 00 04 00 00 02 00 14  24 00 04 00 FE FE 00 7F"));
 }
 
 TEST_F(ExcelFileTest, RowHeightRecords) {
@@ -230,8 +175,7 @@ TEST_F(ExcelFileTest, RowHeightRecords) {
     EXPECT_EQ(file.SetRowHeight(3, 12), 0);
     EXPECT_EQ(file.SetRowHeight(0, 12), kExcelOverflow);
     EXPECT_EQ(file.SetRowHeight(3, -1639), kExcelOverflow);
-    EXPECT_EQ(written(), hexBytes("25 00 02 00 2C 01") +
-                             hexBytes("08 00 10 00 02 00 00 00 00 01 F0 00 00 00 00 00 00 00 00 00"));
+    EXPECT_EQ(written(), hexBytes("25 00 02 00 2C 01  08 00 10 00 02 00 00 00 00 01 F0 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST_F(ExcelFileTest, PasswordRecordHasNoCountByte) {
@@ -248,20 +192,17 @@ TEST_F(ExcelFileTest, GridLinesAndProtectionRecords) {
     EXPECT_EQ(written(), hexBytes("2B 00 02 00 01 00  2B 00 02 00 00 00  12 00 02 00 01 00  12 00 02 00 00 00"));
 }
 
+// Rows sort as the unsigned numbers they are stored as: row 65,536 (FF FF) last.
 TEST_F(ExcelFileTest, PageBreaksAreSortedAndWrittenAtClose) {
-    EXPECT_EQ(file.InsertHorizPageBreak(10), 0);
-    EXPECT_EQ(file.InsertHorizPageBreak(3), 0);
-    EXPECT_EQ(file.InsertHorizPageBreak(10), 0);
+    for (const int row : {10, 65536, 3, 10, 40000}) EXPECT_EQ(file.InsertHorizPageBreak(row), 0);
     EXPECT_EQ(file.InsertHorizPageBreak(0), kExcelOverflow);
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, ""), 0);
-    EXPECT_EQ(written(), hexBytes("04 00 08 00 00 00 00 00 00 00 00 00") +
-                             hexBytes("1B 00 08 00 03 00 02 00 09 00 09 00"));
-}
-
-TEST_F(ExcelFileTest, PageBreakRowsSortAsUnsignedNumbers) {
-    EXPECT_EQ(file.InsertHorizPageBreak(65536), 0);
-    EXPECT_EQ(file.InsertHorizPageBreak(40000), 0);
-    EXPECT_EQ(written(), hexBytes("1B 00 06 00 02 00 3F 9C FF FF"));
+    EXPECT_EQ(written(),
+              hexBytes("04 00 08 00 00 00 00 00 00 00 00 00  1B 00 0C 00 05 00 02 00 09 00 09 00 3F 9C FF FF"));
+    // The next file starts without them.
+    ASSERT_EQ(file.CreateFile(dir.path() / "next.xls"), 0);
+    ASSERT_EQ(file.CloseFile(), 0);
+    EXPECT_EQ(readFile(dir.path() / "next.xls").size(), 400u);
 }
 
 TEST_F(ExcelFileTest, ARecordLargerThanTheWriteBufferIsWrittenWhole) {
@@ -269,27 +210,10 @@ TEST_F(ExcelFileTest, ARecordLargerThanTheWriteBufferIsWrittenWhole) {
     // 64 KiB the file keeps before writing, behind a cell already buffered.
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), 0);
     for (int row = 32766; row >= 1; --row) ASSERT_EQ(file.InsertHorizPageBreak(row + 1), 0);
-    std::string expected = hexBytes("04 00 09 00 00 00 00 00 00 00 00 01 78");
-    expected += hexBytes("1B 00 FE FF FE 7F");
-    for (int row = 1; row <= 32766; ++row) expected += std::string{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8)};
+    std::string expected = hexBytes("04 00 09 00 00 00 00 00 00 00 00 01 78  1B 00 FE FF FE 7F");
+    for (int row = 1; row <= 32766; ++row)
+        expected += std::string{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8)};
     EXPECT_EQ(written(), expected);
-}
-
-TEST(ExcelFilePageBreaks, ANewFileStartsWithoutBreaks) {
-    TempDir dir;
-    ExcelFile file(DateTextFormat::iso());
-    ASSERT_EQ(file.CreateFile(dir.path() / "a.xls"), 0);
-    EXPECT_EQ(file.InsertHorizPageBreak(5), 0);
-    ASSERT_EQ(file.CloseFile(), 0);
-    ASSERT_EQ(file.CreateFile(dir.path() / "b.xls"), 0);
-    ASSERT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(readFile(dir.path() / "a.xls").size(), 400u + 8);
-    EXPECT_EQ(readFile(dir.path() / "b.xls").size(), 400u);
-}
-
-TEST(ExcelFileMki, GivesTheLowByteFirst) {
-    EXPECT_EQ(ExcelFile::MKI(0x1234), hexBytes("34 12"));
-    EXPECT_EQ(ExcelFile::MKI(-2), hexBytes("FE FF"));
 }
 
 // A folder that already holds "sheet.xls", and a new file of that name
@@ -311,54 +235,11 @@ TEST_F(ExcelFileOverEarlierFile, WritesUnderATemporaryNameAndRenamesOnClose) {
     ASSERT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, std::string(255, 'x')), 0);
     // The earlier file stays whole while the new one is written beside it.
     EXPECT_EQ(readFile(path), "earlier sheet");
-    ASSERT_EQ(testing::folderEntries(dir.path()).size(), 2u);
+    ASSERT_EQ(folderEntries(dir.path()).size(), 2u);
 
     ASSERT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
     EXPECT_EQ(readFile(path).size(), 400u + 4 + 8 + 255);
-}
-
-TEST_F(ExcelFileOverEarlierFile, AbandonRemovesTheTemporaryFileOnly) {
-    file.AbandonFile();
-    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
-    EXPECT_EQ(readFile(path), "earlier sheet");
-    EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, "x"), kExcelNoOpenFile);
-    EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
-}
-
-TEST(ExcelFileStaging, AFileThatIsNotOpenTakesNoBytes) {
-    StagedFile file;
-    EXPECT_EQ(file.write("x"), EBADF);
-}
-
-TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {
-    TempDir dir;
-    {
-        ExcelFile file(DateTextFormat::iso());
-        ASSERT_EQ(file.CreateFile(dir.path() / "first.xls"), 0);
-        ASSERT_EQ(file.CreateFile(dir.path() / "second.xls"), 0);
-        EXPECT_EQ(testing::folderEntries(dir.path()).size(), 1u);
-    }
-    EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST(ExcelFileFailures, AMissingFolderIsReportedWithTheFileAndTheCause) {
-    TempDir dir;
-    const fs::path path = dir.path() / "missing" / "sheet.xls";
-    ExcelFile file(DateTextFormat::iso());
-    EXPECT_EQ(file.CreateFile(path), kExcelPathNotFound);
-    EXPECT_NE(file.lastError().find(path.string()), std::string::npos) << file.lastError();
-    EXPECT_NE(file.lastError().find("No such file or directory"), std::string::npos) << file.lastError();
-    // Nothing was opened: records fail with 52, closing does nothing.
-    EXPECT_EQ(file.SetHeader("x"), kExcelNoOpenFile);
-    EXPECT_EQ(file.CloseFile(), 0);
-}
-
-TEST(ExcelFileFailures, AFolderThatRefusesNewFiles) {
-    // Creating files in /sys is refused even to the superuser.
-    ExcelFile file(DateTextFormat::iso());
-    EXPECT_EQ(file.CreateFile("/sys/sheet.xls"), kExcelPermissionDenied);
-    EXPECT_NE(file.lastError().find("/sys/sheet.xls"), std::string::npos) << file.lastError();
 }
 
 TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
@@ -376,8 +257,39 @@ TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     EXPECT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 2, "x"), kExcelDiskFull);
     EXPECT_EQ(file.CloseFile(), kExcelDiskFull);
     file.AbandonFile();
-    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
     EXPECT_EQ(readFile(path), "earlier sheet");
+    EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
+}
+
+TEST(ExcelFileStaging, AFileThatIsNotOpenTakesNoBytes) {
+    StagedFile file;
+    EXPECT_EQ(file.write("x"), EBADF);
+}
+
+TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {
+    TempDir dir;
+    {
+        ExcelFile file(DateTextFormat::iso());
+        ASSERT_EQ(file.CreateFile(dir.path() / "first.xls"), 0);
+        ASSERT_EQ(file.CreateFile(dir.path() / "second.xls"), 0);
+        EXPECT_EQ(folderEntries(dir.path()).size(), 1u);
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(ExcelFileFailures, AFileThatCannotBeCreatedIsReportedWithTheFileAndTheCause) {
+    TempDir dir;
+    const fs::path missing = dir.path() / "missing" / "sheet.xls";
+    ExcelFile file(DateTextFormat::iso());
+    EXPECT_EQ(file.CreateFile(missing), kExcelPathNotFound);
+    EXPECT_NE(file.lastError().find(missing.string() + "\": No such file or directory"), std::string::npos)
+        << file.lastError();
+    EXPECT_EQ(file.SetHeader("x"), kExcelNoOpenFile);  // nothing was opened
+    EXPECT_EQ(file.CloseFile(), 0);
+    // Creating files in /sys is refused even to the superuser.
+    EXPECT_EQ(file.CreateFile("/sys/sheet.xls"), kExcelPermissionDenied);
+    EXPECT_NE(file.lastError().find("/sys/sheet.xls"), std::string::npos) << file.lastError();
 }
 
 }  // namespace
