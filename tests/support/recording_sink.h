@@ -33,20 +33,17 @@ struct ReadResult {
     FileReadSummary summary;
 };
 
-// Writes `bytes` to a file and reads it with the given options.
-inline ReadResult readText(const std::string& bytes, ReaderOptions options = {}) {
+// Writes `bytes` to a file and reads it; pictures go to `pictureFolder`.
+inline ReadResult readText(const std::string& bytes, ReadMode mode = ReadMode::Normal,
+                           const std::filesystem::path& pictureFolder = {}) {
     TempDir folder;
+    ReaderOptions options;
+    options.mode = mode;
+    options.pictureFolder = pictureFolder;
     ReadResult result;
     std::int32_t counter = 1;
     result.summary = ReadvCard(folder.write("cards.vcf", bytes).string(), counter, options, result.sink);
     return result;
-}
-
-inline ReadResult readText(const std::string& bytes, ReadMode mode, std::filesystem::path pictureFolder = {}) {
-    ReaderOptions options;
-    options.mode = mode;
-    options.pictureFolder = std::move(pictureFolder);
-    return readText(bytes, options);
 }
 
 // The filled slots in the record's order, "Name=value" joined by "|", names

@@ -33,17 +33,14 @@ Lines cut(const std::string& bytes, ReadMode mode = ReadMode::Normal, std::size_
     return lines;
 }
 
-TEST(LineCutting, NormalModeEndsLinesAtCarriageReturnsOnly) {
-    const Lines lines = cut("A:1\r\nB:2\rC:3\nD:4\r\n\r\nE:5");
-    EXPECT_EQ(lines.text, (Texts{"A:1", "B:2", "C:3\nD:4", "", "E:5"}));
-    EXPECT_EQ(lines.numbers, (std::vector<long>{1, 2, 3, 5, 6}));
-    EXPECT_TRUE(lines.loneLineFeed);
-}
-
-TEST(LineCutting, AdvanceModeAlsoEndsLinesAtLineFeedsAndDropsEmptyRawLines) {
-    const Lines lines = cut("A:1\r\n\r\nB:2\nC:3\n\nD:4\r\n", ReadMode::Advance);
-    EXPECT_EQ(lines.text, (Texts{"A:1", "B:2", "C:3", "", "D:4"}));
-    EXPECT_EQ(lines.numbers, (std::vector<long>{1, 3, 4, 5, 6}));
+TEST(LineCutting, NormalModeEndsLinesAtCarriageReturnsOnlyAdvanceModeAtLineFeedsTooAndDropsEmptyOnes) {
+    const Lines normal = cut("A:1\r\nB:2\rC:3\nD:4\r\n\r\nE:5");
+    EXPECT_EQ(normal.text, (Texts{"A:1", "B:2", "C:3\nD:4", "", "E:5"}));
+    EXPECT_EQ(normal.numbers, (std::vector<long>{1, 2, 3, 5, 6}));
+    EXPECT_TRUE(normal.loneLineFeed);
+    const Lines advance = cut("A:1\r\n\r\nB:2\nC:3\n\nD:4\r\n", ReadMode::Advance);
+    EXPECT_EQ(advance.text, (Texts{"A:1", "B:2", "C:3", "", "D:4"}));
+    EXPECT_EQ(advance.numbers, (std::vector<long>{1, 3, 4, 5, 6}));
 }
 
 TEST(LineCutting, CarriageReturnLineFeedSplitAcrossReadChunksIsOneLineEnd) {

@@ -62,18 +62,6 @@ TEST(Framing, AnUnreadableFileThrowsWithItsNameAndTheCause) {
     }
 }
 
-TEST(Framing, AHostCanStopTheReading) {
-    struct StoppingSink : RecordingSink {
-        bool keepReading() override { return false; }
-    } sink;
-    std::string many;
-    for (int i = 0; i < 3000; ++i) many += "BEGIN:VCARD\r\nN:x\r\nEND:VCARD\r\n";
-    TempDir folder;
-    std::int32_t counter = 1;
-    EXPECT_TRUE(ReadvCard(folder.write("m.vcf", many).string(), counter, {}, sink).stoppedByHost);
-    EXPECT_LT(sink.cards.size(), 3000u);
-}
-
 // A 1x1 GIF picture.
 const std::string kGif64 = "R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==";
 
