@@ -50,34 +50,33 @@ TEST(CardsCommand, EscapesValuesAndNumbersCardsAcrossTheFolderVcfFilesOnly) {
     EXPECT_EQ(result.out, "card 1\neContact_LastName\tFirst\ncard 2\neContact_Comments\ttab\\there\\nback\\\\slash\n2 cards\n");
 }
 
-TEST(CardsCommand, ReportsProblemsWithTheFileAndLineAndExitsWithOne) {
+TEST(CardsCommand, ReportsAnOpenCardWithTheFileAndLineAndExitsWithOne) {
     TempDir folder;
     const auto open = folder.write("open.vcf", "BEGIN:VCARD\r\nN:A\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:B\r\n");
     const auto result = cards(shellQuote(open.string()));
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, open.string() + ":4: card has no END:VCARD; it was not converted\n");
     EXPECT_EQ(result.out, "card 1\neContact_LastName\tA\n1 cards\n");
-    const auto unix = folder.write("unix.vcf", "BEGIN:VCARD\nN:A\nEND:VCARD\n");
-    EXPECT_EQ(cards(shellQuote(unix.string())).err,
-              unix.string() + ": no vCard found in this file (its lines end in LF alone: try --mode advance)\n");
 }
 
-TEST(CardsCommand, SurvivesHostileInputAndNamesTheFile) {
+TEST(CardsCommand, SurvivesHostileInputAndNamesTheFileAndTheCause) {
     TempDir folder;
     std::string junk, ends;
     for (int i = 0; i < 200000; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
     for (int i = 0; i < 1000; ++i) ends += "END:VCARD\r\n";
-    for (const std::string& file : {folder.write("junk.vcf", junk).string(), folder.write("ends.vcf", ends).string(),
-                                    folder.write("empty.vcf", "").string(), (folder.path() / "missing.vcf").string()}) {
+    std::filesystem::create_directory(folder.path() / "no-vcf");
+    const std::pair<std::string, std::string> cases[] = {
+        {folder.write("junk.vcf", junk).string(), "no vCard found in this file (its lines end in LF alone: try --mode advance)"},
+        {folder.write("ends.vcf", ends).string(), "no vCard found in this file"},
+        {folder.write("empty.vcf", "").string(), "no vCard found in this file"},
+        {(folder.path() / "missing.vcf").string(), "No such file or directory"},
+        {(folder.path() / "no-vcf").string(), "no .vcf file in this folder"}};
+    for (const auto& [file, cause] : cases) {
         const auto result = cards(shellQuote(file));
         EXPECT_EQ(result.status, 1) << file;
-        EXPECT_EQ(result.err.rfind(file, 0), 0u) << result.err;
-        EXPECT_TRUE(endsWith(result.out, "0 cards\n")) << file;
+        EXPECT_EQ(result.err, file + ": " + cause + "\n");
+        EXPECT_EQ(result.out, "0 cards\n") << file;
     }
-    TempDir emptyFolder;
-    const auto result = cards(shellQuote(emptyFolder.path().string()));
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, emptyFolder.path().string() + ": no .vcf file in this folder\n");
 }
 
 TEST(CardsCommand, AFiftyMegabyteLineIsReadWithoutTrouble) {

@@ -1,4 +1,4 @@
-// Where a line's head ends, and the line's case-folded forms.
+// A line's case-folded forms.
 
 #include "vcard/property_line.h"
 
@@ -8,12 +8,6 @@
 
 namespace tessaly {
 namespace {
-
-TEST(FindHeadEnd, ColonsInsideDoubleQuotesEndNothing) {
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b\";Q=\"c:d\";LONGER-PARAMETER-NAME=1:v"), 41u);
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b"), std::string_view::npos);  // the quote never closes
-    EXPECT_EQ(findHeadEnd("no colon at all"), std::string_view::npos);
-}
 
 TEST(PropertyLineCase, FoldsOnlyAsciiLettersWhateverTheBytesAround) {
     // Every byte value but the colon, in the head and in the value, at every

@@ -107,8 +107,9 @@ TEST(Charsets, ValuesAreDecodedInTheirCharsetOrAsUtf8OrWindows1252) {
 }
 
 TEST(HeadAndValue, TheValueIsEverythingAfterTheFirstColonOutsideQuotes) {
-    EXPECT_EQ(readCard("ADR;LABEL=\"Suite 5: rear\";TYPE=WORK:;;1 Main;Town\r\n"),
+    EXPECT_EQ(readCard("ADR;LABEL=\"Suite 5: rear\";X-LONGER-PARAMETER-NAME=\"c:d\";TYPE=WORK:;;1 Main;Town\r\n"),
               "BusinessAddress=1 Main|BusinessCity=Town");
+    EXPECT_EQ(readCard("TITLE;X=\"a:b\r\n"), "");  // the quote never closes: no value
     // Lines are trimmed of spaces only.
     EXPECT_EQ(readCard("   TITLE:Indented  \r\n"), "Profession=Indented");
     EXPECT_EQ(readCard("\tTITLE:tab\r\n"), "");

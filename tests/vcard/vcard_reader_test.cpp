@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "support/recording_sink.h"
-#include "vcard/vcard_read_error.h"
 
 namespace tessaly {
 namespace {
@@ -49,17 +48,6 @@ TEST(Framing, MergedAndOpenCardsAreReportedWithTheirPhysicalLine) {
     EXPECT_EQ(result.sink.problems[1].kind, ReadProblemKind::IncompleteCard);
     EXPECT_EQ(result.sink.problems[1].line, 7);
     EXPECT_NE(result.sink.problems[1].file.find("cards.vcf"), std::string::npos);
-}
-
-TEST(Framing, AnUnreadableFileThrowsWithItsNameAndTheCause) {
-    RecordingSink sink;
-    std::int32_t counter = 1;
-    try {
-        ReadvCard("/nonexistent/cards.vcf", counter, {}, sink);
-        FAIL();
-    } catch (const VcardReadError& error) {
-        EXPECT_EQ(std::string(error.what()), "/nonexistent/cards.vcf: No such file or directory");
-    }
 }
 
 // A 1x1 GIF picture.
