@@ -38,25 +38,27 @@ public:
     fs::path watchedFile;
 };
 
-// A target that fails on writing card `failOnCard`; what happened to it is
-// kept by the test, since the run owns the target.
-class FailingTarget : public ConversionTarget {
+// A target that cannot write the third card. What happened to it is kept in a
+// log of the test's, since the run owns the target.
+struct TargetLog {
+    int written = 0;
+    bool abandoned = false;
+};
+
+class ThirdCardFails : public ConversionTarget {
 public:
-    FailingTarget(int failOnCard, int& written, bool& abandoned)
-        : failOnCard_(failOnCard), written_(written), abandoned_(abandoned) {}
+    explicit ThirdCardFails(TargetLog& log) : log_(log) {}
     bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
     void write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
-        if (cardNumber == failOnCard_) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
-        ++written_;
+        if (cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
+        ++log_.written;
     }
     fs::path close(RunReport&) override { return "/x/t.xls"; }
-    void abandon() noexcept override { abandoned_ = true; }
+    void abandon() noexcept override { log_.abandoned = true; }
 
 private:
-    int failOnCard_;
-    int& written_;
-    bool& abandoned_;
+    TargetLog& log_;
 };
 
 std::string cards(int n, const std::string& card = "BEGIN:VCARD\r\nN:Card\r\nEND:VCARD\r\n") {
@@ -159,18 +161,16 @@ TEST(ConversionRun, ATargetThatFailsMidRunIsAbandonedAndTheRunEndsAtOnceWithPict
     source.write("b.vcf", cards(3));
     FakeHost host(output.path().string());
     host.watchedFile = output.path() / "vCardPictures" / "1.gif";  // the second card's
-    int written = 0;
-    bool abandoned = false;
-    const RunResult result = runConversion({source.path(), true}, {}, host, [&](TargetKind) {
-        return std::make_unique<FailingTarget>(3, written, abandoned);
-    });
+    TargetLog log;
+    const RunResult result = runConversion({source.path(), true}, {}, host,
+                                           [&](TargetKind) { return std::make_unique<ThirdCardFails>(log); });
     EXPECT_TRUE(result.targetFailed);
     ASSERT_EQ(host.messages.size(), 1u);  // the error, no final message
     EXPECT_EQ(host.messages[0].text, "cannot write \"/x/t.xls\": No space left on device");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(host.messages[0].watchedFileExisted);
-    EXPECT_EQ(written, 2);
-    EXPECT_TRUE(abandoned);
+    EXPECT_EQ(log.written, 2);
+    EXPECT_TRUE(log.abandoned);
 }
 
 TEST(ConversionRun, AStoppedRunKeepsWhatWasConverted) {
