@@ -28,22 +28,17 @@ public:
     std::vector<ReadProblem> problems;
 };
 
-struct ReadResult {
-    RecordingSink sink;
-    FileReadSummary summary;
-};
-
 // Writes `bytes` to a file and reads it; pictures go to `pictureFolder`.
-inline ReadResult readText(const std::string& bytes, ReadMode mode = ReadMode::Normal,
+inline RecordingSink readText(const std::string& bytes, ReadMode mode = ReadMode::Normal,
                            const std::filesystem::path& pictureFolder = {}) {
     TempDir folder;
     ReaderOptions options;
     options.mode = mode;
     options.pictureFolder = pictureFolder;
-    ReadResult result;
+    RecordingSink sink;
     std::int32_t counter = 1;
-    result.summary = ReadvCard(folder.write("cards.vcf", bytes).string(), counter, options, result.sink);
-    return result;
+    ReadvCard(folder.write("cards.vcf", bytes).string(), counter, options, sink);
+    return sink;
 }
 
 // The filled slots in the record's order, "Name=value" joined by "|", names
@@ -67,9 +62,9 @@ inline std::string slotsOf(const ContactRecord& record) {
 
 // The filled slots of the one card that `bodyLines` (ending in CR LF) make.
 inline std::string readCard(const std::string& bodyLines) {
-    const ReadResult result = readText("BEGIN:VCARD\r\n" + bodyLines + "END:VCARD\r\n");
-    if (result.sink.cards.size() != 1) return std::to_string(result.sink.cards.size()) + " cards";
-    return slotsOf(result.sink.cards[0]);
+    const RecordingSink sink = readText("BEGIN:VCARD\r\n" + bodyLines + "END:VCARD\r\n");
+    if (sink.cards.size() != 1) return std::to_string(sink.cards.size()) + " cards";
+    return slotsOf(sink.cards[0]);
 }
 
 }  // namespace tessaly::testing

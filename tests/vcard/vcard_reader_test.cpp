@@ -32,22 +32,22 @@ TEST(Framing, CardsAreHandedOverWithNumbersRunningOnAcrossFilesAndTheirFirstLine
 
 TEST(Framing, FrameLinesMatchInAnyCaseIndentedAndStrayEndsOrOutsideLinesFillNothing) {
     const auto result = readText("N:Outside\r\nEND:VCARD\r\n  begin:vcard\r\nN:Low\r\n  End:VCard  \r\nend:vcard\r\n");
-    ASSERT_EQ(result.sink.cards.size(), 1u);
-    EXPECT_EQ(slotsOf(result.sink.cards[0]), "LastName=Low");
-    EXPECT_TRUE(result.sink.problems.empty());
+    ASSERT_EQ(result.cards.size(), 1u);
+    EXPECT_EQ(slotsOf(result.cards[0]), "LastName=Low");
+    EXPECT_TRUE(result.problems.empty());
 }
 
 TEST(Framing, MergedAndOpenCardsAreReportedWithTheirPhysicalLine) {
     const auto result = readText("BEGIN:VCARD\nN:First\nBEGIN:VCARD\nTITLE:Second\nEND:VCARD\n\nBEGIN:VCARD\nN:Cut\n",
                                  ReadMode::Advance);
-    ASSERT_EQ(result.sink.cards.size(), 1u);
-    EXPECT_EQ(slotsOf(result.sink.cards[0]), "LastName=First|Profession=Second");
-    ASSERT_EQ(result.sink.problems.size(), 2u);
-    EXPECT_EQ(result.sink.problems[0].kind, ReadProblemKind::MergedCard);
-    EXPECT_EQ(result.sink.problems[0].line, 3);
-    EXPECT_EQ(result.sink.problems[1].kind, ReadProblemKind::IncompleteCard);
-    EXPECT_EQ(result.sink.problems[1].line, 7);
-    EXPECT_NE(result.sink.problems[1].file.find("cards.vcf"), std::string::npos);
+    ASSERT_EQ(result.cards.size(), 1u);
+    EXPECT_EQ(slotsOf(result.cards[0]), "LastName=First|Profession=Second");
+    ASSERT_EQ(result.problems.size(), 2u);
+    EXPECT_EQ(result.problems[0].kind, ReadProblemKind::MergedCard);
+    EXPECT_EQ(result.problems[0].line, 3);
+    EXPECT_EQ(result.problems[1].kind, ReadProblemKind::IncompleteCard);
+    EXPECT_EQ(result.problems[1].line, 7);
+    EXPECT_NE(result.problems[1].file.find("cards.vcf"), std::string::npos);
 }
 
 // A 1x1 GIF picture.
@@ -71,32 +71,32 @@ TEST(Pictures, EveryPayloadFormIsWrittenAndWhatIsNoPictureWritesNothing) {
             "BEGIN:VCARD\r\nPHOTO;VALUE=URI:http://example.com/me.jpg\r\nPHOTO;VALUE=URL:example.com/me.jpg\r\n"
             "END:VCARD\r\nBEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:not*base64\r\nN:Kept\r\nEND:VCARD\r\n",
         ReadMode::Normal, pictures);
-    ASSERT_EQ(result.sink.cards.size(), 7u);
+    ASSERT_EQ(result.cards.size(), 7u);
     const std::string names[] = {".gif", "1.gif", "2.gif", "3.gif"};
     for (int card = 0; card < 4; ++card) {
-        EXPECT_EQ(result.sink.cards[card].ePhoto, (pictures / names[card]).string());
+        EXPECT_EQ(result.cards[card].ePhoto, (pictures / names[card]).string());
         const std::string gif = readFile(pictures / names[card]);
         EXPECT_EQ(gif.size(), 43u) << card;
         EXPECT_EQ(gif.substr(0, 6), "GIF89a") << card;
     }
-    EXPECT_EQ(slotsOf(result.sink.cards[1]), "Profession=T|ePhoto=" + (pictures / "1.gif").string());
-    EXPECT_EQ(slotsOf(result.sink.cards[4]), "");
-    EXPECT_EQ(slotsOf(result.sink.cards[5]), "");
-    EXPECT_EQ(slotsOf(result.sink.cards[6]), "LastName=Kept");
-    ASSERT_EQ(result.sink.problems.size(), 1u);
-    EXPECT_EQ(result.sink.problems[0].kind, ReadProblemKind::PictureUndecodable);
-    EXPECT_EQ(result.sink.problems[0].line, 29);
+    EXPECT_EQ(slotsOf(result.cards[1]), "Profession=T|ePhoto=" + (pictures / "1.gif").string());
+    EXPECT_EQ(slotsOf(result.cards[4]), "");
+    EXPECT_EQ(slotsOf(result.cards[5]), "");
+    EXPECT_EQ(slotsOf(result.cards[6]), "LastName=Kept");
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_EQ(result.problems[0].kind, ReadProblemKind::PictureUndecodable);
+    EXPECT_EQ(result.problems[0].line, 29);
 }
 
 TEST(Pictures, WithoutAFolderOnlyTheNameIsGivenAndAFolderThatCannotBeMadeIsReported) {
     const std::string card = "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:" + kGif64 + "\r\nEND:VCARD\r\n";
-    EXPECT_EQ(slotsOf(readText(card).sink.cards.at(0)), "ePhoto=.gif");
+    EXPECT_EQ(slotsOf(readText(card).cards.at(0)), "ePhoto=.gif");
     TempDir folder;
     testing::writeFile(folder.path() / "vCardPictures", "a file in the way");
     const auto result = readText(card, ReadMode::Normal, folder.path() / "vCardPictures");
-    EXPECT_EQ(slotsOf(result.sink.cards.at(0)), "");
-    ASSERT_EQ(result.sink.problems.size(), 1u);
-    EXPECT_EQ(result.sink.problems[0].kind, ReadProblemKind::PictureNotWritten);
+    EXPECT_EQ(slotsOf(result.cards.at(0)), "");
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_EQ(result.problems[0].kind, ReadProblemKind::PictureNotWritten);
 }
 
 }  // namespace
