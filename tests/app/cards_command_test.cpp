@@ -47,7 +47,8 @@ TEST(CardsCommand, EscapesValuesAndNumbersCardsAcrossTheFolderVcfFilesOnly) {
     folder.write("notes.txt", "BEGIN:VCARD\r\nN:Text\r\nEND:VCARD\r\n");
     const auto result = cards(shellQuote(folder.path().string()));
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "card 1\neContact_LastName\tFirst\ncard 2\neContact_Comments\ttab\\there\\nback\\\\slash\n2 cards\n");
+    EXPECT_EQ(result.out,
+              "card 1\neContact_LastName\tFirst\ncard 2\neContact_Comments\ttab\\there\\nback\\\\slash\n2 cards\n");
 }
 
 TEST(CardsCommand, ReportsAnOpenCardWithTheFileAndLineAndExitsWithOne) {
@@ -66,7 +67,8 @@ TEST(CardsCommand, SurvivesHostileInputAndNamesTheFileAndTheCause) {
     for (int i = 0; i < 1000; ++i) ends += "END:VCARD\r\n";
     std::filesystem::create_directory(folder.path() / "no-vcf");
     const std::pair<std::string, std::string> cases[] = {
-        {folder.write("junk.vcf", junk).string(), "no vCard found in this file (its lines end in LF alone: try --mode advance)"},
+        {folder.write("junk.vcf", junk).string(),
+         "no vCard found in this file (its lines end in LF alone: try --mode advance)"},
         {folder.write("ends.vcf", ends).string(), "no vCard found in this file"},
         {folder.write("empty.vcf", "").string(), "no vCard found in this file"},
         {(folder.path() / "missing.vcf").string(), "No such file or directory"},
@@ -81,7 +83,8 @@ TEST(CardsCommand, SurvivesHostileInputAndNamesTheFileAndTheCause) {
 
 TEST(CardsCommand, AFiftyMegabyteLineIsReadWithoutTrouble) {
     TempDir folder;
-    const auto file = folder.write("long.vcf", "BEGIN:VCARD\r\nNOTE:" + std::string(50 << 20, 'x') + "\r\nN:Long\r\nEND:VCARD\r\n");
+    const auto file =
+        folder.write("long.vcf", "BEGIN:VCARD\r\nNOTE:" + std::string(50 << 20, 'x') + "\r\nN:Long\r\nEND:VCARD\r\n");
     const auto result = cards(shellQuote(file.string()));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out.rfind("card 1\neContact_LastName\tLong\neContact_Comments\txxx", 0), 0u);
@@ -108,7 +111,8 @@ TEST(CardsCommand, MemoryDoesNotGrowWithTheNumberOfCards) {
 }
 
 TEST(CardsCommand, WrongArgumentsExitWithTwo) {
-    for (const char* arguments : {"", "a.vcf --mode fast", "a.vcf --bogus"}) EXPECT_EQ(cards(arguments).status, 2) << arguments;
+    for (const char* arguments : {"", "a.vcf --mode fast", "a.vcf --bogus"})
+        EXPECT_EQ(cards(arguments).status, 2) << arguments;
     const auto help = cards("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--mode advance"), std::string::npos);

@@ -130,7 +130,8 @@ TEST(ConversionRun, PictureFailuresAndIncompleteCardsAreReportedWithTheirPlaceAn
     EXPECT_EQ(result.cardsConverted, 4);
     EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / ".gif"), "GIF89a");
     EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / "3.gif"), "GIF89a");
-    for (const ReportKind kind : {ReportKind::PicturesNotWritten, ReportKind::PicturesUndecodable, ReportKind::CardsIncomplete})
+    for (const ReportKind kind :
+         {ReportKind::PicturesNotWritten, ReportKind::PicturesUndecodable, ReportKind::CardsIncomplete})
         EXPECT_EQ(result.report.count(kind), 1u);
     const std::string& text = host.messages.at(0).text;
     EXPECT_EQ(host.messages.at(0).icon, MessageIcon::Exclamation);
@@ -138,7 +139,8 @@ TEST(ConversionRun, PictureFailuresAndIncompleteCardsAreReportedWithTheirPlaceAn
          {file.string() + ":6: picture file " + (output.path() / "vCardPictures" / "1.gif").string() +
               " could not be written: Is a directory",
           "1 picture could not be decoded\r\n  " + file.string() + ":9: ",
-          "1 card was left incomplete or merged\r\n  " + file.string() + ":14: card has no END:VCARD; it was not converted"})
+          "1 card was left incomplete or merged\r\n  " + file.string() +
+              ":14: card has no END:VCARD; it was not converted"})
         EXPECT_NE(text.find(place), std::string::npos) << place << "\n" << text;
 }
 

@@ -30,8 +30,8 @@ std::vector<std::string> split(const std::string& text, char separator) {
 
 // The rows of a sheet as xlrd reads them, each split into its cells.
 std::vector<std::vector<std::string>> xlrdRows(const std::filesystem::path& sheet) {
-    const auto result = runCommand("/usr/bin/python3 " + shellQuote(std::string(TESSALY_SOURCE_DIR) + "/tests/e2e/xls_cells.py") +
-                                   " " + shellQuote(sheet.string()));
+    const std::string script = std::string(TESSALY_SOURCE_DIR) + "/tests/e2e/xls_cells.py";
+    const auto result = runCommand("/usr/bin/python3 " + shellQuote(script) + " " + shellQuote(sheet.string()));
     EXPECT_EQ(result.status, 0) << result.err;
     std::vector<std::vector<std::string>> rows;
     for (const std::string& line : split(result.out, '\n')) {

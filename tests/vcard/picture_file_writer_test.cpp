@@ -21,7 +21,8 @@ TEST(PictureFileWriter, WritesEveryFileInTheOrderGivenEmptyOnesToo) {
     // Each name was written four times; the last writing stays, as when the
     // files are written one after the other.
     for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")), "picture " + std::to_string(150 + i));
+        EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")),
+                  "picture " + std::to_string(150 + i));
     EXPECT_TRUE(std::filesystem::exists(folder.path() / "empty.gif"));  // finish() waited for it too
     EXPECT_TRUE(writer.takeFailures().empty());
 }

@@ -17,7 +17,8 @@ using testing::TempDir;
 
 TEST(Framing, CardsAreHandedOverWithNumbersRunningOnAcrossFilesAndTheirFirstLine) {
     TempDir folder;
-    const auto first = folder.write("a.vcf", "BEGIN:VCARD\r\nN:One;A\r\nEND:VCARD\r\n\r\n\r\nBEGIN:VCARD\r\nN:Two;B\r\nEND:VCARD\r\n");
+    const auto first =
+        folder.write("a.vcf", "BEGIN:VCARD\r\nN:One;A\r\nEND:VCARD\r\n\r\n\r\nBEGIN:VCARD\r\nN:Two;B\r\nEND:VCARD\r\n");
     const auto second = folder.write("b.vcf", "BEGIN:VCARD\r\nN:Three\r\nEND:VCARD\r\n");
     RecordingSink sink;
     std::int32_t counter = 1;
