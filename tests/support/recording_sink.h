@@ -1,11 +1,14 @@
 #pragma once
-// A card sink that keeps everything it is given, and a shortcut that reads vCard
-// text through the real reader.
+// A card sink that keeps everything it is given, a shortcut that reads vCard
+// text through the real reader, and a record written as one line of its filled
+// slots, so that a test compares every slot at once.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "support/test_files.h"
+#include "vcard/vcard_date.h"
 #include "vcard/vcard_reader.h"
 
 namespace tessaly::testing {
@@ -25,32 +28,43 @@ public:
     std::vector<ReadProblem> problems;
 };
 
-struct ReadResult {
-    RecordingSink sink;
-    FileReadSummary summary;
-};
-
-// Writes `bytes` to a file and reads it with the given options.
-inline ReadResult readText(const std::string& bytes, ReaderOptions options = {}) {
+// Writes `bytes` to a file and reads it; pictures go to `pictureFolder`.
+inline RecordingSink readText(const std::string& bytes, ReadMode mode = ReadMode::Normal,
+                           const std::filesystem::path& pictureFolder = {}) {
     TempDir folder;
-    const auto file = folder.write("cards.vcf", bytes);
-    ReadResult result;
-    std::int32_t counter = 1;
-    result.summary = ReadvCard(file.string(), counter, options, result.sink);
-    return result;
-}
-
-inline ReadResult readText(const std::string& bytes, ReadMode mode) {
     ReaderOptions options;
     options.mode = mode;
-    return readText(bytes, options);
+    options.pictureFolder = pictureFolder;
+    RecordingSink sink;
+    std::int32_t counter = 1;
+    ReadvCard(folder.write("cards.vcf", bytes).string(), counter, options, sink);
+    return sink;
 }
 
-// Reads one card given as lines joined with CR LF and returns its record.
-inline ContactRecord readCard(const std::string& bodyLines) {
-    ReadResult result = readText("BEGIN:VCARD\r\n" + bodyLines + "END:VCARD\r\n");
-    if (result.sink.cards.size() != 1) return {};
-    return result.sink.cards.front();
+// The filled slots in the record's order, "Name=value" joined by "|", names
+// without their "eContact_" prefix, dates as YYYY-MM-DD.
+inline std::string slotsOf(const ContactRecord& record) {
+    std::string out;
+    for (const ContactSlot& slot : contactSlots()) {
+        std::string value = slot.text ? record.*slot.text : "";
+        if (slot.date && record.*slot.date != 0) {
+            int year = 0, month = 0, day = 0;
+            calendarDateOf(record.*slot.date, year, month, day);
+            char text[16];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+            value = text;
+        }
+        const std::string name = slot.name;
+        if (!value.empty()) out += (out.empty() ? "" : "|") + name.substr(name.rfind('_') + 1) + "=" + value;
+    }
+    return out;
+}
+
+// The filled slots of the one card that `bodyLines` (ending in CR LF) make.
+inline std::string readCard(const std::string& bodyLines) {
+    const RecordingSink sink = readText("BEGIN:VCARD\r\n" + bodyLines + "END:VCARD\r\n");
+    if (sink.cards.size() != 1) return std::to_string(sink.cards.size()) + " cards";
+    return slotsOf(sink.cards[0]);
 }
 
 }  // namespace tessaly::testing

@@ -2,25 +2,19 @@
 
 #include <sys/wait.h>
 
-#include <atomic>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace tessaly::testing {
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-    static std::atomic<int> counter{0};
-    std::random_device random;
-    path_ = fs::temp_directory_path() /
-            ("tessaly-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-             std::to_string(random()));
-    fs::create_directories(path_);
+    std::string name = (fs::temp_directory_path() / "tessaly-test-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot make a folder like " + name);
+    path_ = name;
 }
 
 TempDir::~TempDir() {

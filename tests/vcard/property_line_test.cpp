@@ -1,4 +1,4 @@
-// A line cut into head and value, and its case-folded forms.
+// A line's case-folded forms.
 
 #include "vcard/property_line.h"
 
@@ -8,29 +8,6 @@
 
 namespace tessaly {
 namespace {
-
-TEST(FindHeadEnd, ColonsInsideDoubleQuotesEndNothing) {
-    EXPECT_EQ(findHeadEnd("N:Doe"), 1u);
-    EXPECT_EQ(findHeadEnd("TEL;TYPE=\"a:b\":1"), 14u);
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b\";Q=\"c:d\";LONGER-PARAMETER-NAME=1:v"), 41u);
-    EXPECT_EQ(findHeadEnd("X;P=\"a:b"), std::string_view::npos);  // the quote never closes
-    EXPECT_EQ(findHeadEnd("no colon at all"), std::string_view::npos);
-    EXPECT_EQ(findHeadEnd(""), std::string_view::npos);
-}
-
-TEST(PropertyLineParameters, CharsetAndQuotedPrintableInAnyLetterCase) {
-    EXPECT_EQ(charsetOf("N;charset=iso-8859-1"), "iso-8859-1");
-    EXPECT_EQ(charsetOf("N;ENCODING=8BIT;Charset=\" UTF-8 \";TYPE=X"), "UTF-8");
-    EXPECT_EQ(charsetOf("N;TYPE=HOME"), "");
-    CharsetDecoder decoder;
-    PropertyLine line;
-    line.parse("NOTE;encoding=quoted-printable;charset=iso-8859-1:M=FCller", decoder, false);
-    EXPECT_TRUE(line.headHasQuotedPrintable());
-    EXPECT_EQ(line.value(), "M\xC3\xBCller");
-    line.parse("QUOTED-PRINTABLE:=41", decoder, false);  // a name, not a parameter
-    EXPECT_FALSE(line.headHasQuotedPrintable());
-    EXPECT_EQ(line.value(), "=41");
-}
 
 TEST(PropertyLineCase, FoldsOnlyAsciiLettersWhateverTheBytesAround) {
     // Every byte value but the colon, in the head and in the value, at every
