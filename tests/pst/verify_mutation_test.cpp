@@ -71,15 +71,33 @@ std::uint32_t read32(const Plain& bytes, std::size_t offset) {
 }
 // Where the root folder's hierarchy table (0x12D) keeps its TCINFO.
 std::size_t tableInfo(const Plain& plain) { return allocation(plain, read32(plain, 4)); }
-// Changes the value of a folder's property record (tag bytes + value) in its PC.
-void patchFolderRecord(PstEditor& e, const Plain& record, std::uint8_t value) {
-    for (const auto& [bid, at] : e.findInDataBlocks(record)) {
-        for (const auto& [nid, node] : e.nodes()) {
-            if (nodeType(nid) != kNidNormalFolder || blockKey(node.dataBid) != blockKey(bid)) continue;
-            return patchBlock(e, bid, at + 4, {value});
-        }
-    }
-    ADD_FAILURE() << "no folder holds the record";
+// Changes byte `at` past `found` in the data block of the first node of type `type` holding it.
+void patchNodeOfType(PstEditor& e, std::uint8_t type, const Plain& found, std::size_t at, std::uint8_t value) {
+    for (const auto& [bid, offset] : e.findInDataBlocks(found))
+        for (const auto& [nid, node] : e.nodes())
+            if (nodeType(nid) == type && blockKey(node.dataBid) == blockKey(bid))
+                return patchBlock(e, bid, offset + at, {value});
+    ADD_FAILURE() << "no node of type " << int(type) << " holds the bytes";
+}
+// Offset of the store's PidTagIpmSubTreeEntryId NID (0x8022) in its PC's block.
+std::size_t subtreeEntryIdNid(const Plain& plain) {
+    const Plain subtree = {0x22, 0x80, 0x00, 0x00};
+    for (auto at = plain.begin() + 20; (at = std::search(at, plain.end(), subtree.begin(), subtree.end())) != plain.end();
+         ++at)
+        if (*(at - 20) == 0 && *(at - 17) == 0) return at - plain.begin();  // the entry id's flags are zero
+    ADD_FAILURE() << "no subtree entry id";
+    return 20;
+}
+bool mapBit(const PstEditor& e, std::uint64_t map, std::uint64_t bit) {
+    return e.bytes[map + bit / 8] & (0x80 >> (bit % 8));
+}
+// Flips bit `bit` of the allocation or page map at `map`, its CRC and the header's
+// free-space count at `freeField` (by `unit` bytes a bit) following.
+void flipMapBit(PstEditor& e, std::uint64_t map, std::uint64_t bit, int freeField, std::uint64_t unit) {
+    e.bytes[map + bit / 8] ^= static_cast<std::uint8_t>(0x80 >> (bit % 8));
+    e.fixPageCrc(map);
+    const std::uint64_t free = e.get(freeField, 8);
+    setHeader(e, freeField, 8, mapBit(e, map, bit) ? free - unit : free + unit);
 }
 // The 8 bytes of the first numeric NAMEID of the name map's entry stream that
 // occur twice in the file: in the stream and in its hash bucket.
@@ -98,7 +116,6 @@ const Mutation kMutations[] = {
     {"UnchangedFile", {}, true, [](PstEditor&) {}},
     // --- header ---
     {"WrongPartialHeaderCrc", {"header.crc-partial"}, true, [](PstEditor& e) { e.bytes[4] ^= 0x01; }},
-    {"WrongFullHeaderCrc", {"header.crc-full"}, true, [](PstEditor& e) { e.bytes[524] ^= 0x80; }},
     // Offset 500 lies past the 471 bytes of the partial CRC: only the full one breaks.
     {"ByteCoveredOnlyByTheFullCrc", {"header.crc-full"}, true, [](PstEditor& e) { e.bytes[500] ^= 0x01; }},
     {"UnsupportedVersion", {"header.version"}, true, [](PstEditor& e) { setHeader(e, 10, 2, 24); }},
@@ -124,9 +141,8 @@ const Mutation kMutations[] = {
      [](PstEditor& e) { setHeader(e, 516, 8, e.blocks().rbegin()->first); }},
     {"PageCounterNotAboveThePagesInUse", {"header.page-counter"}, true,
      [](PstEditor& e) {
-         std::uint64_t highest = 0;
-         for (const auto& [offset, bid] : e.pages()) highest = std::max(highest, bid);
-         setHeader(e, 32, 8, highest);
+         const auto byBid = [](const auto& a, const auto& b) { return a.second < b.second; };
+         setHeader(e, 32, 8, std::max_element(e.pages().begin(), e.pages().end(), byBid)->second);
      }},
     {"FolderCounterBelowAFolderInUse", {"header.nid-counter"}, true,
      [](PstEditor& e) { setHeader(e, 44 + 4 * kNidNormalFolder, 4, 0x400); }},
@@ -185,34 +201,20 @@ const Mutation kMutations[] = {
     // --- allocation maps ---
     {"BlockTheAllocationMapCallsFree", {"amap.unmarked-use"}, true,
      [](PstEditor& e) {
-         const BlockEntry& block = e.block(dataOf(e, 0x21));
-         const std::uint64_t amap = 0x4400 + (block.ib - 0x4400) / 0x3E000 * 0x3E000;
-         const std::uint64_t slot = (block.ib - amap) / 64;
-         e.bytes[amap + slot / 8] &= static_cast<std::uint8_t>(~(0x80 >> (slot % 8)));
-         e.fixPageCrc(amap);
-         setHeader(e, 200, 8, e.get(200, 8) + 64);
+         const std::uint64_t ib = e.block(dataOf(e, 0x21)).ib;
+         const std::uint64_t amap = 0x4400 + (ib - 0x4400) / 0x3E000 * 0x3E000;
+         flipMapBit(e, amap, (ib - amap) / 64, 200, 64);
      }},
     // A free slot of the first AMap whose 512-byte page the PMap counts as used.
     {"AllocationMapMarksFreeSpace", {"amap.marked-unused"}, true,
      [](PstEditor& e) {
          std::uint64_t slot = 8;
-         for (; slot < 3968; ++slot) {
-             const std::uint64_t page = slot / 8;
-             if (!(e.bytes[0x4400 + slot / 8] & (0x80 >> (slot % 8))) && (e.bytes[0x4600 + page / 8] & (0x80 >> (page % 8))))
-                 break;
-         }
+         while (slot < 3968 && (mapBit(e, 0x4400, slot) || !mapBit(e, 0x4600, slot / 8))) ++slot;
          ASSERT_LT(slot, 3968u);
-         e.bytes[0x4400 + slot / 8] |= static_cast<std::uint8_t>(0x80 >> (slot % 8));
-         e.fixPageCrc(0x4400);
-         setHeader(e, 200, 8, e.get(200, 8) - 64);
+         flipMapBit(e, 0x4400, slot, 200, 64);
      }},
     {"PageInUseThePageMapCallsFree", {"pmap.free-page-in-use"}, true,
-     [](PstEditor& e) {
-         const std::uint64_t page = (nbtRoot(e) - 0x4400) / 512;
-         e.bytes[0x4600 + page / 8] &= static_cast<std::uint8_t>(~(0x80 >> (page % 8)));
-         e.fixPageCrc(0x4600);
-         setHeader(e, 208, 8, e.get(208, 8) + 512);
-     }},
+     [](PstEditor& e) { flipMapBit(e, 0x4600, (nbtRoot(e) - 0x4400) / 512, 208, 512); }},
     // --- heaps, property and table contexts ---
     {"HeapWithoutItsSignature", {"heap.signature"}, false, [](PstEditor& e) { patchBlock(e, dataOf(e, 0x21), 2, {0xED}); }},
     {"HeapPageMapOutsideItsBlock", {"heap.page-map"}, false,
@@ -278,37 +280,25 @@ const Mutation kMutations[] = {
     // The Contacts folder holds two items; its PidTagContentCount becomes 3 and
     // the parent's hierarchy row, still saying 2, disagrees too.
     {"ContentCountDisagreesWithItsTable", {"folder.content-count", "folder.hierarchy-mismatch"}, true,
-     [](PstEditor& e) { patchFolderRecord(e, {0x02, 0x36, 0x03, 0x00, 0x02, 0x00, 0x00, 0x00}, 0x03); }},
+     [](PstEditor& e) { patchNodeOfType(e, kNidNormalFolder, {0x02, 0x36, 0x03, 0x00, 0x02, 0x00, 0x00, 0x00}, 4, 3); }},
     {"SubfolderFlagWithoutSubfolders", {"folder.subfolders"}, false,
-     [](PstEditor& e) { patchFolderRecord(e, {0x0A, 0x36, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00}, 0x01); }},
+     [](PstEditor& e) { patchNodeOfType(e, kNidNormalFolder, {0x0A, 0x36, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x00}, 4, 1); }},
     // The message class changes in the contact's own property context only.
     {"ContentsRowDisagreesWithItsMessage", {"folder.contents-mismatch"}, true,
      [](PstEditor& e) {
-         const Plain text = {'I', 0, 'P', 0, 'M', 0, '.', 0, 'C', 0, 'o', 0, 'n', 0, 't', 0, 'a', 0, 'c', 0, 't', 0};
-         for (const auto& [bid, at] : e.findInDataBlocks(text))
-             for (const auto& [nid, node] : e.nodes())
-                 if (nodeType(nid) == kNidNormalMessage && blockKey(node.dataBid) == blockKey(bid))
-                     return patchBlock(e, bid, at + 8, {'D'});
-         ADD_FAILURE() << "no contact found";
+         patchNodeOfType(e, kNidNormalMessage, {'I', 0, 'P', 0, 'M', 0, '.', 0, 'C', 0, 'o', 0, 'n', 0, 't', 0}, 8, 'D');
      }},
     // PidTagIpmSubTreeEntryId (flags 0, record key, NID 0x8022) made to name NID 0x21.
     {"StoreEntryIdNamingNoFolder", {"mandatory.folder"}, true,
      [](PstEditor& e) {
-         const Plain plain = e.decodedBlock(dataOf(e, 0x21));
-         const Plain subtree = {0x22, 0x80, 0x00, 0x00};
-         for (auto at = plain.begin() + 20; (at = std::search(at, plain.end(), subtree.begin(), subtree.end())) != plain.end(); ++at)
-             if (*(at - 20) == 0 && *(at - 17) == 0) return patchBlock(e, dataOf(e, 0x21), at - plain.begin(), {0x21, 0, 0, 0});
-         ADD_FAILURE() << "no subtree entry id";
+         patchBlock(e, dataOf(e, 0x21), subtreeEntryIdNid(e.decodedBlock(dataOf(e, 0x21))), {0x21, 0, 0, 0});
      }},
     // The first byte of the store's record key inside its own folder entry ids.
     {"EntryIdOfAnotherStore", {"store.entry-id"}, true,
      [](PstEditor& e) {
-         Plain plain = e.decodedBlock(dataOf(e, 0x21));
-         const Plain subtree = {0x22, 0x80, 0x00, 0x00};
-         const auto found = std::search(plain.begin() + 20, plain.end(), subtree.begin(), subtree.end());
-         ASSERT_NE(found, plain.end());
-         *(found - 16) ^= 0xFF;
-         e.writeDecodedBlock(dataOf(e, 0x21), plain);
+         const Plain plain = e.decodedBlock(dataOf(e, 0x21));
+         const std::size_t at = subtreeEntryIdNid(plain) - 16;
+         patchBlock(e, dataOf(e, 0x21), at, {static_cast<std::uint8_t>(plain[at] ^ 0xFF)});
      }},
     {"BucketCountOtherThan251", {"nameid.bucket-count"}, false,
      [](PstEditor& e) {
