@@ -11,8 +11,8 @@
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/ndb/file_space.h"
-#include "support/pst_readers.h"
 #include "support/test_files.h"
+#include "written_stores.h"
 
 namespace tessaly::pst {
 namespace {
@@ -22,14 +22,6 @@ using testing::utf16;
 using testing::valueOf;
 
 const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
-
-PstOptions fixedOptions() {
-    PstOptions options;
-    options.recordKey = std::array<std::uint8_t, 16>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    options.unique = 7;
-    options.fileTime = 0x01D0000000000000ull;
-    return options;
-}
 
 Message contact(const std::string& name, const std::string& email) {
     Message message;
@@ -66,31 +58,27 @@ std::string patternText(std::size_t size, unsigned seed) {
 // One contact with tagged and named properties in Contacts, and 500 in a folder of their own.
 TEST(Messages, ContactsKeepTheirPropertiesNamedPropertiesAndCounts) {
     testing::TempDir dir;
-    const auto path = dir.path() / "contacts.pst";
     Nid nid = 0;
-    {
-        auto store = PstFile::create(path, "Contacts Store", fixedOptions());
+    const auto path = testing::writeStore(dir.path() / "contacts.pst", "Contacts Store", [&](PstFile& store) {
         Message message = contact("Jane Doe", "jane@example.com");
         message.set(PropertyName::string(parseGuid("00020386-0000-0000-C000-000000000046"), "x-source-file"),
                     PropertyValue::string("jane.vcf"));
-        nid = store->addMessage(store->standardFolder(StandardFolder::Contacts), std::move(message));
-        const Nid imported = store->createFolder(store->ipmSubtree(), "Imported", "IPF.Contact");
+        nid = store.addMessage(store.standardFolder(StandardFolder::Contacts), std::move(message));
+        const Nid imported = store.createFolder(store.ipmSubtree(), "Imported", "IPF.Contact");
         for (int i = 0; i < 500; ++i)
-            store->addMessage(imported, contact("Person " + std::to_string(i), "p" + std::to_string(i) + "@example.com"));
-        EXPECT_EQ(store->messageCount(imported), 500u);
-        store->close();
-        testing::expectValidPst(path);
-    }
+            store.addMessage(imported, contact("Person " + std::to_string(i), "p" + std::to_string(i) + "@example.com"));
+        EXPECT_EQ(store.messageCount(imported), 500u);
+    });
     const auto top = testing::pffExport(path, dir.path()) / "Top of Personal Folders";
     EXPECT_EQ(valueOf(readItemValues(top / "Contacts" / "ItemValues.txt"), 0x3602), std::string("\1\0\0\0", 4));
     const auto values = readItemValues(top / "Contacts" / "Contact00001" / "ItemValues.txt");
     EXPECT_EQ(valueOf(values, 0x001A), utf16("IPM.Contact"));
     EXPECT_EQ(valueOf(values, 0x0037), utf16("Jane Doe"));
     EXPECT_EQ(valueOf(values, 0x3A06), utf16("Jane"));
-    EXPECT_EQ(valueOf(values, 0x3007), std::string("\0\0\0\0\0\0\xD0\x01", 8));
+    EXPECT_EQ(valueOf(values, 0x3007), std::string("\x06\x8F\x95\x67\x21\x78\xCF\x01", 8));
     EXPECT_EQ(valueOf(values, 0x0E17), std::string(4, '\0'));  // PidTagMessageStatus
     // PidTagSearchKey: the record key with the message's NID at its end.
-    std::string searchKey = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C";
+    std::string searchKey(testing::kFixedRecordKey.begin(), testing::kFixedRecordKey.begin() + 12);
     for (int i = 0; i < 4; ++i) searchKey.push_back(static_cast<char>(nid >> (8 * i)));
     EXPECT_EQ(valueOf(values, 0x300B), searchKey);
     // Named properties resolve through the map to their LIDs and names.
@@ -137,24 +125,20 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
     const std::pair<const char*, std::size_t> sizes[] = {
         {"small.bin", 1024}, {"medium.bin", 100 * 1024}, {"large.bin", 3 * 1024 * 1024}, {"huge.bin", 9 * 1024 * 1024}};
     testing::TempDir dir;
-    const auto path = dir.path() / "attachments.pst";
-    {
-        auto store = PstFile::create(path, "Attachments", fixedOptions());
+    const auto path = testing::writeStore(dir.path() / "attachments.pst", "Attachments", [&](PstFile& store) {
         unsigned seed = 0;
         for (const auto& [name, size] : sizes) {
             Message message;
             message.set(tags::Subject, PropertyValue::string(name));
             message.addAttachment({name, pattern(size, ++seed), {}});
-            store->addMessage(store->standardFolder(StandardFolder::Inbox), message);
+            store.addMessage(store.standardFolder(StandardFolder::Inbox), message);
         }
         Message many;
         many.set(tags::Subject, PropertyValue::string("many large values"));
         for (std::uint16_t i = 0; i < 400; ++i)
             many.set(makeTag(static_cast<std::uint16_t>(0x6000 + i), PropertyType::Binary), PropertyValue::binary(pattern(4000, i)));
-        store->addMessage(store->standardFolder(StandardFolder::Inbox), many);
-        store->close();
-        testing::expectValidPst(path);
-    }
+        store.addMessage(store.standardFolder(StandardFolder::Inbox), many);
+    });
     const auto inbox = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Inbox";
     const auto out = testing::readpst(path, dir.path() / "readpst", "-D -S");  // attachments as separate files
     EXPECT_NE(out.find("\"Inbox\" - 5 items done, 0 items skipped."), std::string::npos) << out;
@@ -182,24 +166,18 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
 
 TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {
     testing::TempDir dir;
-    const auto path = dir.path() / "twenty-thousand.pst";
-    {
-        auto store = PstFile::create(path, "Twenty Thousand", fixedOptions());
-        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
+    const auto path = testing::writeStore(dir.path() / "twenty-thousand.pst", "Twenty Thousand", [](PstFile& store) {
         Message message = contact("Bulk Person", "bulk@example.com");
         // About 1.7 KB of properties each, so the file passes 32 MB.
-        for (std::uint16_t k = 0; k < 40; ++k) {
+        for (std::uint16_t k = 0; k < 40; ++k)
             message.set(makeTag(static_cast<std::uint16_t>(0x3A10 + k), PropertyType::String),
                         PropertyValue::string(std::string(20, static_cast<char>('a' + k % 26))));
-        }
         for (int i = 0; i < 20000; ++i) {
             Message one = message;
             one.set(tags::Subject, PropertyValue::string("Bulk " + std::to_string(i)));
-            store->addMessage(contacts, one);
+            store.addMessage(store.standardFolder(StandardFolder::Contacts), one);
         }
-        store->close();
-        testing::expectValidPst(path);
-    }
+    });
     ASSERT_GT(std::filesystem::file_size(path), FileSpace::rangeStart(128) + 0x400 + 512);
     // Item text only: value dumps of 20,000 items would take minutes.
     const auto folder = testing::pffExport(path, dir.path(), "items", false) / "Top of Personal Folders" / "Contacts";

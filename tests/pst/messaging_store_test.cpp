@@ -9,29 +9,19 @@
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/pst_error.h"
-#include "support/pst_readers.h"
 #include "support/test_files.h"
+#include "written_stores.h"
 
 namespace tessaly::pst {
 namespace {
 
+using testing::fixedOptions;
 using testing::readItemValues;
 using testing::utf16;
 using testing::valueOf;
 
-PstOptions fixedOptions() {
-    PstOptions options;
-    options.recordKey = std::array<std::uint8_t, 16>{0xA4, 0x1D, 0x63, 0xDB, 0xC5, 0x3B, 0x8E, 0x4A,
-                                                     0xB8, 0x07, 0x1E, 0x15, 0xE5, 0x57, 0x50, 0xCE};
-    options.unique = 0x16D;
-    options.fileTime = 0x01CF782167958F06ull;
-    return options;
-}
-
 std::filesystem::path writeEmptyStore(const std::filesystem::path& path) {
-    PstFile::create(path, "Personal Folders", fixedOptions())->close();
-    testing::expectValidPst(path);
-    return path;
+    return testing::writeStore(path, "Personal Folders", [](PstFile&) {});
 }
 
 TEST(EmptyStore, ReadersFindEveryStandardFolderWithItsClassAndTheDefaultFolderIds) {
@@ -73,7 +63,7 @@ TEST(EmptyStore, ReadersFindEveryStandardFolderWithItsClassAndTheDefaultFolderId
     const Bytes calendar = same->entryId(same->standardFolder(StandardFolder::Calendar));
     const std::string contactsId(contacts.begin(), contacts.end());
     EXPECT_EQ(contactsId.substr(20), std::string("\x42\x81\x00\x00", 4));
-    EXPECT_EQ(contactsId.substr(4, 16), std::string("\xA4\x1D\x63\xDB\xC5\x3B\x8E\x4A\xB8\x07\x1E\x15\xE5\x57\x50\xCE", 16));
+    EXPECT_EQ(contactsId.substr(4, 16), std::string(testing::kFixedRecordKey.begin(), testing::kFixedRecordKey.end()));
     const auto rootValues = readItemValues(root / "ItemValues.txt");
     EXPECT_EQ(valueOf(rootValues, 0x36D1), contactsId);
     EXPECT_EQ(valueOf(rootValues, 0x36D0), std::string(calendar.begin(), calendar.end()));
@@ -97,20 +87,16 @@ TEST(EmptyStore, SameOptionsGiveTheSameBytesAndNewStoresTheirOwnRecordKey) {
 // subfolders of Contacts, whose hierarchy rows then span blocks of a subnode.
 TEST(Folders, SubfoldersAppearWithTheirClassAndCountsAndTheParentKnowsOfThem) {
     testing::TempDir dir;
-    const auto path = dir.path() / "folders.pst";
-    {
-        auto store = PstFile::create(path, "Folders", fixedOptions());
-        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
-        const Nid friends = store->createFolder(contacts, "Friends", "IPF.Contact");
-        store->createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
-        store->addMessage(friends, Message{});
+    const auto path = testing::writeStore(dir.path() / "folders.pst", "Folders", [](PstFile& store) {
+        const Nid contacts = store.standardFolder(StandardFolder::Contacts);
+        const Nid friends = store.createFolder(contacts, "Friends", "IPF.Contact");
+        store.createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
+        store.addMessage(friends, Message{});
         Message unread;
         unread.set(tags::MessageFlags, PropertyValue::int32(0));
-        store->addMessage(friends, std::move(unread));
-        for (int i = 0; i < 300; ++i) store->createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
-        store->close();
-        testing::expectValidPst(path);
-    }
+        store.addMessage(friends, std::move(unread));
+        for (int i = 0; i < 300; ++i) store.createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
+    });
     const auto contacts = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Contacts";
     EXPECT_EQ(valueOf(readItemValues(contacts / "ItemValues.txt"), 0x360A), std::string(1, '\1'));
     const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
