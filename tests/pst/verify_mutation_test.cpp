@@ -253,6 +253,23 @@ const Mutation kMutations[] = {
          const Plain plain = e.decodedBlock(dataOf(e, 0x12D));
          patchBlock(e, dataOf(e, 0x12D), tableInfo(plain) + 22 + 6, {2});  // first column's cbData
      }},
+    {"ColumnsOutOfTagOrder", {"tc.column-order"}, false,
+     [](PstEditor& e) {
+         Plain plain = e.decodedBlock(dataOf(e, 0x12D));
+         const auto columns = plain.begin() + tableInfo(plain) + 22;
+         std::swap_ranges(columns, columns + 8, columns + 8);
+         e.writeDecodedBlock(dataOf(e, 0x12D), plain);
+     }},
+    // The row matrix (allocation 4) ends a row early, the next allocation taking the
+    // bytes: it holds one row fewer than the index lists.
+    {"RowMatrixShorterThanTheIndex", {"tc.row-count"}, false,
+     [](PstEditor& e) {
+         const Plain plain = e.decodedBlock(dataOf(e, 0x12D));
+         const std::size_t end = (plain[0] | (plain[1] << 8)) + 4 + 2 * 4;  // rgibAlloc[4]
+         const int shorter = (plain[end] | (plain[end + 1] << 8)) - plain[tableInfo(plain) + 8];  // less TCI_bm
+         patchBlock(e, dataOf(e, 0x12D), end,
+                    {static_cast<std::uint8_t>(shorter), static_cast<std::uint8_t>(shorter >> 8)});
+     }},
     // A row's display-name cell points at HID 0x7FE0, which no allocation has.
     {"TableCellNamingNoAllocation", {"tc.cell"}, true,
      [](PstEditor& e) {

@@ -1,7 +1,7 @@
 // The verifier's readers on structures built by hand, byte by byte from the
 // MS-PST layouts, for shapes and damage neither the reference files nor the
 // stores this project writes contain: bad XXBLOCK and SIBLOCK entries, shared
-// blocks, a heap over two blocks with a BTH index level, and a damaged table.
+// blocks, and a property context over two heap blocks with a BTH index level.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
-#include "pst/verify/table_context.h"
 #include "verify_pst_editing.h"
 
 namespace tessaly::pst::verify::testing {
@@ -240,50 +239,6 @@ TEST_F(PropertyContextStore, HidBeyondTheHeapIsReported) {
     addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, hid(9))})}, false));
     check();
     EXPECT_EQ(violatedRules(report), Rules{"heap.hid"}) << listing(report);
-}
-
-// A two-row table: row id, row version, display name (HNID), content count, subfolders.
-class TableContextStore : public SyntheticStore {
-protected:
-    static ByteVector column(std::uint32_t tag, std::uint16_t offset, std::uint8_t size, std::uint8_t bit) {
-        return concat({le(tag, 4), le(offset, 2), {size, bit}});
-    }
-    // The cell bitmap 0xF8: the five columns exist (bits 0..4, high bit first).
-    static ByteVector row(std::uint32_t id, std::uint32_t name, std::uint32_t count, std::uint8_t subfolders) {
-        return concat({le(id, 4), le(0, 4), le(name, 4), le(count, 4), {subfolders, 0xF8}});
-    }
-
-    void build(std::uint32_t indexedRows = 2, bool byTag = true) {
-        ByteVector info = concat({{0x7C, 5}, le(16, 2), le(16, 2), le(17, 2), le(18, 2), le(hid(2), 4), le(hid(4), 4), le(0, 4)});
-        std::vector<ByteVector> columns = {column(0x3001001F, 8, 4, 2), column(0x36020003, 12, 4, 3),
-                                           column(0x360A000B, 16, 1, 4), column(0x67F20003, 0, 4, 0),
-                                           column(0x67F30003, 4, 4, 1)};
-        if (!byTag) std::swap(columns[0], columns[3]);
-        info = concat({info, concat(columns)});
-        ByteVector index;
-        for (std::uint32_t i = 0; i < indexedRows; ++i) index = concat({index, le(0x8042 + 0x20 * i, 4), le(i, 4)});
-        const ByteVector rows = concat({row(0x8042, hid(5), 3, 0), row(0x8062, hid(6), 0, 1)});
-        addBlock(0x10, heapBlock({info, bthHeader(4, 4, 0, indexedRows ? hid(3) : 0), index, rows, utf16("Inbox"),
-                                  utf16("Outbox")},
-                                 true, 0x7C, hid(1)));
-        addNode(0x812D, 0x10);
-    }
-
-    std::optional<TableContents> check() {
-        return checkTableContext(context(), 0x812D, 0x10, SubnodeMap{}, CellSelection{true, {}});
-    }
-};
-
-TEST_F(TableContextStore, ColumnsOutOfTagOrderAreReported) {
-    build(2, false);
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"tc.column-order"}) << listing(report);
-}
-
-TEST_F(TableContextStore, RowIndexMissingARowIsReported) {
-    build(1);
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"tc.row-count"}) << listing(report);
 }
 
 }  // namespace
