@@ -152,7 +152,6 @@ const Mutation kMutations[] = {
     {"WrongPageSignature", {"page.signature"}, true, [](PstEditor& e) { e.bytes[bbtRoot(e) + 498] ^= 0x01; }},
     {"WrongPageType", {"page.type"}, true, [](PstEditor& e) { e.bytes[bbtRoot(e) + 497] = 0x81; }},
     {"WrongAllocationMapCrc", {"page.crc"}, false, [](PstEditor& e) { e.bytes[0x4400 + 495] ^= 0x01; }},
-    {"DamagedDensityList", {"page.crc"}, true, [](PstEditor& e) { e.bytes[0x4200 + 300] ^= 0x01; }},
     {"PageTrailerNamingAnotherPage", {"page.bid"}, true,
      [](PstEditor& e) {
          const std::uint64_t root = nbtRoot(e);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "pst/verify/block_trailers.h"
@@ -117,12 +118,7 @@ public:
 
     // The store's objects as the verifier reads them (the name-to-id map among them).
     StoreContents contents() const {
-        VerificationReport ignored;
-        VerifyContext context(Bytes(bytes.data(), bytes.size()), ignored);
-        readAndCheckHeader(context);
-        readBTrees(context);
-        checkBlockTrailers(context);
-        return checkNodeContents(context);
+        return withIndexes([](VerifyContext& context) { return checkNodeContents(context); });
     }
 
 private:
@@ -138,15 +134,22 @@ private:
         throw std::runtime_error("entry not found in its page");
     }
 
-    void index() {
+    // Runs `use` on a context that has read the header, both B-trees and the block trailers.
+    template <typename Use>
+    std::invoke_result_t<Use, VerifyContext&> withIndexes(Use use) const {
         VerificationReport ignored;
         VerifyContext context(Bytes(bytes.data(), bytes.size()), ignored);
         readAndCheckHeader(context);
         readBTrees(context);
         checkBlockTrailers(context);
-        nodes_ = context.nodes;
-        blocks_ = context.blocks;
-        pages_ = context.btreePages;
+        return use(context);
+    }
+    void index() {
+        withIndexes([this](VerifyContext& context) {
+            nodes_ = context.nodes;
+            blocks_ = context.blocks;
+            pages_ = context.btreePages;
+        });
     }
 
     std::map<std::uint64_t, NodeEntry> nodes_;

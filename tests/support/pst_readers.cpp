@@ -48,19 +48,15 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
 }
 
 std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo) {
-    for (const auto& value : values) {
+    for (const auto& value : values)
         if (entryType != 0 ? value.entryType == entryType : value.mapsTo == mapsTo) return value.bytes;
-    }
     ADD_FAILURE() << "no value 0x" << std::hex << entryType << " (LID 0x" << mapsTo << ")";
     return {};
 }
 
 std::string utf16(const std::string& ascii) {
     std::string out;
-    for (char c : ascii) {
-        out.push_back(c);
-        out.push_back('\0');
-    }
+    for (char c : ascii) out += {c, '\0'};
     return out;
 }
 
