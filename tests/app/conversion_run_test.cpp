@@ -38,27 +38,20 @@ public:
     fs::path watchedFile;
 };
 
-// A target that cannot write the third card. What happened to it is kept in a
-// log of the test's, since the run owns the target.
-struct TargetLog {
-    int written = 0;
-    bool abandoned = false;
-};
-
-class ThirdCardFails : public ConversionTarget {
-public:
-    explicit ThirdCardFails(TargetLog& log) : log_(log) {}
+// A target that cannot write the third card. It counts into the test's
+// `written` and `abandoned`, since the run owns the target.
+struct ThirdCardFails : ConversionTarget {
+    ThirdCardFails(int& written, bool& abandoned) : written(written), abandoned(abandoned) {}
     bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
     void write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
         if (cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
-        ++log_.written;
+        ++written;
     }
     fs::path close(RunReport&) override { return "/x/t.xls"; }
-    void abandon() noexcept override { log_.abandoned = true; }
-
-private:
-    TargetLog& log_;
+    void abandon() noexcept override { abandoned = true; }
+    int& written;
+    bool& abandoned;
 };
 
 std::string cards(int n, const std::string& card = "BEGIN:VCARD\r\nN:Card\r\nEND:VCARD\r\n") {
@@ -163,16 +156,18 @@ TEST(ConversionRun, ATargetThatFailsMidRunIsAbandonedAndTheRunEndsAtOnceWithPict
     source.write("b.vcf", cards(3));
     FakeHost host(output.path().string());
     host.watchedFile = output.path() / "vCardPictures" / "1.gif";  // the second card's
-    TargetLog log;
-    const RunResult result = runConversion({source.path(), true}, {}, host,
-                                           [&](TargetKind) { return std::make_unique<ThirdCardFails>(log); });
+    int written = 0;
+    bool abandoned = false;
+    const RunResult result = runConversion({source.path(), true}, {}, host, [&](TargetKind) {
+        return std::make_unique<ThirdCardFails>(written, abandoned);
+    });
     EXPECT_TRUE(result.targetFailed);
     ASSERT_EQ(host.messages.size(), 1u);  // the error, no final message
     EXPECT_EQ(host.messages[0].text, "cannot write \"/x/t.xls\": No space left on device");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(host.messages[0].watchedFileExisted);
-    EXPECT_EQ(log.written, 2);
-    EXPECT_TRUE(log.abandoned);
+    EXPECT_EQ(written, 2);
+    EXPECT_TRUE(abandoned);
 }
 
 TEST(ConversionRun, AStoppedRunKeepsWhatWasConverted) {
