@@ -231,12 +231,8 @@ TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     EXPECT_EQ(file.CloseFile(), kExcelNoOpenFile);
 }
 
-TEST(ExcelFileStaging, AFileThatIsNotOpenTakesNoBytes) {
-    StagedFile file;
-    EXPECT_EQ(file.write("x"), EBADF);
-}
-
-TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {
+TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructorAndOneNotOpenTakesNoBytes) {
+    EXPECT_EQ(StagedFile().write("x"), EBADF);
     TempDir dir;
     {
         ExcelFile file(DateTextFormat::iso());
