@@ -29,7 +29,8 @@ TEST(CardsCommand, PrintsEverySlotOfTheExamples) {
                  {"eContact_FirstName\t\xC3\x89lodie\n", "eContact_CellPhone\t+33-6-55-55-01-23\n",
                   "eContact_BirthDay\t1992-11-05\n"}}};
     for (const auto& [folder, end, lines] : runs) {
-        const auto result = cards(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples" + folder) + " --mode advance");
+        const auto result =
+            cards(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples" + folder) + " --mode advance");
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
         for (const std::string& line : lines) EXPECT_NE(result.out.find(line), std::string::npos) << line;

@@ -81,7 +81,8 @@ TEST(DateTextLocale, TheEnvironmentNamesTheLocaleByPrecedence) {
     EXPECT_EQ(timeLocaleNameFromEnvironment(), "C");
     // Each variable set in turn, and the name taken after; an empty LC_ALL is not taken.
     for (const auto& [variable, value, taken] : {std::tuple{"LANG", "fr_FR.UTF-8", "fr_FR.UTF-8"},
-             {"LC_TIME", "de_DE.UTF-8", "de_DE.UTF-8"}, {"LC_ALL", "", "de_DE.UTF-8"}, {"LC_ALL", "C.UTF-8", "C.UTF-8"}}) {
+             {"LC_TIME", "de_DE.UTF-8", "de_DE.UTF-8"}, {"LC_ALL", "", "de_DE.UTF-8"},
+                                                   {"LC_ALL", "C.UTF-8", "C.UTF-8"}}) {
         setenv(variable, value, 1);
         EXPECT_EQ(timeLocaleNameFromEnvironment(), std::string(taken)) << variable << "=" << value;
     }

@@ -93,7 +93,8 @@ TEST_F(ExcelFileTest, EachCallWritesItsRecordAndRefusesWhatDoesNotFitItsFields) 
          label("14 00 0D 00 0C", "BIFF 2.1 API") + hexBytes("14 00 01 00 00") + label("15 00 08 00 07", "Page &P")},
         {"LABEL of texts, numbers and dates", [](ExcelFile& f) { return Results{
              f.WriteValue(kTextCell, cellFontBits(1), kAlignLeft, 0, 1, 4, "Email", 0),
-             f.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 1, "Ann"), f.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 2, ""),
+             f.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 1, "Ann"),
+             f.WriteValue(kTextCell, 0, kAlignLeft, 0, 2, 2, ""),
              cell(f, 2.5), cell(f, CellDate{25641}), cell(f, CellDate{25641.5}), cell(f, CellDate{1e7})}; },
          {0, 0, 0, 0, 0, 0, over},
          label("04 00 0D 00 00 00 03 00 00 40 01 05", "Email") + label("04 00 0B 00 01 00 00 00 00 00 01 03", "Ann") +
