@@ -14,29 +14,28 @@ testing::CommandResult cards(const std::string& arguments) {
     return testing::runCommand(shellQuote(TESSALY_EXECUTABLE) + " cards " + arguments);
 }
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 TEST(CardsCommand, PrintsEverySlotOfTheExamples) {
-    const std::string examples = std::string(TESSALY_SOURCE_DIR) + "/examples";
-    const auto result = cards(shellQuote(examples) + " --mode advance");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-    for (const char* line : {"card 1\neContact_FirstName\tChidinma\neContact_LastName\tOkafor\n",
-                             "eContact_Comments\tPrefers e-mail.\\nAsk about the spring catalogue, page 12.\n",
-                             "eContact_BirthDay\t1988-07-23\n", "ePhoto\t.gif\n",
-                             "eContact_BusinessCity\tG\xC3\xB6teborg\n",          // a Windows-1252 file
-                             "eContact_LastName\t\xC3\x98stergaard\n"})            // labelled UTF-8
-        EXPECT_NE(result.out.find(line), std::string::npos) << line;
-    EXPECT_TRUE(endsWith(result.out, "\n5 cards\n"));
-    // The vCard 4.0 example has LF line ends: Advance Mode reads it.
-    const auto unix = cards(shellQuote(examples + "/lf-line-ends") + " --mode advance");
-    EXPECT_EQ(unix.status, 0) << unix.err;
-    for (const char* line : {"eContact_FirstName\t\xC3\x89lodie\n", "eContact_CellPhone\t+33-6-55-55-01-23\n",
-                             "eContact_BirthDay\t1992-11-05\n"})
-        EXPECT_NE(unix.out.find(line), std::string::npos) << line;
-    EXPECT_TRUE(endsWith(unix.out, "\n2 cards\n"));
+    // The vCard 4.0 example in lf-line-ends has LF line ends: Advance Mode reads it.
+    const struct {
+        std::string folder, end;
+        std::vector<std::string> lines;
+    } runs[] = {{"", "\n5 cards\n",
+                 {"card 1\neContact_FirstName\tChidinma\neContact_LastName\tOkafor\n",
+                  "eContact_Comments\tPrefers e-mail.\\nAsk about the spring catalogue, page 12.\n",
+                  "eContact_BirthDay\t1988-07-23\n", "ePhoto\t.gif\n",
+                  "eContact_BusinessCity\tG\xC3\xB6teborg\n",   // a Windows-1252 file
+                  "eContact_LastName\t\xC3\x98stergaard\n"}},  // labelled UTF-8
+                {"/lf-line-ends", "\n2 cards\n",
+                 {"eContact_FirstName\t\xC3\x89lodie\n", "eContact_CellPhone\t+33-6-55-55-01-23\n",
+                  "eContact_BirthDay\t1992-11-05\n"}}};
+    for (const auto& [folder, end, lines] : runs) {
+        const auto result =
+            cards(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples" + folder) + " --mode advance");
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        for (const std::string& line : lines) EXPECT_NE(result.out.find(line), std::string::npos) << line;
+        EXPECT_TRUE(result.out.ends_with(end)) << result.out;
+    }
 }
 
 TEST(CardsCommand, EscapesValuesAndNumbersCardsAcrossTheFolderVcfFilesOnly) {

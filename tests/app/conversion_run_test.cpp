@@ -38,27 +38,20 @@ public:
     fs::path watchedFile;
 };
 
-// A target that cannot write the third card. What happened to it is kept in a
-// log of the test's, since the run owns the target.
-struct TargetLog {
-    int written = 0;
-    bool abandoned = false;
-};
-
-class ThirdCardFails : public ConversionTarget {
-public:
-    explicit ThirdCardFails(TargetLog& log) : log_(log) {}
+// A target that cannot write the third card. It counts into the test's
+// `written` and `abandoned`, since the run owns the target.
+struct ThirdCardFails : ConversionTarget {
+    ThirdCardFails(int& written, bool& abandoned) : written(written), abandoned(abandoned) {}
     bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
     void write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
         if (cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
-        ++log_.written;
+        ++written;
     }
     fs::path close(RunReport&) override { return "/x/t.xls"; }
-    void abandon() noexcept override { log_.abandoned = true; }
-
-private:
-    TargetLog& log_;
+    void abandon() noexcept override { abandoned = true; }
+    int& written;
+    bool& abandoned;
 };
 
 std::string cards(int n, const std::string& card = "BEGIN:VCARD\r\nN:Card\r\nEND:VCARD\r\n") {
@@ -95,53 +88,43 @@ TEST(ConversionRun, FolderWithoutVcardFilesLeavesTheTitleRowAndTheFinalMessage) 
               "If you need any more help, please contact us back on support@tessaly.example.");
 }
 
-TEST(ConversionRun, CountsRunOnAcrossFilesAndAnUnreadableFileDoesNotStopTheRun) {
-    TempDir source, output;
-    source.write("a.vcf", cards(2));
-    fs::create_symlink("/proc/self/mem", source.path() / "b.vcf");  // opens but cannot be read
-    source.write("c.vcf", cards(3));
-    source.write("d.vcf", "BEGIN:VCARD\nN:Unix\nEND:VCARD\n");
-    FakeHost host(output.path().string());
-    const RunResult result = runConversion({source.path(), true}, {}, host);
-    EXPECT_EQ(result.cardsConverted, 5);
-    EXPECT_EQ(host.captions.size(), 5u);
-    EXPECT_EQ(host.captions.back(), "(5) vCards Saved");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
-    const std::string& text = host.messages[0].text;
-    EXPECT_EQ(text.rfind(finalMessage() + "\r\n\r\n1 file could not be read or stopped early\r\n  " +
-                             (source.path() / "b.vcf").string() + ": ", 0), 0u) << text;
-    EXPECT_NE(text.find("1 file had no card in it\r\n  " + (source.path() / "d.vcf").string() +
-                        ": no vCard found; its lines end in LF alone: try Advance Mode"), std::string::npos) << text;
-    // Five rows of 36 cells below the titles.
-    EXPECT_GT(fs::file_size(output.path() / "vCardContactsExported.xls"), 1405u + 5 * 36 * 12);
-}
-
-TEST(ConversionRun, PictureFailuresAndIncompleteCardsAreReportedWithTheirPlaceAndTheRunGoesOn) {
+TEST(ConversionRun, CountsRunOnAcrossFilesAndEveryProblemIsReportedWithItsPlaceWhileTheRunGoesOn) {
     TempDir source, output;
     const std::string picture = "PHOTO;ENCODING=BASE64:R0lGODlh\r\n";
-    const auto file = source.write("x.vcf", "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\n" +               // .gif
+    const auto file = source.write("a.vcf", "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\n" +               // .gif
                                                 "BEGIN:VCARD\r\nN:B\r\n" + picture + "END:VCARD\r\n" +  // 1.gif, line 6
                                                 "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:@@@@\r\nEND:VCARD\r\n" +
                                                 "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\nBEGIN:VCARD\r\nN:Open\r\n");
+    fs::create_symlink("/proc/self/mem", source.path() / "b.vcf");  // opens but cannot be read
+    source.write("c.vcf", cards(2));
+    source.write("d.vcf", "BEGIN:VCARD\nN:Unix\nEND:VCARD\n");
     fs::create_directories(output.path() / "vCardPictures" / "1.gif");  // in the second picture's way
     FakeHost host(output.path().string());
-    const RunResult result = runConversion({file, false}, {}, host);
-    EXPECT_EQ(result.cardsConverted, 4);
+    const RunResult result = runConversion({source.path(), true}, {}, host);
+    EXPECT_EQ(result.cardsConverted, 6);
+    EXPECT_EQ(host.captions.size(), 6u);
+    EXPECT_EQ(host.captions.back(), "(6) vCards Saved");
     EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / ".gif"), "GIF89a");
     EXPECT_EQ(testing::readFile(output.path() / "vCardPictures" / "3.gif"), "GIF89a");
     for (const ReportKind kind :
          {ReportKind::PicturesNotWritten, ReportKind::PicturesUndecodable, ReportKind::CardsIncomplete})
         EXPECT_EQ(result.report.count(kind), 1u);
-    const std::string& text = host.messages.at(0).text;
-    EXPECT_EQ(host.messages.at(0).icon, MessageIcon::Exclamation);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
+    const std::string& text = host.messages[0].text;
+    EXPECT_EQ(text.rfind(finalMessage() + "\r\n\r\n", 0), 0u) << text;
     for (const std::string& place :
-         {file.string() + ":6: picture file " + (output.path() / "vCardPictures" / "1.gif").string() +
+         {"1 file could not be read or stopped early\r\n  " + (source.path() / "b.vcf").string() + ": ",
+          "1 file had no card in it\r\n  " + (source.path() / "d.vcf").string() +
+              ": no vCard found; its lines end in LF alone: try Advance Mode",
+          file.string() + ":6: picture file " + (output.path() / "vCardPictures" / "1.gif").string() +
               " could not be written: Is a directory",
           "1 picture could not be decoded\r\n  " + file.string() + ":9: ",
           "1 card was left incomplete or merged\r\n  " + file.string() +
               ":14: card has no END:VCARD; it was not converted"})
         EXPECT_NE(text.find(place), std::string::npos) << place << "\n" << text;
+    // Six rows of 36 cells below the titles.
+    EXPECT_GT(fs::file_size(output.path() / "vCardContactsExported.xls"), 1405u + 6 * 36 * 12);
 }
 
 TEST(ConversionRun, ATargetThatCannotBeCreatedEndsTheRunBeforeReadingWithTheFileNamed) {
@@ -163,16 +146,18 @@ TEST(ConversionRun, ATargetThatFailsMidRunIsAbandonedAndTheRunEndsAtOnceWithPict
     source.write("b.vcf", cards(3));
     FakeHost host(output.path().string());
     host.watchedFile = output.path() / "vCardPictures" / "1.gif";  // the second card's
-    TargetLog log;
-    const RunResult result = runConversion({source.path(), true}, {}, host,
-                                           [&](TargetKind) { return std::make_unique<ThirdCardFails>(log); });
+    int written = 0;
+    bool abandoned = false;
+    const RunResult result = runConversion({source.path(), true}, {}, host, [&](TargetKind) {
+        return std::make_unique<ThirdCardFails>(written, abandoned);
+    });
     EXPECT_TRUE(result.targetFailed);
     ASSERT_EQ(host.messages.size(), 1u);  // the error, no final message
     EXPECT_EQ(host.messages[0].text, "cannot write \"/x/t.xls\": No space left on device");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Exclamation);
     EXPECT_TRUE(host.messages[0].watchedFileExisted);
-    EXPECT_EQ(log.written, 2);
-    EXPECT_TRUE(log.abandoned);
+    EXPECT_EQ(written, 2);
+    EXPECT_TRUE(abandoned);
 }
 
 TEST(ConversionRun, AStoppedRunKeepsWhatWasConverted) {

@@ -88,19 +88,14 @@ TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOr
         sheet.Save2ExcelContact(ContactRecord{}, 4);
         sheet.Save2ExcelContact(oddDates, 5);
     });
-    const std::map<int, std::string> columns = {
-        {1, "eContact_FirstName"},        {2, "eContact_MiddleName"},      {3, "eContact_LastName"},
-        {4, "eContact_Email"},            {5, "eContact_Suffix"},          {6, "eContact_Title"},
-        {7, "eContact_Company"},          {8, "eContact_Profession"},      {9, "eContact_Location"},
-        {10, "eContact_WebPage"},         {11, "eContact_Department"},     {12, "eContact_Manager"},
-        {13, "eContact_Assistant"},       {14, "eContact_BusinessAddress"}, {15, "eContact_BusinessCity"},
-        {16, "eContact_BusinessZip"},     {17, "eContact_BusinessState"},  {18, "eContact_BusinessCountry"},
-        {19, "eContact_OfficePhone"},     {20, "eContact_OfficeFax"},      {21, "eContact_CellPhone"},
-        {22, "eContact_Pager"},           {23, "eContact_OtherEmail1"},    {24, "eContact_OtherEmail2"},
-        {25, "eContact_OtherEmail3"},     {26, "eContact_PersonalAddress"}, {27, "eContact_PersonalCity"},
-        {28, "eContact_PersonalZip"},     {29, "eContact_PersonalState"},  {30, "eContact_PersonalCountry"},
-        {31, "eContact_HomePhone"},       {32, "eContact_HomeFax"},        {33, ""},
-        {34, "1970-03-14"},               {35, "2000-02-29"},              {36, "eContact_Comments"}};
+    // The slot each column shows, from column 1; column 33 stays empty.
+    const char* slots[] = {"FirstName", "MiddleName", "LastName", "Email", "Suffix", "Title", "Company", "Profession",
+        "Location", "WebPage", "Department", "Manager", "Assistant", "BusinessAddress", "BusinessCity", "BusinessZip",
+        "BusinessState", "BusinessCountry", "OfficePhone", "OfficeFax", "CellPhone", "Pager", "OtherEmail1",
+        "OtherEmail2", "OtherEmail3", "PersonalAddress", "PersonalCity", "PersonalZip", "PersonalState",
+        "PersonalCountry", "HomePhone", "HomeFax"};
+    std::map<int, std::string> columns = {{34, "1970-03-14"}, {35, "2000-02-29"}, {36, "eContact_Comments"}};
+    for (int column = 1; column <= 32; ++column) columns[column] = "eContact_" + std::string(slots[column - 1]);
     // Card 4: 36 empty cells, no midnight for its missing dates. Card 5's
     // birthday lies past the year 9999.
     EXPECT_EQ(bytes.substr(1401),

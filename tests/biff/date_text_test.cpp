@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <tuple>
 
 namespace tessaly {
 namespace {
@@ -78,14 +79,13 @@ TEST(DateTextLocale, TheEnvironmentNamesTheLocaleByPrecedence) {
     // No other test of this program reads these, so they are not restored.
     for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) unsetenv(name);
     EXPECT_EQ(timeLocaleNameFromEnvironment(), "C");
-    setenv("LANG", "fr_FR.UTF-8", 1);
-    EXPECT_EQ(timeLocaleNameFromEnvironment(), "fr_FR.UTF-8");
-    setenv("LC_TIME", "de_DE.UTF-8", 1);
-    EXPECT_EQ(timeLocaleNameFromEnvironment(), "de_DE.UTF-8");
-    setenv("LC_ALL", "", 1);  // set but empty: not taken
-    EXPECT_EQ(timeLocaleNameFromEnvironment(), "de_DE.UTF-8");
-    setenv("LC_ALL", "C.UTF-8", 1);
-    EXPECT_EQ(timeLocaleNameFromEnvironment(), "C.UTF-8");
+    // Each variable set in turn, and the name taken after; an empty LC_ALL is not taken.
+    for (const auto& [variable, value, taken] : {std::tuple{"LANG", "fr_FR.UTF-8", "fr_FR.UTF-8"},
+             {"LC_TIME", "de_DE.UTF-8", "de_DE.UTF-8"}, {"LC_ALL", "", "de_DE.UTF-8"},
+                                                   {"LC_ALL", "C.UTF-8", "C.UTF-8"}}) {
+        setenv(variable, value, 1);
+        EXPECT_EQ(timeLocaleNameFromEnvironment(), std::string(taken)) << variable << "=" << value;
+    }
 }
 
 }  // namespace

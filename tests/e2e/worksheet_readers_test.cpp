@@ -83,14 +83,14 @@ TEST(WorksheetReaders, XlrdReadsEveryCellAsWritten) {
 
 TEST(WorksheetReaders, ExampleFolderConvertsCleanly) {
     TempDir output;
+    const auto sheet = output.path() / "new" / "vCardContactsExported.xls";
     const auto result = convert(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples") + " --out " +
                                 shellQuote((output.path() / "new").string()));
     EXPECT_EQ(result.status, 0) << result.out << result.err;
     EXPECT_NE(result.out.find("Finished Importing vCards.\nIf you failed"), std::string::npos);
-    EXPECT_NE(result.out.find("Wrote 5 cards to " + (output.path() / "new" / "vCardContactsExported.xls").string()),
-              std::string::npos);
+    EXPECT_NE(result.out.find("Wrote 5 cards to " + sheet.string()), std::string::npos);
     EXPECT_EQ(result.err, "(5) vCards Saved\n");
-    EXPECT_EQ(xlrdRows(output.path() / "new" / "vCardContactsExported.xls").size(), 6u);
+    EXPECT_EQ(xlrdRows(sheet).size(), 6u);
     EXPECT_TRUE(std::filesystem::exists(output.path() / "new" / "vCardPictures" / ".gif"));
 }
 

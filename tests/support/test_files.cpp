@@ -45,12 +45,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 std::string shellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
@@ -60,12 +55,9 @@ CommandResult runCommand(const std::string& command) {
     const fs::path err = capture.path() / "err";
     const std::string full = "(" + command + ") >" + shellQuote(out.string()) + " 2>" +
                              shellQuote(err.string()) + " </dev/null";
-    CommandResult result;
     const int raw = std::system(full.c_str());
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = fs::exists(out) ? readFile(out) : "";
-    result.err = fs::exists(err) ? readFile(err) : "";
-    return result;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fs::exists(out) ? readFile(out) : "",
+            fs::exists(err) ? readFile(err) : ""};
 }
 
 }  // namespace tessaly::testing

@@ -10,13 +10,11 @@ namespace {
 
 using testing::readCard;
 
-TEST(NameRules, ComponentsFillTheNameSlotsUntrimmedAndOnlyForTheExactName) {
+// The formatted name fills the first name only when no name part is there.
+TEST(NameRules, ComponentsFillTheNameSlotsUntrimmedAndOnlyForTheExactNameAndFormattedNameIsTheFallback) {
     EXPECT_EQ(readCard("N:Doe;John;Q;Dr.;Jr.\r\n"), "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr.|Title=Dr.");
     EXPECT_EQ(readCard("NOTE:n\r\nNICKNAME:Nick\r\nNAME:x\r\nn;CHARSET=UTF-8:Low; Case\r\n"),
               "FirstName= Case|LastName=Low|Comments=n|ShortName=Nick");
-}
-
-TEST(NameRules, FormattedNameFillsTheFirstNameOnlyWhenNoNamePartIsThere) {
     EXPECT_EQ(readCard("FN: Ada Lovelace \r\n"), "FirstName=Ada Lovelace");
     EXPECT_EQ(readCard("FN:Ada Lovelace\r\nN:Lovelace;Ada\r\n"), "FirstName=Ada|LastName=Lovelace");
     EXPECT_EQ(readCard("FN:Ada\r\nN:;;;Lady;\r\n"), "Title=Lady");
@@ -39,9 +37,7 @@ TEST(TelephoneRules, VoiceIsImpliedUnlessTheLineIsAFaxAndAKindWordIsNeeded) {
     EXPECT_EQ(readCard("TEL;TYPE=CELL:1\r\nTEL;HOME:2\r\nTEL;TYPE=WORK;TYPE=PREF:3\r\nTEL;TYPE=PAGER:4\r\n"
                        "TEL;TYPE=CAR:5\r\nTEL;TYPE=WORK,FAX:6\r\nTEL;HOME;FAX:7\r\nTEL:8\r\n"),
               "OfficePhone=3|OfficeFax=6|CellPhone=1|Pager=4|CarPhone=5|HomePhone=2|HomeFax=7");
-}
-
-TEST(TelephoneRules, OneLineCanFillSeveralSlotsGroupsAreIgnoredAndTelUrisLoseTheirScheme) {
+    // One line can fill several slots, groups are ignored and tel: URIs lose their scheme.
     EXPECT_EQ(readCard("TEL;TYPE=WORK,HOME,VOICE:+1 555\r\n"), "OfficePhone=+1 555|HomePhone=+1 555");
     EXPECT_EQ(readCard("TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+33-6\r\nitem1.TEL;type=CAR:77\r\n"),
               "CellPhone=+33-6|CarPhone=77");
@@ -67,16 +63,13 @@ TEST(EmailRules, EveryAddressIsKeptPreferredFirstAndTheRestMoveUpAtHandOver) {
     EXPECT_EQ(readCard("EMAIL;PREF:p@x\r\nitem1.EMAIL;type=pref: q@x\r\n"), "Email=p@x|Email2= q@x");
 }
 
-TEST(DateRules, DigitsDashesAndTimesConvert) {
+TEST(DateRules, DigitsDashesAndTimesConvertAndWhatIsNoDateLeavesTheSlotWhileTheCardGoesOn) {
     EXPECT_EQ(dateValueOf(1980, 4, 15), 29326);  // days since 30 December 1899
     for (const char* line : {"BDAY:19800415\r\n", "BDAY:19800415T103000\r\n", "BDAY;VALUE=date:1980-04-15\r\n",
                              "BDAY:1980-04-15T10:30:00Z\r\n"})
         EXPECT_EQ(readCard(line), "BirthDay=1980-04-15") << line;
     EXPECT_EQ(readCard("ANNIVERSARY:2000-02-29\r\n"), "Anniversary=2000-02-29");
     EXPECT_EQ(readCard("X-ANNIVERSARY:20100101\r\n"), "Anniversary=2010-01-01");
-}
-
-TEST(DateRules, ValuesThatAreNoDateLeaveTheSlotAndTheCardGoesOn) {
     EXPECT_EQ(readCard("BDAY:1980-04-15\r\nBDAY:\r\nBDAY:1980-13-01\r\nBDAY:--0415\r\nBDAY:soon\r\n"
                        "NOTE:our anniversary party\r\nANNIVERSARY:2001-02-29\r\nTITLE:still read\r\n"),
               "Profession=still read|BirthDay=1980-04-15|Comments=our anniversary party");
