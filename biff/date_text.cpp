@@ -61,6 +61,10 @@ void appendFormatted(const std::string& pattern, const std::tm& fields, locale_t
     out.append(buffer, length);
 }
 
+// The year in four digits at least, zero-filled: plain %Y writes year 100 as
+// "100".
+constexpr const char* kFourDigitYear = "%04Y";
+
 locale_t newTimeLocale(const char* name) { return ::newlocale(LC_TIME_MASK, name, locale_t{}); }
 
 const char* nonEmptyVariable(const char* name) {
@@ -88,10 +92,11 @@ std::string withFourDigitYear(std::string_view datePattern) {
             break;
         }
         const char letter = datePattern[end];
-        if (letter == 'y') {
-            out += "%Y";
+        const bool plain = end == i + 1;  // no flag, width or modifier
+        if (letter == 'y' || (letter == 'Y' && plain)) {
+            out += kFourDigitYear;
         } else if (letter == 'D') {
-            out += "%m/%d/%Y";
+            out += std::string("%m/%d/") + kFourDigitYear;
         } else {
             out.append(datePattern.substr(i, end + 1 - i));
         }
@@ -111,7 +116,7 @@ bool isPlainCLocale(std::string_view localeName) {
     return localeName.empty() || localeName == "C" || localeName == "POSIX" || localeName.starts_with("C.");
 }
 
-DateTextFormat DateTextFormat::iso() { return DateTextFormat("%Y-%m-%d", "%H:%M:%S"); }
+DateTextFormat DateTextFormat::iso() { return DateTextFormat(std::string(kFourDigitYear) + "-%m-%d", "%H:%M:%S"); }
 
 DateTextFormat DateTextFormat::forLocale(const std::string& localeName) {
     if (isPlainCLocale(localeName)) return iso();

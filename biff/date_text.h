@@ -14,8 +14,9 @@
 
 namespace tessaly {
 
-// A strftime date pattern with every two-digit year ("%y", also with flags or
-// an E/O modifier, and the "%D" shorthand) changed into the four-digit "%Y".
+// A strftime date pattern with every year in four digits: each two-digit year
+// ("%y", also with flags or an E/O modifier, and the "%D" shorthand) and each
+// plain "%Y" becomes the zero-filled "%04Y" (so year 100 is "0100").
 std::string withFourDigitYear(std::string_view datePattern);
 
 // The locale that decides the form of dates, by the usual precedence of

@@ -13,11 +13,12 @@ namespace {
 // 14 March 1970 is day 25,641 after 30 December 1899.
 constexpr double kPiDay1970 = 25641;
 
-TEST(FourDigitYear, ReplacesEveryTwoDigitYearAndNothingElse) {
+TEST(FourDigitYear, MakesEveryYearFourDigitsAndChangesNothingElse) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"%m/%d/%y", "%m/%d/%Y"}, {"%D", "%m/%d/%Y"}, {"%Ey-%-m-%_d", "%Y-%-m-%_d"}, {"%d/%m/%0y", "%d/%m/%Y"},
-        {"%d.%m.%Y", "%d.%m.%Y"}, {"%%y %F", "%%y %F"}, {"y %", "y %"},
-        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5"}};
+        {"%m/%d/%y", "%m/%d/%04Y"}, {"%D", "%m/%d/%04Y"}, {"%Ey-%-m-%_d", "%04Y-%-m-%_d"},
+        {"%d/%m/%0y", "%d/%m/%04Y"}, {"%d.%m.%Y", "%d.%m.%04Y"}, {"%EY %_6Y", "%EY %_6Y"}, {"%%y %F", "%%y %F"},
+        {"y %", "y %"},
+        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5", "%04Y\xE5\xB9\xB4%m\xE6\x9C\x88%d\xE6\x97\xA5"}};
     for (const auto& [pattern, expected] : cases) EXPECT_EQ(withFourDigitYear(pattern), expected) << pattern;
 }
 
@@ -45,7 +46,7 @@ std::optional<std::string> isoDate(double days, bool general) {
 TEST(DateTextFormat, CountsDaysFrom30December1899WithinTheYears100To9999) {
     const std::vector<std::pair<double, std::optional<std::string>>> cases = {
         {1, "1899-12-31"},         {61, "1900-03-01"},   {-1, "1899-12-29"}, {36585, "2000-02-29"},
-        {2958465, "9999-12-31"},   {2958466, {}},        {-657434, "100-01-01"}, {-657435, {}},
+        {2958465, "9999-12-31"},   {2958466, {}},        {-657434, "0100-01-01"}, {-657435, {}},
         {std::numeric_limits<double>::quiet_NaN(), {}}, {std::numeric_limits<double>::infinity(), {}}};
     for (const auto& [days, expected] : cases) {
         EXPECT_EQ(isoDate(days, false), expected) << days;
@@ -67,7 +68,7 @@ TEST(DateTextFormat, GeneralDateAddsTheTimeToTheSecondUnlessMidnight) {
 TEST(DateTextLocale, CLocalesAndLocalesNotInstalledWriteIso8601) {
     for (const char* name : {"C", "POSIX", "C.UTF-8", "C.utf8", "", "xx_NOWHERE.UTF-8"}) {
         const DateTextFormat format = DateTextFormat::forLocale(name);
-        EXPECT_EQ(format.datePattern(), "%Y-%m-%d") << name;
+        EXPECT_EQ(format.datePattern(), "%04Y-%m-%d") << name;
         EXPECT_EQ(format.timePattern(), "%H:%M:%S") << name;
     }
     EXPECT_TRUE(isPlainCLocale("C.utf8"));
