@@ -7,8 +7,9 @@
 #include <iostream>
 #include <string>
 
-#include "app/source_files.h"
+#include "app/run/source_files.h"
 #include "app/subcommands.h"
+#include "vcard/picture_names.h"
 #include "vcard/vcard_date.h"
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_reader.h"
@@ -159,6 +160,9 @@ int cardsCommand(const Arguments& arguments) {
     }
 
     PrintingSink sink;
+    // The picture names a conversion of the same source would give.
+    PictureNames pictureNames;
+    options.pictureNames = &pictureNames;
     std::int32_t cardCounter = 1;
     for (const auto& file : files) {
         try {

@@ -1,30 +1,17 @@
 #include "app/command_line.h"
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
-#include <vector>
-
-#include "app/subcommands.h"
 
 namespace tessaly {
 
 namespace {
 
-struct Subcommand {
-    const char* name;
-    int (*run)(const Arguments&);
-    const char* summary;
-};
-
-const std::vector<Subcommand> kSubcommands = {
-    {"convert", convertCommand, "convert vCard files into a worksheet (.xls)"},
-    {"cards", cardsCommand, "print the contact record of every card of vCard files"},
-    {"verify-pst", verifyPstCommand, "check a .pst file against the format's rules"},
-};
-
-void printUsage(std::ostream& out) {
+void printUsage(std::ostream& out, const std::vector<Subcommand>& subcommands) {
     out << "usage: tessaly SUBCOMMAND [ARGUMENTS]\n\nsubcommands:\n";
-    for (const Subcommand& command : kSubcommands) {
+    for (const Subcommand& command : subcommands) {
         const std::string name = command.name;
         out << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') << command.summary << '\n';
     }
@@ -33,22 +20,43 @@ void printUsage(std::ostream& out) {
 
 }  // namespace
 
-int runCommandLine(int argc, char** argv) {
+const std::vector<Subcommand>& tessalySubcommands() {
+    static const std::vector<Subcommand> subcommands = {
+        {"convert", convertCommand, "convert vCard files into a worksheet (.xls)"},
+        {"cards", cardsCommand, "print the contact record of every card of vCard files"},
+        {"verify-pst", verifyPstCommand, "check a .pst file against the format's rules"},
+    };
+    return subcommands;
+}
+
+int runCommandLine(int argc, char** argv, const std::vector<Subcommand>& subcommands) {
     if (argc < 2) {
-        printUsage(std::cerr);
+        printUsage(std::cerr, subcommands);
         return 2;
     }
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
-        printUsage(std::cout);
+        printUsage(std::cout, subcommands);
         return 0;
     }
-    for (const Subcommand& command : kSubcommands) {
-        if (name == command.name)
+    for (const Subcommand& command : subcommands) {
+        if (name != command.name) continue;
+        try {
             return command.run(Arguments(argv + 2, argv + argc));
+        } catch (const std::bad_alloc&) {
+            std::cout.flush();
+            std::cerr << "tessaly: not enough memory\n";
+        } catch (const std::exception& error) {
+            std::cout.flush();
+            std::cerr << "tessaly: " << error.what() << '\n';
+        } catch (...) {
+            std::cout.flush();
+            std::cerr << "tessaly: an unexpected error ended the command\n";
+        }
+        return 1;
     }
     std::cerr << "tessaly: unknown subcommand '" << name << "'\n";
-    printUsage(std::cerr);
+    printUsage(std::cerr, subcommands);
     return 2;
 }
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "app/conversion_run.h"
+#include "app/run/conversion_run.h"
 #include "app/subcommands.h"
 #include "app/terminal_host.h"
 
@@ -82,15 +82,23 @@ int convertCommand(const Arguments& arguments) {
         }
     }
     if (source.empty()) return usageError("no SOURCE given");
+    // The source is looked at before anything is created or replaced: a
+    // mistyped name must not leave an empty sheet over an earlier one.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(source, error);
+    if (status.type() == std::filesystem::file_type::not_found) return usageError(source + ": no such file or folder");
+    if (error) return usageError(source + ": " + error.message());
+    const bool isFolder = status.type() == std::filesystem::file_type::directory;
+    if (!isFolder && status.type() != std::filesystem::file_type::regular)
+        return usageError(source + ": neither a file nor a folder");
 
     // Like a folder chooser's "new folder": the output folder is made if needed.
-    std::error_code error;
     std::filesystem::create_directories(output, error);
     if (error) {
         std::cerr << output << ": the output folder cannot be made: " << error.message() << '\n';
         return 1;
     }
-    RunSource runSource{source, std::filesystem::is_directory(source, error)};
+    RunSource runSource{source, isFolder};
     TerminalHost host(output);
     const RunResult result = runConversion(runSource, options, host);
     host.finishProgress();

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/run_host.h"
+#include "app/run/run_host.h"
 
 namespace tessaly {
 

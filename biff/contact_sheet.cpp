@@ -1,6 +1,6 @@
 #include "biff/contact_sheet.h"
 
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 
 namespace tessaly {
 
@@ -151,8 +151,9 @@ void ContactSheet::writeDate(std::int32_t row, std::int32_t column, DateValue da
     if (date != 0) {
         const std::int16_t result = file_.WriteValue(kTextCell, kCardFont, kAlignLeft, 0, row, column, CellDate{date}, 0);
         // A date outside the years 100 to 9999 cannot be written as text; its
-        // cell stays empty, as for a card without the date.
+        // cell stays empty, and the run is told.
         if (result != kExcelOverflow) return check(result);
+        ++counts_.datesLeftOut;
     }
     writeText(row, column, "", kCardFont);
 }

@@ -5,9 +5,10 @@
 //
 // Values are written as they come, untrimmed. A value longer than a cell's 255
 // characters keeps its first 255; a character outside Windows-1252 becomes '?';
-// a card beyond the format's last row (65,536) is not written. All three are
-// counted for the run's report, and so are cards below row 16,384, the last row
-// that Excel 2.x and some readers still take.
+// a card beyond the format's last row (65,536) is not written; a date outside
+// the years 100 to 9999, which the sheet's date text cannot show, leaves its
+// cell empty. All four are counted for the run's report, and so are cards below
+// row 16,384, the last row that Excel 2.x and some readers still take.
 //
 // A failure of the file itself throws SheetWriteError and abandons the sheet:
 // its temporary file is removed and an earlier sheet of that name stays as it
@@ -44,8 +45,7 @@ struct ContactSheetCounts {
     std::size_t replacedCharacters = 0;  // characters written as '?'
     std::size_t cardsBeyondLastRow = 0;  // cards not written: the sheet was full
     std::size_t cardsPastRow16384 = 0;   // cards written below row 16,384
-
-    bool pastRow16384() const { return cardsPastRow16384 > 0; }
+    std::size_t datesLeftOut = 0;        // dates outside the years 100 to 9999, cells left empty
 };
 
 // The sheet's file could not be created or written.

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "biff/default_formats.h"
-#include "vcard/utf8.h"
-#include "vcard/windows1252.h"
+#include "common/utf8.h"
+#include "common/windows1252.h"
 
 namespace tessaly {
 

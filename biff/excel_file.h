@@ -34,7 +34,7 @@
 #include "biff/date_text.h"
 #include "biff/excel_errors.h"
 #include "biff/record_builder.h"
-#include "biff/staged_file.h"
+#include "common/staged_file.h"
 
 namespace tessaly {
 

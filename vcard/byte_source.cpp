@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 #include "vcard/vcard_read_error.h"
 
 namespace tessaly {

@@ -2,17 +2,20 @@
 
 #include "vcard/base64.h"
 #include "vcard/picture_file_writer.h"
+#include "vcard/picture_names.h"
 #include "vcard/text_decoding.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
 
 PictureCollector::PictureCollector(std::filesystem::path folder, std::string file,
-                                   std::size_t maxPictureBytes, CardSink& sink, PictureFileWriter* writer)
+                                   std::size_t maxPictureBytes, CardSink& sink, PictureNames& names,
+                                   PictureFileWriter* writer)
     : folder_(std::move(folder)),
       file_(std::move(file)),
       maxPictureBytes_(maxPictureBytes),
       sink_(sink),
+      names_(names),
       writer_(writer) {}
 
 void PictureCollector::report(ReadProblemKind kind, long lineNumber, const std::string& cause) {
@@ -105,7 +108,7 @@ void PictureCollector::store(std::string_view payload, bool isBase64, long lineN
         report(ReadProblemKind::PictureUndecodable, lineNumber, "picture data is empty");
         return;
     }
-    const std::string name = (fileCardCount > 0 ? std::to_string(fileCardCount) : std::string()) + ".gif";
+    const std::string name = names_.claim(fileCardCount);
     if (folder_.empty()) {
         record.ePhoto = name;
         return;

@@ -4,8 +4,8 @@
 // data: URI (4.0). A PHOTO line with an empty value takes its Base64 text from
 // the colon-less lines that follow it, up to an empty line or the next property.
 // A picture that decodes is written to a file named after the card's place in
-// its file ("" for the first card, then 1, 2, …, with ".gif"); a web address
-// gives no picture.
+// its file ("" for the first card, then 1, 2, …, with ".gif"; see PictureNames);
+// a web address gives no picture.
 
 #include <filesystem>
 #include <string>
@@ -17,6 +17,7 @@
 namespace tessaly {
 
 class PictureFileWriter;
+class PictureNames;
 
 class PictureCollector {
 public:
@@ -24,7 +25,7 @@ public:
     // name the file would have. With a `writer`, files are handed to it instead
     // of being written before the card goes on, and it notes the failures.
     PictureCollector(std::filesystem::path folder, std::string file, std::size_t maxPictureBytes,
-                     CardSink& sink, PictureFileWriter* writer = nullptr);
+                     CardSink& sink, PictureNames& names, PictureFileWriter* writer = nullptr);
 
     // Called on each line of an open card before the property rules. Returns
     // true when the line was taken as picture data.
@@ -44,6 +45,7 @@ private:
     std::string file_;
     std::size_t maxPictureBytes_;
     CardSink& sink_;
+    PictureNames& names_;
     PictureFileWriter* writer_;
     bool waiting_ = false;
     std::string run_;

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "vcard/write_all.h"
+#include "common/write_all.h"
 
 namespace tessaly {
 

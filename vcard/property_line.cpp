@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "vcard/byte_search.h"
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
@@ -46,7 +46,6 @@ PropertyLine::PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool
 }
 
 void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset) {
-    haveUpper_ = false;
     haveHeadLower_ = false;
     quotedPrintable_ = false;
     colon_ = std::string::npos;
@@ -134,15 +133,6 @@ std::string_view PropertyLine::head() const {
 
 std::string_view PropertyLine::value() const {
     return hasValue() ? std::string_view(text_).substr(colon_ + 1) : std::string_view();
-}
-
-const std::string& PropertyLine::upper() const {
-    if (!haveUpper_) {
-        upper_.resize(text_.size());
-        copyAsciiUpper(text_.data(), upper_.data(), text_.size());
-        haveUpper_ = true;
-    }
-    return upper_;
 }
 
 const std::string& PropertyLine::headLower() const {

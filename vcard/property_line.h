@@ -40,8 +40,6 @@ public:
     std::string_view value() const;
     // The property name in upper case, without a group prefix ("item1.").
     std::string_view name() const { return {name_.data(), nameSize_}; }
-    // The whole line in upper case (computed on first use).
-    const std::string& upper() const;
     // The head, trimmed and in lower case (computed on first use).
     const std::string& headLower() const;
 
@@ -59,8 +57,6 @@ private:
     std::array<char, 32> name_{};
     std::size_t nameSize_ = 0;
     bool quotedPrintable_ = false;
-    mutable std::string upper_;
-    mutable bool haveUpper_ = false;
     mutable std::string headLower_;
     mutable bool haveHeadLower_ = false;
 };

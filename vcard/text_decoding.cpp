@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 #include "vcard/vcard_text.h"
-#include "vcard/windows1252.h"
+#include "common/windows1252.h"
 
 namespace tessaly {
 

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "vcard/picture_collector.h"
+#include "vcard/picture_names.h"
 #include "vcard/property_rules.h"
 #include "vcard/vcard_read_error.h"
 
@@ -21,7 +22,10 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
     ByteSource source(vcardFile);
     LineReader lines(source, options.mode, options.maxLineBytes, vcardFile);
     CharsetDecoder decoder;
-    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink, options.pictureWriter);
+    PictureNames fileOwnNames;
+    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink,
+                              options.pictureNames != nullptr ? *options.pictureNames : fileOwnNames,
+                              options.pictureWriter);
 
     ContactRecord record;
     CardExtras extras;

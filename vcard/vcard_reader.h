@@ -12,6 +12,7 @@
 namespace tessaly {
 
 class PictureFileWriter;
+class PictureNames;
 
 struct ReaderOptions {
     ReadMode mode = ReadMode::Normal;
@@ -20,6 +21,10 @@ struct ReaderOptions {
     // When set, picture files are queued to it rather than written before the
     // card is handed over (for targets that do not open the files).
     PictureFileWriter* pictureWriter = nullptr;
+    // The picture names given out so far in the run, shared by its files so
+    // that no picture replaces another; without it each file names its
+    // pictures afresh.
+    PictureNames* pictureNames = nullptr;
     // The longest logical line (and picture) the reader holds.
     std::size_t maxLineBytes = std::size_t{256} << 20;
 };

@@ -1,6 +1,6 @@
 #include "pst/ltp/heap_builder.h"
 
-#include <stdexcept>
+#include "pst/pst_error.h"
 
 #include "pst/ndb/block.h"
 
@@ -61,10 +61,10 @@ std::uint8_t HeapBuilder::fillLevel(std::size_t freeBytes) {
 }
 
 Hid HeapBuilder::allocate(const std::uint8_t* data, std::size_t size) {
-    if (size > kMaxHeapAllocation) throw std::length_error("heap allocation over 3580 bytes");
+    if (size > kMaxHeapAllocation) throw PstError("a heap allocation of " + std::to_string(size) + " bytes exceeds 3580");
     Block* block = &blocks_.back();
     const std::size_t after = alignUp(block->content.size() + size, 2) + pageMapSize(block->starts.size() + 1);
-    if (after > kMaxBlockPayload) {
+    if (after > kMaxBlockPayload || block->starts.size() == kMaxAllocationsPerBlock) {
         openBlock();
         block = &blocks_.back();
     }
@@ -75,11 +75,17 @@ Hid HeapBuilder::allocate(const std::uint8_t* data, std::size_t size) {
 }
 
 void HeapBuilder::rewrite(Hid hid, const Bytes& data) {
-    Block& block = blocks_.at(hid >> 16);
+    const std::size_t blockIndex = hid >> 16;
     const std::size_t index = ((hid >> 5) & 0x7FF) - 1;
-    const std::size_t start = block.starts.at(index);
+    if (blockIndex >= blocks_.size() || index >= blocks_[blockIndex].starts.size()) {
+        throw PstError("internal error: no heap allocation " + std::to_string(hid) + " to rewrite");
+    }
+    Block& block = blocks_[blockIndex];
+    const std::size_t start = block.starts[index];
     const std::size_t end = index + 1 < block.starts.size() ? block.starts[index + 1] : block.content.size();
-    if (block.written != 0 || end - start != data.size()) throw std::logic_error("heap allocation cannot be rewritten");
+    if (block.written != 0 || end - start != data.size()) {
+        throw PstError("internal error: heap allocation " + std::to_string(hid) + " cannot be rewritten");
+    }
     std::copy(data.begin(), data.end(), block.content.begin() + static_cast<std::ptrdiff_t>(start));
 }
 

@@ -23,6 +23,8 @@ enum class HeapClient : std::uint8_t {
 };
 
 constexpr std::size_t kMaxHeapAllocation = 3580;
+// A HID holds an allocation's 1-based index in 11 bits.
+constexpr std::size_t kMaxAllocationsPerBlock = 2047;
 
 class HeapBuilder {
 public:
@@ -40,7 +42,6 @@ public:
     void rewrite(Hid hid, const Bytes& data);
     void setUserRoot(Hid hid) { userRoot_ = hid; }
 
-    std::size_t blockCount() const { return blocks_.size(); }
     // The finished heap blocks, each to become one data block of the node
     // (for a heap that has written none yet).
     std::vector<Bytes> finish() const;

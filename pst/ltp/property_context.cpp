@@ -13,32 +13,17 @@ void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
 
 const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
     if (!sorted_) {
-        // Sort light (id, position) keys, then move each value once; of
-        // equal ids the one set last stays.
-        // Each key is the id above the position, so equal ids keep their order.
-        std::vector<std::uint64_t> order;
-        order.reserve(values_.size());
-        for (std::size_t i = 0; i < values_.size(); ++i) order.push_back(std::uint64_t{values_[i].first} << 32 | i);
-        // Properties mostly arrive in order, with a few set late: insertion
-        // sort is linear on such input where a general sort is not. Long
-        // lists, whatever their order, take the general sort.
-        if (order.size() > 512) {
-            std::sort(order.begin(), order.end());
-        } else {
-            for (std::size_t i = 1; i < order.size(); ++i) {
-                const std::uint64_t key = order[i];
-                std::size_t j = i;
-                for (; j > 0 && order[j - 1] > key; --j) order[j] = order[j - 1];
-                order[j] = key;
-            }
+        // A stable sort keeps values of one id in the order they were set, so
+        // the last of each run is the one that stays.
+        std::stable_sort(values_.begin(), values_.end(),
+                         [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < values_.size(); ++i) {
+            if (i + 1 < values_.size() && values_[i + 1].first == values_[i].first) continue;
+            if (kept != i) values_[kept] = std::move(values_[i]);
+            ++kept;
         }
-        std::vector<Entry> unique;
-        unique.reserve(values_.size());
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i + 1 < order.size() && order[i + 1] >> 32 == order[i] >> 32) continue;
-            unique.push_back(std::move(values_[static_cast<std::uint32_t>(order[i])]));
-        }
-        values_ = std::move(unique);
+        values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(kept), values_.end());
         sorted_ = true;
     }
     return values_;
@@ -61,22 +46,22 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
     records.reserve(8 * values().size());
     for (const auto& [id, value] : values()) {
         std::uint32_t reference = 0;
-        const std::size_t size = fixedSize(value.type);
+        const std::size_t size = fixedSize(value.type());
         if (size != 0 && size <= 4) {
             std::uint8_t inline4[4] = {0, 0, 0, 0};
-            std::copy(value.bytes.begin(), value.bytes.end(), inline4);
+            std::copy(value.bytes().begin(), value.bytes().end(), inline4);
             reference = get32(inline4);
-        } else if (value.bytes.size() <= kMaxHeapAllocation) {
-            reference = heap.allocate(value.bytes);
+        } else if (value.bytes().size() <= kMaxHeapAllocation) {
+            reference = heap.allocate(value.bytes());
         } else {
             Subnode subnode;
             subnode.nid = writer.newNid(NidType::Ltp);
-            subnode.data = value.bytes;
+            subnode.data = value.bytes();
             reference = subnode.nid;
             content.subnodes.push_back(std::move(subnode));
         }
         append16(records, id);
-        append16(records, value.type);
+        append16(records, value.type());
         append32(records, reference);
     }
     heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records, header));

@@ -3,12 +3,64 @@
 #include <bit>
 #include <cmath>
 
+#include "pst/pst_error.h"
+
 namespace tessaly::pst {
 
+namespace {
+
+std::string typeText(std::uint16_t type) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(type >> shift) & 0xF];
+    return text;
+}
+
+// Why `bytes` cannot be a value of `type`, or "" when they can.
+std::string misfit(std::uint16_t type, const Bytes& bytes) {
+    if (!isKnownType(type)) return "property type " + typeText(type) + " is not supported";
+    const std::string of = "a value of type " + typeText(type);
+    const std::size_t size = bytes.size();
+    const std::size_t fixed = type == PropertyType::Guid ? 16 : fixedSize(type);
+    if (fixed != 0) {
+        if (size == fixed) return {};
+        return of + " takes " + std::to_string(fixed) + " bytes, not " + std::to_string(size);
+    }
+    switch (type) {
+        case PropertyType::String:
+            return size % 2 == 0 ? std::string() : of + " takes whole UTF-16 units, not " + std::to_string(size) + " bytes";
+        case PropertyType::MultipleInt32:
+            return size % 4 == 0 ? std::string() : of + " takes whole 4-byte items, not " + std::to_string(size) + " bytes";
+        case PropertyType::MultipleString:
+        case PropertyType::MultipleBinary: {
+            // A count, one offset per item, then the items in order.
+            if (size < 4) return of + " lacks its item count";
+            const std::uint64_t count = get32(bytes.data());
+            if (4 + 4 * count > size) return of + " is too short for its " + std::to_string(count) + " items";
+            std::uint64_t previous = 4 + 4 * count;
+            for (std::uint64_t i = 0; i <= count; ++i) {
+                const std::uint64_t offset = i < count ? get32(bytes.data() + 4 + 4 * i) : size;
+                const bool oddString = type == PropertyType::MultipleString && (offset - previous) % 2 != 0;
+                if (offset < previous || offset > size || oddString) return of + " has an item out of place";
+                previous = offset;
+            }
+            return {};
+        }
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+PropertyValue::PropertyValue(std::uint16_t type, Bytes bytes) : type_(type), bytes_(std::move(bytes)) {
+    if (const std::string why = misfit(type_, bytes_); !why.empty()) throw PstError(why);
+}
+
 PropertyValue PropertyValue::int32(std::int32_t value) {
-    PropertyValue out{PropertyType::Int32, Bytes(4)};
-    put32(out.bytes.data(), static_cast<std::uint32_t>(value));
-    return out;
+    Bytes bytes(4);
+    put32(bytes.data(), static_cast<std::uint32_t>(value));
+    return {PropertyType::Int32, std::move(bytes)};
 }
 
 PropertyValue PropertyValue::boolean(bool value) {
@@ -16,21 +68,21 @@ PropertyValue PropertyValue::boolean(bool value) {
 }
 
 PropertyValue PropertyValue::int64(std::int64_t value) {
-    PropertyValue out{PropertyType::Int64, Bytes(8)};
-    put64(out.bytes.data(), static_cast<std::uint64_t>(value));
-    return out;
+    Bytes bytes(8);
+    put64(bytes.data(), static_cast<std::uint64_t>(value));
+    return {PropertyType::Int64, std::move(bytes)};
 }
 
 PropertyValue PropertyValue::time(std::uint64_t fileTime) {
-    PropertyValue out{PropertyType::Time, Bytes(8)};
-    put64(out.bytes.data(), fileTime);
-    return out;
+    Bytes bytes(8);
+    put64(bytes.data(), fileTime);
+    return {PropertyType::Time, std::move(bytes)};
 }
 
 PropertyValue PropertyValue::floating(double value) {
-    PropertyValue out{PropertyType::Double, Bytes(8)};
-    put64(out.bytes.data(), std::bit_cast<std::uint64_t>(value));
-    return out;
+    Bytes bytes(8);
+    put64(bytes.data(), std::bit_cast<std::uint64_t>(value));
+    return {PropertyType::Double, std::move(bytes)};
 }
 
 PropertyValue PropertyValue::string(const std::string& utf8) { return {PropertyType::String, utf8ToUtf16le(utf8)}; }
@@ -40,15 +92,15 @@ PropertyValue PropertyValue::binary(Bytes value) { return {PropertyType::Binary,
 namespace {
 
 // Multi-valued variable-size layout: count, one offset per value, the values.
-PropertyValue multipleVariable(std::uint16_t type, const std::vector<Bytes>& values) {
-    PropertyValue out{type, {}};
-    append32(out.bytes, static_cast<std::uint32_t>(values.size()));
+Bytes multipleVariable(const std::vector<Bytes>& values) {
+    Bytes out;
+    append32(out, static_cast<std::uint32_t>(values.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * values.size());
     for (const auto& value : values) {
-        append32(out.bytes, offset);
+        append32(out, offset);
         offset += static_cast<std::uint32_t>(value.size());
     }
-    for (const auto& value : values) out.bytes.insert(out.bytes.end(), value.begin(), value.end());
+    for (const auto& value : values) out.insert(out.end(), value.begin(), value.end());
     return out;
 }
 
@@ -56,20 +108,18 @@ PropertyValue multipleVariable(std::uint16_t type, const std::vector<Bytes>& val
 
 PropertyValue PropertyValue::multipleString(const std::vector<std::string>& utf8) {
     std::vector<Bytes> values;
-    for (const auto& text : utf8) {
-        values.push_back(utf8ToUtf16le(text));
-    }
-    return multipleVariable(PropertyType::MultipleString, values);
+    for (const auto& text : utf8) values.push_back(utf8ToUtf16le(text));
+    return {PropertyType::MultipleString, multipleVariable(values)};
 }
 
 PropertyValue PropertyValue::multipleBinary(const std::vector<Bytes>& values) {
-    return multipleVariable(PropertyType::MultipleBinary, values);
+    return {PropertyType::MultipleBinary, multipleVariable(values)};
 }
 
 PropertyValue PropertyValue::multipleInt32(const std::vector<std::int32_t>& values) {
-    PropertyValue out{PropertyType::MultipleInt32, {}};
-    for (std::int32_t value : values) append32(out.bytes, static_cast<std::uint32_t>(value));
-    return out;
+    Bytes bytes;
+    for (std::int32_t value : values) append32(bytes, static_cast<std::uint32_t>(value));
+    return {PropertyType::MultipleInt32, std::move(bytes)};
 }
 
 std::size_t fixedSize(std::uint16_t type) {
@@ -98,52 +148,6 @@ bool isKnownType(std::uint16_t type) {
         case PropertyType::MultipleBinary: return true;
         default: return fixedSize(type) != 0;
     }
-}
-
-Bytes utf8ToUtf16le(const std::string& utf8) {
-    Bytes out(utf8.size() * 2);
-    std::size_t at = 0;
-    auto emit = [&out, &at](std::uint32_t unit) {
-        if (at + 2 > out.size()) out.resize(at + 2);
-        out[at++] = static_cast<std::uint8_t>(unit);
-        out[at++] = static_cast<std::uint8_t>(unit >> 8);
-    };
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        if (lead < 0x80) {  // the common case: one byte, one unit
-            out[at++] = lead;
-            out[at++] = 0;
-            ++i;
-            continue;
-        }
-        std::uint32_t code = 0xFFFD;
-        std::size_t length = 1;
-        const std::size_t expected = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                   : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-        if (expected != 0 && i + expected <= utf8.size()) {
-            std::uint32_t value = lead & (0xFF >> (expected + 1));
-            bool valid = true;
-            for (std::size_t k = 1; k < expected; ++k) {
-                const auto next = static_cast<std::uint8_t>(utf8[i + k]);
-                valid = valid && (next & 0xC0) == 0x80;
-                value = (value << 6) | (next & 0x3F);
-            }
-            static constexpr std::uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-            if (valid && value >= kMinimum[expected] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
-                code = value;
-                length = expected;
-            }
-        }
-        if (code >= 0x10000) {
-            emit(0xD800 + ((code - 0x10000) >> 10));
-            emit(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            emit(code);
-        }
-        i += length;
-    }
-    out.resize(at);
-    return out;
 }
 
 std::uint64_t fileTimeFromDays(double days) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf16.h"
 #include "pst/ndb/little_endian.h"
 
 namespace tessaly::pst {
@@ -36,9 +37,18 @@ constexpr std::uint32_t makeTag(std::uint16_t id, std::uint16_t type) {
 constexpr std::uint16_t tagId(std::uint32_t tag) { return static_cast<std::uint16_t>(tag >> 16); }
 constexpr std::uint16_t tagType(std::uint32_t tag) { return static_cast<std::uint16_t>(tag); }
 
-struct PropertyValue {
-    std::uint16_t type = 0;
-    Bytes bytes;
+// A value as the store keeps it: its type and its stored bytes, which always
+// fit the type (the store copies a fixed-size value into a 1- to 8-byte cell
+// and reads counts and offsets of a multi-valued one).
+class PropertyValue {
+public:
+    // Throws PstError for a type the store does not write and for bytes that
+    // do not fit the type: a fixed-size type takes exactly its size, a string
+    // whole UTF-16 units, a multi-valued type its count, offsets and items.
+    PropertyValue(std::uint16_t type, Bytes bytes);
+
+    std::uint16_t type() const { return type_; }
+    const Bytes& bytes() const { return bytes_; }
 
     static PropertyValue int32(std::int32_t value);
     static PropertyValue boolean(bool value);
@@ -51,14 +61,16 @@ struct PropertyValue {
     static PropertyValue multipleString(const std::vector<std::string>& utf8);
     static PropertyValue multipleBinary(const std::vector<Bytes>& values);
     static PropertyValue multipleInt32(const std::vector<std::int32_t>& values);
+
+private:
+    std::uint16_t type_;
+    Bytes bytes_;
 };
 
 // The stored size of a fixed-size type, or 0 for a variable-size one.
 std::size_t fixedSize(std::uint16_t type);
 bool isKnownType(std::uint16_t type);
 
-// UTF-8 to UTF-16LE; an invalid byte becomes U+FFFD.
-Bytes utf8ToUtf16le(const std::string& utf8);
 // Days since 30 December 1899 (the fraction is the time of day) to FILETIME.
 std::uint64_t fileTimeFromDays(double days);
 

@@ -94,11 +94,11 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
             put32(cell, 0);
         } else {
             const PropertyValue* value = properties.find(tagId(column.tag));
-            if (value == nullptr || value->type != tagType(column.tag)) continue;
-            if (fixedSize(value->type) != 0) {
-                std::copy(value->bytes.begin(), value->bytes.end(), cell);
+            if (value == nullptr || value->type() != tagType(column.tag)) continue;
+            if (fixedSize(value->type()) != 0) {
+                std::copy(value->bytes().begin(), value->bytes().end(), cell);
             } else {
-                put32(cell, storeVariable(value->bytes));
+                put32(cell, storeVariable(value->bytes()));
             }
         }
         row[bitmap + column.bit / 8] |= static_cast<std::uint8_t>(0x80u >> (column.bit % 8));

@@ -1,17 +1,25 @@
 #include "pst/messaging/message.h"
 
-#include <stdexcept>
+#include <cstdio>
 
 #include "pst/messaging/property_tags.h"
+#include "pst/pst_error.h"
 
 namespace tessaly::pst {
 
+namespace {
+
+std::string tagText(std::uint32_t tag) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(tag));
+    return text;
+}
+
+}  // namespace
+
 void Message::set(std::uint32_t tag, PropertyValue value) {
-    if (tagType(tag) != value.type) {
-        throw std::invalid_argument("property 0x" + std::to_string(tag) + " given a value of another type");
-    }
-    if (tagId(tag) >= 0x8000) throw std::invalid_argument("ids from 0x8000 are named properties; set them by name");
-    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
+    if (tagType(tag) != value.type()) throw PstError("property " + tagText(tag) + " given a value of another type");
+    if (tagId(tag) >= 0x8000) throw PstError("property " + tagText(tag) + ": ids from 0x8000 are named properties; set them by name");
     tagged_.emplace_back(tag, std::move(value));
 }
 
@@ -33,9 +41,6 @@ PropertyContextBuilder attachmentObject(Attachment attachment) {
     return properties;
 }
 
-void Message::set(const PropertyName& name, PropertyValue value) {
-    if (!isKnownType(value.type)) throw std::invalid_argument("property type " + std::to_string(value.type) + " is not supported");
-    named_.emplace_back(name, std::move(value));
-}
+void Message::set(const PropertyName& name, PropertyValue value) { named_.emplace_back(name, std::move(value)); }
 
 }  // namespace tessaly::pst

@@ -1,7 +1,7 @@
 #include "pst/messaging/named_property_map.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include "pst/pst_error.h"
 
 #include "pst/messaging/property_tags.h"
 #include "pst/ndb/crc32.h"
@@ -31,7 +31,7 @@ std::uint16_t NamedPropertyMap::bucketFor(std::uint32_t key, std::uint16_t guidF
 std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
     const auto found = ids_.find(name);
     if (found != ids_.end()) return found->second;
-    if (entries_.size() >= 0xFFFF - kFirstId) throw std::length_error("no named-property ids left");
+    if (entries_.size() >= 0xFFFF - kFirstId) throw PstError("the store has no named-property ids left");
     Entry entry;
     entry.guidField = static_cast<std::uint16_t>((guidIndex(name.guid) << 1) | (name.isString ? 1 : 0));
     entry.index = static_cast<std::uint16_t>(entries_.size());

@@ -18,8 +18,8 @@ public:
     static constexpr std::uint32_t kBucketCount = 251;
     static constexpr std::uint16_t kFirstId = 0x8000;
 
-    // The property id of `name`, assigned on first use; throws
-    // std::length_error when the 0x8000–0xFFFE range is used up.
+    // The property id of `name`, assigned on first use; throws PstError
+    // when the 0x8000–0xFFFE range is used up.
     std::uint16_t idFor(const PropertyName& name);
     std::size_t size() const { return entries_.size(); }
 

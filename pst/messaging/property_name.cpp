@@ -1,6 +1,6 @@
 #include "pst/messaging/property_name.h"
 
-#include <stdexcept>
+#include "pst/pst_error.h"
 
 namespace tessaly::pst {
 
@@ -9,9 +9,21 @@ Guid parseGuid(const std::string& text) {
     for (char c : text) {
         if (c != '-' && c != '{' && c != '}') hex += c;
     }
-    if (hex.size() != 32) throw std::invalid_argument("not a GUID: " + text);
+    const auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    bool valid = hex.size() == 32;
     std::array<std::uint8_t, 16> big{};
-    for (std::size_t i = 0; i < 16; ++i) big[i] = static_cast<std::uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
+    for (std::size_t i = 0; valid && i < 16; ++i) {
+        const int high = digit(hex[2 * i]);
+        const int low = digit(hex[2 * i + 1]);
+        valid = high >= 0 && low >= 0;
+        big[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    if (!valid) throw PstError("not a GUID: " + text);
     // Data1 (4 bytes), Data2 and Data3 (2 bytes each) are stored little-endian.
     Guid out = big;
     for (std::size_t i = 0; i < 4; ++i) out[i] = big[3 - i];

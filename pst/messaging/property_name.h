@@ -12,7 +12,7 @@ namespace tessaly::pst {
 // A GUID in its stored byte order (the first three fields little-endian).
 using Guid = std::array<std::uint8_t, 16>;
 
-// Parses "00062004-0000-0000-C000-000000000046"; throws std::invalid_argument.
+// Parses "00062004-0000-0000-C000-000000000046"; throws PstError.
 Guid parseGuid(const std::string& text);
 
 struct PropertyName {

@@ -84,8 +84,12 @@ std::uint64_t currentFileTime() {
 }  // namespace
 
 std::unique_ptr<PstFile> PstFile::create(const std::filesystem::path& path, const std::string& displayName,
-                                         const PstOptions& options) {
+                                         const PstOptions& options) try {
     return std::unique_ptr<PstFile>(new PstFile(path, displayName, options));
+} catch (const PstError&) {
+    throw;
+} catch (const std::bad_alloc&) {
+    throw PstError(path.string(), "not enough memory");
 }
 
 PstFile::PstFile(const std::filesystem::path& path, const std::string& displayName, const PstOptions& options)
@@ -119,9 +123,9 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
         {tags::IpmJournalEntryId, StandardFolder::Journal},      {tags::IpmNoteEntryId, StandardFolder::Notes},
         {tags::IpmTaskEntryId, StandardFolder::Tasks},           {tags::IpmDraftsEntryId, StandardFolder::Drafts},
     };
-    for (Nid holder : {kRootFolder, standard_.at(StandardFolder::Inbox)}) {
+    for (Nid holder : {kRootFolder, standardFolder(StandardFolder::Inbox)}) {
         for (const auto& [tag, folder] : defaults) {
-            folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standard_.at(folder))));
+            folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standardFolder(folder))));
         }
     }
 }
@@ -129,6 +133,21 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
 PstFile::~PstFile() = default;
 
 void PstFile::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
+
+void PstFile::rethrowWithFileName() const {
+    // Errors of the layers below carry no file name; anything else that
+    // escapes them (memory, a container's own error) becomes a PstError too.
+    try {
+        throw;
+    } catch (const PstError& error) {
+        if (!error.file().empty()) throw;
+        fail(error.cause());
+    } catch (const std::bad_alloc&) {
+        fail("not enough memory");
+    } catch (const std::exception& error) {
+        fail(error.what());
+    }
+}
 
 void PstFile::writeTemplates() {
     auto writeEmptyTable = [this](Nid nid, const std::vector<TableColumn>& columns) {
@@ -154,9 +173,9 @@ void PstFile::writeReceiveFolderTable() {
     // store; "IPC" (internal messages) goes to the root folder.
     TableContextBuilder table(writer_, receiveFolderTableColumns());
     const std::pair<const char*, Nid> routes[] = {
-        {"", standard_.at(StandardFolder::Inbox)},
-        {"IPM", standard_.at(StandardFolder::Inbox)},
-        {"Report.IPM", standard_.at(StandardFolder::Inbox)},
+        {"", standardFolder(StandardFolder::Inbox)},
+        {"IPM", standardFolder(StandardFolder::Inbox)},
+        {"Report.IPM", standardFolder(StandardFolder::Inbox)},
         {"IPC", kRootFolder},
     };
     std::uint32_t rowId = 0;
@@ -190,17 +209,35 @@ PstFile::Folder& PstFile::folderOf(Nid nid) {
 
 Nid PstFile::rootFolder() const { return kRootFolder; }
 Nid PstFile::ipmSubtree() const { return kIpmSubtree; }
-Nid PstFile::standardFolder(StandardFolder folder) const { return standard_.at(folder); }
+Nid PstFile::standardFolder(StandardFolder folder) const {
+    const auto it = standard_.find(folder);
+    if (it == standard_.end()) fail("no such standard folder");
+    return it->second;
+}
+
+Bid PstFile::templateData(Nid table) const {
+    const auto it = templates_.find(table);
+    if (it == templates_.end()) fail("internal error: no template table " + std::to_string(table));
+    return it->second;
+}
 
 std::size_t PstFile::messageCount(Nid folder) const {
     const auto it = folders_.find(folder);
     return it == folders_.end() ? 0 : it->second.contents->rowCount();
 }
 
-Nid PstFile::createFolder(Nid parent, const std::string& name, const std::string& containerClass) {
-    if (closed_) fail("the store is closed");
+Nid PstFile::createFolder(Nid parent, const std::string& name, const std::string& containerClass) try {
+    failIfNotOpen();
     folderOf(parent);
     return addFolder(writer_.newNid(NidType::NormalFolder), parent, name, containerClass);
+} catch (...) {
+    rethrowWithFileName();
+}
+
+void PstFile::failIfNotOpen() const {
+    if (closed_) fail("the store is closed");
+    // After a failed close the file is gone; nothing more can be written.
+    if (!failure_.empty()) fail(failure_);
 }
 
 Bytes PstFile::entryId(Nid nid) const {
@@ -211,8 +248,8 @@ Bytes PstFile::entryId(Nid nid) const {
     return out;
 }
 
-Nid PstFile::addMessage(Nid folderNid, Message message) {
-    if (closed_) fail("the store is closed");
+Nid PstFile::addMessage(Nid folderNid, Message message) try {
+    failIfNotOpen();
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
@@ -227,15 +264,11 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
     properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
     properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
     for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
-    try {
-        for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
-    } catch (const std::length_error&) {
-        fail("the store has no named-property ids left");
-    }
+    for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
 
     NodeContent content;
     // Every message has a recipient table; an empty one shares the template.
-    content.subnodes.push_back({kRecipientTable, {}, {}, false, templates_.at(kRecipientTable)});
+    content.subnodes.push_back({kRecipientTable, {}, {}, false, templateData(kRecipientTable)});
     std::uint64_t size = 0;
     if (!message.attachments().empty()) {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
@@ -257,10 +290,10 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
         content.subnodes.push_back(std::move(table));
         const auto* flags = properties.find(tagId(tags::MessageFlags));
         properties.set(tagId(tags::MessageFlags),
-                       PropertyValue::int32(static_cast<std::int32_t>(get32(flags->bytes.data())) | kMessageFlagHasAttachment));
+                       PropertyValue::int32(static_cast<std::int32_t>(get32(flags->bytes().data())) | kMessageFlagHasAttachment));
         properties.set(tagId(tags::HasAttachments), PropertyValue::boolean(true));
     }
-    for (const auto& [id, value] : properties.values()) size += value.bytes.size();
+    for (const auto& [id, value] : properties.values()) size += value.bytes().size();
     if (!properties.has(tagId(tags::MessageSize))) {
         properties.set(tagId(tags::MessageSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     }
@@ -269,7 +302,7 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
         // Only the empty recipient table: that subnode tree is the same for
         // every such message, so they all share one SLBLOCK.
         if (recipientOnlySubnodes_ == 0) {
-            recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, templates_.at(kRecipientTable), 0}});
+            recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, templateData(kRecipientTable), 0}});
         }
         writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes_, folderNid);
     } else {
@@ -278,8 +311,10 @@ Nid PstFile::addMessage(Nid folderNid, Message message) {
         writeNode(writer_, nid, folderNid, own);
     }
     folder.contents->addRow(nid, properties);
-    if ((get32(properties.find(tagId(tags::MessageFlags))->bytes.data()) & kMessageFlagRead) == 0) ++folder.unread;
+    if ((get32(properties.find(tagId(tags::MessageFlags))->bytes().data()) & kMessageFlagRead) == 0) ++folder.unread;
     return nid;
+} catch (...) {
+    rethrowWithFileName();
 }
 
 void PstFile::finishFolderProperties(Nid nid, Folder& folder) {
@@ -298,7 +333,7 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
 
     const Nid hierarchy = makeNid(NidType::HierarchyTable, index);
     if (folder.children.empty()) {
-        writer_.addNode(hierarchy, templates_.at(kHierarchyTableTemplate), 0, 0);
+        writer_.addNode(hierarchy, templateData(kHierarchyTableTemplate), 0, 0);
     } else {
         TableContextBuilder table(writer_, hierarchyTableColumns());
         for (Nid child : folder.children) table.addRow(child, folderOf(child).properties);
@@ -307,11 +342,11 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
     }
     const Nid contents = makeNid(NidType::ContentsTable, index);
     if (folder.contents->rowCount() == 0) {
-        writer_.addNode(contents, templates_.at(kContentsTableTemplate), 0, 0);
+        writer_.addNode(contents, templateData(kContentsTableTemplate), 0, 0);
     } else {
         writeNode(writer_, contents, 0, folder.contents->build());
     }
-    writer_.addNode(makeNid(NidType::AssocContentsTable, index), templates_.at(kAssocContentsTableTemplate), 0, 0);
+    writer_.addNode(makeNid(NidType::AssocContentsTable, index), templateData(kAssocContentsTableTemplate), 0, 0);
 }
 
 PropertyContextBuilder PstFile::spamSearchFolderProperties() {
@@ -329,7 +364,7 @@ void PstFile::writeSpamSearchFolder() {
     PropertyContextBuilder criteria;
     criteria.set(kPidTagSearchFolderFlags, PropertyValue::int32(0));
     writeNode(writer_, kSpamSearchCriteria, 0, criteria.build(writer_));
-    writer_.addNode(kSpamSearchContents, templates_.at(kSearchContentsTableTemplate), 0, 0);
+    writer_.addNode(kSpamSearchContents, templateData(kSearchContentsTableTemplate), 0, 0);
     // The search activity list names the search folders: this one.
     Bytes activityList;
     append32(activityList, kSpamSearchFolder);
@@ -342,9 +377,9 @@ void PstFile::writeStore() {
     store.set(tagId(tags::DisplayName), PropertyValue::string(displayName_));
     store.set(tagId(tags::ValidFolderMask), PropertyValue::int32(kAllFoldersValid));
     store.set(tagId(tags::IpmSubtreeEntryId), PropertyValue::binary(entryId(kIpmSubtree)));
-    store.set(tagId(tags::IpmOutboxEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::Outbox))));
-    store.set(tagId(tags::IpmWastebasketEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::DeletedItems))));
-    store.set(tagId(tags::IpmSentMailEntryId), PropertyValue::binary(entryId(standard_.at(StandardFolder::SentItems))));
+    store.set(tagId(tags::IpmOutboxEntryId), PropertyValue::binary(entryId(standardFolder(StandardFolder::Outbox))));
+    store.set(tagId(tags::IpmWastebasketEntryId), PropertyValue::binary(entryId(standardFolder(StandardFolder::DeletedItems))));
+    store.set(tagId(tags::IpmSentMailEntryId), PropertyValue::binary(entryId(standardFolder(StandardFolder::SentItems))));
     store.set(tagId(tags::ViewsEntryId), PropertyValue::binary(entryId(kViews)));
     store.set(tagId(tags::CommonViewsEntryId), PropertyValue::binary(entryId(kCommonViews)));
     store.set(tagId(tags::FinderEntryId), PropertyValue::binary(entryId(kSearchRoot)));
@@ -364,13 +399,26 @@ void PstFile::writeStore() {
 
 void PstFile::close() {
     if (closed_) return;
+    // A close that failed fails again with the same cause: the file it was
+    // writing is gone, and nothing was renamed into place.
+    if (!failure_.empty()) fail(failure_);
+    try {
+        writeStore();
+        // A parent's hierarchy table repeats its children's counts, so all are
+        // settled before any folder is written.
+        for (auto& [nid, folder] : folders_) finishFolderProperties(nid, folder);
+        for (auto& [nid, folder] : folders_) writeFolder(nid, folder);
+        writer_.finish();
+    } catch (...) {
+        try {
+            rethrowWithFileName();
+        } catch (const PstError& error) {
+            failure_ = error.cause();
+            writer_.abandon();
+            throw;
+        }
+    }
     closed_ = true;
-    writeStore();
-    // A parent's hierarchy table repeats its children's counts, so all are
-    // settled before any folder is written.
-    for (auto& [nid, folder] : folders_) finishFolderProperties(nid, folder);
-    for (auto& [nid, folder] : folders_) writeFolder(nid, folder);
-    writer_.finish();
 }
 
 }  // namespace tessaly::pst

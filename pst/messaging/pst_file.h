@@ -51,7 +51,6 @@ public:
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
     // The 24-byte entry identifier of a folder or message of this store.
     Bytes entryId(Nid nid) const;
-    const std::string& displayName() const { return displayName_; }
     std::size_t messageCount(Nid folder) const;
 
     // Writes folders, tables, maps and header and renames the file into place.
@@ -76,7 +75,11 @@ private:
     void writeReceiveFolderTable();
     static PropertyContextBuilder spamSearchFolderProperties();
     void writeSpamSearchFolder();
-    void fail(const std::string& cause) const;
+    [[noreturn]] void fail(const std::string& cause) const;
+    // Throws the error being handled as a PstError that names this file.
+    [[noreturn]] void rethrowWithFileName() const;
+    void failIfNotOpen() const;
+    Bid templateData(Nid table) const;
 
     std::string fileName_;
     std::string displayName_;
@@ -89,6 +92,7 @@ private:
     std::map<Nid, Bid> templates_;  // template table NID → its data block
     Bid recipientOnlySubnodes_ = 0;  // the subnode tree of messages without attachments
     bool closed_ = false;
+    std::string failure_;  // why close() failed, if it did
 };
 
 }  // namespace tessaly::pst

@@ -17,31 +17,21 @@ constexpr std::uint64_t kDensityListOffset = 0x4200;
 }  // namespace
 
 NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
-    : finalPath_(std::move(finalPath)),
-      tempPath_(finalPath_.string() + ".tmp"),
-      fileName_(finalPath_.string()),
-      space_(fileName_),
-      unique_(unique) {
+    : fileName_(finalPath.string()), space_(fileName_), unique_(unique) {
     // Counters as a new store starts them: low indexes are reserved for the
     // fixed NIDs, messages and search folders have their own ranges.
     nextNidIndex_.fill(0x400);
     nextNidIndex_[static_cast<int>(NidType::SearchFolder)] = 0x4000;
     nextNidIndex_[static_cast<int>(NidType::NormalMessage)] = 0x10000;
     nextNidIndex_[static_cast<int>(NidType::AssocMessage)] = 0x8000;
-    file_ = std::fopen(tempPath_.c_str(), "wb");
-    if (file_ == nullptr) {
-        throw PstError(fileName_, "cannot create " + tempPath_.string() + ": " + std::strerror(errno));
+    if (const int error = file_.open(finalPath)) {
+        throw PstError(fileName_, "cannot create a file in " + finalPath.parent_path().string() + ": " +
+                                      std::strerror(error));
     }
-    std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
 }
 
-NodeDatabaseWriter::~NodeDatabaseWriter() {
-    if (file_ != nullptr) std::fclose(file_);
-    if (!finished_) {
-        std::error_code ignored;
-        std::filesystem::remove(tempPath_, ignored);
-    }
-}
+// The staged file removes its temporary file unless it was committed.
+NodeDatabaseWriter::~NodeDatabaseWriter() = default;
 
 void NodeDatabaseWriter::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
 
@@ -63,15 +53,10 @@ Bid NodeDatabaseWriter::nextBid(bool internal) {
 }
 
 void NodeDatabaseWriter::writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size) {
-    // Blocks mostly follow each other; seeking only when they do not keeps
-    // the stream's buffer (a seek flushes it).
-    const bool seekFailed = ib != position_ && fseeko(file_, static_cast<off_t>(ib), SEEK_SET) != 0;
-    if (seekFailed || std::fwrite(data, 1, size, file_) != size) {
-        position_ = ~std::uint64_t{0};
+    if (const int error = file_.writeAt(ib, std::string_view(reinterpret_cast<const char*>(data), size))) {
         fail("writing " + std::to_string(size) + " bytes at offset " + std::to_string(ib) + " failed: " +
-             std::strerror(errno));
+             std::strerror(error));
     }
-    position_ = ib + size;
 }
 
 Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size, bool internal) {
@@ -207,6 +192,7 @@ BlockRef NodeDatabaseWriter::writeBTree(const std::vector<Entry>& leaves, std::s
 }
 
 void NodeDatabaseWriter::finish() {
+    if (finished_) fail("internal error: the file is already finished");
     std::sort(nodes_.begin(), nodes_.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
     for (std::size_t i = 1; i < nodes_.size(); ++i) {
         if (nodes_[i].nid == nodes_[i - 1].nid) fail("internal error: node " + std::to_string(nodes_[i].nid) + " added twice");
@@ -249,20 +235,11 @@ void NodeDatabaseWriter::finish() {
     const auto headerBytes = header.serialize();
     writeAt(0, headerBytes.data(), headerBytes.size());
     // The file ends where the last allocation map's range ends.
-    if (fseeko(file_, 0, SEEK_END) != 0) fail(std::string("seeking failed: ") + std::strerror(errno));
-    position_ = static_cast<std::uint64_t>(ftello(file_));
-    if (position_ < header.fileEof) {
+    if (file_.size() < header.fileEof) {
         const std::uint8_t zero = 0;
         writeAt(header.fileEof - 1, &zero, 1);
     }
-    if (std::fflush(file_) != 0 || std::fclose(file_) != 0) {
-        file_ = nullptr;
-        fail(std::string("closing the file failed: ") + std::strerror(errno));
-    }
-    file_ = nullptr;
-    std::error_code error;
-    std::filesystem::rename(tempPath_, finalPath_, error);
-    if (error) fail("cannot rename " + tempPath_.string() + " into place: " + error.message());
+    if (const int error = file_.commit()) fail(std::string("finishing the file failed: ") + std::strerror(error));
     finished_ = true;
 }
 

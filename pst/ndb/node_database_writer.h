@@ -2,17 +2,17 @@
 // The node database of one file being written (MS-PST 2.2): blocks go to the
 // file as soon as they are handed over; the node and block B-tree entries
 // stay in memory and are written, with the allocation maps and the header,
-// when the file is finished. The file is written under a temporary name and
-// renamed into place only by finish(), so the final path never holds a
-// half-written file.
+// when the file is finished. The file is staged under a unique temporary name
+// beside the final one and renamed into place only by finish(), so the final
+// path never holds a half-written file and no other file is overwritten.
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "common/staged_file.h"
 #include "pst/ndb/block.h"
 #include "pst/ndb/btree_page.h"
 #include "pst/ndb/file_space.h"
@@ -57,6 +57,8 @@ public:
 
     // Writes the B-trees, maps and header, then renames the file into place.
     void finish();
+    // Removes the unfinished file at once (the destructor would too).
+    void abandon() noexcept { file_.abandon(); }
 
     const std::string& fileName() const { return fileName_; }
     const std::vector<BlockBTreeEntry>& blocks() const { return blocks_; }
@@ -68,13 +70,10 @@ private:
     template <typename Entry, typename Key, typename Build>
     BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
                         Build buildLeaf);
-    void fail(const std::string& cause) const;
+    [[noreturn]] void fail(const std::string& cause) const;
 
-    std::filesystem::path finalPath_;
-    std::filesystem::path tempPath_;
     std::string fileName_;
-    std::FILE* file_ = nullptr;
-    std::uint64_t position_ = 0;  // where the stream stands after the last write
+    StagedFile file_;
     FileSpace space_;
     Bid bidCounter_ = kBidStep;  // next BID value, shared by blocks and pages
     std::uint32_t unique_;

@@ -24,8 +24,6 @@ const std::array<std::uint32_t, 256>& crcTable() {
 
 }  // namespace
 
-std::uint32_t pstCrcTableEntry(std::uint8_t index) { return crcTable()[index]; }
-
 std::uint32_t pstCrc32(Bytes bytes) {
     const auto& table = crcTable();
     std::uint32_t crc = 0;

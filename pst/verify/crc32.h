@@ -12,7 +12,4 @@ namespace tessaly::pst::verify {
 
 std::uint32_t pstCrc32(Bytes bytes);
 
-// One entry of the byte-wise table built from the polynomial (exposed for tests).
-std::uint32_t pstCrcTableEntry(std::uint8_t index);
-
 }  // namespace tessaly::pst::verify

@@ -149,5 +149,21 @@ TEST(ConvertCommand, ArgumentsTheMissingOutlookTargetAndATargetThatFails) {
     EXPECT_EQ(failed.out.find("Finished Importing vCards."), std::string::npos);
 }
 
+TEST(ConvertCommand, ASourceThatIsNotThereTouchesNoEarlierSheet) {
+    TempDir work;
+    const auto earlier = work.write("out/vCardContactsExported.xls", "an earlier sheet");
+    const struct {
+        std::string source, message;
+    } cases[] = {{(work.path() / "nosuch.vcf").string(), "no such file or folder"},
+                 {"/dev/null", "neither a file nor a folder"}};
+    for (const auto& [source, message] : cases) {
+        const auto result = convert(shellQuote(source) + " --out " + shellQuote((work.path() / "out").string()));
+        EXPECT_EQ(result.status, 2) << source;
+        EXPECT_TRUE(result.err.starts_with("tessaly convert: " + source + ": " + message + "\n")) << result.err;
+        EXPECT_EQ(testing::readFile(earlier), "an earlier sheet");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work.path() / "out"), {}), 1);
+    }
+}
+
 }  // namespace
 }  // namespace tessaly

@@ -1,27 +1,37 @@
-// Stored forms of property values: UTF-16LE strings, times, multi-valued.
+// Stored forms of property values: fixed-size values, times, multi-valued.
 
 #include <gtest/gtest.h>
 
 #include "pst/ltp/property_value.h"
+#include "pst/pst_error.h"
 
 namespace tessaly::pst {
 namespace {
 
-TEST(PropertyValue, StringsBecomeUtf16WithSurrogatesAndReplacement) {
-    EXPECT_EQ(utf8ToUtf16le("A\xC3\xA9\xE2\x82\xAC"), (Bytes{'A', 0, 0xE9, 0, 0xAC, 0x20}));
-    // U+1F600 as a surrogate pair.
-    EXPECT_EQ(utf8ToUtf16le("\xF0\x9F\x98\x80"), (Bytes{0x3D, 0xD8, 0x00, 0xDE}));
-    // A stray continuation byte and a cut sequence each become U+FFFD.
-    EXPECT_EQ(utf8ToUtf16le("\x80z\xE2\x82"), (Bytes{0xFD, 0xFF, 'z', 0, 0xFD, 0xFF, 0xFD, 0xFF}));
+TEST(PropertyValue, FixedAndMultipleValuesAsStored) {
+    EXPECT_EQ(PropertyValue::int32(-2).bytes(), (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(PropertyValue::boolean(true).bytes(), Bytes{1});
+    EXPECT_EQ(PropertyValue::time(0x0102030405060708ull).bytes(), (Bytes{8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(PropertyValue::multipleString({"a", "bc"}).bytes(),
+              (Bytes{2, 0, 0, 0, 12, 0, 0, 0, 14, 0, 0, 0, 'a', 0, 'b', 0, 'c', 0}));
+    EXPECT_EQ(PropertyValue::multipleInt32({1, 2}).bytes(), (Bytes{1, 0, 0, 0, 2, 0, 0, 0}));
 }
 
-TEST(PropertyValue, FixedAndMultipleValuesAsStored) {
-    EXPECT_EQ(PropertyValue::int32(-2).bytes, (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(PropertyValue::boolean(true).bytes, Bytes{1});
-    EXPECT_EQ(PropertyValue::time(0x0102030405060708ull).bytes, (Bytes{8, 7, 6, 5, 4, 3, 2, 1}));
-    EXPECT_EQ(PropertyValue::multipleString({"a", "bc"}).bytes,
-              (Bytes{2, 0, 0, 0, 12, 0, 0, 0, 14, 0, 0, 0, 'a', 0, 'b', 0, 'c', 0}));
-    EXPECT_EQ(PropertyValue::multipleInt32({1, 2}).bytes, (Bytes{1, 0, 0, 0, 2, 0, 0, 0}));
+TEST(PropertyValue, BytesThatDoNotFitTheTypeAreRefused) {
+    // Cells and inline values take a fixed-size value's bytes as they are: an
+    // Int32 of 64 bytes would run past a 4-byte cell.
+    EXPECT_THROW(PropertyValue(PropertyType::Int32, Bytes(64)), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::Boolean, Bytes(2)), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::Time, Bytes(4)), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::Guid, Bytes(15)), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::String, Bytes(3)), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::MultipleInt32, Bytes(6)), PstError);
+    EXPECT_THROW(PropertyValue(0x0001, Bytes{}), PstError);  // a type the store does not write
+    // Multi-valued: a count without room for its offsets, an offset past the end.
+    EXPECT_THROW(PropertyValue(PropertyType::MultipleBinary, (Bytes{2, 0, 0, 0, 12, 0, 0, 0})), PstError);
+    EXPECT_THROW(PropertyValue(PropertyType::MultipleBinary, (Bytes{1, 0, 0, 0, 9, 0, 0, 0})), PstError);
+    EXPECT_EQ(PropertyValue(PropertyType::MultipleBinary, (Bytes{1, 0, 0, 0, 8, 0, 0, 0, 7})).bytes().size(), 9u);
+    EXPECT_EQ(PropertyValue(PropertyType::Int32, Bytes(4)).type(), PropertyType::Int32);
 }
 
 TEST(PropertyValue, DaysSince1899BecomeFileTime) {

@@ -152,6 +152,10 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
         const auto values = readItemValues(message / "ItemValues.txt");
         EXPECT_EQ(valueOf(values, 0x0037), utf16(name));
         EXPECT_EQ(valueOf(values, 0x0E1B), std::string(1, '\1'));  // PidTagHasAttachments
+        // PidTagMessageSize counts the attachment's bytes with the message's own.
+        const std::string messageSize = valueOf(values, 0x0E08);
+        ASSERT_EQ(messageSize.size(), 4u);
+        EXPECT_GE(get32(reinterpret_cast<const std::uint8_t*>(messageSize.data())), size) << name;
         const auto file = dir.path() / "readpst" / "Attachments" / "Inbox" / (std::to_string(index) + "-" + name);
         EXPECT_TRUE(testing::readFile(file) == expected) << file;
     }
@@ -162,6 +166,32 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
     expectListed(testing::npmListing(path), listed);
     const auto values = readItemValues(inbox / "Message00005" / "ItemValues.txt");
     for (std::uint16_t i : {0, 1, 339, 340, 341, 399}) EXPECT_TRUE(valueOf(values, 0x6000u + i) == patternText(4000, i)) << i;
+}
+
+// A HID numbers at most 2,047 allocations in one heap block. Rows of seven
+// tiny cells (the class and six one-byte binary columns of the contents
+// table), and a message of 3,000 one-byte values, fill blocks with more
+// allocations than that.
+TEST(Messages, HeapsOfManyTinyValuesKeepEveryAllocationApart) {
+    const std::uint32_t binaryColumns[] = {0x00710102, 0x30130102, 0x0E300102, 0x0E340102, 0x0E3D0102, 0x0E3C0102};
+    testing::TempDir dir;
+    const auto path = testing::writeStore(dir.path() / "tiny.pst", "Tiny", [&](PstFile& store) {
+        for (int i = 0; i < 1000; ++i) {
+            Message message;
+            message.set(tags::MessageClass, PropertyValue::string("X"));
+            for (std::uint32_t tag : binaryColumns)
+                message.set(tag, PropertyValue::binary(Bytes{static_cast<std::uint8_t>(i + tag)}));
+            store.addMessage(store.standardFolder(StandardFolder::Inbox), std::move(message));
+        }
+        Message many;
+        for (std::uint16_t i = 0; i < 3000; ++i)
+            many.set(makeTag(static_cast<std::uint16_t>(0x6000 + i), PropertyType::Binary),
+                     PropertyValue::binary(Bytes{static_cast<std::uint8_t>(i)}));
+        store.addMessage(store.standardFolder(StandardFolder::Drafts), std::move(many));
+    });
+    const auto values = readItemValues(testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Drafts" /
+                                       "Message00001" / "ItemValues.txt");
+    for (std::uint16_t i : {0, 2046, 2047, 2999}) EXPECT_EQ(valueOf(values, 0x6000u + i), std::string(1, static_cast<char>(i)));
 }
 
 TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {

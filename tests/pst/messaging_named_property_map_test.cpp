@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "pst/messaging/message.h"
 #include "pst/messaging/named_property_map.h"
 #include "pst/messaging/property_tags.h"
+#include "pst/pst_error.h"
 
 namespace tessaly::pst {
 namespace {
@@ -15,14 +18,25 @@ const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
 TEST(PropertyNameGuid, StoresTheFirstThreeFieldsLittleEndian) {
     const Guid guid = parseGuid("{00062004-0000-0000-C000-000000000046}");
     EXPECT_EQ(guid, (Guid{0x04, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}));
-    EXPECT_THROW(parseGuid("not-a-guid"), std::invalid_argument);
+    EXPECT_THROW(parseGuid("not-a-guid"), PstError);
+    EXPECT_THROW(parseGuid("0006200X-0000-0000-C000-000000000046"), PstError);
+}
+
+std::string errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const PstError& error) {
+        return error.what();
+    }
+    return "no error";
 }
 
 TEST(MessageProperties, TagsMustMatchTheirValuesAndNamedIdsAreNotTags) {
     Message message;
-    EXPECT_THROW(message.set(tags::Subject, PropertyValue::int32(1)), std::invalid_argument);
-    EXPECT_THROW(message.set(0x80010003, PropertyValue::int32(1)), std::invalid_argument);
-    EXPECT_THROW(message.set(0x00010001, PropertyValue{0x0001, {}}), std::invalid_argument);
+    EXPECT_EQ(errorOf([&] { message.set(tags::Subject, PropertyValue::int32(1)); }),
+              "property 0x0037001F given a value of another type");
+    EXPECT_EQ(errorOf([&] { message.set(0x80010003, PropertyValue::int32(1)); }),
+              "property 0x80010003: ids from 0x8000 are named properties; set them by name");
     message.set(tags::Subject, PropertyValue::string("ok"));
     EXPECT_EQ(message.tagged().size(), 1u);
 }
@@ -34,19 +48,19 @@ TEST(NamedPropertyMap, StreamsAndBucketsAsStored) {
     EXPECT_EQ(map.idFor(PropertyName::string(kPsPublicStrings, "Keywords")), 0x8001);
     EXPECT_EQ(map.idFor(PropertyName::numeric(kPsetidAddress, 0x8005)), 0x8000);
     const PropertyContextBuilder pc = map.build();
-    EXPECT_EQ(pc.find(0x0001)->bytes, (Bytes{251, 0, 0, 0}));
-    EXPECT_EQ(pc.find(0x0002)->bytes, Bytes(kPsetidAddress.begin(), kPsetidAddress.end()));
+    EXPECT_EQ(pc.find(0x0001)->bytes(), (Bytes{251, 0, 0, 0}));
+    EXPECT_EQ(pc.find(0x0002)->bytes(), Bytes(kPsetidAddress.begin(), kPsetidAddress.end()));
     // NAMEIDs: LID 0x8005, GUID field 6, index 0; string offset 0, field 5, index 1.
-    EXPECT_EQ(pc.find(0x0003)->bytes,
+    EXPECT_EQ(pc.find(0x0003)->bytes(),
               (Bytes{0x05, 0x80, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 5, 0, 1, 0}));
     // The string stream: byte length, UTF-16LE name, padded to four bytes.
-    const Bytes& strings = pc.find(0x0004)->bytes;
+    const Bytes& strings = pc.find(0x0004)->bytes();
     ASSERT_EQ(strings.size(), 20u);
     EXPECT_EQ(get32(strings.data()), 16u);
     EXPECT_EQ(strings[4], 'K');
     // Buckets hold the hash key rather than the stream offset.
-    EXPECT_EQ(pc.find(0x108D)->bytes, (Bytes{0x05, 0x80, 0, 0, 6, 0, 0, 0}));
-    EXPECT_EQ(pc.find(0x1065)->bytes, (Bytes{0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 1, 0}));
+    EXPECT_EQ(pc.find(0x108D)->bytes(), (Bytes{0x05, 0x80, 0, 0, 6, 0, 0, 0}));
+    EXPECT_EQ(pc.find(0x1065)->bytes(), (Bytes{0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 1, 0}));
     EXPECT_EQ(pc.values().size(), 4u + 2u);  // no empty buckets are written
 }
 

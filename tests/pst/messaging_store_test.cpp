@@ -5,10 +5,13 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <functional>
+#include <set>
 
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/pst_error.h"
+#include "support/failing_file_calls.h"
 #include "support/test_files.h"
 #include "written_stores.h"
 
@@ -156,6 +159,38 @@ TEST(StoreErrors, AFailedWriteNamesTheCauseAndLeavesNoFile) {
     EXPECT_NE(cause.find(path.string()), std::string::npos) << cause;
     EXPECT_NE(cause.find("File too large"), std::string::npos) << cause;
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(StoreErrors, ACloseThatFailedFailsAgainAndLeavesNoFile) {
+    testing::TempDir dir;
+    const auto path = dir.path() / "refused.pst";
+    testing::FailingFileCalls faults;
+    faults.renameError = EACCES;
+    auto store = PstFile::create(path, "x");
+    const auto causeOf = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const PstError& error) {
+            return error.what() + std::string();
+        }
+        return std::string("no error");
+    };
+    const std::string first = causeOf([&] { store->close(); });
+    EXPECT_EQ(first, path.string() + ": finishing the file failed: Permission denied");
+    EXPECT_EQ(causeOf([&] { store->close(); }), first);  // not taken for a store closed after all
+    EXPECT_EQ(causeOf([&] { store->addMessage(store->standardFolder(StandardFolder::Inbox), Message{}); }), first);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(StoreErrors, AFileNamedLikeATemporaryFileIsNeverTouched) {
+    testing::TempDir dir;
+    const auto mine = dir.write("contacts.pst.tmp", "a file of the user's");
+    { auto abandoned = PstFile::create(dir.path() / "contacts.pst", "x"); }
+    writeEmptyStore(dir.path() / "contacts.pst");
+    EXPECT_EQ(testing::readFile(mine), "a file of the user's");
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"contacts.pst", "contacts.pst.tmp"}));
 }
 
 TEST(StoreErrors, AnUnknownFolderIsRefused) {

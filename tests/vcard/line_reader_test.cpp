@@ -78,6 +78,8 @@ TEST(QuotedPrintableSoftBreaks, JoinTheNextLineBeforeUnfoldingButNeverAnEmptyOrF
               (Texts{"NOTE;ENCODING=QUOTED-PRINTABLE:firstsecondthird", "TEL:1=", "FN:x"}));
     EXPECT_EQ(cut("NOTE;quoted-printable:a=\r\nEND:VCARD\r\nNOTE;QUOTED-PRINTABLE:b=\r\n\r\nc\r\n").text,
               (Texts{"NOTE;quoted-printable:a=", "END:VCARD", "NOTE;QUOTED-PRINTABLE:b=", "", "c"}));
+    // A value whose only byte is the soft break takes the next line whole.
+    EXPECT_EQ(cut("NOTE;ENCODING=QUOTED-PRINTABLE:=\r\nabc\r\n").text, Texts{"NOTE;ENCODING=QUOTED-PRINTABLE:abc"});
 }
 
 std::string utf16(const std::u16string& text, bool littleEndian, bool mark) {

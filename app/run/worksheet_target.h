@@ -1,7 +1,7 @@
 #pragma once
 // The worksheet target: "vCardContactsExported.xls", one row per card.
 
-#include "app/conversion_target.h"
+#include "app/run/conversion_target.h"
 #include "biff/contact_sheet.h"
 
 namespace tessaly {

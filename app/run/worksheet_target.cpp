@@ -1,4 +1,4 @@
-#include "app/worksheet_target.h"
+#include "app/run/worksheet_target.h"
 
 namespace tessaly {
 
@@ -32,6 +32,9 @@ void WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber
     if (const auto n = after.shortenedCells - before.shortenedCells)
         report.add(ReportKind::ShortenedValues, n,
                    place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " value" : " values") + " cut");
+    if (const auto n = after.datesLeftOut - before.datesLeftOut)
+        report.add(ReportKind::DatesLeftOut, n,
+                   place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " date" : " dates") + " left out");
     if (const auto n = after.replacedCharacters - before.replacedCharacters)
         report.add(ReportKind::ReplacedCharacters, n,
                    place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " character" : " characters") +

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/run_report.h"
+#include "app/run/run_report.h"
 #include "vcard/contact_record.h"
 
 namespace tessaly {

@@ -1,5 +1,5 @@
-#include "app/conversion_target.h"
-#include "app/worksheet_target.h"
+#include "app/run/conversion_target.h"
+#include "app/run/worksheet_target.h"
 
 namespace tessaly {
 

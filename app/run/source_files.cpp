@@ -1,4 +1,4 @@
-#include "app/source_files.h"
+#include "app/run/source_files.h"
 
 #include <algorithm>
 

@@ -2,12 +2,18 @@
 // An output file written under a temporary name in the folder of its final name
 // and renamed over the final name only once it is complete. The final name thus
 // never holds a half-written file, and an earlier file of that name is replaced
-// only by a finished one; nothing is ever deleted but the temporary file.
+// only by a finished one; nothing is ever deleted but the temporary file, whose
+// name is unique and created exclusively, so no file of anyone else's is
+// overwritten either.
 //
-// Writes are buffered. A failed write is remembered: every later write and the
-// commit report the same error, since the file has a gap from then on.
+// Writes go through a buffer anchored at a file offset: bytes that follow the
+// last write join the buffer, a write elsewhere (a header written last, at
+// offset 0) sends the buffer out first. A failed write is remembered: every
+// later write and the commit report the same error, since the file has a gap
+// from then on.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -17,7 +23,9 @@ namespace tessaly {
 
 class StagedFile {
 public:
-    StagedFile() = default;
+    static constexpr std::size_t kDefaultBufferSize = 64 * 1024;
+
+    explicit StagedFile(std::size_t bufferSize = kDefaultBufferSize) : bufferSize_(bufferSize) {}
     ~StagedFile();  // abandons a file that was not committed
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -28,12 +36,22 @@ public:
 
     bool isOpen() const { return descriptor_ >= 0; }
 
-    // Appends bytes. Returns 0, or the errno of this or an earlier failed write.
-    int write(std::string_view bytes);
+    // Writes bytes where the last write ended. Returns 0, or the errno of this
+    // or an earlier failed write.
+    int write(std::string_view bytes) { return writeAt(position(), bytes); }
+
+    // Writes bytes at `offset`; the file grows as needed (with zeros in any gap).
+    int writeAt(std::uint64_t offset, std::string_view bytes);
+
+    // Where the last write ended.
+    std::uint64_t position() const { return bufferStart_ + used_; }
+    // The size of the file written so far.
+    std::uint64_t size() const;
 
     // Writes out the buffer, syncs and closes the temporary file and renames it
     // over the final name. Returns 0 or the errno of the failing step; on a
-    // failure the temporary file is kept until `abandon`.
+    // failure the temporary file is kept until `abandon`, and the file is
+    // closed whatever failed.
     int commit();
 
     // Closes and removes the temporary file; the final name is left untouched.
@@ -44,13 +62,16 @@ public:
 
 private:
     int flush();
-    int writeOut(std::string_view bytes);
+    int writeOut(std::uint64_t offset, std::string_view bytes);
 
+    std::size_t bufferSize_;
     int descriptor_ = -1;
     int failure_ = 0;
     bool committed_ = false;
     std::unique_ptr<char[]> buffer_;  // made once, at the first open
+    std::uint64_t bufferStart_ = 0;   // the file offset of the buffer's first byte
     std::size_t used_ = 0;
+    std::uint64_t end_ = 0;  // the end of the bytes written out
     std::filesystem::path finalPath_;
     std::filesystem::path temporaryPath_;
 };

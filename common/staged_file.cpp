@@ -1,22 +1,18 @@
-#include "biff/staged_file.h"
+#include "common/staged_file.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 
-#include "vcard/write_all.h"
+#include "common/file_system_calls.h"
+#include "common/write_all.h"
 
 namespace tessaly {
 
 namespace {
-
-// Large enough that a sheet is written in few system calls, small enough to keep
-// the writer's memory flat.
-constexpr std::size_t kBufferSize = 64 * 1024;
 
 // A hidden name beside the final one, unique per process and per call, so that
 // two writers never share a temporary file.
@@ -36,14 +32,16 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     finalPath_ = finalPath;
     failure_ = 0;
     committed_ = false;
+    bufferStart_ = 0;
     used_ = 0;
+    end_ = 0;
     // A leftover of the same name (same process id from an earlier boot) is
     // never overwritten: another name is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath_ = temporaryNameFor(finalPath);
-        descriptor_ = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        descriptor_ = fileSystemCalls().createExclusive(temporaryPath_.c_str());
         if (descriptor_ >= 0) {
-            if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+            if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
             return 0;
         }
         if (errno != EEXIST) break;
@@ -53,13 +51,18 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     return error;
 }
 
-int StagedFile::write(std::string_view bytes) {
+int StagedFile::writeAt(std::uint64_t offset, std::string_view bytes) {
     if (failure_ != 0) return failure_;
     if (descriptor_ < 0) return EBADF;  // not open (or already committed)
-    if (bytes.size() > kBufferSize - used_) {
+    if (offset != position() || bytes.size() > bufferSize_ - used_) {
         if (const int error = flush()) return error;
+        bufferStart_ = offset;
         // What would not fit even in the empty buffer goes out at once.
-        if (bytes.size() > kBufferSize) return writeOut(bytes);
+        if (bytes.size() > bufferSize_) {
+            if (const int error = writeOut(offset, bytes)) return error;
+            bufferStart_ = offset + bytes.size();
+            return 0;
+        }
     }
     if (bytes.empty()) return 0;  // an empty view may have no data pointer at all
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
@@ -67,27 +70,40 @@ int StagedFile::write(std::string_view bytes) {
     return 0;
 }
 
+std::uint64_t StagedFile::size() const { return std::max(end_, used_ > 0 ? position() : 0); }
+
 int StagedFile::flush() {
-    const int error = writeOut(std::string_view(buffer_.get(), used_));
-    if (error == 0) used_ = 0;
+    const int error = writeOut(bufferStart_, std::string_view(buffer_.get(), used_));
+    if (error == 0) {
+        bufferStart_ += used_;
+        used_ = 0;
+    }
     return error;
 }
 
-int StagedFile::writeOut(std::string_view bytes) {
-    failure_ = writeAll(descriptor_, bytes);
+int StagedFile::writeOut(std::uint64_t offset, std::string_view bytes) {
+    FileSystemCalls& calls = fileSystemCalls();
+    failure_ = writeAllWith(bytes, [&](const char* data, std::size_t size, std::size_t done) {
+        return calls.pwrite(descriptor_, data, size, offset + done);
+    });
+    if (failure_ == 0 && !bytes.empty()) end_ = std::max<std::uint64_t>(end_, offset + bytes.size());
     return failure_;
 }
 
 int StagedFile::commit() {
     if (failure_ != 0) return failure_;
+    if (descriptor_ < 0) return EBADF;
     if (const int error = flush()) return error;
-    if (::fsync(descriptor_) != 0 || ::close(descriptor_) != 0) {
-        failure_ = errno;
-        descriptor_ = -1;
+    FileSystemCalls& calls = fileSystemCalls();
+    // The descriptor is closed whether or not the sync succeeded.
+    const int synced = calls.fsync(descriptor_) == 0 ? 0 : errno;
+    const int closed = calls.close(descriptor_) == 0 ? 0 : errno;
+    descriptor_ = -1;
+    if (synced != 0 || closed != 0) {
+        failure_ = synced != 0 ? synced : closed;
         return failure_;
     }
-    descriptor_ = -1;
-    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
+    if (calls.rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
         failure_ = errno;
         return failure_;
     }
@@ -96,9 +112,10 @@ int StagedFile::commit() {
 }
 
 void StagedFile::abandon() noexcept {
-    if (descriptor_ >= 0) ::close(descriptor_);
+    FileSystemCalls& calls = fileSystemCalls();
+    if (descriptor_ >= 0) calls.close(descriptor_);
     descriptor_ = -1;
-    if (!committed_ && !temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+    if (!committed_ && !temporaryPath_.empty()) calls.unlink(temporaryPath_.c_str());
     temporaryPath_.clear();
     used_ = 0;
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "vcard/utf8.h"
-#include "vcard/windows1252.h"
+#include "common/utf16.h"
+#include "common/utf8.h"
+#include "common/windows1252.h"
 
 namespace tessaly {
 namespace {
+
+using Units = std::vector<std::uint8_t>;
 
 TEST(Utf8, ValidityRejectsMalformedSequences) {
     EXPECT_TRUE(isValidUtf8("plain \xC3\x89mile \xE2\x82\xAC \xF0\x9F\x98\x80"));
@@ -26,6 +29,14 @@ TEST(Windows1252, DecodesEveryByteAndEncodesBackCountingWhatItCannotHold) {
     // A CJK character and an invalid byte each become one '?'.
     EXPECT_EQ(utf8ToWindows1252("a\xE6\x9D\xB1" "b\xFF", replaced), "a?b?");
     EXPECT_EQ(replaced, 2u);
+}
+
+TEST(Utf16, Utf8BecomesUtf16LeWithSurrogatesAndReplacement) {
+    EXPECT_EQ(utf8ToUtf16le("A\xC3\xA9\xE2\x82\xAC"), (Units{'A', 0, 0xE9, 0, 0xAC, 0x20}));
+    // U+1F600 as a surrogate pair.
+    EXPECT_EQ(utf8ToUtf16le("\xF0\x9F\x98\x80"), (Units{0x3D, 0xD8, 0x00, 0xDE}));
+    // A stray continuation byte and a cut sequence each become U+FFFD.
+    EXPECT_EQ(utf8ToUtf16le("\x80z\xE2\x82"), (Units{0xFD, 0xFF, 'z', 0, 0xFD, 0xFF, 0xFD, 0xFF}));
 }
 
 }  // namespace

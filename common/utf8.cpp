@@ -1,4 +1,4 @@
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 
 #include <cstring>
 

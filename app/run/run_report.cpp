@@ -1,4 +1,4 @@
-#include "app/run_report.h"
+#include "app/run/run_report.h"
 
 namespace tessaly {
 
@@ -24,6 +24,9 @@ const char* heading(ReportKind kind, std::size_t count) {
                        : "cards are below row 16,384, the last row Excel 2.x and some readers take";
         case ReportKind::ShortenedValues:
             return one ? "value was cut to 255 characters" : "values were cut to 255 characters";
+        case ReportKind::DatesLeftOut:
+            return one ? "date was left out: the sheet shows the years 100 to 9999 only"
+                       : "dates were left out: the sheet shows the years 100 to 9999 only";
         case ReportKind::ReplacedCharacters:
             return one ? "character was written as \"?\" (not in Windows-1252)"
                        : "characters were written as \"?\" (not in Windows-1252)";

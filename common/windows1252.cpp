@@ -1,6 +1,6 @@
-#include "vcard/windows1252.h"
+#include "common/windows1252.h"
 
-#include "vcard/utf8.h"
+#include "common/utf8.h"
 
 namespace tessaly {
 

@@ -16,13 +16,14 @@ enum class ReportKind {
     CardsBeyondLastRow,    // cards beyond the sheet's last row
     CardsPastRow16384,     // cards below row 16,384
     ShortenedValues,       // values cut to 255 characters
+    DatesLeftOut,          // dates the sheet cannot show
     ReplacedCharacters,    // characters written as "?"
     PicturesUndecodable,   // pictures that could not be decoded
     PicturesNotWritten,    // picture files that could not be written
     RunStopped,            // the user stopped the run
 };
 
-inline constexpr std::size_t kReportKinds = 10;
+inline constexpr std::size_t kReportKinds = 11;
 
 class RunReport {
 public:

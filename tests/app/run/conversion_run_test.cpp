@@ -1,6 +1,6 @@
 // The conversion run's control flow, driven through a fake host.
 
-#include "app/conversion_run.h"
+#include "app/run/conversion_run.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +92,8 @@ TEST(ConversionRun, CountsRunOnAcrossFilesAndEveryProblemIsReportedWithItsPlaceW
     TempDir source, output;
     const std::string picture = "PHOTO;ENCODING=BASE64:R0lGODlh\r\n";
     const auto file = source.write("a.vcf", "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\n" +               // .gif
-                                                "BEGIN:VCARD\r\nN:B\r\n" + picture + "END:VCARD\r\n" +  // 1.gif, line 6
+                                                "BEGIN:VCARD\r\nN:B\r\nBDAY:00500101\r\n" + picture +
+                                                "END:VCARD\r\n" +  // 1.gif, line 7
                                                 "BEGIN:VCARD\r\nPHOTO;ENCODING=BASE64:@@@@\r\nEND:VCARD\r\n" +
                                                 "BEGIN:VCARD\r\n" + picture + "END:VCARD\r\nBEGIN:VCARD\r\nN:Open\r\n");
     fs::create_symlink("/proc/self/mem", source.path() / "b.vcf");  // opens but cannot be read
@@ -117,14 +118,40 @@ TEST(ConversionRun, CountsRunOnAcrossFilesAndEveryProblemIsReportedWithItsPlaceW
          {"1 file could not be read or stopped early\r\n  " + (source.path() / "b.vcf").string() + ": ",
           "1 file had no card in it\r\n  " + (source.path() / "d.vcf").string() +
               ": no vCard found; its lines end in LF alone: try Advance Mode",
-          file.string() + ":6: picture file " + (output.path() / "vCardPictures" / "1.gif").string() +
+          file.string() + ":7: picture file " + (output.path() / "vCardPictures" / "1.gif").string() +
               " could not be written: Is a directory",
-          "1 picture could not be decoded\r\n  " + file.string() + ":9: ",
+          "1 picture could not be decoded\r\n  " + file.string() + ":10: ",
           "1 card was left incomplete or merged\r\n  " + file.string() +
-              ":14: card has no END:VCARD; it was not converted"})
+              ":15: card has no END:VCARD; it was not converted",
+          // The year 50 is before the sheet's first.
+          "1 date was left out: the sheet shows the years 100 to 9999 only\r\n  " + file.string() +
+              ":4: card 2: 1 date left out"})
         EXPECT_NE(text.find(place), std::string::npos) << place << "\n" << text;
     // Six rows of 36 cells below the titles.
     EXPECT_GT(fs::file_size(output.path() / "vCardContactsExported.xls"), 1405u + 6 * 36 * 12);
+}
+
+TEST(ConversionRun, APictureNeverReplacesOneOfTheSameRunButOneOfAnEarlierRun) {
+    TempDir source, output;
+    // The first card of each file, and the second of the first file, carry a
+    // picture; each file's places count from its own first card.
+    const auto photo = [](const std::string& base64) {
+        return "BEGIN:VCARD\r\nPHOTO;ENCODING=b:" + base64 + "\r\nEND:VCARD\r\n";
+    };
+    source.write("a.vcf", photo("Zmlyc3Qgb2YgYQ==") + photo("c2Vjb25kIG9mIGE="));  // "first of a", "second of a"
+    source.write("b.vcf", photo("Zmlyc3Qgb2YgYg=="));                              // "first of b"
+    source.write("c.vcf", photo("Zmlyc3Qgb2YgYw=="));                              // "first of c"
+    const auto pictures = output.path() / "vCardPictures";
+    for (const char* run : {"first run", "second run"}) {
+        FakeHost host(output.path().string());
+        runConversion({source.path(), true}, {}, host);
+        EXPECT_EQ(testing::readFile(pictures / ".gif"), "first of a") << run;
+        EXPECT_EQ(testing::readFile(pictures / "1.gif"), "second of a") << run;
+        EXPECT_EQ(testing::readFile(pictures / " (2).gif"), "first of b") << run;
+        EXPECT_EQ(testing::readFile(pictures / " (3).gif"), "first of c") << run;
+        // The second run replaced the first run's files rather than adding to them.
+        EXPECT_EQ(std::distance(fs::directory_iterator(pictures), {}), 4) << run;
+    }
 }
 
 TEST(ConversionRun, ATargetThatCannotBeCreatedEndsTheRunBeforeReadingWithTheFileNamed) {

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/conversion_target.h"
-#include "app/run_host.h"
-#include "app/run_report.h"
+#include "app/run/conversion_target.h"
+#include "app/run/run_host.h"
+#include "app/run/run_report.h"
 #include "vcard/line_reader.h"
 
 namespace tessaly {

@@ -1,10 +1,11 @@
-#include "app/conversion_run.h"
+#include "app/run/conversion_run.h"
 
 #include <optional>
 #include <system_error>
 
-#include "app/source_files.h"
+#include "app/run/source_files.h"
 #include "vcard/picture_file_writer.h"
+#include "vcard/picture_names.h"
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_reader.h"
 
@@ -116,6 +117,8 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     readerOptions.mode = options.mode;
     readerOptions.pictureFolder = outputFolder / "vCardPictures";
     readerOptions.pictureWriter = pictureWriter ? &*pictureWriter : nullptr;
+    PictureNames pictureNames;
+    readerOptions.pictureNames = &pictureNames;
     RunSink sink(*target, host, result.report);
     const auto reportPictureFailures = [&] {
         if (!pictureWriter) return;

@@ -1,0 +1,41 @@
+#include "common/file_system_calls.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace tessaly {
+
+namespace {
+
+FileSystemCalls systemCalls;
+FileSystemCalls* current = &systemCalls;
+
+}  // namespace
+
+int FileSystemCalls::createExclusive(const char* path) {
+    return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+ssize_t FileSystemCalls::pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) {
+    return ::pwrite(descriptor, data, size, static_cast<off_t>(offset));
+}
+
+int FileSystemCalls::fsync(int descriptor) { return ::fsync(descriptor); }
+
+int FileSystemCalls::close(int descriptor) { return ::close(descriptor); }
+
+int FileSystemCalls::rename(const char* from, const char* to) { return std::rename(from, to); }
+
+int FileSystemCalls::unlink(const char* path) { return ::unlink(path); }
+
+FileSystemCalls& fileSystemCalls() { return *current; }
+
+FileSystemCalls* replaceFileSystemCalls(FileSystemCalls* calls) {
+    FileSystemCalls* before = current;
+    current = calls != nullptr ? calls : &systemCalls;
+    return before;
+}
+
+}  // namespace tessaly

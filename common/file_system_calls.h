@@ -1,0 +1,33 @@
+#pragma once
+// The system calls through which staged files reach the disk. Tests put a
+// version of their own in between to make a call fail at a chosen point (a
+// full disk after N bytes, a failing sync) without touching the real file
+// system.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessaly {
+
+class FileSystemCalls {
+public:
+    virtual ~FileSystemCalls() = default;
+    // Each returns what the system call of the same name returns, with errno
+    // set on failure.
+    virtual int createExclusive(const char* path);  // open(O_WRONLY|O_CREAT|O_EXCL)
+    virtual ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset);
+    virtual int fsync(int descriptor);
+    virtual int close(int descriptor);
+    virtual int rename(const char* from, const char* to);
+    virtual int unlink(const char* path);
+};
+
+// The calls in use: the system's own unless a test replaced them.
+FileSystemCalls& fileSystemCalls();
+
+// Puts `calls` in place (nullptr: the system's own) and returns what was there.
+FileSystemCalls* replaceFileSystemCalls(FileSystemCalls* calls);
+
+}  // namespace tessaly

@@ -1,0 +1,37 @@
+#include "common/utf16.h"
+
+#include "common/utf8.h"
+
+namespace tessaly {
+
+std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8) {
+    // Every UTF-8 byte gives at most one 16-bit unit (a four-byte character
+    // gives two), so twice the input's size always suffices.
+    std::vector<std::uint8_t> out(utf8.size() * 2);
+    std::size_t at = 0;
+    const auto emit = [&out, &at](char32_t unit) {
+        out[at++] = static_cast<std::uint8_t>(unit);
+        out[at++] = static_cast<std::uint8_t>(unit >> 8);
+    };
+    std::size_t position = 0;
+    while (position < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[position]);
+        if (lead < 0x80) {  // the common case: one byte, one unit
+            emit(lead);
+            ++position;
+            continue;
+        }
+        char32_t code;
+        if (!nextUtf8(utf8, position, code)) code = 0xFFFD;
+        if (code >= 0x10000) {
+            emit(0xD800 + ((code - 0x10000) >> 10));
+            emit(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            emit(code);
+        }
+    }
+    out.resize(at);
+    return out;
+}
+
+}  // namespace tessaly

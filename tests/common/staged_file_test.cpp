@@ -1,0 +1,97 @@
+// The staged file: positioned writes through its buffer, a unique temporary
+// name beside the final one, and what a failing sync or rename leaves behind.
+
+#include "common/staged_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "support/failing_file_calls.h"
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+
+std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(StagedFile, WritesWhereAskedThroughItsBufferAndReplacesTheFinalFileOnlyOnCommit) {
+    TempDir dir;
+    const auto path = dir.write("out.bin", "earlier");
+    StagedFile file(8);  // a small buffer, so writes go past it and around it
+    ASSERT_EQ(file.open(path), 0);
+    EXPECT_EQ(file.write("abc"), 0);
+    EXPECT_EQ(file.writeAt(12, "xy"), 0);              // a gap, as a block placed further on
+    EXPECT_EQ(file.write("0123456789"), 0);            // larger than the buffer: written at once
+    EXPECT_EQ(file.position(), 24u);
+    EXPECT_EQ(file.writeAt(0, "Z"), 0);                // a header, written last
+    EXPECT_EQ(file.size(), 24u);
+    EXPECT_EQ(readFile(path), "earlier");              // the final name is untouched until commit
+    EXPECT_EQ(entriesOf(dir.path()).size(), 2u);
+    EXPECT_EQ(file.commit(), 0);
+    EXPECT_EQ(readFile(path), std::string("Zbc\0\0\0\0\0\0\0\0\0xy0123456789", 24));
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    // Committed, it takes no more bytes.
+    EXPECT_EQ(file.write("x"), EBADF);
+    EXPECT_EQ(StagedFile().write("x"), EBADF);
+}
+
+TEST(StagedFile, TwoWritersOfOneNameGetTemporaryFilesOfTheirOwnAndLeaveOtherFilesAlone) {
+    TempDir dir;
+    // A file named as another program might name its own temporary file.
+    const auto bystander = dir.write("out.bin.tmp", "someone else's");
+    StagedFile first, second;
+    ASSERT_EQ(first.open(dir.path() / "out.bin"), 0);
+    ASSERT_EQ(second.open(dir.path() / "out.bin"), 0);
+    EXPECT_NE(first.temporaryPath(), second.temporaryPath());
+    EXPECT_EQ(first.write("first"), 0);
+    EXPECT_EQ(second.write("second"), 0);
+    second.abandon();
+    EXPECT_EQ(first.commit(), 0);
+    EXPECT_EQ(readFile(dir.path() / "out.bin"), "first");
+    EXPECT_EQ(readFile(bystander), "someone else's");
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::filesystem::path>{"out.bin", "out.bin.tmp"}));
+}
+
+TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {
+    TempDir dir;
+    const auto path = dir.write("out.bin", "earlier");
+    testing::FailingFileCalls faults;
+    faults.syncError = EIO;
+    StagedFile file;
+    ASSERT_EQ(file.open(path), 0);
+    EXPECT_EQ(file.write("new"), 0);
+    EXPECT_EQ(file.commit(), EIO);
+    EXPECT_EQ(faults.closed.size(), 1u);  // the descriptor did not leak
+    EXPECT_EQ(file.commit(), EIO);        // the failure stays
+    file.abandon();
+    EXPECT_EQ(faults.closed.size(), 1u);  // and is not closed twice
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    EXPECT_EQ(readFile(path), "earlier");
+}
+
+TEST(StagedFile, AFullDiskFailsTheWriteThatMeetsItAndEveryOneAfter) {
+    TempDir dir;
+    testing::FailingFileCalls faults;
+    faults.bytesUntilFull = 5;
+    StagedFile file(4);
+    ASSERT_EQ(file.open(dir.path() / "out.bin"), 0);
+    EXPECT_EQ(file.write("abc"), 0);      // buffered
+    EXPECT_EQ(file.write("def"), 0);      // sends "abc" out
+    EXPECT_EQ(file.write("ghi"), ENOSPC);  // "def" meets the full disk
+    EXPECT_EQ(file.writeAt(0, "x"), ENOSPC);
+    EXPECT_EQ(file.commit(), ENOSPC);
+    file.abandon();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+}  // namespace
+}  // namespace tessaly

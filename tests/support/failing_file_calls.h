@@ -1,0 +1,59 @@
+#pragma once
+// Faults for the files Tessaly stages: while one of these is in place, the
+// staged files' system calls go through it, so a test can make the disk fill
+// after N bytes or a sync fail, without touching the real file system.
+
+#include <cerrno>
+#include <cstdint>
+#include <vector>
+
+#include "common/file_system_calls.h"
+
+namespace tessaly::testing {
+
+class FailingFileCalls : public FileSystemCalls {
+public:
+    FailingFileCalls() : previous_(replaceFileSystemCalls(this)) {}
+    ~FailingFileCalls() override { replaceFileSystemCalls(previous_); }
+    FailingFileCalls(const FailingFileCalls&) = delete;
+    FailingFileCalls& operator=(const FailingFileCalls&) = delete;
+
+    // Writes fail with ENOSPC once this many bytes have been written (the
+    // write that crosses the limit writes what fits first, as a disk does).
+    std::uint64_t bytesUntilFull = UINT64_MAX;
+    int syncError = 0;    // fsync fails with this errno
+    int renameError = 0;  // rename fails with this errno
+
+    std::uint64_t bytesWritten = 0;
+    std::vector<int> closed;  // the descriptors closed, in order
+
+    ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) override {
+        if (bytesWritten >= bytesUntilFull) {
+            errno = ENOSPC;
+            return -1;
+        }
+        if (size > bytesUntilFull - bytesWritten) size = static_cast<std::size_t>(bytesUntilFull - bytesWritten);
+        const ssize_t written = FileSystemCalls::pwrite(descriptor, data, size, offset);
+        if (written > 0) bytesWritten += static_cast<std::uint64_t>(written);
+        return written;
+    }
+    int fsync(int descriptor) override {
+        if (syncError == 0) return FileSystemCalls::fsync(descriptor);
+        errno = syncError;
+        return -1;
+    }
+    int close(int descriptor) override {
+        closed.push_back(descriptor);
+        return FileSystemCalls::close(descriptor);
+    }
+    int rename(const char* from, const char* to) override {
+        if (renameError == 0) return FileSystemCalls::rename(from, to);
+        errno = renameError;
+        return -1;
+    }
+
+private:
+    FileSystemCalls* previous_;
+};
+
+}  // namespace tessaly::testing
