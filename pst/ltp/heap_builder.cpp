@@ -30,8 +30,8 @@ void HeapBuilder::openBlock() {
     // A full ordinary block will not change again: it goes to the file now.
     if (sink_ != nullptr && full > 1 && !isBitmapBlock(full - 1)) {
         Block& block = blocks_.back();
-        const Bytes bytes = blockBytes(full - 1, {});
-        block.level = fillLevel(kMaxBlockPayload - bytes.size());
+        const Bytes bytes = blockBytes(full - 1, {}, true);
+        block.level = fillLevel(kMaxBlockPayload - finishedSize(block));
         block.size = static_cast<std::uint32_t>(bytes.size());
         block.written = sink_->writeDataBlock(bytes.data(), bytes.size());
         Bytes().swap(block.content);
@@ -98,10 +98,10 @@ std::vector<std::uint8_t> HeapBuilder::fillLevels() const {
     return levels;
 }
 
-Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels) const {
+Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels, bool padded) const {
     const Block& block = blocks_[index];
     Bytes bytes;
-    bytes.reserve(finishedSize(block));
+    bytes.reserve(padded ? kMaxBlockPayload : finishedSize(block));
     bytes = block.content;
     bytes.resize(alignUp(bytes.size(), 2), 0);
     const auto pageMap = static_cast<std::uint16_t>(bytes.size());
@@ -122,6 +122,7 @@ Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>
             bytes[2 + i / 2] |= static_cast<std::uint8_t>(levels[index + i] << (4 * (i % 2)));
         }
     }
+    if (padded) bytes.resize(kMaxBlockPayload, 0);
     return bytes;
 }
 
@@ -129,7 +130,8 @@ std::vector<Bytes> HeapBuilder::finish() const {
     const std::vector<std::uint8_t> levels = fillLevels();
     std::vector<Bytes> out;
     out.reserve(blocks_.size());
-    for (std::size_t index = 0; index < blocks_.size(); ++index) out.push_back(blockBytes(index, levels));
+    for (std::size_t index = 0; index < blocks_.size(); ++index)
+        out.push_back(blockBytes(index, levels, index + 1 < blocks_.size()));
     return out;
 }
 
@@ -140,7 +142,7 @@ Bid HeapBuilder::write(NodeDatabaseWriter& writer) {
     for (std::size_t index = 0; index < blocks_.size(); ++index) {
         Block& block = blocks_[index];
         if (block.written == 0) {
-            const Bytes bytes = blockBytes(index, levels);
+            const Bytes bytes = blockBytes(index, levels, index + 1 < blocks_.size());
             block.written = writer.writeDataBlock(bytes.data(), bytes.size());
             block.size = static_cast<std::uint32_t>(bytes.size());
         }

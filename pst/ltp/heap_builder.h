@@ -1,9 +1,15 @@
 #pragma once
 // Heap-on-node (MS-PST 2.3.1): a node's data cut into blocks of up to 8,176
-// bytes, each holding allocations and, at its end, a page map listing where
+// bytes, each holding allocations and, after them, a page map listing where
 // they start. Block 0 begins with the HNHDR; blocks 8, 136, 264, … with an
 // HNBITMAPHDR; every other block with an HNPAGEHDR. An allocation is named by
 // a HID: its 1-based index in the page map and the block's index.
+//
+// The heap is one stream cut into 8,176-byte pieces: every block but the last
+// is padded with zeros after its page map to the full 8,176 bytes, as Outlook
+// writes them, so that block k starts at k × 8,176 in the stream (readers built
+// on Outlook's storage layer address it so). The padding counts as free space
+// in the fill levels; the last block ends at its page map.
 
 #include <cstdint>
 #include <vector>
@@ -64,7 +70,8 @@ private:
     static std::size_t pageMapSize(std::size_t allocations) { return 4 + 2 * (allocations + 1); }
     static std::size_t finishedSize(const Block& block);
     std::vector<std::uint8_t> fillLevels() const;
-    Bytes blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels) const;
+    // `padded`: the block is not the heap's last and fills its 8,176 bytes.
+    Bytes blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels, bool padded) const;
     void openBlock();
 
     NodeDatabaseWriter* sink_ = nullptr;

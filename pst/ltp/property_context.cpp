@@ -51,6 +51,8 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
             std::uint8_t inline4[4] = {0, 0, 0, 0};
             std::copy(value.bytes().begin(), value.bytes().end(), inline4);
             reference = get32(inline4);
+        } else if (value.bytes().empty()) {
+            reference = 0;  // an empty value has no allocation (a 0-byte one would read as freed)
         } else if (value.bytes().size() <= kMaxHeapAllocation) {
             reference = heap.allocate(value.bytes());
         } else {

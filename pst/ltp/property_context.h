@@ -2,7 +2,8 @@
 // Property context (MS-PST 2.3.3): a heap whose user root is a BTree-on-heap
 // keyed by property id, each record holding the type and either the value
 // itself (4 bytes or less) or where it lives: a heap allocation, or a subnode
-// when it is over the heap's 3,580-byte limit.
+// when it is over the heap's 3,580-byte limit. An empty variable-size value
+// lives nowhere: its HNID is 0, as Outlook stores one.
 
 #include <cstdint>
 #include <utility>

@@ -73,6 +73,8 @@ void TableContextBuilder::writeMatrixBlock() {
 }
 
 std::uint32_t TableContextBuilder::storeVariable(const Bytes& value) {
+    // An empty value is HNID 0: a 0-byte allocation would read as a freed one.
+    if (value.empty()) return 0;
     if (value.size() <= kMaxHeapAllocation) return heap_.allocate(value);
     Subnode subnode;
     subnode.nid = writer_.newNid(NidType::Ltp);

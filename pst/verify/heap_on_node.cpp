@@ -54,6 +54,13 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
         const std::uint64_t header = headerSize(index);
         const std::uint64_t mapOffset = readU16(bytes, 0);
         const std::string block = "heap block " + std::to_string(index);
+        // The heap is one stream cut into 8,176-byte blocks: readers find block
+        // k at k × 8,176, so every block but the last must be full (padded
+        // after its page map), as in Outlook's own files.
+        if (index + 1 < blocks.size() && bytes.size() != kMaxBlockDataSize)
+            context.violation("heap.block-size", where,
+                              block + " of " + std::to_string(blocks.size()) + " has " + std::to_string(bytes.size()) +
+                                  " bytes; every block but the last holds " + std::to_string(kMaxBlockDataSize));
         if (bytes.size() < header || mapOffset < header || !fits(bytes, mapOffset, 4)) {
             context.violation("heap.page-map", where, block + ": ibHnpm " + hexText(mapOffset) + " lies outside the block");
             heap.pages_.push_back(std::move(page));
@@ -78,6 +85,16 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
                               block + ": the allocation offsets are not in order between the header and the page map");
             page.allocationStarts.clear();
         }
+        // A 0-byte allocation is what a freed item looks like; the page map's
+        // cFree counts those, and Outlook stores an empty value as HNID 0.
+        std::uint64_t empty = 0;
+        for (std::size_t entry = 1; entry < page.allocationStarts.size(); ++entry)
+            empty += page.allocationStarts[entry] == page.allocationStarts[entry - 1] ? 1 : 0;
+        const std::uint16_t freed = readU16(bytes, mapOffset + 2);
+        if (empty > freed)
+            context.violation("heap.free-count", where,
+                              block + " holds " + std::to_string(empty) + " allocations of 0 bytes, but cFree counts " +
+                                  std::to_string(freed) + " freed items");
         heap.pages_.push_back(std::move(page));
     }
     return heap;

@@ -10,9 +10,12 @@ namespace {
 // map, the root folder and its three tables, the search management nodes, and
 // the template tables new folders and messages start from.
 constexpr std::uint64_t kMandatoryNodes[] = {
-    0x21,  0x61,  0x122, 0x12D, 0x12E, 0x12F, 0x1E1, 0x201, 0x261, 0x281,
-    0x2A1, 0x321, 0x60D, 0x60E, 0x60F, 0x610, 0x62B, 0x671, 0x692,
+    0x21, 0x61, 0x122, 0x12D, 0x12E, 0x12F, 0x1E1, 0x201, 0x261, 0x60D, 0x60E, 0x60F, 0x610, 0x62B, 0x671, 0x692,
 };
+// The search gatherer queue, descriptor and folder queue: MS-PST lists them as
+// mandatory, Outlook 2007 and 2016 write them, Outlook 2013 does not. Their
+// absence is worth a warning, not a violation.
+constexpr std::uint64_t kSearchGathererNodes[] = {0x281, 0x2A1, 0x321};
 
 constexpr std::uint16_t kRecordKey = 0x0FF9;
 struct FolderEntryId {
@@ -38,6 +41,11 @@ void checkMandatoryNodes(VerifyContext& context, const StoreContents& store) {
         if (context.findNode(nid) == nullptr)
             context.violation("mandatory.node", atNode("messaging", nid),
                               "the node " + hexText(nid) + " that every PST must have is missing");
+    for (std::uint64_t nid : kSearchGathererNodes)
+        if (context.findNode(nid) == nullptr)
+            context.warning("mandatory.search-gatherer", atNode("messaging", nid),
+                            "the search gatherer node " + hexText(nid) +
+                                " is missing (MS-PST lists it as mandatory; Outlook 2013 leaves it out)");
 
     const NodeEntry* root = context.findNode(kRootFolderNid);
     if (root != nullptr && root->parentNid != kRootFolderNid)

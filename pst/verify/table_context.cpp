@@ -177,6 +177,13 @@ private:
                                                " bytes");
                 return std::nullopt;
             }
+            // The row matrix is one stream cut into 8,176-byte blocks: a block
+            // but the last ends with dead space up to its full size.
+            if (!last && block.size() != kMaxBlockDataSize)
+                violation("tc.row-matrix-block-size", "row matrix block " + std::to_string(index) + " of " +
+                                                          std::to_string(matrixBlocks_.size()) + " has " +
+                                                          std::to_string(block.size()) + " bytes, not " +
+                                                          std::to_string(kMaxBlockDataSize));
             for (std::uint64_t offset = 0; offset + rowSize <= block.size(); offset += rowSize)
                 rows.push_back(Bytes(block.data() + offset, rowSize));
         }

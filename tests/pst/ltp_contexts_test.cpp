@@ -40,12 +40,18 @@ TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
     pc.set(0x3001, PropertyValue::string("Contacts"));
     pc.set(0x3007, PropertyValue::time(0x01CF782167958F06ull));
     pc.set(0x3701, PropertyValue::binary(Bytes(5000, 0x33)));
+    // Empty values have no allocation: HNID 0 (a 0-byte allocation reads as freed).
+    pc.set(0x3A00, PropertyValue::string(""));
+    pc.set(0x3A01, PropertyValue::binary({}));
     const NodeContent content = pc.build(writer);
     ASSERT_EQ(content.heapBlocks.size(), 1u);
     const Bytes& block = content.heapBlocks[0];
     EXPECT_EQ(block[3], 0xBC);
     const auto records = pcRecords(block);
-    ASSERT_EQ(records.size(), 5u);  // sorted by id
+    ASSERT_EQ(records.size(), 7u);  // sorted by id
+    EXPECT_EQ(records[5], std::make_tuple(std::uint16_t{0x3A00}, std::uint16_t{0x1F}, 0u));
+    EXPECT_EQ(records[6], std::make_tuple(std::uint16_t{0x3A01}, std::uint16_t{0x102}, 0u));
+    EXPECT_EQ(get16(block.data() + get16(block.data())), 4);  // header, "Contacts", time, records: no more
     // The BTHHEADER is the first allocation, 0x20; values follow.
     EXPECT_EQ(get32(block.data() + 4), 0x20u);
     EXPECT_EQ(records[0], std::make_tuple(std::uint16_t{0x3001}, std::uint16_t{0x1F}, 0x40u));
@@ -75,9 +81,10 @@ TEST_F(ContextTest, TableInfoOfTheHierarchyTemplateMatchesOutlooksLayout) {
 }
 
 TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
-    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x3602000B - 0x8, 0x360A000B}));
+    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x3602000B - 0x8, 0x360A000B, 0x3001001F}));
     PropertyContextBuilder row;
     row.set(0x3602, PropertyValue::int32(42));
+    row.set(0x3001, PropertyValue::string(""));  // present but empty: HNID 0, no allocation
     table.addRow(0x8022, row);
     table.addRow(0x8042, PropertyContextBuilder{});
     const NodeContent content = table.build();
@@ -90,9 +97,9 @@ TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
     EXPECT_EQ(get32(block.data() + 4), 0x40u);
     EXPECT_EQ(block[get16(block.data() + map + 4)], 0xB5);
     const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
-    // Row: id, version, 0x3602 (4 bytes), 0x360A (1 byte), bitmap.
-    EXPECT_EQ(Bytes(rows, rows + 14), (Bytes{0x22, 0x80, 0, 0, 0, 0, 0, 0, 42, 0, 0, 0, 0, 0xE0}));
-    EXPECT_EQ(Bytes(rows + 14, rows + 28), (Bytes{0x42, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
+    // Row: id, version, 0x3602 (4 bytes), 0x3001 (an HNID), 0x360A (1 byte), bitmap.
+    EXPECT_EQ(Bytes(rows, rows + 18), (Bytes{0x22, 0x80, 0, 0, 0, 0, 0, 0, 42, 0, 0, 0, 0, 0, 0, 0, 0, 0xE8}));
+    EXPECT_EQ(Bytes(rows + 18, rows + 36), (Bytes{0x42, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0}));
     const std::uint8_t* info = block.data() + get16(block.data() + map + 6);
     EXPECT_EQ(info[0], 0x7C);
     EXPECT_EQ(get32(info + 10), 0x20u);  // hidRowIndex
@@ -119,16 +126,11 @@ TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {
     // A 200-byte subject per row: the heap passes one block every ~40 rows.
     row.set(0x0037, PropertyValue::string(std::string(100, 's')));
     for (std::uint32_t i = 0; i < 130; ++i) table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), row);
-    // Written so far: two full row-matrix blocks (64 rows each) and the full
-    // heap blocks after the first; block 0 waits for its header.
-    std::size_t matrixBlocks = 0;
-    std::size_t heapBlocks = 0;
-    for (const auto& block : writer.blocks()) {
-        if (block.size == kMaxBlockPayload) ++matrixBlocks;
-        else ++heapBlocks;
-    }
-    EXPECT_EQ(matrixBlocks, 2u);
-    EXPECT_EQ(heapBlocks, 2u);
+    // Written so far: two row-matrix blocks (64 rows each) and the heap
+    // blocks after the first (block 0 waits for its header), every one a
+    // whole 8,176 bytes: padded after the last row or the page map.
+    EXPECT_EQ(writer.blocks().size(), 4u);
+    for (const auto& block : writer.blocks()) EXPECT_EQ(block.size, kMaxBlockPayload);
     const NodeContent content = table.build();
     EXPECT_TRUE(content.heapBlocks.empty());
     EXPECT_TRUE(content.data & kInternalBidFlag);  // an XBLOCK over the heap blocks

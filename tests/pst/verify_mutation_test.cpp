@@ -20,6 +20,7 @@ struct Mutation {
     Rules rules;
     bool exactly;  // the report names these rules and no other
     void (*damage)(PstEditor&);
+    const char* file = kOutlookDistList;  // the Outlook file damaged
 };
 
 void setHeader(PstEditor& e, std::uint64_t offset, int size, std::uint64_t value) {
@@ -110,6 +111,36 @@ Plain numericNameEntry(const PstEditor& e) {
     }
     ADD_FAILURE() << "no numeric name entry";
     return Plain(8, 0);
+}
+
+// The data trees (XBLOCKs) of the file, each with the blocks it lists.
+std::vector<std::pair<std::uint64_t, std::vector<std::uint64_t>>> dataTrees(const PstEditor& e) {
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint64_t>>> trees;
+    for (const auto& [key, block] : e.blocks()) {
+        if (!isInternalBid(block.bid) || e.bytes[block.ib] != 0x01 || e.bytes[block.ib + 1] != 1) continue;
+        std::vector<std::uint64_t> children;
+        for (std::uint64_t i = 0; i < e.get(block.ib + 2, 2); ++i) children.push_back(e.get(block.ib + 8 + 8 * i, 8));
+        trees.emplace_back(block.bid, std::move(children));
+    }
+    return trees;
+}
+// Shortens data block `child` of data tree `tree` to `size` bytes, as a writer
+// that stopped it short would have: its block B-tree entry, its trailer (at
+// the new end) and the tree's byte total follow, checksums repaired.
+void shortenBlock(PstEditor& e, std::uint64_t tree, std::uint64_t child, std::uint16_t size) {
+    const BlockEntry block = e.block(child);
+    const std::uint64_t oldTrailer = trailerOf(e, child);
+    const std::uint64_t trailer = block.ib + blockFootprint(size) - 16;
+    const std::uint64_t signature = e.get(oldTrailer + 2, 2);
+    e.put(e.bbtEntryOffset(child) + 16, 2, size);
+    e.fixPageCrc(block.pageOffset);
+    e.put(trailer, 2, size);
+    e.put(trailer + 2, 2, signature);
+    e.put(trailer + 4, 4, pstCrc32(Bytes(e.bytes.data() + block.ib, size)));
+    e.put(trailer + 8, 8, block.bid);
+    const BlockEntry& parent = e.block(tree);
+    e.put(parent.ib + 4, 4, e.get(parent.ib + 4, 4) - (block.size - size));
+    e.put(trailerOf(e, tree) + 4, 4, pstCrc32(Bytes(e.bytes.data() + parent.ib, parent.size)));
 }
 
 const Mutation kMutations[] = {
@@ -269,6 +300,38 @@ const Mutation kMutations[] = {
          patchBlock(e, dataOf(e, 0x12D), end,
                     {static_cast<std::uint8_t>(shorter), static_cast<std::uint8_t>(shorter >> 8)});
      }},
+    // Outlook 2013's recipient-table heap of 18 blocks: the first ends at its
+    // page map instead of running on to 8,176 bytes, so every later block
+    // sits where a reader does not look for it.
+    {"HeapBlockBeforeTheLastCutShort", {"heap.block-size"}, false,
+     [](PstEditor& e) {
+         for (const auto& [tree, children] : dataTrees(e)) {
+             if (children.size() != 18) continue;
+             const Plain plain = e.decodedBlock(children[0]);
+             const std::size_t map = plain[0] | (plain[1] << 8);
+             const std::size_t count = plain[map] | (plain[map + 1] << 8);
+             return shortenBlock(e, tree, children[0], static_cast<std::uint16_t>(map + 4 + 2 * (count + 1)));
+         }
+         FAIL() << "no heap of 18 blocks";
+     },
+     kOutlook2013},
+    // Its row matrix of two blocks (100 rows of 81 bytes, then dead space):
+    // the first without its dead space.
+    {"RowMatrixBlockBeforeTheLastWithoutItsDeadSpace", {"tc.row-matrix-block-size"}, false,
+     [](PstEditor& e) {
+         for (const auto& [tree, children] : dataTrees(e))
+             if (children.size() == 2 && e.block(children[1]).size == 8100) return shortenBlock(e, tree, children[0], 8100);
+         FAIL() << "no row matrix of two blocks";
+     },
+     kOutlook2013},
+    // The message store's last heap allocation made 0 bytes long, cFree left at 0.
+    {"EmptyAllocationTheFreeCountLeavesOut", {"heap.free-count"}, false,
+     [](PstEditor& e) {
+         const Plain plain = e.decodedBlock(dataOf(e, 0x21));
+         const std::size_t map = plain[0] | (plain[1] << 8);
+         const std::size_t count = plain[map] | (plain[map + 1] << 8);
+         patchBlock(e, dataOf(e, 0x21), map + 4 + 2 * count, {plain[map + 2 + 2 * count], plain[map + 3 + 2 * count]});
+     }},
     // A row's display-name cell points at HID 0x7FE0, which no allocation has.
     {"TableCellNamingNoAllocation", {"tc.cell"}, true,
      [](PstEditor& e) {
@@ -285,8 +348,10 @@ const Mutation kMutations[] = {
          e.writeDecodedBlock(dataOf(e, 0x12D), plain);
      }},
     // --- messaging layer ---
-    // 0x321 renumbered 0x341 keeps the page sorted.
-    {"MissingMandatoryNode", {"mandatory.node"}, true, [](PstEditor& e) { setNodeEntry(e, 0x321, 0, 4, 0x341); }},
+    // 0x261 renumbered 0x241 keeps the page sorted.
+    {"MissingMandatoryNode", {"mandatory.node"}, true, [](PstEditor& e) { setNodeEntry(e, 0x261, 0, 4, 0x241); }},
+    // Outlook 2013 leaves out the search gatherer nodes: a warning, no violation.
+    {"MissingSearchGathererNode", {}, true, [](PstEditor& e) { setNodeEntry(e, 0x321, 0, 4, 0x341); }},
     // A folder's associated contents table 0x802F renumbered 0x8030.
     {"FolderTableMissing", {"folder.tables"}, true, [](PstEditor& e) { setNodeEntry(e, 0x802F, 0, 4, 0x8030); }},
     {"FolderWhoseParentIsNoFolder", {"folder.parent"}, false, [](PstEditor& e) { setNodeEntry(e, 0x8042, 24, 4, 0x21); }},
@@ -345,7 +410,7 @@ const Mutation kMutations[] = {
 class VerifyMutation : public ::testing::TestWithParam<Mutation> {};
 
 TEST_P(VerifyMutation, VerifierReportsTheRuleTheDamageBreaks) {
-    PstEditor editor(loadPst(kOutlookDistList));
+    PstEditor editor(loadPst(GetParam().file));
     GetParam().damage(editor);
     const VerificationReport report = editor.verify();
     const Rules found = violatedRules(report);

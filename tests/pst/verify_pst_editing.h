@@ -31,6 +31,8 @@ inline std::filesystem::path referencePst(const std::string& name) {
 
 inline const char* const kOutlookDistList = "outlook2007-java-libpst-dist-list.pst";
 inline const char* const kOutlookSample = "outlook2007-aspose-python-Outlook.pst";
+inline const char* const kOutlook2013 = "outlook2013-ruby-msg-200-recipients.pst";
+inline const char* const kOutlook2016 = "outlook2016-tika-testPST.pst";
 inline const char* const kOtherWriter = "aspose-written-SampleContacts.pst";
 
 inline std::vector<std::uint8_t> loadPst(const std::string& name) {

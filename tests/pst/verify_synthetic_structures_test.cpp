@@ -181,15 +181,18 @@ ByteVector propertyRecord(std::uint16_t id, std::uint16_t type, std::uint32_t va
 
 // A property context over two heap blocks with one BTH index level:
 //   block 0: 1 BTH header, 2 index records, 3 leaf {0x0E08 i8, 0x3001 text},
-//            4 the display name, 5 the 8-byte size
+//            4 the display name, 5 the 8-byte size; padded to 8,176 bytes
 //   block 1: 1 leaf {0x3602 count, 0x3613 binary in subnode 0x8025}
 class PropertyContextStore : public SyntheticStore {
 protected:
-    void build(std::uint16_t sizeBytes = 8, std::uint16_t secondIndexKey = 0x3602) {
+    void build(std::uint16_t sizeBytes = 8, std::uint16_t secondIndexKey = 0x3602, bool padded = true) {
         const ByteVector index = concat({le(0x0E08, 2), le(hid(3), 4), le(secondIndexKey, 2), le(hid(1, 1), 4)});
         const ByteVector firstLeaf = concat({propertyRecord(0x0E08, 0x0014, hid(5)), propertyRecord(0x3001, 0x001F, hid(4))});
-        addBlock(0x10, heapBlock({bthHeader(2, 6, 1, hid(2)), index, firstLeaf, utf16("Contacts"), ByteVector(sizeBytes, 0x11)},
-                                 true, 0xBC, hid(1)));
+        ByteVector first = heapBlock({bthHeader(2, 6, 1, hid(2)), index, firstLeaf, utf16("Contacts"),
+                                      ByteVector(sizeBytes, 0x11)},
+                                     true, 0xBC, hid(1));
+        if (padded) first.resize(kMaxBlockDataSize, 0);
+        addBlock(0x10, first);
         addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, 0x8025)})}, false));
         addBlock(0x1A, dataTree(1, {0x10, 0x14}, 0));
         addBlock(0x20, ByteVector(40, 0x5A));
@@ -232,6 +235,29 @@ TEST_F(PropertyContextStore, ValueInAMissingSubnodeIsReported) {
     addBlock(0x26, subnodeBlock(0, {{0x8045, 0x20, 0}}));
     check();
     EXPECT_EQ(violatedRules(report), Rules{"pc.value-missing"}) << listing(report);
+}
+
+// Readers built on Outlook's storage layer find heap block k at k × 8,176.
+TEST_F(PropertyContextStore, AHeapBlockShortOfItsFullSizeBeforeTheLastIsReported) {
+    build(8, 0x3602, false);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"heap.block-size"}) << listing(report);
+}
+
+// A 0-byte allocation looks like a freed item; cFree must count it.
+TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReported) {
+    build();
+    ByteVector second = heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, 0x8025)}), {}},
+                                  false);
+    addBlock(0x14, second);
+    check();
+    EXPECT_EQ(violatedRules(report), Rules{"heap.free-count"}) << listing(report);
+    const std::size_t freeCount = (second[0] | (second[1] << 8)) + 2;
+    second[freeCount] = 1;  // now counted as the freed item it looks like
+    report = {};
+    addBlock(0x14, second);
+    check();
+    EXPECT_TRUE(report.passed()) << listing(report);
 }
 
 TEST_F(PropertyContextStore, HidBeyondTheHeapIsReported) {
