@@ -22,7 +22,7 @@ void printUsage(std::ostream& out, const std::vector<Subcommand>& subcommands) {
 
 const std::vector<Subcommand>& tessalySubcommands() {
     static const std::vector<Subcommand> subcommands = {
-        {"convert", convertCommand, "convert vCard files into a worksheet (.xls)"},
+        {"convert", convertCommand, "convert vCard files into a worksheet (.xls) or an Outlook data file (.pst)"},
         {"cards", cardsCommand, "print the contact record of every card of vCard files"},
         {"verify-pst", verifyPstCommand, "check a .pst file against the format's rules"},
     };

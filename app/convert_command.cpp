@@ -22,7 +22,10 @@ const char* const kHelp =
     "Converts SOURCE, a .vcf file or a folder whose .vcf files are all read, into\n"
     "one target in DIR (default: the current folder):\n"
     "  --to xls    the worksheet vCardContactsExported.xls, one row per card (default)\n"
-    "  --to pst    contacts in a new Outlook data file (not available yet)\n"
+    "  --to pst    contacts in a new Outlook data file, ContactsSTAMP.pst, whose\n"
+    "              store is named \"Imported Contacts : Created - STAMP\" (STAMP:\n"
+    "              the local time as d.m.YY H.m.ss); an existing file is never\n"
+    "              written over\n"
     "  --mode normal    lines end at CR or CR LF (default)\n"
     "  --mode advance   a lone LF ends a line too (files from Unix-like systems)\n"
     "Pictures of cards are written to DIR/vCardPictures.\n"
@@ -57,8 +60,7 @@ int convertCommand(const Arguments& arguments) {
             if (to == "xls") {
                 options.target = TargetKind::Worksheet;
             } else if (to == "pst") {
-                std::cerr << "tessaly convert: the Outlook (.pst) target is not available yet\n";
-                return 2;
+                options.target = TargetKind::Outlook;
             } else {
                 return usageError("unknown target '" + to + "'");
             }

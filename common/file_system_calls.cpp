@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace tessaly {
@@ -27,6 +28,15 @@ int FileSystemCalls::fsync(int descriptor) { return ::fsync(descriptor); }
 int FileSystemCalls::close(int descriptor) { return ::close(descriptor); }
 
 int FileSystemCalls::rename(const char* from, const char* to) { return std::rename(from, to); }
+
+int FileSystemCalls::renameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    // A file system without the flag: a hard link fails as well when the name
+    // is taken, and then the temporary name goes.
+    if (::link(from, to) != 0) return -1;
+    return ::unlink(from);
+}
 
 int FileSystemCalls::unlink(const char* path) { return ::unlink(path); }
 

@@ -21,6 +21,8 @@ public:
     virtual int fsync(int descriptor);
     virtual int close(int descriptor);
     virtual int rename(const char* from, const char* to);
+    // Renames only when `to` does not exist; fails with EEXIST otherwise.
+    virtual int renameNoReplace(const char* from, const char* to);
     virtual int unlink(const char* path);
 };
 

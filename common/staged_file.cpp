@@ -103,7 +103,9 @@ int StagedFile::commit() {
         failure_ = synced != 0 ? synced : closed;
         return failure_;
     }
-    if (calls.rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
+    const int renamed = existing_ == Existing::Replace ? calls.rename(temporaryPath_.c_str(), finalPath_.c_str())
+                                                       : calls.renameNoReplace(temporaryPath_.c_str(), finalPath_.c_str());
+    if (renamed != 0) {
         failure_ = errno;
         return failure_;
     }

@@ -25,7 +25,11 @@ class StagedFile {
 public:
     static constexpr std::size_t kDefaultBufferSize = 64 * 1024;
 
-    explicit StagedFile(std::size_t bufferSize = kDefaultBufferSize) : bufferSize_(bufferSize) {}
+    // What the commit does with a file already under the final name.
+    enum class Existing { Replace, Keep };
+
+    explicit StagedFile(std::size_t bufferSize = kDefaultBufferSize, Existing existing = Existing::Replace)
+        : bufferSize_(bufferSize), existing_(existing) {}
     ~StagedFile();  // abandons a file that was not committed
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -49,7 +53,8 @@ public:
     std::uint64_t size() const;
 
     // Writes out the buffer, syncs and closes the temporary file and renames it
-    // over the final name. Returns 0 or the errno of the failing step; on a
+    // over the final name (with Existing::Keep, only to a final name that is
+    // free: EEXIST otherwise). Returns 0 or the errno of the failing step; on a
     // failure the temporary file is kept until `abandon`, and the file is
     // closed whatever failed.
     int commit();
@@ -65,6 +70,7 @@ private:
     int writeOut(std::uint64_t offset, std::string_view bytes);
 
     std::size_t bufferSize_;
+    Existing existing_;
     int descriptor_ = -1;
     int failure_ = 0;
     bool committed_ = false;

@@ -30,9 +30,11 @@ public:
     void setFile(const std::string& file) { file_ = file; }
 
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
-        target_.write(record, cardNumber, file_ + ":" + std::to_string(line), report_);
+        if (target_.write(record, cardNumber, file_ + ":" + std::to_string(line), report_)) ++converted_;
         host_.showProgress(cardNumber, progressCaption(cardNumber));
     }
+
+    std::int32_t converted() const { return converted_; }
 
     void problem(const ReadProblem& problem) override {
         ReportKind kind = ReportKind::CardsIncomplete;
@@ -51,14 +53,15 @@ private:
     RunHost& host_;
     RunReport& report_;
     std::string file_;
+    std::int32_t converted_ = 0;
 };
 
 // Ends a run whose target failed: its unfinished file is dropped and the user
 // is told which file and why.
-void failTarget(ConversionTarget& target, RunHost& host, RunResult& result, const std::string& message) {
+void failTarget(ConversionTarget& target, RunHost& host, RunResult& result, const TargetError& error) {
     target.abandon();
     result.targetFailed = true;
-    host.showMessage("Tessaly", message, MessageIcon::Exclamation);
+    host.showMessage(error.title(), error.what(), error.icon());
 }
 
 }  // namespace
@@ -84,7 +87,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         target->open(outputFolder);
     } catch (const TargetError& error) {
         result.targetFailed = true;
-        host.showMessage("Tessaly", error.what(), MessageIcon::Exclamation);
+        host.showMessage(error.title(), error.what(), error.icon());
         return result;
     }
     host.processEvents();
@@ -147,8 +150,8 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
             }
         } catch (const TargetError& error) {
             finishPictures();
-            failTarget(*target, host, result, error.what());
-            result.cardsConverted = cardCounter - 1;
+            failTarget(*target, host, result, error);
+            result.cardsConverted = sink.converted();
             return result;
         } catch (const VcardReadError& error) {
             result.report.add(ReportKind::FilesNotRead, 1, reportPlace(error.file(), error.line(), error.cause()));
@@ -158,14 +161,14 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         reportPictureFailures();
     }
     finishPictures();
-    result.cardsConverted = cardCounter - 1;
+    result.cardsConverted = sink.converted();
     if (host.stopRequested()) result.report.add(ReportKind::RunStopped, 1, "");
     host.processEvents();
 
     try {
         result.output = target->close(result.report);
     } catch (const TargetError& error) {
-        failTarget(*target, host, result, error.what());
+        failTarget(*target, host, result, error);
         return result;
     }
     host.processEvents();

@@ -32,7 +32,7 @@ struct RunOptions {
 struct RunResult {
     bool started = false;       // false: the folder choice was cancelled
     bool targetFailed = false;  // the target could not be created or written
-    std::int32_t cardsConverted = 0;
+    std::int32_t cardsConverted = 0;  // cards the target took (not those it reported as left out)
     std::filesystem::path output;  // the target's file, once closed
     RunReport report;
 };

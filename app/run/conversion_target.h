@@ -7,15 +7,25 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/run/run_host.h"
 #include "app/run/run_report.h"
 #include "vcard/contact_record.h"
 
 namespace tessaly {
 
-// The target itself failed (cannot be created or written): the run ends.
+// The target itself failed (cannot be created or written): the run ends, and
+// the message box shows what() with the error's title and icon.
 class TargetError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit TargetError(const std::string& message, std::string title = "Tessaly",
+                         MessageIcon icon = MessageIcon::Exclamation)
+        : std::runtime_error(message), title_(std::move(title)), icon_(icon) {}
+    const std::string& title() const { return title_; }
+    MessageIcon icon() const { return icon_; }
+
+private:
+    std::string title_;
+    MessageIcon icon_;
 };
 
 enum class TargetKind { Worksheet, Outlook };
@@ -28,8 +38,10 @@ public:
     virtual void open(const std::filesystem::path& outputFolder) = 0;
 
     // Writes one card. `place` says where the card came from ("file:line"), for
-    // what the target notes in `report`. Throws TargetError.
-    virtual void write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
+    // what the target notes in `report`. Returns false for a card that was not
+    // converted (and is in the report); throws TargetError when the target
+    // itself fails.
+    virtual bool write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
                        RunReport& report) = 0;
 
     // Finishes the file under its final name and returns that name. Throws
@@ -44,7 +56,7 @@ public:
     virtual bool readsPictureFiles() const { return true; }
 };
 
-// The target of a kind. Throws TargetError for a kind this build cannot write.
+// The target of a kind.
 std::unique_ptr<ConversionTarget> makeTarget(TargetKind kind);
 
 }  // namespace tessaly

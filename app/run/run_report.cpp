@@ -16,6 +16,10 @@ const char* heading(ReportKind kind, std::size_t count) {
             return one ? "file had no card in it" : "files had no card in them";
         case ReportKind::CardsIncomplete:
             return one ? "card was left incomplete or merged" : "cards were left incomplete or merged";
+        case ReportKind::CardsNotSaved:
+            return one ? "card could not be saved as a contact" : "cards could not be saved as contacts";
+        case ReportKind::ContactValuesLeftOut:
+            return one ? "value or picture was left out of its contact" : "values or pictures were left out of their contacts";
         case ReportKind::CardsBeyondLastRow:
             return one ? "card did not fit: the sheet's last row is 65,536"
                        : "cards did not fit: the sheet's last row is 65,536";

@@ -13,6 +13,8 @@ enum class ReportKind {
     FilesNotRead,          // files that could not be read or stopped early
     FilesWithoutCards,     // files in which no card was found
     CardsIncomplete,       // cards left incomplete or merged
+    CardsNotSaved,         // cards the Outlook store did not take
+    ContactValuesLeftOut,  // values or pictures a contact was saved without
     CardsBeyondLastRow,    // cards beyond the sheet's last row
     CardsPastRow16384,     // cards below row 16,384
     ShortenedValues,       // values cut to 255 characters
@@ -23,7 +25,7 @@ enum class ReportKind {
     RunStopped,            // the user stopped the run
 };
 
-inline constexpr std::size_t kReportKinds = 11;
+inline constexpr std::size_t kReportKinds = 13;
 
 class RunReport {
 public:

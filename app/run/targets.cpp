@@ -1,4 +1,5 @@
 #include "app/run/conversion_target.h"
+#include "app/run/outlook_target.h"
 #include "app/run/worksheet_target.h"
 
 namespace tessaly {
@@ -8,9 +9,9 @@ std::unique_ptr<ConversionTarget> makeTarget(TargetKind kind) {
         case TargetKind::Worksheet:
             return std::make_unique<WorksheetTarget>();
         case TargetKind::Outlook:
-            break;
+            return std::make_unique<OutlookTarget>();
     }
-    throw TargetError("the Outlook (.pst) target is not available yet");
+    throw TargetError("no such target");
 }
 
 }  // namespace tessaly

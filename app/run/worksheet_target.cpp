@@ -12,7 +12,7 @@ void WorksheetTarget::open(const std::filesystem::path& outputFolder) {
     }
 }
 
-void WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
+bool WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
                             RunReport& report) {
     const ContactSheetCounts before = sheet_.counts();
     try {
@@ -24,8 +24,8 @@ void WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber
     // the card's place.
     const ContactSheetCounts after = sheet_.counts();
     const std::string card = "card " + std::to_string(cardNumber);
-    if (const auto n = after.cardsBeyondLastRow - before.cardsBeyondLastRow)
-        report.add(ReportKind::CardsBeyondLastRow, n, place + ": " + card + " not written");
+    const auto beyondLastRow = after.cardsBeyondLastRow - before.cardsBeyondLastRow;
+    if (beyondLastRow != 0) report.add(ReportKind::CardsBeyondLastRow, beyondLastRow, place + ": " + card + " not written");
     if (const auto n = after.cardsPastRow16384 - before.cardsPastRow16384)
         report.add(ReportKind::CardsPastRow16384, n,
                    place + ": " + card + " is in row " + std::to_string(cardNumber + 1));
@@ -39,6 +39,7 @@ void WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber
         report.add(ReportKind::ReplacedCharacters, n,
                    place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " character" : " characters") +
                        " replaced");
+    return beyondLastRow == 0;
 }
 
 std::filesystem::path WorksheetTarget::close(RunReport&) {

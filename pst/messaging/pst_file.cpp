@@ -248,12 +248,38 @@ Bytes PstFile::entryId(Nid nid) const {
     return out;
 }
 
-Nid PstFile::addMessage(Nid folderNid, Message message) try {
+void PstFile::setContentsColumns(Nid folderNid, const std::vector<ContentsColumn>& columns) try {
     failIfNotOpen();
     Folder& folder = folderOf(folderNid);
+    if (folder.contents->rowCount() != 0) fail("the contents table's columns are set before its first message");
+    std::vector<std::uint32_t> tags;
+    tags.reserve(columns.size());
+    for (const ContentsColumn& column : columns)
+        tags.push_back(column.name ? makeTag(names_.idFor(*column.name), tagType(column.tag)) : column.tag);
+    folder.contents = std::make_unique<TableContextBuilder>(writer_, TableContextBuilder::layoutColumns(tags),
+                                                            TableContextBuilder::Mode::Streaming);
+    folder.ownContentsColumns = true;
+} catch (...) {
+    rethrowWithFileName();
+}
+
+Nid PstFile::reserveMessageNid() try {
+    failIfNotOpen();
+    const Nid nid = writer_.newNid(NidType::NormalMessage);
+    reserved_.insert(nid);
+    return nid;
+} catch (...) {
+    rethrowWithFileName();
+}
+
+Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
+    failIfNotOpen();
+    Folder& folder = folderOf(folderNid);
+    if (reserved != 0 && reserved_.erase(reserved) == 0)
+        fail("NID " + std::to_string(reserved) + " was not reserved for a message, or is used already");
     PropertyContextBuilder properties;
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
-    const Nid nid = writer_.newNid(NidType::NormalMessage);
+    const Nid nid = reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
     properties.set(tagId(tags::MessageStatus), PropertyValue::int32(0));
     // A search key unique to the message: the store's random record key with
@@ -341,7 +367,7 @@ void PstFile::writeFolder(Nid nid, Folder& folder) {
         writeNode(writer_, hierarchy, 0, table.build());
     }
     const Nid contents = makeNid(NidType::ContentsTable, index);
-    if (folder.contents->rowCount() == 0) {
+    if (folder.contents->rowCount() == 0 && !folder.ownContentsColumns) {
         writer_.addNode(contents, templateData(kContentsTableTemplate), 0, 0);
     } else {
         writeNode(writer_, contents, 0, folder.contents->build());

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@
 namespace tessaly::pst {
 
 enum class StandardFolder { DeletedItems, Inbox, Outbox, SentItems, Calendar, Contacts, Journal, Notes, Tasks, Drafts };
+
+// A column of a folder's contents table: a tag, or a named property whose id
+// the store's name-to-id map gives (the tag's type is the column's type).
+struct ContentsColumn {
+    std::uint32_t tag = 0;
+    std::optional<PropertyName> name;
+};
 
 struct PstOptions {
     // Fixed values make a file reproducible; by default they are random
@@ -44,14 +52,22 @@ public:
     Nid standardFolder(StandardFolder folder) const;
     // A new folder under `parent` (a folder of this store).
     Nid createFolder(Nid parent, const std::string& name, const std::string& containerClass);
-    // Writes the message into `folder` and returns its NID. (Pass an rvalue
-    // to spare copying its values.)
-    Nid addMessage(Nid folder, Message message);
+    // The columns of a folder's contents table, in existence-bit order after
+    // the row id and version (by default the template's). Only before the
+    // folder's first message.
+    void setContentsColumns(Nid folder, const std::vector<ContentsColumn>& columns);
+    // A NID for a message not yet added, for properties that name the
+    // message itself (its own entry id); pass it to addMessage.
+    Nid reserveMessageNid();
+    // Writes the message into `folder` and returns its NID (`reserved` when
+    // given). (Pass an rvalue to spare copying its values.)
+    Nid addMessage(Nid folder, Message message, Nid reserved = 0);
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
     // The 24-byte entry identifier of a folder or message of this store.
     Bytes entryId(Nid nid) const;
     std::size_t messageCount(Nid folder) const;
+    const std::string& fileName() const { return fileName_; }
 
     // Writes folders, tables, maps and header and renames the file into place.
     void close();
@@ -62,6 +78,7 @@ private:
         PropertyContextBuilder properties;
         std::vector<Nid> children;
         std::unique_ptr<TableContextBuilder> contents;
+        bool ownContentsColumns = false;  // not the template's: an empty table is written, not shared
         std::uint32_t unread = 0;
     };
 
@@ -93,6 +110,7 @@ private:
     Bid recipientOnlySubnodes_ = 0;  // the subnode tree of messages without attachments
     bool closed_ = false;
     std::string failure_;  // why close() failed, if it did
+    std::set<Nid> reserved_;  // message NIDs handed out and not yet used
 };
 
 }  // namespace tessaly::pst

@@ -17,13 +17,20 @@ constexpr std::uint64_t kDensityListOffset = 0x4200;
 }  // namespace
 
 NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
-    : fileName_(finalPath.string()), space_(fileName_), unique_(unique) {
+    : fileName_(finalPath.string()),
+      file_(StagedFile::kDefaultBufferSize, StagedFile::Existing::Keep),
+      space_(fileName_),
+      unique_(unique) {
     // Counters as a new store starts them: low indexes are reserved for the
     // fixed NIDs, messages and search folders have their own ranges.
     nextNidIndex_.fill(0x400);
     nextNidIndex_[static_cast<int>(NidType::SearchFolder)] = 0x4000;
     nextNidIndex_[static_cast<int>(NidType::NormalMessage)] = 0x10000;
     nextNidIndex_[static_cast<int>(NidType::AssocMessage)] = 0x8000;
+    // A store is a new file: it never takes the place of one that exists.
+    std::error_code ignored;
+    if (std::filesystem::symlink_status(finalPath, ignored).type() != std::filesystem::file_type::not_found)
+        throw PstError(fileName_, "a file of this name already exists; it is left as it is");
     if (const int error = file_.open(finalPath)) {
         throw PstError(fileName_, "cannot create a file in " + finalPath.parent_path().string() + ": " +
                                       std::strerror(error));
@@ -239,7 +246,10 @@ void NodeDatabaseWriter::finish() {
         const std::uint8_t zero = 0;
         writeAt(header.fileEof - 1, &zero, 1);
     }
-    if (const int error = file_.commit()) fail(std::string("finishing the file failed: ") + std::strerror(error));
+    if (const int error = file_.commit()) {
+        if (error == EEXIST) fail("a file of this name appeared while the store was written; it is left as it is");
+        fail(std::string("finishing the file failed: ") + std::strerror(error));
+    }
     finished_ = true;
 }
 

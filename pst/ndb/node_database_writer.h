@@ -4,7 +4,8 @@
 // stay in memory and are written, with the allocation maps and the header,
 // when the file is finished. The file is staged under a unique temporary name
 // beside the final one and renamed into place only by finish(), so the final
-// path never holds a half-written file and no other file is overwritten.
+// path never holds a half-written file and no other file is overwritten: a
+// store is always a new file, never written over one that exists.
 
 #include <array>
 #include <cstdint>

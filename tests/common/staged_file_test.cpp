@@ -61,6 +61,22 @@ TEST(StagedFile, TwoWritersOfOneNameGetTemporaryFilesOfTheirOwnAndLeaveOtherFile
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::filesystem::path>{"out.bin", "out.bin.tmp"}));
 }
 
+TEST(StagedFile, AFileThatKeepsAnExistingOneFailsToCommitOverIt) {
+    TempDir dir;
+    const auto path = dir.write("out.bin", "earlier");
+    StagedFile file(StagedFile::kDefaultBufferSize, StagedFile::Existing::Keep);
+    ASSERT_EQ(file.open(path), 0);
+    EXPECT_EQ(file.write("new"), 0);
+    EXPECT_EQ(file.commit(), EEXIST);
+    file.abandon();
+    EXPECT_EQ(readFile(path), "earlier");
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    ASSERT_EQ(file.open(dir.path() / "free.bin"), 0);
+    EXPECT_EQ(file.write("new"), 0);
+    EXPECT_EQ(file.commit(), 0);
+    EXPECT_EQ(readFile(dir.path() / "free.bin"), "new");
+}
+
 TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {
     TempDir dir;
     const auto path = dir.write("out.bin", "earlier");

@@ -51,6 +51,11 @@ public:
         errno = renameError;
         return -1;
     }
+    int renameNoReplace(const char* from, const char* to) override {
+        if (renameError == 0) return FileSystemCalls::renameNoReplace(from, to);
+        errno = renameError;
+        return -1;
+    }
 
 private:
     FileSystemCalls* previous_;

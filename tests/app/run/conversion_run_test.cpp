@@ -44,9 +44,10 @@ struct ThirdCardFails : ConversionTarget {
     ThirdCardFails(int& written, bool& abandoned) : written(written), abandoned(abandoned) {}
     bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
-    void write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
+    bool write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
         if (cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
         ++written;
+        return true;
     }
     fs::path close(RunReport&) override { return "/x/t.xls"; }
     void abandon() noexcept override { abandoned = true; }

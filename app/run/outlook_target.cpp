@@ -1,0 +1,51 @@
+#include "app/run/outlook_target.h"
+
+#include "outlook/contact_item_writer.h"
+
+namespace tessaly {
+
+namespace {
+
+// The contacts folder's code in the mail library.
+constexpr std::int16_t kContactsFolder = 10;
+
+}  // namespace
+
+OutlookTarget::OutlookTarget(outlook::LocalClock clock, pst::PstOptions options)
+    : session_(std::move(clock), std::move(options)) {}
+
+void OutlookTarget::open(const std::filesystem::path& outputFolder) {
+    try {
+        session_.open(outputFolder);
+    } catch (const outlook::StoreSessionError& error) {
+        throw TargetError(error.what(), "Outlook Error", MessageIcon::Information);
+    }
+}
+
+bool OutlookTarget::write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
+                          RunReport& report) {
+    const outlook::ContactItemOutcome outcome =
+        outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), kContactsFolder, record);
+    const std::string card = place + ": card " + std::to_string(cardNumber);
+    if (!outcome.saved) {
+        const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.back();
+        report.add(ReportKind::CardsNotSaved, 1, card + " not saved: " + cause);
+        return false;
+    }
+    for (const std::string& failure : outcome.failures)
+        report.add(ReportKind::ContactValuesLeftOut, 1, card + ": " + failure);
+    return true;
+}
+
+std::filesystem::path OutlookTarget::close(RunReport&) {
+    try {
+        session_.close();
+    } catch (const outlook::AutomationError& error) {
+        throw TargetError(error.what());
+    }
+    return session_.PSTPath();
+}
+
+void OutlookTarget::abandon() noexcept { session_.abandon(); }
+
+}  // namespace tessaly

@@ -1,0 +1,118 @@
+#include "outlook/contact_fields.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tessaly::outlook {
+
+namespace {
+
+using F = ContactField;
+
+// Tagged ids and PSETID_Address LIDs from MS-OXPROPS; which fields Outlook
+// keeps as "" when empty, from the contacts Outlook 2007 wrote.
+constexpr std::array<ContactFieldInfo, kContactFieldCount> kFields = {{
+    {"FirstName", F::FirstName, 0x3A06, 0, true},                  // PidTagGivenName
+    {"MiddleName", F::MiddleName, 0x3A44, 0, true},                // PidTagMiddleName
+    {"LastName", F::LastName, 0x3A11, 0, true},                    // PidTagSurname
+    {"JobTitle", F::JobTitle, 0x3A17, 0, true},                    // PidTagTitle
+    {"CompanyName", F::CompanyName, 0x3A16, 0, true},              // PidTagCompanyName
+    {"BusinessTelephoneNumber", F::BusinessTelephoneNumber, 0x3A08, 0, false},
+    {"BusinessFaxNumber", F::BusinessFaxNumber, 0x3A24, 0, false},
+    {"HomeTelephoneNumber", F::HomeTelephoneNumber, 0x3A09, 0, false},
+    {"HomeFaxNumber", F::HomeFaxNumber, 0x3A25, 0, false},
+    {"MobileTelephoneNumber", F::MobileTelephoneNumber, 0x3A1C, 0, false},
+    {"PagerNumber", F::PagerNumber, 0x3A21, 0, false},             // PidTagPagerTelephoneNumber
+    {"CarTelephoneNumber", F::CarTelephoneNumber, 0x3A1E, 0, false},
+    {"SelectedMailingAddress", F::SelectedMailingAddress, 0, 0, false},  // PidLidPostalAddressId
+    {"BusinessAddress", F::BusinessAddress, 0, 0, false},          // PidLidWorkAddress, built from its parts
+    {"BusinessAddressStreet", F::BusinessAddressStreet, 0, 0x8045, false},
+    {"BusinessAddressCity", F::BusinessAddressCity, 0, 0x8046, false},
+    {"BusinessAddressState", F::BusinessAddressState, 0, 0x8047, false},
+    {"BusinessAddressPostalCode", F::BusinessAddressPostalCode, 0, 0x8048, false},
+    {"BusinessAddressCountry", F::BusinessAddressCountry, 0, 0x8049, false},
+    {"HomeAddress", F::HomeAddress, 0, 0, false},                  // PidLidHomeAddress, built from its parts
+    {"HomeAddressStreet", F::HomeAddressStreet, 0x3A5D, 0, false},
+    {"HomeAddressCity", F::HomeAddressCity, 0x3A59, 0, false},
+    {"HomeAddressState", F::HomeAddressState, 0x3A5C, 0, false},   // PidTagHomeAddressStateOrProvince
+    {"HomeAddressPostalCode", F::HomeAddressPostalCode, 0x3A5B, 0, false},
+    {"HomeAddressCountry", F::HomeAddressCountry, 0x3A5A, 0, false},
+    {"Email1Address", F::Email1Address, 0, 0, false},              // the Email1 group
+    {"Email2Address", F::Email2Address, 0, 0, false},
+    {"Email3Address", F::Email3Address, 0, 0, false},
+    {"IMAddress", F::IMAddress, 0, 0x8062, true},                  // PidLidInstantMessagingAddress
+    {"BusinessHomePage", F::BusinessHomePage, 0x3A51, 0, false},
+    {"WebPage", F::WebPage, 0, 0x802B, false},                     // PidLidHtml
+    {"Categories", F::Categories, 0, 0, false},                    // PidNameKeywords
+    {"Department", F::Department, 0x3A18, 0, true},                // PidTagDepartmentName
+    {"OfficeLocation", F::OfficeLocation, 0x3A19, 0, false},
+    {"Profession", F::Profession, 0x3A46, 0, false},
+    {"ManagerName", F::ManagerName, 0x3A4E, 0, false},
+    {"AssistantName", F::AssistantName, 0x3A30, 0, false},         // PidTagAssistant
+    {"Title", F::Title, 0x3A45, 0, true},                          // PidTagDisplayNamePrefix
+    {"Suffix", F::Suffix, 0x3A05, 0, true},                        // PidTagGeneration
+    {"Spouse", F::Spouse, 0x3A48, 0, false},                       // PidTagSpouseName
+    {"Body", F::Body, 0x1000, 0, false},
+    {"NickName", F::NickName, 0x3A4F, 0, false},                   // PidTagNickname
+}};
+
+constexpr bool fieldsInOrder() {
+    for (std::size_t i = 0; i < kFields.size(); ++i)
+        if (static_cast<std::size_t>(kFields[i].field) != i) return false;
+    return true;
+}
+static_assert(fieldsInOrder(), "the table lists the fields in their enum order");
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+std::string lowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lower(c);
+    return out;
+}
+
+// Orders a lower-case name before a name in any letter case.
+bool lowerBefore(std::string_view lowerName, std::string_view name) {
+    const std::size_t common = std::min(lowerName.size(), name.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char a = lowerName[i], b = lower(name[i]);
+        if (a != b) return a < b;
+    }
+    return lowerName.size() < name.size();
+}
+
+struct NameEntry {
+    std::string lower;
+    ContactName target;
+};
+
+// Names in lower case, sorted, for a binary search in any letter case.
+const std::vector<NameEntry>& namesByLowerCase() {
+    static const std::vector<NameEntry> names = [] {
+        std::vector<NameEntry> entries;
+        for (const ContactFieldInfo& info : kFields) entries.push_back({lowerCase(info.name), {info.field, {}}});
+        entries.push_back({"birthday", {{}, ContactDate::Birthday}});
+        entries.push_back({"anniversary", {{}, ContactDate::Anniversary}});
+        std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.lower < b.lower; });
+        return entries;
+    }();
+    return names;
+}
+
+}  // namespace
+
+const ContactFieldInfo& contactFieldInfo(ContactField field) { return kFields[static_cast<std::size_t>(field)]; }
+
+std::optional<ContactName> contactNameOf(std::string_view name) {
+    const auto& names = namesByLowerCase();
+    const auto it = std::lower_bound(names.begin(), names.end(), name,
+                                     [](const NameEntry& entry, std::string_view key) { return lowerBefore(entry.lower, key); });
+    if (it == names.end() || lowerBefore(it->lower, name) || it->lower.size() != name.size()) return std::nullopt;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (it->lower[i] != lower(name[i])) return std::nullopt;
+    return it->target;
+}
+
+}  // namespace tessaly::outlook

@@ -1,0 +1,94 @@
+#include "outlook/contact_item.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "outlook/picture_type.h"
+#include "outlook/store.h"
+#include "pst/pst_error.h"
+#include "vcard/vcard_date.h"
+
+namespace tessaly::outlook {
+
+namespace {
+
+// What a PST time can hold: FILETIME starts in 1601; the reader's dates end in 9999.
+const DateValue kFirstDate = dateValueOf(1601, 1, 1);
+const DateValue kLastDate = dateValueOf(9999, 12, 31);
+
+std::vector<std::uint8_t> readWholeFile(const std::string& path) {
+    const auto failure = [&path](int error) {
+        return AutomationError("the picture file " + path + " cannot be read: " + std::strerror(error));
+    };
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) throw failure(errno);
+    struct stat status {};
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+        ::close(file);
+        throw failure(error != 0 ? error : EINVAL);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(file, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            const int error = got < 0 ? errno : EIO;  // the file shrank while read
+            ::close(file);
+            throw failure(error);
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(file);
+    return bytes;
+}
+
+}  // namespace
+
+ContactItem::ContactItem(std::shared_ptr<StoreState> store, pst::Nid folder)
+    : store_(std::move(store)), folder_(folder) {}
+
+void ContactItem::setProperty(const std::string& name, const AutomationValue& value) {
+    const std::optional<ContactName> target = contactNameOf(name);
+    if (!target) throw AutomationError("a contact item has no property '" + name + "'");
+    if (target->date) {
+        const AutomationDate* date = std::get_if<AutomationDate>(&value);
+        if (date == nullptr) throw AutomationError("the property " + name + " takes a date");
+        if (date->days != 0 && (date->days < kFirstDate || date->days >= kLastDate + 1))
+            throw AutomationError("the property " + name + " takes a date from 1601 to 9999");
+        (*target->date == ContactDate::Birthday ? content_.birthday : content_.anniversary) = date->days;
+        return;
+    }
+    const std::string* text = std::get_if<std::string>(&value);
+    if (text == nullptr) throw AutomationError("the property " + name + " takes text");
+    if (*target->field == ContactField::SelectedMailingAddress && !text->empty() && *text != "1" && *text != "2")
+        throw AutomationError("SelectedMailingAddress takes 1 (home), 2 (business) or empty text (none), not '" +
+                              *text + "'");
+    content_[*target->field] = *text;
+}
+
+void ContactItem::AddPicture(const std::string& path) {
+    if (path.empty()) return;
+    std::vector<std::uint8_t> bytes = readWholeFile(path);
+    const std::string type = pictureMimeType(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    content_.picture = ContactPicture{std::move(bytes), type};
+}
+
+void ContactItem::Save() {
+    if (saved_) throw AutomationError("the contact is saved already");
+    pst::PstFile& file = store_->file();
+    try {
+        const pst::Nid nid = file.reserveMessageNid();
+        file.addMessage(folder_, contactMessage(content_, file.entryId(nid)), nid);
+    } catch (const pst::PstError& error) {
+        throw AutomationError(error.what());
+    }
+    saved_ = true;
+}
+
+}  // namespace tessaly::outlook

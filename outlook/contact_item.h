@@ -1,0 +1,44 @@
+#pragma once
+// A new contact item, as Items.Add(2) gives it: properties are set by name,
+// a picture is added from a file, and Save writes it to its folder. Each
+// member fails on its own with an AutomationError.
+
+#include <memory>
+#include <string>
+
+#include "outlook/automation.h"
+#include "outlook/contact_message.h"
+#include "pst/ndb/ids.h"
+
+namespace tessaly::outlook {
+
+class StoreState;
+
+class ContactItem {
+public:
+    ContactItem(std::shared_ptr<StoreState> store, pst::Nid folder);
+
+    // Sets the property of an object-model name (FirstName, Email1Address,
+    // Birthday, …; any letter case): text for the text properties, a date for
+    // Birthday and Anniversary. An unknown name, a value of the other kind,
+    // a mailing-address code other than "1", "2" or "" and a date before 1601
+    // are refused.
+    void setProperty(const std::string& name, const AutomationValue& value);
+
+    // Makes the picture in the file at `path` the contact's photo. An empty
+    // path does nothing; a file that cannot be read fails this call only.
+    void AddPicture(const std::string& path);
+
+    // Writes the contact to its folder. An item is saved once.
+    void Save();
+
+    const ContactContent& content() const { return content_; }
+
+private:
+    std::shared_ptr<StoreState> store_;
+    pst::Nid folder_;
+    ContactContent content_;
+    bool saved_ = false;
+};
+
+}  // namespace tessaly::outlook

@@ -1,0 +1,28 @@
+#pragma once
+// CreateContactItem: one card's record made into a saved contact item of the
+// store the session holds. Every statement is guarded on its own: one that
+// fails is passed over and the next runs; the caller learns whether the item
+// was saved and which statements failed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "outlook/session.h"
+#include "vcard/contact_record.h"
+
+namespace tessaly::outlook {
+
+struct ContactItemOutcome {
+    bool saved = false;
+    // "Statement: cause" for each statement that failed, in order.
+    std::vector<std::string> failures;
+};
+
+// `record` holds the card's slots as the reader leaves them; the writer takes
+// them trimmed of spaces. `FolderName` is the default folder's code (10, the
+// contacts folder).
+ContactItemOutcome CreateContactItem(Session& objSession, const std::string& storeID, std::int16_t FolderName,
+                                     const ContactRecord& record);
+
+}  // namespace tessaly::outlook

@@ -1,0 +1,341 @@
+#include "outlook/contact_message.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "common/utf8.h"
+#include "outlook/one_off_entry_id.h"
+#include "outlook/property_sets.h"
+#include "pst/messaging/property_tags.h"
+#include "vcard/vcard_date.h"
+
+namespace tessaly::outlook {
+
+namespace {
+
+using pst::makeTag;
+using pst::Message;
+namespace PropertyType = pst::PropertyType;
+using pst::PropertyValue;
+using F = ContactField;
+
+// Tagged properties of a contact (MS-OXPROPS).
+constexpr std::uint16_t kImportance = 0x0017;
+constexpr std::uint16_t kPriority = 0x0026;
+constexpr std::uint16_t kSensitivity = 0x0036;
+constexpr std::uint16_t kConversationTopic = 0x0070;
+constexpr std::uint16_t kIconIndex = 0x1080;
+constexpr std::uint16_t kAccount = 0x3A00;
+constexpr std::uint16_t kInitials = 0x3A0A;
+constexpr std::uint16_t kKeyword = 0x3A0B;
+constexpr std::uint16_t kLanguage = 0x3A0C;
+constexpr std::uint16_t kLocation = 0x3A0D;
+constexpr std::uint16_t kPostalAddress = 0x3A15;
+constexpr std::uint16_t kCountry = 0x3A26;
+constexpr std::uint16_t kLocality = 0x3A27;
+constexpr std::uint16_t kStateOrProvince = 0x3A28;
+constexpr std::uint16_t kStreetAddress = 0x3A29;
+constexpr std::uint16_t kPostalCode = 0x3A2A;
+constexpr std::uint16_t kWeddingAnniversary = 0x3A41;
+constexpr std::uint16_t kBirthday = 0x3A42;
+constexpr std::uint16_t kSendInternetEncoding = 0x3A71;
+constexpr std::uint16_t kMessageLocaleId = 0x3FF1;
+constexpr std::uint32_t kAttachmentHidden = 0x7FFE000B;
+
+// PSETID_Address LIDs (MS-OXOCNTC).
+constexpr std::uint32_t kFileUnder = 0x8005;
+constexpr std::uint32_t kFileUnderId = 0x8006;
+constexpr std::uint32_t kDepartmentUnused = 0x8010;  // PidLidDepartment: MUST be ""
+constexpr std::uint32_t kHasPicture = 0x8015;
+constexpr std::uint32_t kHomeAddress = 0x801A;
+constexpr std::uint32_t kWorkAddress = 0x801B;
+constexpr std::uint32_t kPostalAddressId = 0x8022;
+constexpr std::uint32_t kContactCharacterSet = 0x8023;
+constexpr std::uint32_t kAutoLog = 0x8025;
+constexpr std::uint32_t kFileUnderList = 0x8026;
+constexpr std::uint32_t kAddressBookProviderEmailList = 0x8028;
+constexpr std::uint32_t kAddressBookProviderArrayType = 0x8029;
+constexpr std::uint32_t kBirthdayLocal = 0x80DE;
+constexpr std::uint32_t kWeddingAnniversaryLocal = 0x80DF;
+// The e-mail groups start at 0x8080, 0x8090 and 0x80A0, the fax groups at
+// 0x80B0 (business), 0x80C0 (home) and 0x80D0 (primary); within a group:
+constexpr std::uint32_t kGroupDisplayName = 0;
+constexpr std::uint32_t kGroupAddressType = 2;
+constexpr std::uint32_t kGroupEmailAddress = 3;
+constexpr std::uint32_t kGroupOriginalDisplayName = 4;
+constexpr std::uint32_t kGroupOriginalEntryId = 5;
+
+// PidLidFileUnderId values: "Last, First Middle", and the company.
+constexpr std::int32_t kFileUnderLastFirstMiddle = 0x8017;
+constexpr std::int32_t kFileUnderCompany = 0x3A16;
+constexpr std::int32_t kFileUnderDisplayName = 0x3001;
+
+void setText(Message& message, std::uint16_t id, const std::string& value) {
+    message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
+}
+void setInt(Message& message, std::uint16_t id, std::int32_t value) {
+    message.set(makeTag(id, PropertyType::Int32), PropertyValue::int32(value));
+}
+void setTime(Message& message, std::uint16_t id, std::uint64_t fileTime) {
+    message.set(makeTag(id, PropertyType::Time), PropertyValue::time(fileTime));
+}
+
+std::string joinNonEmpty(std::initializer_list<const std::string*> parts, const char* separator) {
+    std::string out;
+    for (const std::string* part : parts) {
+        if (part->empty()) continue;
+        if (!out.empty()) out += separator;
+        out += *part;
+    }
+    return out;
+}
+
+std::string firstCharacter(const std::string& text) {
+    std::size_t position = 0;
+    char32_t ignored;
+    nextUtf8(text, position, ignored);
+    return text.substr(0, position);
+}
+
+// An e-mail entry: display name, type SMTP, the address, the address again as
+// its original display name, and the one-off entry identifier of the three.
+void setEmailGroup(Message& message, std::uint32_t base, const std::string& displayName, const std::string& address) {
+    const std::string shown = displayName.empty() ? address : displayName;
+    message.set(addressProperty(base + kGroupDisplayName), PropertyValue::string(shown));
+    message.set(addressProperty(base + kGroupAddressType), PropertyValue::string("SMTP"));
+    message.set(addressProperty(base + kGroupEmailAddress), PropertyValue::string(address));
+    message.set(addressProperty(base + kGroupOriginalDisplayName), PropertyValue::string(address));
+    message.set(addressProperty(base + kGroupOriginalEntryId),
+                PropertyValue::binary(oneOffEntryId(shown, "SMTP", address)));
+}
+
+// A fax entry: type FAX always, as Outlook keeps it; with a number, the
+// address "name@number", the contact's name and the one-off entry identifier.
+void setFaxGroup(Message& message, std::uint32_t base, const std::string& displayName, const std::string& number) {
+    message.set(addressProperty(base + kGroupAddressType), PropertyValue::string("FAX"));
+    const std::string shown = number.empty() || !displayName.empty() ? displayName : number;
+    const std::string address = number.empty() ? std::string() : shown + "@" + number;
+    message.set(addressProperty(base + kGroupEmailAddress), PropertyValue::string(address));
+    message.set(addressProperty(base + kGroupOriginalDisplayName), PropertyValue::string(number.empty() ? "" : shown));
+    if (!number.empty())
+        message.set(addressProperty(base + kGroupOriginalEntryId),
+                    PropertyValue::binary(oneOffEntryId(shown, "FAX", address)));
+}
+
+// The dates as Outlook keeps them: local midnight in UTC, and the same
+// midnight unconverted.
+void setDate(Message& message, std::uint16_t utcId, std::uint32_t localLid, DateValue date) {
+    if (date == 0) return;
+    setTime(message, utcId, localMidnightInUtc(date));
+    message.set(addressProperty(localLid), PropertyValue::time(pst::fileTimeFromDays(std::floor(date))));
+}
+
+// Properties Outlook writes on every contact it saves: the item's class of
+// importance, sensitivity and icon, the Western character set, and its
+// to-do, reminder and task state (none of them set).
+void setItemStamps(Message& message) {
+    setInt(message, kImportance, 1);        // normal
+    setInt(message, kPriority, 0);          // normal
+    setInt(message, kSensitivity, 0);       // none
+    setInt(message, kIconIndex, 0x200);     // a contact
+    setInt(message, kSendInternetEncoding, 0);
+    setInt(message, kMessageLocaleId, 0);
+    for (std::uint16_t unused : {kAccount, kKeyword, kLanguage, kLocation}) setText(message, unused, "");
+    message.set(addressProperty(kContactCharacterSet), PropertyValue::int32(0x100));
+    message.set(addressProperty(kAutoLog), PropertyValue::boolean(false));
+    message.set(addressProperty(kDepartmentUnused), PropertyValue::string(""));
+    message.set(addressProperty(kFileUnderList),
+                PropertyValue::multipleInt32({0x8017, 0x8037, 0x3A16, 0x8019, 0x8018}));
+    message.set(commonProperty(0x8503), PropertyValue::boolean(false));  // PidLidReminderSet
+    message.set(commonProperty(0x8501), PropertyValue::int32(0));        // PidLidReminderDelta
+    message.set(commonProperty(0x8510), PropertyValue::int32(0x10));     // PidLidSideEffects: coerce to Inbox
+    message.set(commonProperty(0x8506), PropertyValue::boolean(false));  // PidLidPrivate
+    message.set(commonProperty(0x850E), PropertyValue::boolean(false));  // PidLidAgingDontAgeMe
+    message.set(commonProperty(0x8518), PropertyValue::int32(0));        // PidLidTaskMode: not a task
+    message.set(taskProperty(0x8101), PropertyValue::int32(0));          // PidLidTaskStatus: not started
+    message.set(taskProperty(0x8102), PropertyValue::floating(0.0));     // PidLidPercentComplete
+    message.set(taskProperty(0x8113), PropertyValue::int32(1));          // PidLidTaskState
+    message.set(taskProperty(0x811C), PropertyValue::boolean(false));    // PidLidTaskComplete
+    message.set(taskProperty(0x8123), PropertyValue::int32(0x7FFFFFFF));  // PidLidTaskOrdinal
+    message.set(taskProperty(0x8110), PropertyValue::int32(0));          // PidLidTaskActualEffort
+    message.set(taskProperty(0x8111), PropertyValue::int32(0));          // PidLidTaskEstimatedEffort
+    message.set(taskProperty(0x8124), PropertyValue::boolean(false));
+    message.set(taskProperty(0x812C), PropertyValue::boolean(false));    // PidLidTaskFFixOffline
+    message.set(taskProperty(0x8129), PropertyValue::int32(0));          // PidLidTaskOwnership
+    message.set(taskProperty(0x812A), PropertyValue::int32(0));          // PidLidTaskAcceptanceState
+    message.set(taskProperty(0x8112), PropertyValue::int32(1));          // PidLidTaskVersion
+    message.set(taskProperty(0x8121), PropertyValue::string(""));        // PidLidTaskAssigner
+    message.set(taskProperty(0x8103), PropertyValue::boolean(false));
+    message.set(taskProperty(0x8126), PropertyValue::boolean(false));    // PidLidTaskFRecurring
+}
+
+}  // namespace
+
+std::string contactDisplayName(const ContactContent& c) {
+    std::string name =
+        joinNonEmpty({&c[F::Title], &c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
+    if (name.empty()) name = c[F::CompanyName];
+    if (name.empty()) name = c[F::Email1Address];
+    return name;
+}
+
+std::string contactFileAs(const ContactContent& c) {
+    const std::string given = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName]}, " ");
+    const std::string name = joinNonEmpty({&c[F::LastName], &given}, ", ");
+    return name.empty() ? c[F::CompanyName] : name;
+}
+
+std::string contactInitials(const ContactContent& c) {
+    std::string initials;
+    for (ContactField part : {F::FirstName, F::MiddleName, F::LastName})
+        if (!c[part].empty()) initials += firstCharacter(c[part]) + ".";
+    return initials;
+}
+
+std::string compositeAddress(const std::string& street, const std::string& city, const std::string& state,
+                             const std::string& postalCode, const std::string& country) {
+    const std::string statePostal = joinNonEmpty({&state, &postalCode}, " ");
+    const std::string cityLine = joinNonEmpty({&city, &statePostal}, ", ");
+    return joinNonEmpty({&street, &cityLine, &country}, "\r\n");
+}
+
+std::vector<std::string> categoryKeywords(const std::string& categories) {
+    std::vector<std::string> keywords;
+    std::size_t start = 0;
+    while (start <= categories.size()) {
+        std::size_t end = categories.find(',', start);
+        if (end == std::string::npos) end = categories.size();
+        std::size_t first = start, last = end;
+        while (first < last && categories[first] == ' ') ++first;
+        while (last > first && categories[last - 1] == ' ') --last;
+        if (last > first) keywords.push_back(categories.substr(first, last - first));
+        start = end + 1;
+    }
+    return keywords;
+}
+
+std::uint64_t localMidnightInUtc(DateValue date) {
+    int year, month, day;
+    calendarDateOf(date, year, month, day);
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_isdst = -1;  // whatever daylight saving time holds on that day
+    const std::time_t seconds = std::mktime(&local);
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+    return static_cast<std::uint64_t>((static_cast<std::int64_t>(seconds) + kSecondsFrom1601To1970) * 10000000);
+}
+
+pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
+    Message message;
+    message.set(pst::tags::MessageClass, PropertyValue::string("IPM.Contact"));
+    const std::string displayName = contactDisplayName(c);
+    setText(message, pst::tagId(pst::tags::DisplayName), displayName);
+    // The subject begins with U+0001 and the length of its prefix plus one:
+    // a contact's has no prefix.
+    setText(message, pst::tagId(pst::tags::Subject), "\x01\x01" + displayName);
+    setText(message, kConversationTopic, displayName);
+
+    for (std::size_t i = 0; i < kContactFieldCount; ++i) {
+        const ContactFieldInfo& info = contactFieldInfo(static_cast<ContactField>(i));
+        const std::string& value = c.text[i];
+        if (value.empty() && !info.keptWhenEmpty) continue;
+        if (info.tagId != 0) setText(message, info.tagId, value);
+        if (info.addressLid != 0) message.set(addressProperty(info.addressLid), PropertyValue::string(value));
+    }
+
+    // File-as, initials.
+    std::string fileAs = contactFileAs(c);
+    std::int32_t fileAsId = c[F::LastName].empty() && c[F::FirstName].empty() && c[F::MiddleName].empty()
+                                ? kFileUnderCompany
+                                : kFileUnderLastFirstMiddle;
+    if (fileAs.empty()) {
+        fileAs = displayName;
+        fileAsId = kFileUnderDisplayName;
+    }
+    message.set(addressProperty(kFileUnder), PropertyValue::string(fileAs));
+    message.set(addressProperty(kFileUnderId), PropertyValue::int32(fileAsId));
+    setText(message, kInitials, contactInitials(c));
+
+    // The two addresses as one text each (an address set whole wins over its
+    // parts), and the mailing address: a copy of the one chosen.
+    const std::string work = !c[F::BusinessAddress].empty()
+                                 ? c[F::BusinessAddress]
+                                 : compositeAddress(c[F::BusinessAddressStreet], c[F::BusinessAddressCity],
+                                                    c[F::BusinessAddressState], c[F::BusinessAddressPostalCode],
+                                                    c[F::BusinessAddressCountry]);
+    const std::string home = !c[F::HomeAddress].empty()
+                                 ? c[F::HomeAddress]
+                                 : compositeAddress(c[F::HomeAddressStreet], c[F::HomeAddressCity],
+                                                    c[F::HomeAddressState], c[F::HomeAddressPostalCode],
+                                                    c[F::HomeAddressCountry]);
+    if (!work.empty()) message.set(addressProperty(kWorkAddress), PropertyValue::string(work));
+    if (!home.empty()) message.set(addressProperty(kHomeAddress), PropertyValue::string(home));
+    const std::string& mailing = c[F::SelectedMailingAddress];
+    if (mailing == "1" || mailing == "2") {
+        const bool isHome = mailing == "1";
+        message.set(addressProperty(kPostalAddressId), PropertyValue::int32(isHome ? 1 : 2));
+        const std::pair<std::uint16_t, ContactField> parts[] = {
+            {kStreetAddress, isHome ? F::HomeAddressStreet : F::BusinessAddressStreet},
+            {kLocality, isHome ? F::HomeAddressCity : F::BusinessAddressCity},
+            {kStateOrProvince, isHome ? F::HomeAddressState : F::BusinessAddressState},
+            {kPostalCode, isHome ? F::HomeAddressPostalCode : F::BusinessAddressPostalCode},
+            {kCountry, isHome ? F::HomeAddressCountry : F::BusinessAddressCountry},
+        };
+        for (const auto& [id, field] : parts)
+            if (!c[field].empty()) setText(message, id, c[field]);
+        const std::string& chosen = isHome ? home : work;
+        if (!chosen.empty()) setText(message, kPostalAddress, chosen);
+    }
+
+    // E-mail and fax entries, and the list of those present.
+    std::vector<std::int32_t> entries;
+    std::int32_t entryBits = 0;
+    const ContactField emails[] = {F::Email1Address, F::Email2Address, F::Email3Address};
+    for (std::int32_t k = 0; k < 3; ++k) {
+        if (c[emails[k]].empty()) continue;
+        setEmailGroup(message, 0x8080 + 0x10 * static_cast<std::uint32_t>(k), displayName, c[emails[k]]);
+        entries.push_back(k);
+        entryBits |= 1 << k;
+    }
+    setFaxGroup(message, 0x80B0, displayName, c[F::BusinessFaxNumber]);
+    setFaxGroup(message, 0x80C0, displayName, c[F::HomeFaxNumber]);
+    setFaxGroup(message, 0x80D0, displayName, "");  // no primary fax number
+    if (!c[F::BusinessFaxNumber].empty()) {
+        entries.push_back(3);
+        entryBits |= 0x08;
+    }
+    if (!c[F::HomeFaxNumber].empty()) {
+        entries.push_back(4);
+        entryBits |= 0x10;
+    }
+    if (!entries.empty()) {
+        message.set(addressProperty(kAddressBookProviderEmailList), PropertyValue::multipleInt32(entries));
+        message.set(addressProperty(kAddressBookProviderArrayType), PropertyValue::int32(entryBits));
+    }
+
+    const std::vector<std::string> keywords = categoryKeywords(c[F::Categories]);
+    if (!keywords.empty()) message.set(keywordsProperty(), PropertyValue::multipleString(keywords));
+
+    setDate(message, kBirthday, kBirthdayLocal, c.birthday);
+    setDate(message, kWeddingAnniversary, kWeddingAnniversaryLocal, c.anniversary);
+
+    if (c.picture) {
+        message.set(addressProperty(kHasPicture), PropertyValue::boolean(true));
+        pst::Attachment photo;
+        photo.fileName = "ContactPicture.jpg";
+        photo.data = c.picture->bytes;
+        photo.properties.emplace_back(pst::tags::AttachMimeTag, PropertyValue::string(c.picture->mimeType));
+        photo.properties.emplace_back(pst::tags::AttachmentContactPhoto, PropertyValue::boolean(true));
+        // Shown as the contact's picture, not among its attachments.
+        photo.properties.emplace_back(kAttachmentHidden, PropertyValue::boolean(true));
+        message.addAttachment(std::move(photo));
+    }
+
+    setItemStamps(message);
+    message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
+    return message;
+}
+
+}  // namespace tessaly::outlook

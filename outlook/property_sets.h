@@ -1,0 +1,21 @@
+#pragma once
+// The property sets of the named properties a contact carries (MS-OXPROPS
+// 1.3.2), and names in them by LID.
+
+#include <cstdint>
+
+#include "pst/messaging/property_name.h"
+
+namespace tessaly::outlook {
+
+extern const pst::Guid kPsetidAddress;  // {00062004-0000-0000-C000-000000000046}
+extern const pst::Guid kPsetidCommon;   // {00062008-0000-0000-C000-000000000046}
+extern const pst::Guid kPsetidTask;     // {00062003-0000-0000-C000-000000000046}
+
+inline pst::PropertyName addressProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidAddress, lid); }
+inline pst::PropertyName commonProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidCommon, lid); }
+inline pst::PropertyName taskProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidTask, lid); }
+// PidNameKeywords: the categories, a string name in PS_PUBLIC_STRINGS.
+inline pst::PropertyName keywordsProperty() { return pst::PropertyName::string(pst::kPsPublicStrings, "Keywords"); }
+
+}  // namespace tessaly::outlook

@@ -1,0 +1,75 @@
+#pragma once
+// A store of the session (a PST file being written), its default folders and
+// their item collections.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "outlook/contact_item.h"
+#include "pst/messaging/pst_file.h"
+
+namespace tessaly::outlook {
+
+// What a store's objects share: the file being written. Once the session is
+// logged off the file is closed and every further call fails.
+class StoreState {
+public:
+    explicit StoreState(std::unique_ptr<pst::PstFile> file) : file_(std::move(file)) {}
+
+    // The file, or an AutomationError once it is closed.
+    pst::PstFile& file();
+    // Finishes the file under its name; an AutomationError names the cause.
+    void close();
+    // Drops the unfinished file.
+    void abandon() noexcept { file_.reset(); }
+    bool isOpen() const { return file_ != nullptr; }
+
+private:
+    std::unique_ptr<pst::PstFile> file_;
+};
+
+class Items {
+public:
+    Items(std::shared_ptr<StoreState> store, pst::Nid folder) : store_(std::move(store)), folder_(folder) {}
+    // A new, unsaved item of the type: 2, a contact item, is the one supported.
+    std::shared_ptr<ContactItem> Add(std::int16_t itemType);
+
+private:
+    std::shared_ptr<StoreState> store_;
+    pst::Nid folder_;
+};
+
+class Folder {
+public:
+    Folder(std::shared_ptr<StoreState> store, pst::Nid nid) : store_(std::move(store)), nid_(nid) {}
+    std::shared_ptr<outlook::Items> Items() const { return std::make_shared<outlook::Items>(store_, nid_); }
+    pst::Nid nid() const { return nid_; }
+
+private:
+    std::shared_ptr<StoreState> store_;
+    pst::Nid nid_;
+};
+
+class Store {
+public:
+    explicit Store(std::shared_ptr<StoreState> state);
+
+    // The text that names the store to its session (hexadecimal).
+    const std::string& EntryID() const { return entryId_; }
+    // Makes sure the store holds its default folders, the contacts folder
+    // among them, ready for contacts.
+    void ValidateIPMTree();
+    // A default folder by its code: 3 deleted items, 4 outbox, 5 sent items,
+    // 6 inbox, 9 calendar, 10 contacts, 11 journal, 12 notes, 13 tasks,
+    // 16 drafts.
+    std::shared_ptr<Folder> GetDefaultFolder(std::int16_t folderType);
+
+    StoreState& state() { return *state_; }
+
+private:
+    std::shared_ptr<StoreState> state_;
+    std::string entryId_;
+};
+
+}  // namespace tessaly::outlook
