@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#ifndef TESSALY_TROUBLESHOOTING_LINK
-#define TESSALY_TROUBLESHOOTING_LINK "file:///usr/share/doc/tessaly/README.md#troubleshooting"
+#ifndef TESSALY_DOC_DIR
+#define TESSALY_DOC_DIR "/usr/share/doc/tessaly"
 #endif
 
 namespace tessaly::outlook {
@@ -42,7 +42,7 @@ std::filesystem::path freePstPath(const std::filesystem::path& outputFolder, con
 std::string storeSessionFailureText(const std::string& cause) {
     return "Outlook Session Creation Error !\r\n"
            "Check if Outlook is installed and configured.\r\n"
-           "For more details visit this link : " TESSALY_TROUBLESHOOTING_LINK "\r\n" +
+           "For more details visit this link : file://" TESSALY_DOC_DIR "/README.md#troubleshooting\r\n" +
            cause;
 }
 

@@ -12,7 +12,7 @@
 #include "pst/messaging/property_tags.h"
 #include "pst/ndb/file_space.h"
 #include "support/test_files.h"
-#include "written_stores.h"
+#include "support/written_stores.h"
 
 namespace tessaly::pst {
 namespace {

@@ -13,7 +13,7 @@
 #include "pst/pst_error.h"
 #include "support/failing_file_calls.h"
 #include "support/test_files.h"
-#include "written_stores.h"
+#include "support/written_stores.h"
 
 namespace tessaly::pst {
 namespace {

@@ -29,6 +29,8 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
             values.emplace_back();
             values.back().entryType = field(line);
             inValue = false;
+        } else if (line.rfind("Value type:", 0) == 0 && !values.empty()) {
+            values.back().valueType = field(line);
         } else if (line.rfind("Maps to entry type:", 0) == 0 && !values.empty()) {
             values.back().mapsTo = field(line);
         } else if (line.rfind("Maps to entry:", 0) == 0 && !values.empty()) {

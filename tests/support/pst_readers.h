@@ -24,6 +24,7 @@ inline void expectValidPst(const std::filesystem::path& path) {
 
 struct PffValue {
     std::uint32_t entryType = 0;  // property id
+    std::uint32_t valueType = 0;  // property type
     std::uint32_t mapsTo = 0;     // for a named property: its LID (0 when none)
     std::string mapsToName;       // for a named property with a string name
     std::string bytes;

@@ -1,0 +1,90 @@
+// The object model as an automation client meets it: each member fails on its
+// own, with a cause, and the calls after it still work.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "outlook/session.h"
+#include "support/test_files.h"
+#include "support/written_stores.h"
+
+namespace tessaly::outlook {
+namespace {
+
+std::string failureOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const AutomationError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+class ObjectModel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session.Logon();
+        store = session.Stores().AddPSTStore((dir.path() / "store.pst").string(), 1, "Store");
+        store->ValidateIPMTree();
+    }
+    std::shared_ptr<ContactItem> newContact() { return store->GetDefaultFolder(10)->Items()->Add(2); }
+
+    testing::TempDir dir;
+    Session session{testing::fixedOptions()};
+    std::shared_ptr<Store> store;
+};
+
+TEST_F(ObjectModel, TheStoreIsFoundByItsIdInAnyLetterCaseAndAnUnknownIdFailsAlone) {
+    EXPECT_EQ(store->EntryID().size(), 40u);
+    EXPECT_EQ(session.GetStoreFromID(store->EntryID()), store);
+    std::string lower = store->EntryID();
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(session.GetStoreFromID(lower), store);
+    EXPECT_EQ(failureOf([&] { session.GetStoreFromID("00"); }), "no store of this session has the id '00'");
+    EXPECT_EQ(failureOf([&] { store->GetDefaultFolder(99); }), "there is no default folder of type 99");
+    EXPECT_EQ(failureOf([&] { store->GetDefaultFolder(10)->Items()->Add(0); }),
+              "items of type 0 are not supported; contacts (2) are");
+    EXPECT_EQ(failureOf([&] { session.Stores().AddPSTStore((dir.path() / "x.pst").string(), 2, "X"); }),
+              "store format 2 is not supported");
+    Session loggedOff;
+    EXPECT_EQ(failureOf([&] { loggedOff.Stores(); }), "the session is not logged on");
+}
+
+TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
+    const auto item = newContact();
+    const std::string missing = (dir.path() / "missing.gif").string();
+    const std::pair<std::function<void()>, std::string> refused[] = {
+        {[&] { item->setProperty("ShoeSize", std::string("44")); }, "a contact item has no property 'ShoeSize'"},
+        {[&] { item->setProperty("FirstName", AutomationDate{30000}); }, "the property FirstName takes text"},
+        {[&] { item->setProperty("Birthday", std::string("1990-01-01")); }, "the property Birthday takes a date"},
+        {[&] { item->setProperty("Birthday", AutomationDate{-200000}); },
+         "the property Birthday takes a date from 1601 to 9999"},
+        {[&] { item->setProperty("SelectedMailingAddress", std::string("3")); },
+         "SelectedMailingAddress takes 1 (home), 2 (business) or empty text (none), not '3'"},
+        {[&] { item->AddPicture(missing); },
+         "the picture file " + missing + " cannot be read: No such file or directory"},
+        {[&] { item->AddPicture(dir.path().string()); },
+         "the picture file " + dir.path().string() + " cannot be read: Is a directory"},
+    };
+    for (const auto& [call, message] : refused) EXPECT_EQ(failureOf(call), message);
+    item->setProperty("firstname", std::string("Ada"));  // names in any letter case
+    item->AddPicture("");                                // no picture: nothing to do
+    EXPECT_EQ(item->content()[ContactField::FirstName], "Ada");
+    EXPECT_FALSE(item->content().picture);
+    item->Save();
+    EXPECT_EQ(failureOf([&] { item->Save(); }), "the contact is saved already");
+    session.Logoff();
+    EXPECT_EQ(failureOf([&] { newContact(); }), "the store is closed: its session was logged off");
+    testing::expectValidPst(dir.path() / "store.pst");
+}
+
+TEST_F(ObjectModel, AStoreIsNeverWrittenOverAnExistingFile) {
+    const auto taken = dir.write("taken.pst", "someone's file");
+    EXPECT_EQ(failureOf([&] { session.Stores().AddPSTStore(taken.string(), 1, "X"); }),
+              taken.string() + ": a file of this name already exists; it is left as it is");
+    EXPECT_EQ(testing::readFile(taken), "someone's file");
+}
+
+}  // namespace
+}  // namespace tessaly::outlook

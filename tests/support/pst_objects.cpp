@@ -1,0 +1,113 @@
+#include "support/pst_objects.h"
+
+#include <cstdio>
+
+#include "pst/verify/block_trailers.h"
+#include "pst/verify/btree_pages.h"
+#include "pst/verify/file_header.h"
+#include "support/test_files.h"
+
+namespace tessaly::testing {
+
+namespace {
+
+std::uint32_t le(const std::vector<std::uint8_t>& bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
+    return value;
+}
+
+std::string guidText(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", le(bytes, at, 4),
+                  le(bytes, at + 4, 2), le(bytes, at + 6, 2), bytes[at + 8], bytes[at + 9], bytes[at + 10],
+                  bytes[at + 11], bytes[at + 12], bytes[at + 13], bytes[at + 14], bytes[at + 15]);
+    return text;
+}
+
+std::string hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+// The name-to-id map's three streams made into id → key.
+std::map<std::uint16_t, std::string> namedKeysOf(const pst::verify::PropertyMap& map) {
+    const auto* guids = pst::verify::bytesProperty(map, 0x0002);
+    const auto* entries = pst::verify::bytesProperty(map, 0x0003);
+    const auto* strings = pst::verify::bytesProperty(map, 0x0004);
+    std::map<std::uint16_t, std::string> keys;
+    if (guids == nullptr || entries == nullptr) return keys;
+    for (std::size_t at = 0; at + 8 <= entries->size(); at += 8) {
+        const std::uint32_t property = le(*entries, at, 4);
+        const std::uint32_t guidField = le(*entries, at + 4, 2);
+        const std::uint32_t index = le(*entries, at + 6, 2);
+        const std::uint32_t guidIndex = guidField >> 1;
+        std::string set = guidIndex == 1   ? "{00020328-0000-0000-C000-000000000046}"
+                          : guidIndex == 2 ? "{00020329-0000-0000-C000-000000000046}"
+                                           : guidText(*guids, 16 * (guidIndex - 3));
+        std::string key = set + " ";
+        if (guidField & 1) {
+            const std::uint32_t length = le(*strings, property, 4);
+            for (std::uint32_t i = 0; i < length; i += 2) key += static_cast<char>((*strings)[property + 4 + i]);
+        } else {
+            key += hex(property, 4);
+        }
+        keys[static_cast<std::uint16_t>(0x8000 + index)] = key;
+    }
+    return keys;
+}
+
+}  // namespace
+
+PstObjects readPstObjects(const std::filesystem::path& pst) {
+    const std::string text = readFile(pst);
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    pst::verify::VerificationReport report;
+    pst::verify::VerifyContext context(pst::verify::Bytes(bytes.data(), bytes.size()), report);
+    pst::verify::readAndCheckHeader(context);
+    pst::verify::readBTrees(context);
+    pst::verify::checkBlockTrailers(context);
+    pst::verify::StoreContents contents = pst::verify::checkNodeContents(context);
+    PstObjects objects;
+    if (contents.messageStore) objects.store = *contents.messageStore;
+    objects.folders = std::move(contents.folders);
+    objects.tables = std::move(contents.tables);
+    if (contents.nameToIdMap) objects.namedKeys = namedKeysOf(*contents.nameToIdMap);
+    return objects;
+}
+
+std::string propertyKey(std::uint32_t tag, const std::map<std::uint16_t, std::string>& namedKeys) {
+    const auto id = static_cast<std::uint16_t>(tag >> 16);
+    if (id >= 0x8000) {
+        const auto found = namedKeys.find(id);
+        return found != namedKeys.end() ? found->second : "unmapped " + hex(id, 4);
+    }
+    return hex(id, 4);
+}
+
+std::map<std::string, KeyedValue> keyedValues(const std::vector<PffValue>& values,
+                                              const std::map<std::uint16_t, std::string>& namedKeys) {
+    std::map<std::string, KeyedValue> keyed;
+    for (const PffValue& value : values)
+        keyed[propertyKey(value.entryType << 16, namedKeys)] = KeyedValue{value.valueType, value.bytes};
+    return keyed;
+}
+
+std::map<std::string, KeyedValue> keyedValues(const pst::verify::PropertyMap& properties,
+                                              const std::map<std::uint16_t, std::string>& namedKeys) {
+    std::map<std::string, KeyedValue> keyed;
+    for (const auto& [id, value] : properties) {
+        std::string bytes;
+        if (value.bytes) {
+            bytes.assign(value.bytes->begin(), value.bytes->end());
+        } else {
+            for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value.inlineValue >> (8 * i));
+            if (value.type == 0x000B) bytes.resize(1);
+        }
+        keyed[propertyKey(std::uint32_t{id} << 16, namedKeys)] = KeyedValue{value.type, bytes};
+    }
+    return keyed;
+}
+
+}  // namespace tessaly::testing

@@ -1,0 +1,46 @@
+#pragma once
+// A PST's objects as the verifier's own read path finds them, for tests that
+// compare a store of ours with one Outlook wrote: the message store's and the
+// folders' properties, the folders' tables, and the named-property map with
+// each id's property set and LID or name.
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "pst/verify/node_contents.h"
+#include "support/pst_readers.h"
+
+namespace tessaly::testing {
+
+struct PstObjects {
+    pst::verify::PropertyMap store;
+    std::map<std::uint64_t, pst::verify::PropertyMap> folders;  // by NID
+    std::map<std::uint64_t, pst::verify::TableContents> tables;  // by NID
+    // Named property ids: "{GUID} 0x8005" (a LID) or "{GUID} Keywords" (a name).
+    std::map<std::uint16_t, std::string> namedKeys;
+};
+
+PstObjects readPstObjects(const std::filesystem::path& pst);
+
+// A property of an object, keyed for comparing two stores: "0x3A06" for a
+// tagged property, the named key for a named one; the value is its type and
+// bytes as pffexport gave them.
+struct KeyedValue {
+    std::uint32_t type = 0;
+    std::string bytes;
+    bool operator==(const KeyedValue&) const = default;
+};
+std::map<std::string, KeyedValue> keyedValues(const std::vector<PffValue>& values,
+                                              const std::map<std::uint16_t, std::string>& namedKeys);
+
+// The same for a property map the verifier read.
+std::map<std::string, KeyedValue> keyedValues(const pst::verify::PropertyMap& properties,
+                                              const std::map<std::uint16_t, std::string>& namedKeys);
+
+// "0x3A06" / a named key for a tag, as keyedValues() names it.
+std::string propertyKey(std::uint32_t tag, const std::map<std::uint16_t, std::string>& namedKeys);
+
+}  // namespace tessaly::testing
