@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tessaly::outlook {
@@ -101,11 +102,24 @@ const std::vector<NameEntry>& namesByLowerCase() {
     return names;
 }
 
+// The names as the object model spells them: callers mostly do too.
+const std::unordered_map<std::string_view, ContactName>& namesAsSpelled() {
+    static const std::unordered_map<std::string_view, ContactName> names = [] {
+        std::unordered_map<std::string_view, ContactName> spelled;
+        for (const ContactFieldInfo& info : kFields) spelled.emplace(info.name, ContactName{info.field, {}});
+        spelled.emplace("Birthday", ContactName{{}, ContactDate::Birthday});
+        spelled.emplace("Anniversary", ContactName{{}, ContactDate::Anniversary});
+        return spelled;
+    }();
+    return names;
+}
+
 }  // namespace
 
 const ContactFieldInfo& contactFieldInfo(ContactField field) { return kFields[static_cast<std::size_t>(field)]; }
 
 std::optional<ContactName> contactNameOf(std::string_view name) {
+    if (const auto spelled = namesAsSpelled().find(name); spelled != namesAsSpelled().end()) return spelled->second;
     const auto& names = namesByLowerCase();
     const auto it = std::lower_bound(names.begin(), names.end(), name,
                                      [](const NameEntry& entry, std::string_view key) { return lowerBefore(entry.lower, key); });

@@ -7,7 +7,6 @@
 #include "outlook/one_off_entry_id.h"
 #include "outlook/property_sets.h"
 #include "pst/messaging/property_tags.h"
-#include "vcard/vcard_date.h"
 
 namespace tessaly::outlook {
 
@@ -215,16 +214,19 @@ std::vector<std::string> categoryKeywords(const std::string& categories) {
 }
 
 std::uint64_t localMidnightInUtc(DateValue date) {
-    int year, month, day;
-    calendarDateOf(date, year, month, day);
+    // The offset from UTC that holds at that midnight, found with localtime_r
+    // (mktime would look at the system's time zone file again on every call):
+    // first the offset at UTC midnight, then the one at the local midnight
+    // that gives, which differs only where the offset changes in between.
+    constexpr std::int64_t kDaysTo1970 = 25569;
+    const std::time_t utcMidnight = static_cast<std::time_t>((static_cast<std::int64_t>(std::floor(date)) - kDaysTo1970) * 86400);
     std::tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_isdst = -1;  // whatever daylight saving time holds on that day
-    const std::time_t seconds = std::mktime(&local);
+    localtime_r(&utcMidnight, &local);
+    std::time_t midnight = utcMidnight - local.tm_gmtoff;
+    localtime_r(&midnight, &local);
+    midnight = utcMidnight - local.tm_gmtoff;
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-    return static_cast<std::uint64_t>((static_cast<std::int64_t>(seconds) + kSecondsFrom1601To1970) * 10000000);
+    return static_cast<std::uint64_t>((static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970) * 10000000);
 }
 
 pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {

@@ -3,27 +3,33 @@
 #include <algorithm>
 
 #include "pst/ltp/btree_on_heap.h"
+#include "pst/pst_error.h"
 
 namespace tessaly::pst {
 
 void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
+    // Positions are kept in 16 bits beside the id when sorting.
+    if (values_.size() == 0xFFFF) throw PstError("a property context takes at most 65,535 values");
     if (sorted_ && !values_.empty() && values_.back().first >= id) sorted_ = false;
     values_.emplace_back(id, std::move(value));
 }
 
 const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
     if (!sorted_) {
-        // A stable sort keeps values of one id in the order they were set, so
-        // the last of each run is the one that stays.
-        std::stable_sort(values_.begin(), values_.end(),
-                         [](const Entry& a, const Entry& b) { return a.first < b.first; });
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < values_.size(); ++i) {
-            if (i + 1 < values_.size() && values_[i + 1].first == values_[i].first) continue;
-            if (kept != i) values_[kept] = std::move(values_[i]);
-            ++kept;
+        // Sorted as light keys (the id above the position of setting, so that
+        // values of one id keep their order), then each value moved once; of
+        // equal ids the one set last stays.
+        std::vector<std::uint32_t> order(values_.size());
+        for (std::size_t i = 0; i < values_.size(); ++i)
+            order[i] = static_cast<std::uint32_t>(values_[i].first) << 16 | static_cast<std::uint32_t>(i);
+        std::sort(order.begin(), order.end());
+        std::vector<Entry> unique;
+        unique.reserve(values_.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i + 1 < order.size() && order[i + 1] >> 16 == order[i] >> 16) continue;
+            unique.push_back(std::move(values_[order[i] & 0xFFFF]));
         }
-        values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(kept), values_.end());
+        values_ = std::move(unique);
         sorted_ = true;
     }
     return values_;

@@ -19,29 +19,30 @@ std::string typeText(std::uint16_t type) {
 // Why `bytes` cannot be a value of `type`, or "" when they can.
 std::string misfit(std::uint16_t type, const Bytes& bytes) {
     if (!isKnownType(type)) return "property type " + typeText(type) + " is not supported";
-    const std::string of = "a value of type " + typeText(type);
+    // Only a value that does not fit pays for the message.
+    const auto of = [type] { return "a value of type " + typeText(type); };
     const std::size_t size = bytes.size();
     const std::size_t fixed = type == PropertyType::Guid ? 16 : fixedSize(type);
     if (fixed != 0) {
         if (size == fixed) return {};
-        return of + " takes " + std::to_string(fixed) + " bytes, not " + std::to_string(size);
+        return of() + " takes " + std::to_string(fixed) + " bytes, not " + std::to_string(size);
     }
     switch (type) {
         case PropertyType::String:
-            return size % 2 == 0 ? std::string() : of + " takes whole UTF-16 units, not " + std::to_string(size) + " bytes";
+            return size % 2 == 0 ? std::string() : of() + " takes whole UTF-16 units, not " + std::to_string(size) + " bytes";
         case PropertyType::MultipleInt32:
-            return size % 4 == 0 ? std::string() : of + " takes whole 4-byte items, not " + std::to_string(size) + " bytes";
+            return size % 4 == 0 ? std::string() : of() + " takes whole 4-byte items, not " + std::to_string(size) + " bytes";
         case PropertyType::MultipleString:
         case PropertyType::MultipleBinary: {
             // A count, one offset per item, then the items in order.
-            if (size < 4) return of + " lacks its item count";
+            if (size < 4) return of() + " lacks its item count";
             const std::uint64_t count = get32(bytes.data());
-            if (4 + 4 * count > size) return of + " is too short for its " + std::to_string(count) + " items";
+            if (4 + 4 * count > size) return of() + " is too short for its " + std::to_string(count) + " items";
             std::uint64_t previous = 4 + 4 * count;
             for (std::uint64_t i = 0; i <= count; ++i) {
                 const std::uint64_t offset = i < count ? get32(bytes.data() + 4 + 4 * i) : size;
                 const bool oddString = type == PropertyType::MultipleString && (offset - previous) % 2 != 0;
-                if (offset < previous || offset > size || oddString) return of + " has an item out of place";
+                if (offset < previous || offset > size || oddString) return of() + " has an item out of place";
                 previous = offset;
             }
             return {};

@@ -88,6 +88,9 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
     const std::size_t bitmap = bitmapOffset_;
+    // Columns and properties are both in id order: one walk through each.
+    const auto& values = properties.values();
+    auto next = values.begin();
     for (const auto& column : columns_) {
         std::uint8_t* cell = row + column.offset;
         if (column.tag == kTagRowId) {
@@ -95,8 +98,11 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
         } else if (column.tag == kTagRowVersion) {
             put32(cell, 0);
         } else {
-            const PropertyValue* value = properties.find(tagId(column.tag));
-            if (value == nullptr || value->type() != tagType(column.tag)) continue;
+            const std::uint16_t id = tagId(column.tag);
+            while (next != values.end() && next->first < id) ++next;
+            if (next == values.end() || next->first != id) continue;
+            const PropertyValue* value = &next->second;
+            if (value->type() != tagType(column.tag)) continue;
             if (fixedSize(value->type()) != 0) {
                 std::copy(value->bytes().begin(), value->bytes().end(), cell);
             } else {

@@ -1,6 +1,7 @@
 #include "pst/messaging/named_property_map.h"
 
 #include <algorithm>
+#include <map>
 #include "pst/pst_error.h"
 
 #include "pst/messaging/property_tags.h"

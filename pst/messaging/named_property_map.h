@@ -5,7 +5,7 @@
 // and 251 hash buckets through which a client finds the id of a name.
 
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include "pst/ltp/property_context.h"
@@ -40,7 +40,7 @@ private:
     };
     std::uint16_t guidIndex(const Guid& guid);
 
-    std::map<PropertyName, std::uint16_t> ids_;
+    std::unordered_map<PropertyName, std::uint16_t, PropertyNameHash> ids_;
     std::vector<Entry> entries_;
     std::vector<Guid> guids_;
     Bytes strings_;

@@ -34,6 +34,17 @@ Guid parseGuid(const std::string& text) {
     return out;
 }
 
+std::size_t PropertyNameHash::operator()(const PropertyName& name) const {
+    // FNV-1a over the GUID, then the LID or the name.
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    const auto mix = [&hash](std::uint8_t byte) { hash = (hash ^ byte) * 0x100000001B3ull; };
+    for (std::uint8_t byte : name.guid) mix(byte);
+    mix(name.isString ? 1 : 0);
+    for (int shift = 0; shift < 32; shift += 8) mix(static_cast<std::uint8_t>(name.id >> shift));
+    for (char c : name.name) mix(static_cast<std::uint8_t>(c));
+    return static_cast<std::size_t>(hash);
+}
+
 const Guid kPsMapi = parseGuid("00020328-0000-0000-C000-000000000046");
 const Guid kPsPublicStrings = parseGuid("00020329-0000-0000-C000-000000000046");
 

@@ -26,6 +26,11 @@ struct PropertyName {
     bool operator<(const PropertyName& other) const {
         return std::tie(guid, isString, id, name) < std::tie(other.guid, other.isString, other.id, other.name);
     }
+    bool operator==(const PropertyName& other) const = default;
+};
+
+struct PropertyNameHash {
+    std::size_t operator()(const PropertyName& name) const;
 };
 
 extern const Guid kPsMapi;           // {00020328-0000-0000-C000-000000000046}
