@@ -21,30 +21,32 @@ const DateValue kFirstDate = dateValueOf(1601, 1, 1);
 const DateValue kLastDate = dateValueOf(9999, 12, 31);
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
-    const auto failure = [&path](int error) {
-        return AutomationError("the picture file " + path + " cannot be read: " + std::strerror(error));
+    const auto failure = [&path](const std::string& cause) {
+        return AutomationError("the picture file " + path + " cannot be read: " + cause);
     };
     const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) throw failure(errno);
+    if (file < 0) throw failure(std::strerror(errno));
+    std::string problem;
     struct stat status {};
-    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        ::close(file);
-        throw failure(error != 0 ? error : EINVAL);
+    if (::fstat(file, &status) != 0) {
+        problem = std::strerror(errno);
+    } else if (S_ISDIR(status.st_mode)) {
+        problem = std::strerror(EISDIR);
+    } else if (!S_ISREG(status.st_mode)) {
+        problem = "it is not a regular file";
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+    std::vector<std::uint8_t> bytes;
+    if (problem.empty()) bytes.resize(static_cast<std::size_t>(status.st_size));
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (problem.empty() && done < bytes.size()) {
         const ssize_t got = ::read(file, bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            const int error = got < 0 ? errno : EIO;  // the file shrank while read
-            ::close(file);
-            throw failure(error);
-        }
-        done += static_cast<std::size_t>(got);
+        if (got < 0) problem = std::strerror(errno);
+        if (got == 0) problem = "the file shrank while it was read";
+        if (got > 0) done += static_cast<std::size_t>(got);
     }
     ::close(file);
+    if (!problem.empty()) throw failure(problem);
     return bytes;
 }
 

@@ -219,18 +219,28 @@ std::uint64_t localMidnightInUtc(DateValue date) {
     // first the offset at UTC midnight, then the one at the local midnight
     // that gives, which differs only where the offset changes in between.
     constexpr std::int64_t kDaysTo1970 = 25569;
-    const std::time_t utcMidnight = static_cast<std::time_t>((static_cast<std::int64_t>(std::floor(date)) - kDaysTo1970) * 86400);
-    std::tm local{};
-    localtime_r(&utcMidnight, &local);
-    std::time_t midnight = utcMidnight - local.tm_gmtoff;
-    localtime_r(&midnight, &local);
-    midnight = utcMidnight - local.tm_gmtoff;
+    const std::time_t utcMidnight =
+        static_cast<std::time_t>((static_cast<std::int64_t>(std::floor(date)) - kDaysTo1970) * 86400);
+    std::tm day{}, first{}, second{};
+    gmtime_r(&utcMidnight, &day);
+    localtime_r(&utcMidnight, &first);
+    const std::time_t firstGuess = utcMidnight - first.tm_gmtoff;
+    localtime_r(&firstGuess, &first);
+    const std::time_t secondGuess = utcMidnight - first.tm_gmtoff;
+    localtime_r(&secondGuess, &second);
+    const auto sameDay = [&day](const std::tm& local) {
+        return local.tm_year == day.tm_year && local.tm_mon == day.tm_mon && local.tm_mday == day.tm_mday;
+    };
+    // Where the clocks skip midnight, the day begins at the end of the gap,
+    // which the first guess finds.
+    const std::time_t midnight = sameDay(second) || !sameDay(first) ? secondGuess : firstGuess;
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
     return static_cast<std::uint64_t>((static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970) * 10000000);
 }
 
 pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
     Message message;
+    message.reserve(64, 96);  // about what a contact has
     message.set(pst::tags::MessageClass, PropertyValue::string("IPM.Contact"));
     const std::string displayName = contactDisplayName(c);
     setText(message, pst::tagId(pst::tags::DisplayName), displayName);

@@ -15,12 +15,12 @@ namespace tessaly {
 std::string writePictureFile(const std::filesystem::path& path, std::string_view bytes) {
     const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file < 0) return std::strerror(errno);
-    if (const int error = writeAll(file, bytes)) {
-        ::close(file);
-        return std::strerror(error);
-    }
-    if (::close(file) != 0) return std::strerror(errno);
-    return {};
+    int error = writeAll(file, bytes);
+    if (::close(file) != 0 && error == 0) error = errno;
+    if (error == 0) return {};
+    // A picture cut short is no picture: it is not left behind.
+    ::unlink(path.c_str());
+    return std::strerror(error);
 }
 
 std::string pictureNotWrittenCause(const std::filesystem::path& path, const std::string& reason) {

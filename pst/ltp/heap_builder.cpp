@@ -38,6 +38,8 @@ void HeapBuilder::openBlock() {
         std::vector<std::uint16_t>().swap(block.starts);
     }
     blocks_.emplace_back();
+    // A block fills up to its full size: room for it at once, not by doubling.
+    blocks_.back().content.reserve(kMaxBlockPayload);
     blocks_.back().content.resize(headerSize(blocks_.size() - 1));
 }
 

@@ -32,6 +32,11 @@ public:
     // A named property; its id is assigned by the store's name-to-id map.
     void set(const PropertyName& name, PropertyValue value);
     void addAttachment(Attachment attachment) { attachments_.push_back(std::move(attachment)); }
+    // Room for this many tagged and named values.
+    void reserve(std::size_t taggedCount, std::size_t namedCount) {
+        tagged_.reserve(taggedCount);
+        named_.reserve(namedCount);
+    }
 
     const std::vector<std::pair<std::uint32_t, PropertyValue>>& tagged() const { return tagged_; }
     const std::vector<std::pair<PropertyName, PropertyValue>>& named() const { return named_; }
