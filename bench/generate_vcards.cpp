@@ -1,7 +1,8 @@
 // Writes a deterministic file of vCard 3.0 cards for the benchmarks: names,
 // organisation, telephones, addresses, e-mail, dates, a note with non-ASCII
-// text, and optionally an inline Base64 picture of a given size.
-//   bench_generate_vcards CARDS PICTURE_BYTES OUTPUT
+// text, and optionally an inline Base64 picture of a given size, on every
+// card or on every Nth card only (cards N, 2N, 3N, ...).
+//   bench_generate_vcards CARDS PICTURE_BYTES OUTPUT [PICTURE_EVERY]
 
 #include <cstdint>
 #include <cstdio>
@@ -40,12 +41,17 @@ std::string pictureText(Numbers& numbers, std::size_t bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: bench_generate_vcards CARDS PICTURE_BYTES OUTPUT\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: bench_generate_vcards CARDS PICTURE_BYTES OUTPUT [PICTURE_EVERY]\n");
         return 2;
     }
     const long cards = std::atol(argv[1]);
     const std::size_t pictureBytes = static_cast<std::size_t>(std::atol(argv[2]));
+    const long pictureEvery = argc == 5 ? std::atol(argv[4]) : 1;
+    if (pictureEvery < 1) {
+        std::fprintf(stderr, "bench_generate_vcards: PICTURE_EVERY must be 1 or more\n");
+        return 2;
+    }
     std::FILE* out = std::fopen(argv[3], "wb");
     if (!out) {
         std::perror(argv[3]);
@@ -77,7 +83,7 @@ int main(int argc, char** argv) {
                 "-1" + std::to_string(numbers.below(10)) + "\r\n";
         card += "NOTE:Met at the fair in " + std::string(city) + ".\\nFollow up about the order, café meeting.\r\n";
         card += "CATEGORIES:Clients,Europe\r\n";
-        if (pictureBytes > 0) {
+        if (pictureBytes > 0 && (i + 1) % pictureEvery == 0) {
             // vCard 3.0 writers fold long values at 75 characters.
             const std::string picture = pictureText(numbers, pictureBytes);
             card += "PHOTO;ENCODING=b;TYPE=JPEG:";
