@@ -1,5 +1,9 @@
 #include "app/command_line.h"
 
+#ifndef TESSALY_VERSION
+#define TESSALY_VERSION "3.7"
+#endif
+
 #include <exception>
 #include <iostream>
 #include <new>
@@ -10,7 +14,9 @@ namespace tessaly {
 namespace {
 
 void printUsage(std::ostream& out, const std::vector<Subcommand>& subcommands) {
-    out << "usage: tessaly SUBCOMMAND [ARGUMENTS]\n\nsubcommands:\n";
+    out << "usage: tessaly [FILE.vcf | FOLDER]         the window (with a display)\n"
+           "       tessaly SUBCOMMAND [ARGUMENTS]\n"
+           "       tessaly --version\n\nsubcommands:\n";
     for (const Subcommand& command : subcommands) {
         const std::string name = command.name;
         out << "  " << name << std::string(name.size() < 12 ? 12 - name.size() : 1, ' ') << command.summary << '\n';
@@ -37,6 +43,10 @@ int runCommandLine(int argc, char** argv, const std::vector<Subcommand>& subcomm
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(std::cout, subcommands);
+        return 0;
+    }
+    if (name == "--version") {
+        std::cout << "tessaly " TESSALY_VERSION "\n";
         return 0;
     }
     for (const Subcommand& command : subcommands) {

@@ -1,0 +1,31 @@
+#include "app/window/window_main.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+#include "app/window/form1.h"
+
+namespace tessaly {
+
+bool displayAvailable() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+int runWindow(int argc, char** argv, const std::string& source) {
+    QApplication application(argc, argv);
+    Form1::Form_Initialize();
+    QApplication::setApplicationName(QStringLiteral("Tessaly"));
+    QApplication::setFont(windowFont());
+    QtDialogs dialogs;
+    Form1 window(dialogs);
+    if (!source.empty()) window.chooseSource(source);
+    window.show();
+    return QApplication::exec();
+}
+
+}  // namespace tessaly
