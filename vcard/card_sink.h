@@ -33,7 +33,8 @@ public:
 
     virtual void problem(const ReadProblem& problem) = 0;
 
-    // Asked every so many lines: a chance to let a window process its events.
+    // Asked every so many lines and after every card: a chance to let a window
+    // process its events.
     // Returning false stops the reading of the file (the user asked to stop).
     virtual bool keepReading() { return true; }
 };

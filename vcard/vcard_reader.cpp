@@ -75,6 +75,12 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
             if (ivCard == std::numeric_limits<std::int32_t>::max())
                 throw VcardReadError(vcardFile, line.number, "too many cards in one run");
             ++ivCard;
+            // A stop asked for during a card takes effect before the next one.
+            linesSincePoll = 0;
+            if (!sink.keepReading()) {
+                summary.stoppedByHost = true;
+                break;
+            }
         }
     }
     if (inCard && !summary.stoppedByHost)

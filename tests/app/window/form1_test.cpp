@@ -1,0 +1,275 @@
+// The window, headless (Qt's offscreen platform): its controls found by
+// name, the choices through stand-in dialogs, and runs driven through them.
+
+#include "app/window/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdlib>
+#include <deque>
+
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "form1_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        auto* created = new QApplication(argc, argv);
+        Form1::Form_Initialize();
+        return created;
+    }();
+    return *app;
+}
+
+// Answers the window's dialogs from queues, and keeps its messages.
+struct FakeDialogs : WindowDialogs {
+    std::deque<std::string> files, folders;
+    struct Message {
+        std::string title, text;
+        MessageIcon icon;
+    };
+    std::vector<Message> messages;
+    std::function<void()> onMessage;
+
+    std::string chooseVcardFile(QWidget*) override { return next(files); }
+    std::string chooseFolder(QWidget*, const std::string&) override { return next(folders); }
+    void showMessage(QWidget*, const std::string& title, const std::string& text, MessageIcon icon) override {
+        if (onMessage) onMessage();
+        messages.push_back({title, text, icon});
+    }
+    static std::string next(std::deque<std::string>& answers) {
+        if (answers.empty()) return "";
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    template <typename Control>
+    Control* find(const char* name) {
+        auto* control = window.findChild<Control*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    QPushButton* button(const char* name) { return find<QPushButton>(name); }
+    std::string boxText() { return find<QLineEdit>("txtvCFPath")->text().toStdString(); }
+    std::string progress() { return find<QLabel>("LblProgessCurrent")->text().toStdString(); }
+
+    QApplication& app = application();  // before any widget
+    FakeDialogs dialogs;
+    Form1 window{dialogs};
+};
+
+std::string cards(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += "BEGIN:VCARD\r\nN:Card" + std::to_string(i) + ";A\r\nEND:VCARD\r\n";
+    return text;
+}
+
+// The sheet's rows as xlrd reads them (the title row first).
+std::vector<std::string> sheetRows(const fs::path& sheet) {
+    const auto result = testing::runCommand("/usr/bin/python3 " + testing::shellQuote(TESSALY_SOURCE_DIR "/tests/e2e/xls_cells.py") +
+                                            " " + testing::shellQuote(sheet.string()));
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> rows;
+    std::istringstream in(result.out);
+    for (std::string row; std::getline(in, row);) rows.push_back(row);
+    return rows;
+}
+
+TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndState) {
+    EXPECT_EQ(window.windowTitle().toStdString(), "Tessaly v3.7");
+    EXPECT_EQ(window.size(), QSize(766, 435));  // 11490 × 6525 twips at 96 dpi
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());  // no resizing
+    const struct {
+        const char* name;
+        const char* parent;
+        QRect geometry;  // in pixels: twips / 15
+        const char* caption;
+        bool enabled;
+    } controls[] = {
+        {"Label4", "Form1", {16, 160, 569, 17}, "Select vCard (.vcf) File(s)", true},
+        {"txtvCFPath", "Form1", {16, 176, 433, 25}, "", true},
+        {"CmdBrowse", "Form1", {456, 176, 137, 25}, "Browse vCard File...", true},
+        {"Command1", "Form1", {608, 176, 137, 25}, "Browse Folder...", true},
+        {"OptNormal", "Form1", {16, 208, 121, 17}, "Normal Mode", true},
+        {"OptAdvance", "Form1", {144, 208, 105, 17}, "Advance Mode", true},
+        {"Label2", "Form1", {256, 210, 377, 17}, "(If Normal Mode fails to import vCards)", true},
+        {"Label1", "Form1", {16, 232, 569, 17}, "Saving vCards...", true},
+        {"Image1", "Form1", {16, 253, 22, 22}, "", true},
+        {"LblProgessCurrent", "Form1", {48, 256, 537, 17}, "(0) vCard Saved", true},
+        {"Frame1", "Form1", {16, 280, 729, 57}, " Saving Options ", true},
+        {"Picture1", "Frame1", {8, 16, 713, 33}, "", true},
+        {"OptXLS", "Picture1", {0, 8, 121, 17}, "Excel/CSV (.xls)", true},
+        {"OptPST", "Picture1", {192, 8, 121, 17}, "Outlook (.pst)", true},
+        {"CmdSplit", "Form1", {288, 344, 169, 33}, "Convert vCards", false},
+        {"Shape1", "Form1", {-8, 392, 777, 57}, "", true},
+        {"Picture3", "Form1", {8, 400, 761, 33}, "", true},
+        {"cmdEnd", "Picture3", {640, 0, 97, 25}, "E&xit", true},
+        {"Image2", "Form1", {0, 0, 767, 142}, "", true},
+    };
+    for (const auto& [name, parent, geometry, caption, enabled] : controls) {
+        QWidget* control = find<QWidget>(name);
+        if (control == nullptr) continue;
+        EXPECT_EQ(control->parentWidget()->objectName().toStdString(), parent) << name;
+        EXPECT_EQ(control->geometry(), geometry) << name;
+        EXPECT_EQ(control->isEnabled(), enabled) << name;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+        if (auto* frame = qobject_cast<QGroupBox*>(control)) text = frame->title();
+        if (auto* box = qobject_cast<QLineEdit*>(control)) text = box->text();
+        EXPECT_EQ(text.toStdString(), caption) << name;
+        // No caption is clipped with the window's font.
+        if (!text.isEmpty()) {
+            EXPECT_LE(control->sizeHint().width(), geometry.width()) << name;
+        }
+    }
+    EXPECT_TRUE(find<QRadioButton>("OptNormal")->isChecked());
+    EXPECT_TRUE(find<QRadioButton>("OptXLS")->isChecked());
+    EXPECT_TRUE(find<QLineEdit>("txtvCFPath")->isReadOnly());
+    EXPECT_FALSE(find<QLabel>("Image2")->pixmap().isNull());
+    EXPECT_EQ(find<QLabel>("Image1")->pixmap().size(), QSize(22, 22));
+    // Tahoma 8.25 pt from the bundled font; the bold captions bold.
+    EXPECT_EQ(QFontInfo(window.font()).family().toStdString(), "Tahoma");
+    EXPECT_DOUBLE_EQ(window.font().pointSizeF(), 8.25);
+    for (const char* bold : {"OptAdvance", "CmdSplit"}) EXPECT_TRUE(find<QWidget>(bold)->font().bold()) << bold;
+    EXPECT_FALSE(find<QWidget>("OptNormal")->font().bold());
+    const struct {
+        const char* name;
+        QPalette::ColorRole role;
+        const char* color;
+    } colours[] = {{"txtvCFPath", QPalette::Text, "#0000c0"},   {"OptAdvance", QPalette::WindowText, "#c00000"},
+                   {"Label2", QPalette::WindowText, "#0000ff"}, {"LblProgessCurrent", QPalette::WindowText, "#000000"},
+                   {"Picture3", QPalette::Window, "#ffffff"}};
+    for (const auto& [name, role, color] : colours)
+        EXPECT_EQ(find<QWidget>(name)->palette().color(role).name().toStdString(), color) << name;
+    // The tab order of the layout, among the controls that take the focus.
+    std::vector<std::string> order;
+    for (QWidget* at = find<QWidget>("txtvCFPath"); order.size() < 9; at = at->nextInFocusChain())
+        if (at->focusPolicy() & Qt::TabFocus) order.push_back(at->objectName().toStdString());
+    EXPECT_EQ(order, (std::vector<std::string>{"txtvCFPath", "CmdBrowse", "CmdSplit", "cmdEnd", "Command1", "OptNormal",
+                                               "OptAdvance", "OptPST", "OptXLS"}));
+}
+
+TEST_F(WindowTest, AChoiceEnablesConvertAndACancelledOneChangesNothing) {
+    dialogs.folders = {"/data/cards"};
+    dialogs.files = {"/data/one.vcf", ""};
+    button("Command1")->click();
+    EXPECT_EQ(boxText(), "/data/cards/");
+    EXPECT_EQ(window.SourceType(), 2);
+    EXPECT_TRUE(button("CmdSplit")->isEnabled());
+    button("CmdBrowse")->click();  // a file after a folder: the file is what a run converts
+    EXPECT_EQ(boxText(), "/data/one.vcf");
+    EXPECT_EQ(window.SourceType(), 0);
+    button("CmdBrowse")->click();  // cancelled
+    button("Command1")->click();   // cancelled
+    EXPECT_EQ(boxText(), "/data/one.vcf");
+    EXPECT_EQ(window.SourceType(), 0);
+    EXPECT_EQ(window.vCardFolder(), "/data/cards/");
+    EXPECT_TRUE(button("CmdSplit")->isEnabled());
+}
+
+TEST_F(WindowTest, ARunConvertsTheFolderWithTheWindowLockedAndEndsWithItsMessage) {
+    TempDir source, output;
+    source.write("a.vcf", cards(2));
+    source.write("b.vcf", cards(3) + "BEGIN:VCARD\r\nN:Open\r\n");
+    dialogs.folders = {source.path().string(), ""};
+    button("Command1")->click();
+    // The output folder's choice cancelled: nothing starts, Convert stays.
+    button("CmdSplit")->click();
+    EXPECT_TRUE(button("CmdSplit")->isEnabled());
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    dialogs.folders = {output.path().string()};
+    std::vector<std::string> disabledDuringRun;
+    dialogs.onMessage = [&] {
+        for (const char* name : {"CmdBrowse", "Command1", "OptNormal", "OptAdvance", "OptXLS", "OptPST", "CmdSplit"})
+            if (!find<QWidget>(name)->isEnabled()) disabledDuringRun.push_back(name);
+        EXPECT_TRUE(button("cmdEnd")->isEnabled());
+    };
+    button("CmdSplit")->click();
+    EXPECT_EQ(disabledDuringRun.size(), 7u);
+    EXPECT_EQ(progress(), "(5) vCards Saved");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].title, "Tessaly");
+    // The card left open is reported: the exclamation icon, the place named.
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_NE(dialogs.messages[0].text.find("Finished Importing vCards.\r\n"), std::string::npos);
+    EXPECT_NE(dialogs.messages[0].text.find((source.path() / "b.vcf").string() + ":10: card has no END:VCARD"),
+              std::string::npos)
+        << dialogs.messages[0].text;
+    EXPECT_EQ(sheetRows(output.path() / "vCardContactsExported.xls").size(), 6u);
+    // After the run: the choices are back, Convert waits for a new one, and a
+    // folder run leaves the file mode set.
+    for (const char* name : {"CmdBrowse", "Command1", "OptNormal", "OptAdvance", "OptXLS", "OptPST"})
+        EXPECT_TRUE(find<QWidget>(name)->isEnabled()) << name;
+    EXPECT_FALSE(button("CmdSplit")->isEnabled());
+    EXPECT_EQ(window.SourceType(), 0);
+}
+
+TEST_F(WindowTest, ExitDuringARunKeepsTheCardsConvertedSoFarAndQuits) {
+    TempDir source, output;
+    const auto file = source.write("many.vcf", cards(10));
+    window.chooseSource(file.string());
+    dialogs.folders = {output.path().string()};
+    window.setCardObserver([&](std::int32_t saved) {
+        if (saved == 3) button("cmdEnd")->click();
+    });
+    button("CmdSplit")->click();
+    EXPECT_TRUE(window.quitRequested());
+    EXPECT_TRUE(dialogs.messages.empty());  // the run's last word is dropped
+    EXPECT_EQ(progress(), "(3) vCards Saved");
+    const auto rows = sheetRows(output.path() / "vCardContactsExported.xls");
+    ASSERT_EQ(rows.size(), 4u);  // complete: the title row and the three cards
+    EXPECT_EQ(rows[3].substr(0, rows[3].find('\x1f', rows[3].find('\x1f') + 1)), "A\x1f");
+}
+
+TEST_F(WindowTest, NamesWithSpacesAndOtherAlphabetsGoThroughUnchanged) {
+    TempDir base;
+    const fs::path folder = base.path() / "Kontakte Größe";
+    fs::create_directories(folder);
+    testing::writeFile(folder / "連絡先.vcf", cards(1));
+    const fs::path output = base.path() / "Ausgabe Ordner ü";
+    fs::create_directories(output);
+    dialogs.files = {(folder / "連絡先.vcf").string()};
+    dialogs.folders = {output.string()};
+    button("CmdBrowse")->click();
+    EXPECT_EQ(boxText(), (folder / "連絡先.vcf").string());
+    find<QRadioButton>("OptPST")->click();
+    button("CmdSplit")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information) << dialogs.messages[0].text;
+    std::size_t stores = 0;
+    for (const auto& entry : fs::directory_iterator(output)) stores += entry.path().extension() == ".pst" ? 1 : 0;
+    EXPECT_EQ(stores, 1u);
+}
+
+TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
+    std::chrono::steady_clock::time_point now{};
+    int processed = 0;
+    EventThrottle throttle([&] { ++processed; }, std::chrono::milliseconds(20), [&] { return now; });
+    for (int step = 0; step < 100; ++step, now += std::chrono::milliseconds(1)) throttle.poll();
+    EXPECT_EQ(processed, 5);  // at 0, 20, 40, 60 and 80 ms
+}
+
+}  // namespace
+}  // namespace tessaly
