@@ -131,6 +131,10 @@ void ContactSheet::open(const std::filesystem::path& outputFolder) {
     check(file_.CreateFile(outputFolder / kContactSheetFileName));
     for (const FontDeclaration& font : kFonts) check(file_.SetFont(font.name, font.height, font.format));
     check(file_.SetHeader("BIFF 2.1 API"));
+    // XF 0, the format every cell points at. Readers that take a cell's looks
+    // from its XF record rather than from the cell's own attribute bytes
+    // (Gnumeric refuses a sheet whose XF table is empty) find it here.
+    check(file_.addCellFormat(kCardFont, kAlignLeft, 0));
     for (std::int32_t column = 1; column <= kContactSheetColumns; ++column)
         writeText(1, column, kTitles[column - 1], kTitleFont);
 }

@@ -66,7 +66,8 @@ public:
     explicit ContactSheet(DateTextFormat dates = DateTextFormat::fromEnvironment());
 
     // The sheet's set-up: creates the file in `outputFolder`, declares the four
-    // fonts and the page header "BIFF 2.1 API" and writes the title row.
+    // fonts, the page header "BIFF 2.1 API" and the cells' format (XF) and
+    // writes the title row.
     // Throws SheetWriteError.
     void open(const std::filesystem::path& outputFolder);
 

@@ -32,6 +32,7 @@ constexpr std::uint16_t kInteger = 0x0002;
 constexpr std::uint16_t kNumber = 0x0003;
 constexpr std::uint16_t kLabel = 0x0004;
 constexpr std::uint16_t kHorizontalPageBreaks = 0x001B;
+constexpr std::uint16_t kXf = 0x0043;
 
 constexpr std::uint16_t kBiffVersion = 2;
 constexpr std::uint16_t kWorksheet = 0x0010;
@@ -81,6 +82,15 @@ std::int16_t ExcelFile::failOverflow(std::string_view record, std::string_view w
 std::int16_t ExcelFile::failIo(std::string_view action, int errnoValue) {
     return fail(excelErrorForErrno(errnoValue),
                 "cannot " + std::string(action) + " \"" + file_.finalPath().string() + "\": " + std::strerror(errnoValue));
+}
+
+std::int16_t ExcelFile::makeAttributes(std::string_view record, std::int32_t CellFontUsed, std::int32_t Alignment,
+                                       std::int32_t HiddenLocked, std::int32_t CellFormat, CellAttributes& attributes) {
+    if (!toByte(HiddenLocked, attributes.hiddenLocked)) return failOverflow(record, "the hidden/locked byte");
+    if (!toByte(std::int64_t{CellFontUsed} + CellFormat, attributes.fontAndFormat))
+        return failOverflow(record, "the font and format byte");
+    if (!toByte(Alignment, attributes.alignment)) return failOverflow(record, "the alignment byte");
+    return 0;
 }
 
 std::int16_t ExcelFile::requireOpenFile() {
@@ -181,11 +191,9 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     std::uint16_t row, column;
     if (!toRowOrColumnField(lrow, row)) return failOverflow(recordName, "row " + std::to_string(lrow));
     if (!toRowOrColumnField(lcol, column)) return failOverflow(recordName, "column " + std::to_string(lcol));
-    std::uint8_t attributes[3];
-    if (!toByte(HiddenLocked, attributes[0])) return failOverflow(recordName, "the hidden/locked byte");
-    if (!toByte(std::int64_t{CellFontUsed} + CellFormat, attributes[1]))
-        return failOverflow(recordName, "the font and format byte");
-    if (!toByte(Alignment, attributes[2])) return failOverflow(recordName, "the alignment byte");
+    CellAttributes attributes;
+    if (const std::int16_t error = makeAttributes(recordName, CellFontUsed, Alignment, HiddenLocked, CellFormat, attributes))
+        return error;
 
     // Every conversion is made before the record is started, so a refused value
     // leaves the file as it was.
@@ -222,7 +230,9 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     record_.start(ValueType == kIntegerCell ? kInteger : ValueType == kNumberCell ? kNumber : kLabel);
     record_.u16(row);
     record_.u16(column);
-    for (const std::uint8_t attribute : attributes) record_.u8(attribute);
+    record_.u8(attributes.hiddenLocked);
+    record_.u8(attributes.fontAndFormat);
+    record_.u8(attributes.alignment);
     if (ValueType == kIntegerCell) {
         record_.u16(integerBits);
     } else if (ValueType == kNumberCell) {
@@ -231,6 +241,21 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
         record_.u8(static_cast<std::uint8_t>(encodedText.size()));
         record_.text(encodedText);
     }
+    return emitRecord();
+}
+
+std::int16_t ExcelFile::addCellFormat(std::int32_t CellFontUsed, std::int32_t Alignment, std::int32_t HiddenLocked,
+                                      std::int32_t CellFormat) {
+    CellAttributes attributes;
+    if (const std::int16_t error = makeAttributes("XF", CellFontUsed, Alignment, HiddenLocked, CellFormat, attributes))
+        return error;
+    // BIFF2's XF: the font index, a byte left 0, the number format with the
+    // locked and hidden flags above it, and the alignment byte as cells carry it.
+    record_.start(kXf);
+    record_.u8(static_cast<std::uint8_t>(attributes.fontAndFormat >> 6));
+    record_.u8(0);
+    record_.u8(static_cast<std::uint8_t>((attributes.fontAndFormat & 0x3F) | (attributes.hiddenLocked & 0xC0)));
+    record_.u8(attributes.alignment);
     return emitRecord();
 }
 

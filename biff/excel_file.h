@@ -66,9 +66,19 @@ constexpr std::int32_t kAlignFilled = 4;
 // `CellFontUsed` of WriteValue for font 0 to 3: the index in bits 6-7.
 constexpr std::int32_t cellFontBits(int fontIndex) { return fontIndex * 64; }
 
-// `HiddenLocked` of WriteValue.
+// `HiddenLocked` of WriteValue: the flags in bits 6 and 7; bits 0-5 hold the
+// index of the cell's XF record (see addCellFormat), where readers look up how
+// the cell looks.
 constexpr std::int32_t kCellLocked = 0x40;
 constexpr std::int32_t kFormulaHidden = 0x80;
+
+// The three attribute bytes of a cell record, as WriteValue makes them:
+// `HiddenLocked`, `CellFontUsed` + `CellFormat`, `Alignment`.
+struct CellAttributes {
+    std::uint8_t hiddenLocked = 0;
+    std::uint8_t fontAndFormat = 0;
+    std::uint8_t alignment = 0;
+};
 
 class ExcelFile {
 public:
@@ -105,6 +115,17 @@ public:
     std::int16_t WriteValue(std::int32_t ValueType, std::int32_t CellFontUsed, std::int32_t Alignment,
                             std::int32_t HiddenLocked, std::int32_t lrow, std::int32_t lcol,
                             const CellValue& value, std::int32_t CellFormat = 0);
+
+    // An XF record: the next cell format of the file (0, 1, ... in the order
+    // declared), looking as a cell with the given attributes looks: the font
+    // in bits 6-7 of `CellFontUsed`, the number format `CellFormat`, the
+    // locked and hidden flags of `HiddenLocked` and the alignment byte.
+    // Excel 2.1 and the readers that follow it take a cell's looks from the
+    // XF its first attribute byte names; a cell's own copy of them serves
+    // readers of files without XF records. Each value 0 to 255, as for
+    // WriteValue.
+    std::int16_t addCellFormat(std::int32_t CellFontUsed, std::int32_t Alignment, std::int32_t HiddenLocked,
+                               std::int32_t CellFormat = 0);
 
     // A margin record; `Margin` is its record number (kLeftMargin ...), inches.
     std::int16_t SetMargin(std::int32_t Margin, double MarginValue);
@@ -151,6 +172,9 @@ private:
     std::int16_t fail(std::int16_t number, std::string text);
     std::int16_t failOverflow(std::string_view record, std::string_view what);
     std::int16_t failIo(std::string_view action, int errnoValue);
+    // The attribute bytes of a cell or XF record; 6 when one does not fit a byte.
+    std::int16_t makeAttributes(std::string_view record, std::int32_t CellFontUsed, std::int32_t Alignment,
+                                std::int32_t HiddenLocked, std::int32_t CellFormat, CellAttributes& attributes);
     // Checks that a file is open; 52 otherwise.
     std::int16_t requireOpenFile();
     // Writes the record built so far; 0 or the error number.

@@ -36,10 +36,14 @@ std::string cardCells(std::size_t storedRow, const std::map<int, std::string>& t
     return bytes;
 }
 
+// The set-up's records and the title row: the sheet of a run without cards,
+// less its EOF.
+constexpr std::size_t kTitleSheetBytes = 1409;
+
 class ContactSheetTest : public ::testing::Test {
 protected:
     // Writes a sheet (set-up, `cards`, close) and gives its file's bytes: the
-    // title-only sheet's first 1,401, then the cards' cells and EOF.
+    // title-only sheet's first kTitleSheetBytes, then the cards' cells and EOF.
     template <typename Cards>
     std::string writeSheet(Cards cards) {
         ContactSheet sheet(DateTextFormat::iso());
@@ -54,7 +58,7 @@ protected:
     ContactSheetCounts counts;
 };
 
-TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderAndThe36TitlesInBold) {
+TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderTheCellFormatAndThe36TitlesInBold) {
     const std::vector<std::string> titles = {
         "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title", "Location",
         "Website", "Department", "Manager", "Assistant", "Business Street Address", "Business City",
@@ -66,10 +70,12 @@ TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderAndThe36TitlesInBold)
     std::string expected = testing::openingRecords() + hexBytes("31 00 0C 00 C8 00 00 00 07") + "Verdana" +
                            hexBytes("31 00 0C 00 C8 00 01 00 07") + "Verdana" + hexBytes("31 00 0C 00 C8 00 05 00 07") +
                            "Verdana" + hexBytes("31 00 0C 00 18 01 03 00 07") + "Courier" +
-                           hexBytes("14 00 0D 00 0C") + "BIFF 2.1 API";
+                           hexBytes("14 00 0D 00 0C") + "BIFF 2.1 API" +
+                           // XF 0: font 0, General, unlocked, left-aligned.
+                           hexBytes("43 00 04 00 00 00 00 01");
     for (std::size_t column = 0; column < titles.size(); ++column) expected += label(0, column, 0x40, titles[column]);
     const std::string bytes = writeSheet([](ContactSheet&) {});
-    EXPECT_EQ(bytes.size(), 1405u);
+    EXPECT_EQ(bytes.size(), kTitleSheetBytes + 4);
     EXPECT_EQ(bytes, expected + kEof);
 }
 
@@ -98,7 +104,7 @@ TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOr
     for (int column = 1; column <= 32; ++column) columns[column] = "eContact_" + std::string(slots[column - 1]);
     // Card 4: 36 empty cells, no midnight for its missing dates. Card 5's
     // birthday lies past the year 9999.
-    EXPECT_EQ(bytes.substr(1401),
+    EXPECT_EQ(bytes.substr(kTitleSheetBytes),
               cardCells(1, columns) + cardCells(4, {}) + cardCells(5, {{35, "1899-12-31 12:00:00"}}) + kEof);
 }
 
@@ -114,7 +120,7 @@ TEST_F(ContactSheetTest, ValuesKeepTheirSpacesAndAtMost255CharactersAndChangesAr
     const std::map<int, std::string> written = {
         {1, std::string(255, 'a')}, {2, "  Zo\xEB "}, {3, std::string(255, 'b')}, {6, "??"},
         {7, std::string(255, '\xE9')}, {36, std::string(200, 'c') + std::string(55, '?')}};
-    EXPECT_EQ(bytes.substr(1401), cardCells(1, written) + kEof);
+    EXPECT_EQ(bytes.substr(kTitleSheetBytes), cardCells(1, written) + kEof);
     EXPECT_EQ(counts.shortenedCells, 3u);
     EXPECT_EQ(counts.replacedCharacters, 2u + 55);
 }
@@ -127,7 +133,7 @@ TEST_F(ContactSheetTest, RowsRunToTheFormatsLastRowLaterCardsAreCountedAndCardZe
         EXPECT_THROW(sheet.Save2ExcelContact(record, 0), std::invalid_argument);
     });
     // Row 16,384 is Excel 2.x's last, row 65,536 the format's.
-    EXPECT_EQ(bytes.substr(1401),
+    EXPECT_EQ(bytes.substr(kTitleSheetBytes),
               cardCells(16383, {{1, "x"}}) + cardCells(16384, {{1, "x"}}) + cardCells(65535, {{1, "x"}}) + kEof);
     EXPECT_EQ(counts.cardsBeyondLastRow, 2u);
     EXPECT_EQ(counts.cardsPastRow16384, 2u);

@@ -125,6 +125,13 @@ TEST_F(ExcelFileTest, EachCallWritesItsRecordAndRefusesWhatDoesNotFitItsFields) 
              f.WriteValue(kTextCell, 0, -1, 0, 1, 1, ""), f.WriteValue(kTextCell, 0, 0, 256, 1, 1, ""),
              cell(f, "", kTextCell, 0), cell(f, "", kTextCell, 65537)}; },
          {0, over, over, over, over, over, over}, hexBytes("04 00 08 00 FF FF FF FF FF FF FF 00")},
+        // Font index, a zero byte, number format with the locked and hidden
+        // flags (the cell's own XF index is no part of it), alignment byte.
+        {"XF from cell attributes", [](ExcelFile& f) { return Results{
+             f.addCellFormat(cellFontBits(1), kAlignLeft, 0),
+             f.addCellFormat(cellFontBits(3), kAlignRight | 0x80, kCellLocked | kFormulaHidden | 5, 4),
+             f.addCellFormat(cellFontBits(3), 0, 0, 64), f.addCellFormat(0, 256, 0), f.addCellFormat(0, 0, -1)}; },
+         {0, 0, over, over, over}, hexBytes("43 00 04 00 01 00 00 01  43 00 04 00 03 00 C4 83")},
         {"margins", [](ExcelFile& f) { return Results{f.SetMargin(kLeftMargin, 0.75), f.SetMargin(kBottomMargin, 1.0),
              f.SetMargin(70000, 1.0)}; },
          {0, 0, over}, hexBytes("26 00 08 00 00 00 00 00 00 00 E8 3F  29 00 08 00 00 00 00 00 00 00 F0 3F")},

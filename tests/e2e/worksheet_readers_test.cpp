@@ -1,5 +1,6 @@
 // `tessaly convert` end to end, its sheets read back by readers nobody on this
-// team wrote: Debian's python3-xlrd and LibreOffice's headless converter.
+// team wrote: Debian's python3-xlrd, LibreOffice's headless converter and
+// Gnumeric's ssconvert.
 
 #include <gtest/gtest.h>
 
@@ -28,17 +29,29 @@ std::vector<std::string> split(const std::string& text, char separator) {
     return parts;
 }
 
+// What a reader script prints: the sheet's rows, one line each, split into
+// their cells, and what the reader said on standard error.
+struct ReaderOutput {
+    std::vector<std::vector<std::string>> rows;
+    std::string warnings;
+};
+
+ReaderOutput readSheet(const std::string& script, const std::filesystem::path& sheet, const std::string& options = "") {
+    const std::string path = std::string(TESSALY_SOURCE_DIR) + "/tests/e2e/" + script;
+    const auto result =
+        runCommand("/usr/bin/python3 " + shellQuote(path) + " " + shellQuote(sheet.string()) + options);
+    EXPECT_EQ(result.status, 0) << result.err;
+    ReaderOutput output{{}, result.err};
+    for (const std::string& line : split(result.out, '\n')) {
+        output.rows.push_back(split(line, '\x1f'));
+        if (!line.empty() && line.back() == '\x1f') output.rows.back().push_back("");  // an empty last cell
+    }
+    return output;
+}
+
 // The rows of a sheet as xlrd reads them, each split into its cells.
 std::vector<std::vector<std::string>> xlrdRows(const std::filesystem::path& sheet) {
-    const std::string script = std::string(TESSALY_SOURCE_DIR) + "/tests/e2e/xls_cells.py";
-    const auto result = runCommand("/usr/bin/python3 " + shellQuote(script) + " " + shellQuote(sheet.string()));
-    EXPECT_EQ(result.status, 0) << result.err;
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : split(result.out, '\n')) {
-        rows.push_back(split(line, '\x1f'));
-        if (!line.empty() && line.back() == '\x1f') rows.back().push_back("");  // an empty last cell
-    }
-    return rows;
+    return readSheet("xls_cells.py", sheet).rows;
 }
 
 std::string simpleCards(int count) {
@@ -90,8 +103,14 @@ TEST(WorksheetReaders, ExampleFolderConvertsCleanly) {
     EXPECT_NE(result.out.find("Finished Importing vCards.\nIf you failed"), std::string::npos);
     EXPECT_NE(result.out.find("Wrote 5 cards to " + sheet.string()), std::string::npos);
     EXPECT_EQ(result.err, "(5) vCards Saved\n");
-    EXPECT_EQ(xlrdRows(sheet).size(), 6u);
+    const auto rows = xlrdRows(sheet);
+    EXPECT_EQ(rows.size(), 6u);
     EXPECT_TRUE(std::filesystem::exists(output.path() / "new" / "vCardPictures" / ".gif"));
+    // Gnumeric, which takes each cell's looks from the XF record it names,
+    // reads the same cells and finds nothing wrong.
+    const ReaderOutput gnumeric = readSheet("gnumeric_cells.py", sheet);
+    EXPECT_EQ(gnumeric.warnings, "");
+    EXPECT_EQ(gnumeric.rows, rows);
 }
 
 // Each sheet is converted by LibreOffice to UTF-8 CSV in one call, with a
@@ -125,6 +144,29 @@ TEST(WorksheetReaders, LibreOfficeReadsEveryRowUpToTheLast) {
     }
     // xlrd takes the sheet that ends at row 16,384.
     EXPECT_EQ(xlrdRows(work.path() / "ends16384.xls").size(), 16384u);
+}
+
+// Gnumeric gives a sheet of this format Excel 2.x's 16,384 rows: of a sheet
+// that fills every row it reads those, whole, and drops each cell below them
+// with a warning.
+TEST(WorksheetReaders, GnumericReadsEveryRowUpToRow16384) {
+    TempDir work;
+    const auto result = convert(shellQuote(work.write("cards.vcf", simpleCards(65535)).string()) + " --out " +
+                                shellQuote(work.path().string()));
+    EXPECT_EQ(result.status, 1) << result.out;  // the cards below row 16,384 are reported
+    const ReaderOutput gnumeric = readSheet("gnumeric_cells.py", work.path() / "vCardContactsExported.xls");
+    ASSERT_EQ(gnumeric.rows.size(), 16384u);
+    const auto& titles = contactSheetTitles();
+    EXPECT_EQ(gnumeric.rows[0], std::vector<std::string>(titles.begin(), titles.end()));
+    for (const int row : {1, 9999, 16383}) {
+        std::vector<std::string> card(36);
+        card[0] = "First" + std::to_string(row);
+        card[2] = "Last" + std::to_string(row);
+        EXPECT_EQ(gnumeric.rows[row], card) << row;
+    }
+    const std::string dropped = std::to_string((65536 - 16384) * 36) + " x (Condition \"row < ";
+    EXPECT_NE(gnumeric.warnings.find(dropped), std::string::npos) << gnumeric.warnings;
+    EXPECT_EQ(gnumeric.warnings.find("xf"), std::string::npos) << gnumeric.warnings;
 }
 
 TEST(ConvertCommand, ArgumentsAndATargetThatFails) {
