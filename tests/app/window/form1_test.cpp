@@ -186,6 +186,11 @@ TEST_F(WindowTest, AChoiceEnablesConvertAndACancelledOneChangesNothing) {
     EXPECT_EQ(window.SourceType(), 0);
     EXPECT_EQ(window.vCardFolder(), "/data/cards/");
     EXPECT_TRUE(button("CmdSplit")->isEnabled());
+    // A folder given when the window opens ("Open with Tessaly").
+    TempDir folder;
+    window.chooseSource(folder.path().string());
+    EXPECT_EQ(boxText(), folder.path().string() + "/");
+    EXPECT_EQ(window.SourceType(), 2);
 }
 
 TEST_F(WindowTest, ARunConvertsTheFolderWithTheWindowLockedAndEndsWithItsMessage) {
