@@ -6,8 +6,11 @@ namespace tessaly {
 
 namespace {
 
-constexpr std::int32_t kTitleFont = cellFontBits(1);  // Verdana 10 bold
-constexpr std::int32_t kCardFont = cellFontBits(0);   // Verdana 10 plain
+// The attribute bytes of the sheet's cells: the XF record each points at (XF
+// 0 and 1, declared in this order), its font and left alignment. Neither is
+// locked or hidden.
+constexpr CellAttributes kCardCell{0, cellFontBits(0), kAlignLeft};   // Verdana 10 plain
+constexpr CellAttributes kTitleCell{1, cellFontBits(1), kAlignLeft};  // Verdana 10 bold
 constexpr std::size_t kMaxCellCharacters = 255;
 
 const std::array<std::string_view, kContactSheetColumns> kTitles = {
@@ -131,15 +134,17 @@ void ContactSheet::open(const std::filesystem::path& outputFolder) {
     check(file_.CreateFile(outputFolder / kContactSheetFileName));
     for (const FontDeclaration& font : kFonts) check(file_.SetFont(font.name, font.height, font.format));
     check(file_.SetHeader("BIFF 2.1 API"));
-    // XF 0, the format every cell points at. Readers that take a cell's looks
-    // from its XF record rather than from the cell's own attribute bytes
-    // (Gnumeric refuses a sheet whose XF table is empty) find it here.
-    check(file_.addCellFormat(kCardFont, kAlignLeft, 0));
+    // XF 0 and 1, the formats of the card cells and the title cells. Readers
+    // that take a cell's looks from the XF record its first attribute byte
+    // names, rather than from the cell's own attribute bytes, find them here
+    // (Gnumeric refuses a sheet whose XF table is empty).
+    for (const CellAttributes& cell : {kCardCell, kTitleCell})
+        check(file_.addCellFormat(cell.fontAndFormat, cell.alignment, cell.hiddenLocked));
     for (std::int32_t column = 1; column <= kContactSheetColumns; ++column)
-        writeText(1, column, kTitles[column - 1], kTitleFont);
+        writeText(1, column, kTitles[column - 1], kTitleCell);
 }
 
-void ContactSheet::writeText(std::int32_t row, std::int32_t column, std::string_view text, std::int32_t font) {
+void ContactSheet::writeText(std::int32_t row, std::int32_t column, std::string_view text, const CellAttributes& cell) {
     // Byte length bounds the character count, so most values skip the count.
     if (text.size() > kMaxCellCharacters) {
         const std::size_t kept = prefixOfCharacters(text, kMaxCellCharacters);
@@ -148,18 +153,19 @@ void ContactSheet::writeText(std::int32_t row, std::int32_t column, std::string_
             ++counts_.shortenedCells;
         }
     }
-    check(file_.WriteValue(kTextCell, font, kAlignLeft, 0, row, column, text, 0));
+    check(file_.WriteValue(kTextCell, cell.fontAndFormat, cell.alignment, cell.hiddenLocked, row, column, text, 0));
 }
 
 void ContactSheet::writeDate(std::int32_t row, std::int32_t column, DateValue date) {
     if (date != 0) {
-        const std::int16_t result = file_.WriteValue(kTextCell, kCardFont, kAlignLeft, 0, row, column, CellDate{date}, 0);
+        const std::int16_t result = file_.WriteValue(kTextCell, kCardCell.fontAndFormat, kCardCell.alignment,
+                                                     kCardCell.hiddenLocked, row, column, CellDate{date}, 0);
         // A date outside the years 100 to 9999 cannot be written as text; its
         // cell stays empty, and the run is told.
         if (result != kExcelOverflow) return check(result);
         ++counts_.datesLeftOut;
     }
-    writeText(row, column, "", kCardFont);
+    writeText(row, column, "", kCardCell);
 }
 
 void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t xlsCnt) {
@@ -175,7 +181,7 @@ void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t x
         if (cell.date != nullptr) {
             writeDate(sheetRow, cell.column, contact.*cell.date);
         } else {
-            writeText(sheetRow, cell.column, cell.text != nullptr ? contact.*cell.text : std::string_view(), kCardFont);
+            writeText(sheetRow, cell.column, cell.text != nullptr ? contact.*cell.text : std::string_view(), kCardCell);
         }
     }
 }

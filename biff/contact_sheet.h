@@ -66,8 +66,8 @@ public:
     explicit ContactSheet(DateTextFormat dates = DateTextFormat::fromEnvironment());
 
     // The sheet's set-up: creates the file in `outputFolder`, declares the four
-    // fonts, the page header "BIFF 2.1 API" and the cells' format (XF) and
-    // writes the title row.
+    // fonts, the page header "BIFF 2.1 API" and the formats (XF) of the card
+    // cells and the title cells and writes the title row.
     // Throws SheetWriteError.
     void open(const std::filesystem::path& outputFolder);
 
@@ -94,7 +94,7 @@ public:
 private:
     // Throws SheetWriteError for a failed ExcelFile result.
     void check(std::int16_t result);
-    void writeText(std::int32_t row, std::int32_t column, std::string_view text, std::int32_t font);
+    void writeText(std::int32_t row, std::int32_t column, std::string_view text, const CellAttributes& cell);
     void writeDate(std::int32_t row, std::int32_t column, DateValue date);
 
     ExcelFile file_;

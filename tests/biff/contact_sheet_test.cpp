@@ -17,11 +17,11 @@ using testing::readFile;
 using testing::TempDir;
 
 // A LABEL record as the sheet writes it: row and column counted from 0, the
-// given font byte, left-aligned.
-std::string label(std::size_t row, std::size_t column, char font, std::string_view text) {
+// given XF index and font byte, left-aligned.
+std::string label(std::size_t row, std::size_t column, char xf, char font, std::string_view text) {
     const auto le16 = [](std::size_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
     return hexBytes("04 00") + le16(8 + text.size()) + le16(row) + le16(column) +
-           std::string{0, font, 1, static_cast<char>(text.size())} + std::string(text);
+           std::string{xf, font, 1, static_cast<char>(text.size())} + std::string(text);
 }
 
 // The cells of one card in `storedRow` (from 0), in the order they are
@@ -32,13 +32,13 @@ std::string cardCells(std::size_t storedRow, const std::map<int, std::string>& t
     for (int column = 19; column <= 36; ++column) order.push_back(column);
     std::string bytes;
     for (const int column : order)
-        bytes += label(storedRow, column - 1, 0, texts.contains(column) ? texts.at(column) : "");
+        bytes += label(storedRow, column - 1, 0, 0, texts.contains(column) ? texts.at(column) : "");
     return bytes;
 }
 
 // The set-up's records and the title row: the sheet of a run without cards,
 // less its EOF.
-constexpr std::size_t kTitleSheetBytes = 1409;
+constexpr std::size_t kTitleSheetBytes = 1417;
 
 class ContactSheetTest : public ::testing::Test {
 protected:
@@ -58,7 +58,7 @@ protected:
     ContactSheetCounts counts;
 };
 
-TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderTheCellFormatAndThe36TitlesInBold) {
+TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderTheCellFormatsAndThe36TitlesInBold) {
     const std::vector<std::string> titles = {
         "First Name", "Middle Name", "Last Name", "Email", "Suffix", "Title", "Company", "Job Title", "Location",
         "Website", "Department", "Manager", "Assistant", "Business Street Address", "Business City",
@@ -71,9 +71,11 @@ TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderTheCellFormatAndThe36
                            hexBytes("31 00 0C 00 C8 00 01 00 07") + "Verdana" + hexBytes("31 00 0C 00 C8 00 05 00 07") +
                            "Verdana" + hexBytes("31 00 0C 00 18 01 03 00 07") + "Courier" +
                            hexBytes("14 00 0D 00 0C") + "BIFF 2.1 API" +
-                           // XF 0: font 0, General, unlocked, left-aligned.
-                           hexBytes("43 00 04 00 00 00 00 01");
-    for (std::size_t column = 0; column < titles.size(); ++column) expected += label(0, column, 0x40, titles[column]);
+                           // XF 0 and 1: font 0 and font 1, General, unlocked, left-aligned.
+                           hexBytes("43 00 04 00 00 00 00 01  43 00 04 00 01 00 00 01");
+    // The titles point at XF 1 and carry font 1 themselves.
+    for (std::size_t column = 0; column < titles.size(); ++column)
+        expected += label(0, column, 1, 0x40, titles[column]);
     const std::string bytes = writeSheet([](ContactSheet&) {});
     EXPECT_EQ(bytes.size(), kTitleSheetBytes + 4);
     EXPECT_EQ(bytes, expected + kEof);

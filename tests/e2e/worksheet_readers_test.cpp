@@ -146,6 +146,28 @@ TEST(WorksheetReaders, LibreOfficeReadsEveryRowUpToTheLast) {
     EXPECT_EQ(xlrdRows(work.path() / "ends16384.xls").size(), 16384u);
 }
 
+// The title row is in the bold font and the cards in the plain one, for
+// every reader: xlrd and LibreOffice, which could take the font from the
+// cell's own attribute bytes, as well as Gnumeric, which takes it from the XF
+// record the cell names.
+TEST(WorksheetReaders, EveryReaderShowsTheTitlesBoldAndTheCardsPlain) {
+    TempDir work;
+    const auto result = convert(shellQuote(std::string(TESSALY_SOURCE_DIR) + "/examples") + " --out " +
+                                shellQuote(work.path().string()));
+    ASSERT_EQ(result.status, 0) << result.out << result.err;
+    const auto sheet = work.path() / "vCardContactsExported.xls";
+    const std::vector<std::string> titlesBold = {"B-----"};
+    EXPECT_EQ(readSheet("xls_cells.py", sheet, " --weights").rows[0], titlesBold);
+    const ReaderOutput gnumeric = readSheet("gnumeric_cells.py", sheet, " --weights");
+    EXPECT_EQ(gnumeric.rows[0], titlesBold);
+    EXPECT_EQ(gnumeric.warnings, "");
+    const auto fods = runCommand("cd " + shellQuote(work.path().string()) +
+                                 " && soffice -env:UserInstallation=file://" + (work.path() / "profile").string() +
+                                 " --headless --convert-to fods --outdir fods " + shellQuote(sheet.string()));
+    ASSERT_EQ(fods.status, 0) << fods.err;
+    EXPECT_EQ(readSheet("fods_weights.py", work.path() / "fods" / "vCardContactsExported.fods").rows[0], titlesBold);
+}
+
 // Gnumeric gives a sheet of this format Excel 2.x's 16,384 rows: of a sheet
 // that fills every row it reads those, whole, and drops each cell below them
 // with a warning.
