@@ -268,6 +268,29 @@ TEST_F(WindowTest, NamesWithSpacesAndOtherAlphabetsGoThroughUnchanged) {
     EXPECT_EQ(stores, 1u);
 }
 
+TEST_F(WindowTest, AFolderThatVanishedOrAnOutputFolderThatCannotBeWrittenIsAMessageNotACrash) {
+    TempDir base;
+    const fs::path gone = base.path() / "gone";
+    fs::create_directory(gone);
+    dialogs.folders = {gone.string(), base.path().string()};
+    button("Command1")->click();
+    fs::remove(gone);
+    button("CmdSplit")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_NE(dialogs.messages[0].text.find(gone.string() + "/: the folder cannot be listed: No such file or directory"),
+              std::string::npos)
+        << dialogs.messages[0].text;
+    // An output "folder" that is a file: the sheet cannot be made there.
+    const auto file = base.write("card.vcf", cards(1));
+    window.chooseSource(file.string());
+    dialogs.folders = {file.string()};
+    button("CmdSplit")->click();
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].title, "Tessaly");
+    EXPECT_NE(dialogs.messages[1].text.find("Not a directory"), std::string::npos) << dialogs.messages[1].text;
+}
+
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
     std::chrono::steady_clock::time_point now{};
     int processed = 0;
