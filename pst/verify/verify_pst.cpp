@@ -1,8 +1,12 @@
 #include "pst/verify/verify_pst.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "pst/verify/allocation_maps.h"
 #include "pst/verify/block_trailers.h"
@@ -16,9 +20,11 @@
 
 namespace tessaly::pst::verify {
 
-VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
+namespace {
+
+VerificationReport verifyView(Bytes file) {
     VerificationReport report;
-    VerifyContext context(Bytes(file.data(), file.size()), report);
+    VerifyContext context(file, report);
     if (!readAndCheckHeader(context)) return report;
     readBTrees(context);
     checkBlockTrailers(context);
@@ -32,8 +38,6 @@ VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
     return report;
 }
 
-namespace {
-
 VerificationReport unreadable(const std::filesystem::path& path, const std::string& cause) {
     VerificationReport report;
     report.violations.push_back(
@@ -41,25 +45,52 @@ VerificationReport unreadable(const std::filesystem::path& path, const std::stri
     return report;
 }
 
+// A file mapped read-only: its pages are the file's own, read as they are
+// touched and given back under memory pressure, so that a store of gigabytes
+// is checked without holding it in the process's own memory.
+class MappedFile {
+public:
+    ~MappedFile() {
+        if (address_ != nullptr && address_ != MAP_FAILED) ::munmap(address_, size_);
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    // "" or why the file cannot be mapped.
+    std::string open(const std::filesystem::path& path) {
+        descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor_ < 0) return std::strerror(errno);
+        struct stat status {};
+        if (::fstat(descriptor_, &status) != 0) return std::strerror(errno);
+        if (!S_ISREG(status.st_mode)) return "it is not a regular file";
+        size_ = static_cast<std::size_t>(status.st_size);
+        if (size_ == 0) return {};
+        address_ = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, descriptor_, 0);
+        if (address_ == MAP_FAILED) return std::strerror(errno);
+        return {};
+    }
+    Bytes bytes() const {
+        return size_ == 0 ? Bytes() : Bytes(static_cast<const std::uint8_t*>(address_), size_);
+    }
+
+private:
+    int descriptor_ = -1;
+    void* address_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 }  // namespace
+
+VerificationReport verifyPstBytes(const std::vector<std::uint8_t>& file) {
+    return verifyView(Bytes(file.data(), file.size()));
+}
 
 VerificationReport verifyPstFile(const std::filesystem::path& path) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error) return unreadable(path, error.message());
     if (!std::filesystem::is_regular_file(status)) return unreadable(path, "it is not a regular file");
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) return unreadable(path, error.message());
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes.resize(size);
-    } catch (const std::bad_alloc&) {
-        return unreadable(path, "the file is too large to hold in memory");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-        return unreadable(path, errno ? std::strerror(errno) : "read error");
-    return verifyPstBytes(bytes);
+    MappedFile file;
+    if (const std::string cause = file.open(path); !cause.empty()) return unreadable(path, cause);
+    return verifyView(file.bytes());
 }
 
 }  // namespace tessaly::pst::verify
