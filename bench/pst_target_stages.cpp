@@ -19,12 +19,12 @@
 
 #include "app/run/outlook_target.h"
 #include "outlook/contact_item.h"
+#include "outlook/contact_item_writer.h"
 #include "outlook/contact_message.h"
 #include "outlook/store.h"
 #include "outlook/store_session.h"
 #include "vcard/vcard_read_error.h"
 #include "vcard/vcard_reader.h"
-#include "vcard/vcard_text.h"
 
 namespace {
 
@@ -61,73 +61,6 @@ public:
     int problems = 0;
 };
 
-// The statements of CreateContactItem, each guarded on its own as there: the
-// record's slots, trimmed, set on the item by their object-model names.
-int setContactFields(outlook::ContactItem& item, const ContactRecord& record) {
-    int failures = 0;
-    const auto set = [&](const char* name, const std::string& slot) {
-        try {
-            item.setProperty(name, std::string(trimSpaces(slot)));
-        } catch (const outlook::AutomationError&) {
-            ++failures;
-        }
-    };
-    const auto setDate = [&](const char* name, DateValue date) {
-        try {
-            item.setProperty(name, outlook::AutomationDate{date});
-        } catch (const outlook::AutomationError&) {
-            ++failures;
-        }
-    };
-    set("FirstName", record.eContact_FirstName);
-    set("MiddleName", record.eContact_MiddleName);
-    set("LastName", record.eContact_LastName);
-    set("JobTitle", record.eContact_JobTitle);
-    set("CompanyName", record.eContact_Company);
-    set("BusinessTelephoneNumber", record.eContact_OfficePhone);
-    set("BusinessFaxNumber", record.eContact_OfficeFax);
-    set("HomeTelephoneNumber", record.eContact_HomePhone);
-    set("HomeFaxNumber", record.eContact_HomeFax);
-    set("MobileTelephoneNumber", record.eContact_CellPhone);
-    set("PagerNumber", record.eContact_Pager);
-    set("CarTelephoneNumber", record.eContact_CarPhone);
-    set("SelectedMailingAddress", record.eSelAddress);
-    set("BusinessAddressStreet", record.eContact_BusinessAddress);
-    if (!trimSpaces(record.eContact_BusinessStreet).empty())
-        set("BusinessAddressStreet", record.eContact_BusinessStreet);
-    set("BusinessAddressCity", record.eContact_BusinessCity);
-    set("BusinessAddressState", record.eContact_BusinessState);
-    set("BusinessAddressPostalCode", record.eContact_BusinessZip);
-    set("BusinessAddressCountry", record.eContact_BusinessCountry);
-    set("HomeAddressStreet", record.eContact_PersonalAddress);
-    if (!trimSpaces(record.eContact_PersonalStreet).empty())
-        set("HomeAddressStreet", record.eContact_PersonalStreet);
-    set("HomeAddressCity", record.eContact_PersonalCity);
-    set("HomeAddressState", record.eContact_PersonalState);
-    set("HomeAddressPostalCode", record.eContact_PersonalZip);
-    set("HomeAddressCountry", record.eContact_PersonalCountry);
-    set("Email1Address", record.eContact_Email);
-    set("Email2Address", record.eContact_Email2);
-    set("Email3Address", record.eContact_Email3);
-    set("IMAddress", record.eContact_IMAddress);
-    set("BusinessHomePage", record.eContact_WebPage);
-    set("WebPage", record.eContact_WebPage);
-    set("Categories", record.eContact_Categories);
-    set("Department", record.eContact_Department);
-    set("OfficeLocation", record.eContact_Location);
-    set("Profession", record.eContact_Profession);
-    set("ManagerName", record.eContact_Manager);
-    set("AssistantName", record.eContact_Assistant);
-    set("Title", record.eContact_Title);
-    set("Suffix", record.eContact_Suffix);
-    set("Spouse", record.eContact_Spouse);
-    set("Body", record.eContact_Comments);
-    set("NickName", record.eContact_ShortName);
-    if (record.eContact_BirthDay != 0) setDate("Birthday", record.eContact_BirthDay);
-    if (record.eContact_Anniversary != 0) setDate("Anniversary", record.eContact_Anniversary);
-    return failures;
-}
-
 // The target's work on each card, one step at a time, each timed.
 class StagedSink : public CardSink {
 public:
@@ -138,15 +71,15 @@ public:
         const auto store = session_.objSession().GetStoreFromID(session_.PSTStoreID());
         const auto folder = store->GetDefaultFolder(kContactsFolder);
         const auto item = folder->Items()->Add(kContactItem);
-        failures += setContactFields(*item, record);
+        // CreateContactItem's steps, one at a time.
+        outlook::ContactItemOutcome outcome;
+        outlook::setContactProperties(item.get(), record, outcome);
         const auto fieldsSet = Clock::now();
-        try {
-            item->AddPicture(record.ePhoto);
-            if (!record.ePhoto.empty()) ++pictures;
-        } catch (const outlook::AutomationError&) {
-            ++failures;
-        }
+        outlook::addContactPicture(item.get(), record, outcome);
+        if (!record.ePhoto.empty()) ++pictures;
         const auto pictureRead = Clock::now();
+        outlook::setContactDates(item.get(), record, outcome);
+        failures += static_cast<int>(outcome.failures.size());
         // What ContactItem::Save does, in its two parts.
         pst::PstFile& file = store->state().file();
         const pst::Nid nid = file.reserveMessageNid();

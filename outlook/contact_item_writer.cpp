@@ -18,28 +18,31 @@ void guarded(ContactItemOutcome& outcome, const char* statement, Statement run) 
     }
 }
 
+// The item a statement works on; without one the statement fails.
+ContactItem& itemOf(ContactItem* item) {
+    if (item == nullptr) throw AutomationError("there is no item");
+    return *item;
+}
+
 }  // namespace
 
 ContactItemOutcome CreateContactItem(Session& objSession, const std::string& storeID, std::int16_t FolderName,
                                      const ContactRecord& record) {
     ContactItemOutcome outcome;
-    const auto trimmed = [](const std::string& slot) { return std::string(trimSpaces(slot)); };
-
     std::shared_ptr<ContactItem> item;
     guarded(outcome, "Add", [&] { item = objSession.GetStoreFromID(storeID)->GetDefaultFolder(FolderName)->Items()->Add(kContactItem); });
-    const auto set = [&](const char* name, const std::string& slot) {
-        guarded(outcome, name, [&] {
-            if (!item) throw AutomationError("there is no item");
-            item->setProperty(name, trimmed(slot));
-        });
-    };
-    const auto setDate = [&](const char* name, DateValue date) {
-        guarded(outcome, name, [&] {
-            if (!item) throw AutomationError("there is no item");
-            item->setProperty(name, AutomationDate{date});
-        });
-    };
+    setContactProperties(item.get(), record, outcome);
+    addContactPicture(item.get(), record, outcome);
+    setContactDates(item.get(), record, outcome);
+    saveContact(item.get(), outcome);
+    return outcome;
+}
 
+void setContactProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
+    const auto trimmed = [](const std::string& slot) { return std::string(trimSpaces(slot)); };
+    const auto set = [&](const char* name, const std::string& slot) {
+        guarded(outcome, name, [&] { itemOf(item).setProperty(name, trimmed(slot)); });
+    };
     set("FirstName", record.eContact_FirstName);
     set("MiddleName", record.eContact_MiddleName);
     set("LastName", record.eContact_LastName);
@@ -85,18 +88,25 @@ ContactItemOutcome CreateContactItem(Session& objSession, const std::string& sto
     set("Spouse", record.eContact_Spouse);
     set("Body", record.eContact_Comments);
     set("NickName", record.eContact_ShortName);
-    guarded(outcome, "AddPicture", [&] {
-        if (!item) throw AutomationError("there is no item");
-        item->AddPicture(record.ePhoto);
-    });
-    if (record.eContact_BirthDay != 0) setDate("Birthday", record.eContact_BirthDay);
-    if (record.eContact_Anniversary != 0) setDate("Anniversary", record.eContact_Anniversary);
+}
+
+void addContactPicture(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
+    guarded(outcome, "AddPicture", [&] { itemOf(item).AddPicture(record.ePhoto); });
+}
+
+void setContactDates(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
+    const auto setDate = [&](const char* name, DateValue date) {
+        if (date != 0) guarded(outcome, name, [&] { itemOf(item).setProperty(name, AutomationDate{date}); });
+    };
+    setDate("Birthday", record.eContact_BirthDay);
+    setDate("Anniversary", record.eContact_Anniversary);
+}
+
+void saveContact(ContactItem* item, ContactItemOutcome& outcome) {
     guarded(outcome, "Save", [&] {
-        if (!item) throw AutomationError("there is no item");
-        item->Save();
+        itemOf(item).Save();
         outcome.saved = true;
     });
-    return outcome;
 }
 
 }  // namespace tessaly::outlook

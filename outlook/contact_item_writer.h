@@ -21,8 +21,17 @@ struct ContactItemOutcome {
 
 // `record` holds the card's slots as the reader leaves them; the writer takes
 // them trimmed of spaces. `FolderName` is the default folder's code (10, the
-// contacts folder).
+// contacts folder). In order: the new item, its properties, its picture,
+// its dates, Save.
 ContactItemOutcome CreateContactItem(Session& objSession, const std::string& storeID, std::int16_t FolderName,
                                      const ContactRecord& record);
+
+// The steps after the new item, each statement guarded on its own; with no
+// item every statement fails. (CreateContactItem runs them in this order;
+// the stage benchmark times them one by one.)
+void setContactProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
+void addContactPicture(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
+void setContactDates(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
+void saveContact(ContactItem* item, ContactItemOutcome& outcome);
 
 }  // namespace tessaly::outlook
