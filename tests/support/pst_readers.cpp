@@ -56,12 +56,6 @@ std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType
     return {};
 }
 
-std::string utf16(const std::string& ascii) {
-    std::string out;
-    for (char c : ascii) out += {c, '\0'};
-    return out;
-}
-
 std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags) {
     std::filesystem::create_directories(out);
     const auto result = runCommand("readpst " + flags + " -o " + shellQuote(out.string()) + " " + shellQuote(pst.string()));
@@ -69,11 +63,12 @@ std::string readpst(const std::filesystem::path& pst, const std::filesystem::pat
     return result.out;
 }
 
-std::vector<std::string> npmListing(const std::filesystem::path& pst) {
+std::vector<std::string> npmListing(const std::filesystem::path& pst, bool attachments) {
     const auto reader = std::filesystem::path(TESSALY_SOURCE_DIR) / "tests" / "pst" / "node";
     EXPECT_TRUE(std::filesystem::is_directory(reader / "node_modules" / "pst-extractor"))
         << "pst-extractor is not installed; run scripts/setup --test";
-    const auto result = runCommand("node " + shellQuote((reader / "list-store.js").string()) + " " + shellQuote(pst.string()));
+    const auto result = runCommand("node " + shellQuote((reader / "list-store.js").string()) + " " + shellQuote(pst.string()) +
+                                   (attachments ? " --attachments" : ""));
     EXPECT_EQ(result.status, 0) << result.err;
     std::vector<std::string> lines;
     std::istringstream in(result.out);

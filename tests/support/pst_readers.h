@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pst/verify/verify_pst.h"
+#include "support/encodings.h"
 
 namespace tessaly::testing {
 
@@ -43,13 +44,11 @@ std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues);
 // `entryType` is 0, with LID `mapsTo`); fails the test when there is none.
 std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType, std::uint32_t mapsTo = 0);
 
-// UTF-16LE bytes of an ASCII text, to compare with string values.
-std::string utf16(const std::string& ascii);
-
 // The lines pst-extractor (a PST reader from the npm registry, installed by
 // scripts/setup into tests/pst/node) lists for a store: "store", "folder" and
-// "item" lines, tab-separated (see tests/pst/node/list-store.js).
-std::vector<std::string> npmListing(const std::filesystem::path& pst);
+// "item" lines, tab-separated, and with `attachments` an "attachment" line
+// with the bytes of each (see tests/pst/node/list-store.js).
+std::vector<std::string> npmListing(const std::filesystem::path& pst, bool attachments = false);
 
 // Runs readpst with `flags` into `out` and returns its standard output.
 std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags);

@@ -41,10 +41,10 @@ inline RecordingSink readText(const std::string& bytes, ReadMode mode = ReadMode
     return sink;
 }
 
-// The filled slots in the record's order, "Name=value" joined by "|", names
-// without their "eContact_" prefix, dates as YYYY-MM-DD.
-inline std::string slotsOf(const ContactRecord& record) {
-    std::string out;
+// The filled slots in the record's order, names without their "eContact_"
+// prefix, dates as YYYY-MM-DD.
+inline std::vector<std::pair<std::string, std::string>> filledSlots(const ContactRecord& record) {
+    std::vector<std::pair<std::string, std::string>> slots;
     for (const ContactSlot& slot : contactSlots()) {
         std::string value = slot.text ? record.*slot.text : "";
         if (slot.date && record.*slot.date != 0) {
@@ -55,8 +55,15 @@ inline std::string slotsOf(const ContactRecord& record) {
             value = text;
         }
         const std::string name = slot.name;
-        if (!value.empty()) out += (out.empty() ? "" : "|") + name.substr(name.rfind('_') + 1) + "=" + value;
+        if (!value.empty()) slots.emplace_back(name.substr(name.rfind('_') + 1), value);
     }
+    return slots;
+}
+
+// The same as one line, "Name=value" joined by "|", to compare every slot at once.
+inline std::string slotsOf(const ContactRecord& record) {
+    std::string out;
+    for (const auto& [name, value] : filledSlots(record)) out += (out.empty() ? "" : "|") + name + "=" + value;
     return out;
 }
 
