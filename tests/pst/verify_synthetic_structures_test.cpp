@@ -9,6 +9,7 @@
 
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
+#include "support/encodings.h"
 #include "verify_pst_editing.h"
 
 namespace tessaly::pst::verify::testing {
@@ -27,10 +28,9 @@ ByteVector concat(const std::vector<ByteVector>& parts) {
     for (const ByteVector& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
 }
-ByteVector utf16(const std::string& ascii) {
-    ByteVector bytes;
-    for (char c : ascii) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
-    return bytes;
+ByteVector utf16(const std::string& text) {
+    const std::string bytes = tessaly::testing::utf16(text);
+    return ByteVector(bytes.begin(), bytes.end());
 }
 
 // HID of allocation `index` (1-based) in heap block `block`.
