@@ -2,9 +2,7 @@
 // writing one, as the verifier, pff-tools and readpst see them.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <functional>
 #include <set>
 
@@ -27,9 +25,24 @@ std::filesystem::path writeEmptyStore(const std::filesystem::path& path) {
     return testing::writeStore(path, "Personal Folders", [](PstFile&) {});
 }
 
-TEST(EmptyStore, ReadersFindEveryStandardFolderWithItsClassAndTheDefaultFolderIds) {
+// The standard folders with their classes and the default folder ids; in
+// Contacts, Friends (two messages, one unread) with a nested folder, beside 300
+// more subfolders, whose hierarchy rows then span blocks of a subnode.
+TEST(Folders, ReadersFindTheStandardFoldersAndSubfoldersWithTheirClassesCountsAndIds) {
     testing::TempDir dir;
-    const auto path = writeEmptyStore(dir.path() / "empty.pst");
+    Bytes contactsId, calendarId;
+    const auto path = testing::writeStore(dir.path() / "folders.pst", "Personal Folders", [&](PstFile& store) {
+        const Nid contacts = store.standardFolder(StandardFolder::Contacts);
+        contactsId = store.entryId(contacts);
+        calendarId = store.entryId(store.standardFolder(StandardFolder::Calendar));
+        const Nid friends = store.createFolder(contacts, "Friends", "IPF.Contact");
+        store.createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
+        store.addMessage(friends, Message{});
+        Message unread;
+        unread.set(tags::MessageFlags, PropertyValue::int32(0));
+        store.addMessage(friends, std::move(unread));
+        for (int i = 0; i < 300; ++i) store.createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
+    });
     const auto info = testing::runCommand("pffinfo " + testing::shellQuote(path.string()));
     ASSERT_EQ(info.status, 0) << info.err;
     EXPECT_NE(info.out.find("Encryption type:\tcompressible"), std::string::npos) << info.out;
@@ -61,21 +74,32 @@ TEST(EmptyStore, ReadersFindEveryStandardFolderWithItsClassAndTheDefaultFolderId
 
     // The root folder and the Inbox name the Contacts folder (NID 0x8142, as
     // Outlook numbers it) by an entry id that embeds the record key.
-    auto same = PstFile::create(dir.path() / "ids.pst", "Personal Folders", fixedOptions());
-    const Bytes contacts = same->entryId(same->standardFolder(StandardFolder::Contacts));
-    const Bytes calendar = same->entryId(same->standardFolder(StandardFolder::Calendar));
-    const std::string contactsId(contacts.begin(), contacts.end());
-    EXPECT_EQ(contactsId.substr(20), std::string("\x42\x81\x00\x00", 4));
-    EXPECT_EQ(contactsId.substr(4, 16), std::string(testing::kFixedRecordKey.begin(), testing::kFixedRecordKey.end()));
+    const std::string contacts(contactsId.begin(), contactsId.end());
+    EXPECT_EQ(contacts.substr(20), std::string("\x42\x81\x00\x00", 4));
+    EXPECT_EQ(contacts.substr(4, 16), std::string(testing::kFixedRecordKey.begin(), testing::kFixedRecordKey.end()));
     const auto rootValues = readItemValues(root / "ItemValues.txt");
-    EXPECT_EQ(valueOf(rootValues, 0x36D1), contactsId);
-    EXPECT_EQ(valueOf(rootValues, 0x36D0), std::string(calendar.begin(), calendar.end()));
-    EXPECT_EQ(valueOf(readItemValues(subtree / "Inbox" / "ItemValues.txt"), 0x36D1), contactsId);
+    EXPECT_EQ(valueOf(rootValues, 0x36D1), contacts);
+    EXPECT_EQ(valueOf(rootValues, 0x36D0), std::string(calendarId.begin(), calendarId.end()));
+    EXPECT_EQ(valueOf(readItemValues(subtree / "Inbox" / "ItemValues.txt"), 0x36D1), contacts);
 
     const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r");
     for (const auto& [name, containerClass] : classes)
         EXPECT_NE(out.find(std::string("Processing Folder \"") + name + "\""), std::string::npos) << name;
     EXPECT_NE(out.find("\"Personal Folders\" - 10 items done, 0 items skipped."), std::string::npos) << out;
+
+    const auto contactsFolder = subtree / "Contacts";
+    EXPECT_EQ(valueOf(readItemValues(contactsFolder / "ItemValues.txt"), 0x360A), std::string(1, '\1'));
+    const auto friends = readItemValues(contactsFolder / "Friends" / "ItemValues.txt");
+    EXPECT_EQ(valueOf(friends, 0x3613), utf16("IPF.Contact"));
+    EXPECT_EQ(valueOf(friends, 0x3602), std::string("\2\0\0\0", 4));
+    EXPECT_EQ(valueOf(friends, 0x3603), std::string("\1\0\0\0", 4));  // one unread
+    EXPECT_EQ(valueOf(friends, 0x360A), std::string(1, '\1'));
+    const auto nested = readItemValues(contactsFolder / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
+    EXPECT_EQ(valueOf(nested, 0x3001), utf16("Close friends \xE2\x98\x85"));
+    std::size_t folders = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(contactsFolder)) folders += entry.is_directory() ? 1 : 0;
+    EXPECT_EQ(folders, 301u);
+    EXPECT_TRUE(std::filesystem::is_directory(contactsFolder / "Group 299"));
 }
 
 TEST(EmptyStore, SameOptionsGiveTheSameBytesAndNewStoresTheirOwnRecordKey) {
@@ -86,87 +110,11 @@ TEST(EmptyStore, SameOptionsGiveTheSameBytesAndNewStoresTheirOwnRecordKey) {
               PstFile::create(dir.path() / "d.pst", "x")->recordKey());
 }
 
-// Friends (two messages, one unread) with a nested folder, beside 300 more
-// subfolders of Contacts, whose hierarchy rows then span blocks of a subnode.
-TEST(Folders, SubfoldersAppearWithTheirClassAndCountsAndTheParentKnowsOfThem) {
-    testing::TempDir dir;
-    const auto path = testing::writeStore(dir.path() / "folders.pst", "Folders", [](PstFile& store) {
-        const Nid contacts = store.standardFolder(StandardFolder::Contacts);
-        const Nid friends = store.createFolder(contacts, "Friends", "IPF.Contact");
-        store.createFolder(friends, "Close friends \xE2\x98\x85", "IPF.Contact");
-        store.addMessage(friends, Message{});
-        Message unread;
-        unread.set(tags::MessageFlags, PropertyValue::int32(0));
-        store.addMessage(friends, std::move(unread));
-        for (int i = 0; i < 300; ++i) store.createFolder(contacts, "Group " + std::to_string(i), "IPF.Contact");
-    });
-    const auto contacts = testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Contacts";
-    EXPECT_EQ(valueOf(readItemValues(contacts / "ItemValues.txt"), 0x360A), std::string(1, '\1'));
-    const auto friends = readItemValues(contacts / "Friends" / "ItemValues.txt");
-    EXPECT_EQ(valueOf(friends, 0x3613), utf16("IPF.Contact"));
-    EXPECT_EQ(valueOf(friends, 0x3602), std::string("\2\0\0\0", 4));
-    EXPECT_EQ(valueOf(friends, 0x3603), std::string("\1\0\0\0", 4));  // one unread
-    EXPECT_EQ(valueOf(friends, 0x360A), std::string(1, '\1'));
-    const auto nested = readItemValues(contacts / "Friends" / "Close friends \xE2\x98\x85" / "ItemValues.txt");
-    EXPECT_EQ(valueOf(nested, 0x3001), utf16("Close friends ") + std::string("\x05\x26", 2));
-    std::size_t folders = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(contacts)) folders += entry.is_directory() ? 1 : 0;
-    EXPECT_EQ(folders, 301u);
-    EXPECT_TRUE(std::filesystem::is_directory(contacts / "Group 299"));
-}
-
-TEST(StoreErrors, APathThatCannotBeCreatedNamesTheFile) {
-    try {
-        PstFile::create("/nonexistent-folder/out.pst", "x");
-        FAIL() << "no error";
-    } catch (const PstError& error) {
-        EXPECT_EQ(error.file(), "/nonexistent-folder/out.pst");
-        EXPECT_NE(error.cause().find("No such file or directory"), std::string::npos) << error.cause();
-    }
-}
-
-TEST(StoreErrors, AStoreNotClosedLeavesNothingBehind) {
-    testing::TempDir dir;
-    {
-        auto store = PstFile::create(dir.path() / "half.pst", "x");
-        store->addMessage(store->standardFolder(StandardFolder::Inbox), Message{});
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST(StoreErrors, AFailedWriteNamesTheCauseAndLeavesNoFile) {
-    // A file-size limit stands in for a full disk: writes past it fail.
-    testing::TempDir dir;
-    const auto path = dir.path() / "full.pst";
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1 << 20;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string cause;
-    try {
-        auto store = PstFile::create(path, "x");
-        Message message;
-        message.addAttachment({"big.bin", Bytes(3 << 20, 0x5A), {}});
-        store->addMessage(store->standardFolder(StandardFolder::Inbox), std::move(message));
-        store->close();
-    } catch (const PstError& error) {
-        cause = error.what();
-    }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_NE(cause.find(path.string()), std::string::npos) << cause;
-    EXPECT_NE(cause.find("File too large"), std::string::npos) << cause;
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST(StoreErrors, ACloseThatFailedFailsAgainAndLeavesNoFile) {
-    testing::TempDir dir;
-    const auto path = dir.path() / "refused.pst";
-    testing::FailingFileCalls faults;
-    faults.renameError = EACCES;
-    auto store = PstFile::create(path, "x");
+// A disk that fills while a message is written, and a rename that fails at
+// the close: each error names the file and the cause, and no file is left. A
+// close that failed fails again (it is not taken for a store closed after
+// all), and so does every later call.
+TEST(StoreErrors, AFailedWriteOrCloseNamesTheFileAndTheCauseAndLeavesNoFile) {
     const auto causeOf = [](const std::function<void()>& action) {
         try {
             action();
@@ -175,17 +123,40 @@ TEST(StoreErrors, ACloseThatFailedFailsAgainAndLeavesNoFile) {
         }
         return std::string("no error");
     };
+    testing::TempDir dir;
+    const auto path = dir.path() / "store.pst";
+    {
+        testing::FailingFileCalls faults;
+        faults.bytesUntilFull = 1 << 20;
+        auto store = PstFile::create(path, "x");
+        Message message;
+        message.addAttachment({"big.bin", Bytes(3 << 20, 0x5A), {}});
+        const std::string cause = causeOf([&] {
+            store->addMessage(store->standardFolder(StandardFolder::Inbox), std::move(message));
+            store->close();
+        });
+        EXPECT_TRUE(cause.starts_with(path.string() + ": ") && cause.ends_with(": No space left on device")) << cause;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    testing::FailingFileCalls faults;
+    faults.renameError = EACCES;
+    auto store = PstFile::create(path, "x");
     const std::string first = causeOf([&] { store->close(); });
     EXPECT_EQ(first, path.string() + ": finishing the file failed: Permission denied");
-    EXPECT_EQ(causeOf([&] { store->close(); }), first);  // not taken for a store closed after all
+    EXPECT_EQ(causeOf([&] { store->close(); }), first);
     EXPECT_EQ(causeOf([&] { store->addMessage(store->standardFolder(StandardFolder::Inbox), Message{}); }), first);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+// A store dropped unclosed leaves nothing, and no store touches a file named
+// like its temporary file.
 TEST(StoreErrors, AFileNamedLikeATemporaryFileIsNeverTouched) {
     testing::TempDir dir;
     const auto mine = dir.write("contacts.pst.tmp", "a file of the user's");
-    { auto abandoned = PstFile::create(dir.path() / "contacts.pst", "x"); }
+    {
+        auto abandoned = PstFile::create(dir.path() / "contacts.pst", "x");
+        abandoned->addMessage(abandoned->standardFolder(StandardFolder::Inbox), Message{});
+    }
     writeEmptyStore(dir.path() / "contacts.pst");
     EXPECT_EQ(testing::readFile(mine), "a file of the user's");
     std::set<std::string> names;
