@@ -120,7 +120,7 @@ std::size_t prefixOfCharacters(std::string_view text, std::size_t count) {
 
 const std::array<std::string_view, kContactSheetColumns>& contactSheetTitles() { return kTitles; }
 
-ContactSheet::ContactSheet(DateTextFormat dates) : file_(std::move(dates)) {}
+ContactSheet::ContactSheet(DateTextFormat dates) : file_(dates), dates_(std::move(dates)) {}
 
 void ContactSheet::check(std::int16_t result) {
     if (result == kExcelOk) return;
@@ -140,11 +140,12 @@ void ContactSheet::open(const std::filesystem::path& outputFolder) {
     // (Gnumeric refuses a sheet whose XF table is empty).
     for (const CellAttributes& cell : {kCardCell, kTitleCell})
         check(file_.addCellFormat(cell.fontAndFormat, cell.alignment, cell.hiddenLocked));
-    for (std::int32_t column = 1; column <= kContactSheetColumns; ++column)
-        writeText(1, column, kTitles[column - 1], kTitleCell);
+    std::array<TextCell, kContactSheetColumns> titles;
+    for (std::size_t i = 0; i < titles.size(); ++i) titles[i] = {static_cast<std::int32_t>(i + 1), kTitles[i]};
+    check(file_.writeTextCells(1, kTitleCell, titles));
 }
 
-void ContactSheet::writeText(std::int32_t row, std::int32_t column, std::string_view text, const CellAttributes& cell) {
+inline std::string_view ContactSheet::cellText(std::string_view text) {
     // Byte length bounds the character count, so most values skip the count.
     if (text.size() > kMaxCellCharacters) {
         const std::size_t kept = prefixOfCharacters(text, kMaxCellCharacters);
@@ -153,19 +154,16 @@ void ContactSheet::writeText(std::int32_t row, std::int32_t column, std::string_
             ++counts_.shortenedCells;
         }
     }
-    check(file_.WriteValue(kTextCell, cell.fontAndFormat, cell.alignment, cell.hiddenLocked, row, column, text, 0));
+    return text;
 }
 
-void ContactSheet::writeDate(std::int32_t row, std::int32_t column, DateValue date) {
-    if (date != 0) {
-        const std::int16_t result = file_.WriteValue(kTextCell, kCardCell.fontAndFormat, kCardCell.alignment,
-                                                     kCardCell.hiddenLocked, row, column, CellDate{date}, 0);
-        // A date outside the years 100 to 9999 cannot be written as text; its
-        // cell stays empty, and the run is told.
-        if (result != kExcelOverflow) return check(result);
-        ++counts_.datesLeftOut;
-    }
-    writeText(row, column, "", kCardCell);
+inline std::string_view ContactSheet::dateText(DateValue date, std::string& text) {
+    if (date == 0) return {};
+    if (dates_.generalDate(date, text)) return text;
+    // A date outside the years 100 to 9999 cannot be written as text; its cell
+    // stays empty, and the run is told.
+    ++counts_.datesLeftOut;
+    return {};
 }
 
 void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t xlsCnt) {
@@ -176,14 +174,20 @@ void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t x
         return;
     }
     if (row > kExcel2LastRow) ++counts_.cardsPastRow16384;
-    const auto sheetRow = static_cast<std::int32_t>(row);
-    for (const CardColumn& cell : kCardColumns) {
-        if (cell.date != nullptr) {
-            writeDate(sheetRow, cell.column, contact.*cell.date);
-        } else {
-            writeText(sheetRow, cell.column, cell.text != nullptr ? contact.*cell.text : std::string_view(), kCardCell);
+    // The row's 36 cells are gathered, then written at once.
+    std::array<TextCell, kContactSheetColumns> cells;
+    std::size_t dates = 0;
+    for (std::size_t i = 0; i < kCardColumns.size(); ++i) {
+        const CardColumn& column = kCardColumns[i];
+        std::string_view text;
+        if (column.date != nullptr) {
+            text = dateText(contact.*column.date, dateTexts_[dates++]);
+        } else if (column.text != nullptr) {
+            text = cellText(contact.*column.text);
         }
+        cells[i] = {column.column, text};
     }
+    check(file_.writeTextCells(static_cast<std::int32_t>(row), kCardCell, cells));
 }
 
 void ContactSheet::Save2ExcelContact(const ContactRecord& record, std::int32_t xlsCnt) {

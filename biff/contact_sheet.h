@@ -94,10 +94,15 @@ public:
 private:
     // Throws SheetWriteError for a failed ExcelFile result.
     void check(std::int16_t result);
-    void writeText(std::int32_t row, std::int32_t column, std::string_view text, const CellAttributes& cell);
-    void writeDate(std::int32_t row, std::int32_t column, DateValue date);
+    // `text` as a cell holds it: its first 255 characters (counted when cut).
+    std::string_view cellText(std::string_view text);
+    // The text of a date's cell, made in `text`: empty for no date, and for a
+    // date outside the years 100 to 9999 (counted).
+    std::string_view dateText(DateValue date, std::string& text);
 
     ExcelFile file_;
+    DateTextFormat dates_;
+    std::array<std::string, 2> dateTexts_;  // the texts of a card's two dates
     ContactSheetCounts counts_;
 };
 

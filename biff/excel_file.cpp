@@ -44,6 +44,32 @@ constexpr std::uint16_t kHighestFormatIndex = 23;
 constexpr std::size_t kMaxCountedText = 255;
 constexpr std::size_t kMaxRecordData = 0xFFFF;
 
+// A LABEL record's parts before its text: record number, data length, row,
+// column, the three attribute bytes and the count byte.
+constexpr std::size_t kLabelFixedBytes = 12;
+
+// Puts a LABEL record of `text` (at most 255 bytes) at `out` and returns where
+// it ends. Most of a sheet is made of these: they are put together straight
+// into one buffer, a row of them at a time, rather than each in a
+// RecordBuilder of its own.
+inline char* putLabel(char* out, std::uint16_t row, std::uint16_t column, const CellAttributes& attributes,
+                      std::string_view text) {
+    const auto put16 = [&out](std::uint16_t value) {
+        *out++ = static_cast<char>(value & 0xFF);
+        *out++ = static_cast<char>(value >> 8);
+    };
+    put16(kLabel);
+    put16(static_cast<std::uint16_t>(8 + text.size()));
+    put16(row);
+    put16(column);
+    *out++ = static_cast<char>(attributes.hiddenLocked);
+    *out++ = static_cast<char>(attributes.fontAndFormat);
+    *out++ = static_cast<char>(attributes.alignment);
+    *out++ = static_cast<char>(text.size());
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());  // an empty view may have no data at all
+    return out + text.size();
+}
+
 // Row and column numbers from 1 become 16-bit fields counted from 0.
 bool toRowOrColumnField(std::int32_t number, std::uint16_t& field) {
     if (number < 1 || number > 0x10000) return false;
@@ -71,6 +97,8 @@ bool toScaled16(std::int32_t value, std::int32_t factor, std::uint16_t& field) {
 ExcelFile::ExcelFile(DateTextFormat dates) : dates_(std::move(dates)) {}
 
 std::int16_t ExcelFile::fail(std::int16_t number, std::string text) {
+    // A refused record is not written, so the characters it replaced do not count.
+    pendingReplaced_ = 0;
     lastError_ = std::move(text);
     return number;
 }
@@ -98,23 +126,28 @@ std::int16_t ExcelFile::requireOpenFile() {
     return fail(kExcelNoOpenFile, "no worksheet file is open");
 }
 
-std::int16_t ExcelFile::emitRecord() {
+std::int16_t ExcelFile::emit(std::string_view records) {
     if (const std::int16_t error = requireOpenFile()) return error;
-    if (const int error = file_.write(record_.bytes())) {
-        pendingReplaced_ = 0;
-        return failIo("write the worksheet file", error);
-    }
+    if (const int error = file_.write(records)) return failIo("write the worksheet file", error);
     replacedCharacters_ += pendingReplaced_;
     pendingReplaced_ = 0;
     return 0;
 }
 
-std::string_view ExcelFile::encode(std::string_view text) {
+std::int16_t ExcelFile::emitRecord() { return emit(record_.bytes()); }
+
+char* ExcelFile::labelRoom(std::size_t bytes) {
+    if (labels_.size() < bytes) labels_.resize(bytes);
+    return labels_.data();
+}
+
+inline std::string_view ExcelFile::encode(std::string_view text) {
     pendingReplaced_ = 0;
     // Most values are plain ASCII, which Windows-1252 shares byte for byte: they
     // are used as they are.
     if (isAscii(text)) return text;
-    encoded_ = utf8ToWindows1252(text, pendingReplaced_);
+    encoded_.clear();
+    appendUtf8AsWindows1252(text, encoded_, pendingReplaced_);
     return encoded_;
 }
 
@@ -195,23 +228,7 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     if (const std::int16_t error = makeAttributes(recordName, CellFontUsed, Alignment, HiddenLocked, CellFormat, attributes))
         return error;
 
-    // Every conversion is made before the record is started, so a refused value
-    // leaves the file as it was.
-    std::uint16_t integerBits = 0;
-    double number = 0;
-    pendingReplaced_ = 0;
-    std::string_view encodedText;
-    if (ValueType == kIntegerCell || ValueType == kNumberCell) {
-        if (!cellValueAsNumber(value, number))
-            return fail(kExcelTypeMismatch, std::string(recordName) + " at row " + std::to_string(lrow) + ", column " +
-                                                std::to_string(lcol) + ": the value is not a number");
-        if (ValueType == kIntegerCell) {
-            const double rounded = std::nearbyint(number);  // to nearest, a half to the even one
-            if (!(rounded >= std::numeric_limits<std::int16_t>::min() && rounded <= std::numeric_limits<std::int16_t>::max()))
-                return failOverflow(recordName, "the value " + numberText(number));
-            integerBits = static_cast<std::uint16_t>(static_cast<std::int16_t>(rounded));
-        }
-    } else {
+    if (ValueType == kTextCell) {
         std::string_view text;
         if (const std::string_view* given = value.text()) {
             text = *given;
@@ -222,12 +239,25 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
             cellText_ = numberText(*value.number());
             text = cellText_;
         }
-        encodedText = encode(text);
-        if (encodedText.size() > kMaxCountedText)
-            return failOverflow(recordName, "a text of " + std::to_string(encodedText.size()) + " characters");
+        const TextCell cell{lcol, text};
+        return writeTextCells(lrow, attributes, std::span(&cell, 1));
     }
 
-    record_.start(ValueType == kIntegerCell ? kInteger : ValueType == kNumberCell ? kNumber : kLabel);
+    // Every conversion is made before the record is started, so a refused value
+    // leaves the file as it was.
+    double number = 0;
+    if (!cellValueAsNumber(value, number))
+        return fail(kExcelTypeMismatch, std::string(recordName) + " at row " + std::to_string(lrow) + ", column " +
+                                            std::to_string(lcol) + ": the value is not a number");
+    std::uint16_t integerBits = 0;
+    if (ValueType == kIntegerCell) {
+        const double rounded = std::nearbyint(number);  // to nearest, a half to the even one
+        if (!(rounded >= std::numeric_limits<std::int16_t>::min() && rounded <= std::numeric_limits<std::int16_t>::max()))
+            return failOverflow(recordName, "the value " + numberText(number));
+        integerBits = static_cast<std::uint16_t>(static_cast<std::int16_t>(rounded));
+    }
+
+    record_.start(ValueType == kIntegerCell ? kInteger : kNumber);
     record_.u16(row);
     record_.u16(column);
     record_.u8(attributes.hiddenLocked);
@@ -235,13 +265,33 @@ std::int16_t ExcelFile::WriteValue(std::int32_t ValueType, std::int32_t CellFont
     record_.u8(attributes.alignment);
     if (ValueType == kIntegerCell) {
         record_.u16(integerBits);
-    } else if (ValueType == kNumberCell) {
-        record_.f64(number);
     } else {
-        record_.u8(static_cast<std::uint8_t>(encodedText.size()));
-        record_.text(encodedText);
+        record_.f64(number);
     }
     return emitRecord();
+}
+
+std::int16_t ExcelFile::writeTextCells(std::int32_t lrow, const CellAttributes& attributes,
+                                       std::span<const TextCell> cells) {
+    std::uint16_t row;
+    if (!toRowOrColumnField(lrow, row)) return failOverflow("LABEL", "row " + std::to_string(lrow));
+    // The records are put together first, so a refused cell leaves the file as
+    // it was, and go to the file in one write.
+    char* const start = labelRoom(cells.size() * (kLabelFixedBytes + kMaxCountedText));
+    char* end = start;
+    std::size_t replaced = 0;
+    for (const TextCell& cell : cells) {
+        std::uint16_t column;
+        if (!toRowOrColumnField(cell.column, column))
+            return failOverflow("LABEL", "column " + std::to_string(cell.column));
+        const std::string_view stored = encode(cell.text);
+        if (stored.size() > kMaxCountedText)
+            return failOverflow("LABEL", "a text of " + std::to_string(stored.size()) + " characters");
+        replaced += pendingReplaced_;
+        end = putLabel(end, row, column, attributes, stored);
+    }
+    pendingReplaced_ = replaced;
+    return emit(std::string_view(start, static_cast<std::size_t>(end - start)));
 }
 
 std::int16_t ExcelFile::addCellFormat(std::int32_t CellFontUsed, std::int32_t Alignment, std::int32_t HiddenLocked,

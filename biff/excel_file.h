@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,6 +81,12 @@ struct CellAttributes {
     std::uint8_t alignment = 0;
 };
 
+// A cell of ExcelFile::writeTextCells: its column (from 1) and its text (UTF-8).
+struct TextCell {
+    std::int32_t column = 0;
+    std::string_view text;
+};
+
 class ExcelFile {
 public:
     // `dates` decides how date values read in text cells.
@@ -126,6 +133,13 @@ public:
     // WriteValue.
     std::int16_t addCellFormat(std::int32_t CellFontUsed, std::int32_t Alignment, std::int32_t HiddenLocked,
                                std::int32_t CellFormat = 0);
+
+    // The text cells (LABEL records) of one row, `lrow`, with the same
+    // attribute bytes, in the order given, written at once: what WriteValue
+    // writes for each as a text cell. A sheet's rows take this path. A column
+    // outside 1 to 65536, or a text longer than 255 characters once stored,
+    // refuses the whole row (6), and nothing of it is written.
+    std::int16_t writeTextCells(std::int32_t lrow, const CellAttributes& attributes, std::span<const TextCell> cells);
 
     // A margin record; `Margin` is its record number (kLeftMargin ...), inches.
     std::int16_t SetMargin(std::int32_t Margin, double MarginValue);
@@ -183,6 +197,11 @@ private:
     // `encoded_`; replacements are counted into `pendingReplaced_` (added to
     // the total once the record is written). Valid until the next call.
     std::string_view encode(std::string_view text);
+    // Writes `records` to the file; 0 or the error number. The characters that
+    // their texts replaced are counted once they are written.
+    std::int16_t emit(std::string_view records);
+    // Room for `bytes` bytes of LABEL records, in labels_.
+    char* labelRoom(std::size_t bytes);
     // A record made of a count byte and text (HEADER, FOOTER): fixed part,
     // then the text.
     std::int16_t writeCountedText(std::uint16_t recordNumber, std::string_view recordName, std::string_view text);
@@ -192,6 +211,7 @@ private:
     State state_ = State::NoFile;
     RecordBuilder record_;
     std::vector<std::uint16_t> breakRows_;
+    std::vector<char> labels_;  // LABEL records put together, kept for its room
     std::string encoded_;
     std::string cellText_;
     std::size_t pendingReplaced_ = 0;

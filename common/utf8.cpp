@@ -4,19 +4,6 @@
 
 namespace tessaly {
 
-bool isAscii(std::string_view bytes) {
-    // Eight bytes at a time: any byte with its high bit set is not ASCII.
-    std::uint64_t any = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        any |= word;
-    }
-    for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
-    return (any & 0x8080808080808080ULL) == 0;
-}
-
 bool nextUtf8(std::string_view text, std::size_t& position, char32_t& codePoint) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(position);

@@ -34,9 +34,7 @@ void appendWindows1252AsUtf8(std::string_view bytes, std::string& out) {
     for (char c : bytes) appendUtf8(codePointOf(static_cast<unsigned char>(c)), out);
 }
 
-std::string utf8ToWindows1252(std::string_view text, std::size_t& replaced) {
-    std::string out;
-    out.reserve(text.size());
+void appendUtf8AsWindows1252(std::string_view text, std::string& out, std::size_t& replaced) {
     std::size_t position = 0;
     while (position < text.size()) {
         // A run of ASCII bytes is the same in both.
@@ -54,6 +52,12 @@ std::string utf8ToWindows1252(std::string_view text, std::size_t& replaced) {
             out += static_cast<char>(byte);
         }
     }
+}
+
+std::string utf8ToWindows1252(std::string_view text, std::size_t& replaced) {
+    std::string out;
+    out.reserve(text.size());
+    appendUtf8AsWindows1252(text, out, replaced);
     return out;
 }
 

@@ -18,4 +18,8 @@ void appendWindows1252AsUtf8(std::string_view bytes, std::string& out);
 // those characters.
 std::string utf8ToWindows1252(std::string_view text, std::size_t& replaced);
 
+// The same, appended to `out`: a caller that converts many texts keeps one
+// string and its room.
+void appendUtf8AsWindows1252(std::string_view text, std::string& out, std::size_t& replaced);
+
 }  // namespace tessaly

@@ -169,6 +169,44 @@ TEST_F(ExcelFileTest, TextIsStoredInWindows1252AndReplacementsAreCounted) {
     EXPECT_EQ(file.replacedCharacters(), 0u);
 }
 
+// Whatever a text's length, its one byte outside ASCII is found wherever it
+// stands (an invalid byte here, so each becomes '?').
+TEST_F(ExcelFileTest, AByteOutsideAsciiIsFoundWhereverItStands) {
+    std::string expected;
+    for (std::size_t length = 1; length <= 20; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string text(length, 'a');
+            text[at] = '\xFF';
+            ASSERT_EQ(cell(file, text), 0);
+            text[at] = '?';
+            // Row and column 0, no attributes, the count byte.
+            expected += hexBytes("04 00") + std::string{static_cast<char>(8 + length), 0} + std::string(7, '\0') +
+                        static_cast<char>(length) + text;
+        }
+    }
+    EXPECT_EQ(file.replacedCharacters(), 210u);
+    EXPECT_EQ(written(), expected);
+}
+
+// The sheet's rows: the cells go out in the order given, all or none.
+TEST_F(ExcelFileTest, ARowOfTextCellsIsWrittenWholeOrNotAtAll) {
+    const CellAttributes title{1, cellFontBits(1), kAlignLeft};
+    const std::string tooLong(256, 'x');
+    const TextCell row[] = {{1, "Ann"}, {3, ""}, {2, "Zo\xC3\xAB"}};
+    const TextCell refusedText[] = {{1, "\xE6\x9D\xB1"}, {2, tooLong}};
+    const TextCell refusedColumn[] = {{1, "\xE6\x9D\xB1"}, {65537, "x"}};
+    EXPECT_EQ(file.writeTextCells(2, title, row), 0);
+    EXPECT_EQ(file.writeTextCells(3, title, refusedText), kExcelOverflow);
+    EXPECT_EQ(file.writeTextCells(3, title, refusedColumn), kExcelOverflow);
+    EXPECT_EQ(file.writeTextCells(0, title, row), kExcelOverflow);
+    EXPECT_EQ(file.writeTextCells(4, title, {}), 0);
+    // The CJK character of the refused rows was not written, so not counted.
+    EXPECT_EQ(file.replacedCharacters(), 0u);
+    EXPECT_EQ(written(), label("04 00 0B 00 01 00 00 00 01 40 01 03", "Ann") +
+                             hexBytes("04 00 08 00 01 00 02 00 01 40 01 00") +
+                             label("04 00 0B 00 01 00 01 00 01 40 01 03", "Zo\xEB"));
+}
+
 // Rows sort as the unsigned numbers they are stored as: row 65,536 (FF FF) last.
 TEST_F(ExcelFileTest, PageBreaksAreSortedAndWrittenAtClose) {
     for (const int row : {10, 65536, 3, 10, 40000}) EXPECT_EQ(file.InsertHorizPageBreak(row), 0);
