@@ -72,73 +72,63 @@ struct FakeHost : RunHost {
     std::string folder, message;
 };
 
-class OutlookComparison : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        work = new testing::TempDir;
-        const auto card = work->write("contact.vcf",
-                                      "BEGIN:VCARD\r\nVERSION:2.1\r\nN:1;contact;name;;\r\n"
-                                      "EMAIL;PREF;INTERNET:contact1@rjohnson.id.au\r\nEND:VCARD\r\n");
-        fs::create_directory(work->path() / "out");
-        FakeHost host((work->path() / "out").string());
-        const RunResult result = runConversion({card, false}, {ReadMode::Normal, TargetKind::Outlook}, host,
-                                               [](TargetKind) {
-                                                   return std::make_unique<OutlookTarget>(outlook::systemLocalTime,
-                                                                                          testing::fixedOptions());
-                                               });
-        ASSERT_EQ(result.cardsConverted, 1) << host.message;
-        ours = new fs::path(result.output);
-        outlook = new fs::path(fs::path(TESSALY_FIXTURES_DIR) / "pst-reference" / "outlook2007-java-libpst-dist-list.pst");
+// Our store, converted once for the whole suite, beside Outlook's.
+struct Stores {
+    testing::TempDir work;
+    fs::path ours, outlook = fs::path(TESSALY_FIXTURES_DIR) / "pst-reference" / "outlook2007-java-libpst-dist-list.pst";
+    Stores() {
+        const auto card = work.write("contact.vcf", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:1;contact;name;;\r\n"
+                                                    "EMAIL;PREF;INTERNET:contact1@rjohnson.id.au\r\nEND:VCARD\r\n");
+        fs::create_directory(work.path() / "out");
+        FakeHost host((work.path() / "out").string());
+        const auto target = [](TargetKind) {
+            return std::make_unique<OutlookTarget>(outlook::systemLocalTime, testing::fixedOptions());
+        };
+        const RunResult result = runConversion({card, false}, {ReadMode::Normal, TargetKind::Outlook}, host, target);
+        EXPECT_EQ(result.cardsConverted, 1) << host.message;
+        ours = result.output;
     }
-    static void TearDownTestSuite() {
-        delete work;
-        delete ours;
-        delete outlook;
-    }
-
-    static Keyed contactOf(const fs::path& pst, const char* item, const std::string& exportFolder) {
-        const auto objects = testing::readPstObjects(pst);
-        fs::create_directories(work->path() / exportFolder);
-        const auto values = testing::readItemValues(testing::pffExport(pst, work->path() / exportFolder) /
-                                                    "Top of Personal Folders" / "Contacts" / item / "ItemValues.txt");
-        return testing::keyedValues(values, objects.namedKeys);
-    }
-
-    // Every key of either side, compared but for the masked ones; returns how
-    // many were compared. A mask names a key one side has.
-    static std::size_t expectSameBut(const Keyed& outlookValues, const Keyed& ourValues, const Masks& masks) {
-        std::set<std::string> keys;
-        for (const auto& [key, value] : outlookValues) keys.insert(key);
-        for (const auto& [key, value] : ourValues) keys.insert(key);
-        for (const auto& [key, why] : masks) EXPECT_TRUE(keys.count(key)) << "a mask for nothing: " << key;
-        std::size_t compared = 0;
-        for (const std::string& key : keys) {
-            if (masks.count(key)) continue;
-            ++compared;
-            const auto a = outlookValues.find(key), b = ourValues.find(key);
-            if (a == outlookValues.end()) {
-                ADD_FAILURE() << key << " is ours only";
-            } else if (b == ourValues.end()) {
-                ADD_FAILURE() << key << " is Outlook's only";
-            } else {
-                EXPECT_EQ(a->second.type, b->second.type) << key;
-                EXPECT_EQ(a->second.bytes, b->second.bytes) << key;
-            }
-        }
-        return compared;
-    }
-
-    static testing::TempDir* work;
-    static fs::path* ours;
-    static fs::path* outlook;
 };
-testing::TempDir* OutlookComparison::work = nullptr;
-fs::path* OutlookComparison::ours = nullptr;
-fs::path* OutlookComparison::outlook = nullptr;
+const Stores& stores() {
+    static const Stores instance;
+    return instance;
+}
 
-TEST_F(OutlookComparison, TheContactHasOutlooksPropertiesAndValues) {
-    const Keyed theirs = contactOf(*outlook, "Contact00002", "outlook");
-    const Keyed mine = contactOf(*ours, "Contact00001", "ours");
+Keyed contactOf(const fs::path& pst, const char* item, const std::string& exportFolder) {
+    const auto objects = testing::readPstObjects(pst);
+    fs::create_directories(stores().work.path() / exportFolder);
+    const auto values = testing::readItemValues(testing::pffExport(pst, stores().work.path() / exportFolder) /
+                                                "Top of Personal Folders" / "Contacts" / item / "ItemValues.txt");
+    return testing::keyedValues(values, objects.namedKeys);
+}
+
+// Every key of either side, compared but for the masked ones; returns how
+// many were compared. A mask names a key one side has.
+std::size_t expectSameBut(const Keyed& outlookValues, const Keyed& ourValues, const Masks& masks) {
+    std::set<std::string> keys;
+    for (const auto& [key, value] : outlookValues) keys.insert(key);
+    for (const auto& [key, value] : ourValues) keys.insert(key);
+    for (const auto& [key, why] : masks) EXPECT_TRUE(keys.count(key)) << "a mask for nothing: " << key;
+    std::size_t compared = 0;
+    for (const std::string& key : keys) {
+        if (masks.count(key)) continue;
+        ++compared;
+        const auto a = outlookValues.find(key), b = ourValues.find(key);
+        if (a == outlookValues.end()) {
+            ADD_FAILURE() << key << " is ours only";
+        } else if (b == ourValues.end()) {
+            ADD_FAILURE() << key << " is Outlook's only";
+        } else {
+            EXPECT_EQ(a->second.type, b->second.type) << key;
+            EXPECT_EQ(a->second.bytes, b->second.bytes) << key;
+        }
+    }
+    return compared;
+}
+
+TEST(OutlookComparison, TheContactHasOutlooksPropertiesAndValues) {
+    const Keyed theirs = contactOf(stores().outlook, "Contact00002", "outlook");
+    const Keyed mine = contactOf(stores().ours, "Contact00001", "ours");
     EXPECT_EQ(expectSameBut(theirs, mine, kContactMasks), 103u - 35u);
     // The contact names itself: its store's record key and its NID.
     const std::string& own = mine.at(kCommon + "0x85BD").bytes;
@@ -155,9 +145,9 @@ Keyed withoutRecordKeys(Keyed values) {
     return values;
 }
 
-TEST_F(OutlookComparison, TheStoreRootAndContactsFolderHaveOutlooksProperties) {
-    const auto theirs = testing::readPstObjects(*outlook);
-    const auto mine = testing::readPstObjects(*ours);
+TEST(OutlookComparison, TheStoreRootAndContactsFolderHaveOutlooksProperties) {
+    const auto theirs = testing::readPstObjects(stores().outlook);
+    const auto mine = testing::readPstObjects(stores().ours);
     expectSameBut(withoutRecordKeys(testing::keyedValues(theirs.store, {})),
                   withoutRecordKeys(testing::keyedValues(mine.store, {})),
                   {{"0x0E34", "replication version history: not written"},
@@ -184,9 +174,9 @@ TEST_F(OutlookComparison, TheStoreRootAndContactsFolderHaveOutlooksProperties) {
     EXPECT_EQ(testing::keyedValues(mine.folders.at(kContacts), {}).at("0x3602").bytes, std::string("\1\0\0\0", 4));
 }
 
-TEST_F(OutlookComparison, TheContactsTableHasOutlooksColumns) {
-    const auto theirs = testing::readPstObjects(*outlook);
-    const auto mine = testing::readPstObjects(*ours);
+TEST(OutlookComparison, TheContactsTableHasOutlooksColumns) {
+    const auto theirs = testing::readPstObjects(stores().outlook);
+    const auto mine = testing::readPstObjects(stores().ours);
     static constexpr std::uint64_t kContactsTable = 0x814E;
     const auto columnsOf = [](const testing::PstObjects& objects) {
         std::set<std::pair<std::string, std::uint16_t>> columns;
