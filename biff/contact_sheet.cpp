@@ -168,11 +168,8 @@ inline std::string_view ContactSheet::dateText(DateValue date, std::string& text
 
 void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t xlsCnt) {
     if (xlsCnt < 1) throw std::invalid_argument("card number " + std::to_string(xlsCnt) + " is below 1");
+    if (beyondLastRow(xlsCnt)) return;
     const std::int64_t row = std::int64_t{xlsCnt} + 1;
-    if (row > kLastSheetRow) {
-        ++counts_.cardsBeyondLastRow;
-        return;
-    }
     if (row > kExcel2LastRow) ++counts_.cardsPastRow16384;
     // The row's 36 cells are gathered, then written at once.
     std::array<TextCell, kContactSheetColumns> cells;
@@ -191,7 +188,15 @@ void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t x
 }
 
 void ContactSheet::Save2ExcelContact(const ContactRecord& record, std::int32_t xlsCnt) {
+    // A card beyond the last row is only counted: its values are not taken.
+    if (xlsCnt >= 1 && beyondLastRow(xlsCnt)) return;
     Save2ExcelContact(excelContactFrom(record), xlsCnt);
+}
+
+bool ContactSheet::beyondLastRow(std::int32_t xlsCnt) {
+    if (std::int64_t{xlsCnt} + 1 <= kLastSheetRow) return false;
+    ++counts_.cardsBeyondLastRow;
+    return true;
 }
 
 void ContactSheet::close() { check(file_.CloseFile()); }

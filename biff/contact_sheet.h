@@ -94,6 +94,9 @@ public:
 private:
     // Throws SheetWriteError for a failed ExcelFile result.
     void check(std::int16_t result);
+    // Whether card `xlsCnt` falls beyond the sheet's last row; such a card is
+    // counted.
+    bool beyondLastRow(std::int32_t xlsCnt);
     // `text` as a cell holds it: its first 255 characters (counted when cut).
     std::string_view cellText(std::string_view text);
     // The text of a date's cell, made in `text`: empty for no date, and for a
