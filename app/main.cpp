@@ -1,9 +1,18 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
-#include "app/window/window_main.h"
+
+#ifndef TESSALY_LIBEXEC_DIR
+#define TESSALY_LIBEXEC_DIR "/usr/libexec"
+#endif
 
 namespace {
 
@@ -17,11 +26,40 @@ bool isSource(const std::string& argument) {
     return std::filesystem::exists(argument, error);
 }
 
+// An X or Wayland display, or a Qt platform named in QT_QPA_PLATFORM.
+bool displayAvailable() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(variable);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+// The window is a program of its own (so that a command-line run never loads
+// Qt): beside this one in a build, in the libexec folder once installed.
+int startWindow(char** argv) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::vector<std::filesystem::path> places;
+    if (!error) places.push_back(self.parent_path() / "tessaly-window");
+    places.push_back(std::filesystem::path(TESSALY_LIBEXEC_DIR) / "tessaly-window");
+    for (const auto& program : places) {
+        if (::access(program.c_str(), X_OK) != 0) continue;
+        argv[0] = const_cast<char*>(program.c_str());
+        ::execv(program.c_str(), argv);
+        std::cerr << "tessaly: the window cannot be started: " << program.string() << ": " << std::strerror(errno)
+                  << '\n';
+        return 2;
+    }
+    std::cerr << "tessaly: the window program tessaly-window is not installed\n";
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool windowArguments = argc == 1 || (argc == 2 && isSource(argv[1]));
-    if (windowArguments && tessaly::displayAvailable()) return tessaly::runWindow(argc, argv, argc == 2 ? argv[1] : "");
+    if (windowArguments && displayAvailable()) return startWindow(argv);
     if (argc == 2 && windowArguments) {
         std::cerr << "tessaly: there is no display to open the window on; 'tessaly convert " << argv[1]
                   << "' converts without one\n";

@@ -2,19 +2,9 @@
 
 #include <QApplication>
 
-#include <cstdlib>
-
 #include "app/window/form1.h"
 
 namespace tessaly {
-
-bool displayAvailable() {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') return true;
-    }
-    return false;
-}
 
 int runWindow(int argc, char** argv, const std::string& source) {
     QApplication application(argc, argv);

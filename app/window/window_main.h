@@ -5,10 +5,6 @@
 
 namespace tessaly {
 
-// True when there is a display to open a window on (an X or Wayland display,
-// or a Qt platform named in QT_QPA_PLATFORM).
-bool displayAvailable();
-
 // `source`: a file or folder chosen before the window opens, or "".
 int runWindow(int argc, char** argv, const std::string& source);
 

@@ -48,7 +48,7 @@ TEST(DebianPackage, DeclaresWhatItNeedsHoldsTheProgramAndItsDesktopFilesAndInsta
         EXPECT_NE(fields.out.find(library), std::string::npos) << library << " in " << fields.out;
 
     const auto listing = runCommand("dpkg-deb -c " + deb);
-    for (const char* file : {"./usr/bin/tessaly", "./usr/share/applications/tessaly.desktop",
+    for (const char* file : {"./usr/bin/tessaly", "./usr/libexec/tessaly-window", "./usr/share/applications/tessaly.desktop",
                              "./usr/share/icons/hicolor/scalable/apps/tessaly.svg", "./usr/share/man/man1/tessaly.1",
                              "./usr/share/doc/tessaly/README.md"})
         EXPECT_NE(listing.out.find(std::string(file) + "\n"), std::string::npos) << file;
