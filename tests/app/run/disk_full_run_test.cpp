@@ -1,0 +1,118 @@
+// Runs whose disk fills while the target is written, for both targets: at every
+// 64 KiB of what a clean run writes and at the first 16 places where a unit of the
+// file ends (a worksheet record, a store write). Each must end with the file and
+// the cause named, leave nothing under a final name and keep an earlier run's
+// output as it was.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "app/run/conversion_run.h"
+#include "support/failing_file_calls.h"
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+class SilentHost : public RunHost {
+public:
+    explicit SilentHost(std::string folder) : folder(std::move(folder)) {}
+    std::string BrowseForFolder(const std::string&) override { return folder; }
+    void showMessage(const std::string&, const std::string& text, MessageIcon) override { messages.push_back(text); }
+    void showProgress(std::int32_t, const std::string&) override {}
+    bool stopRequested() override { return false; }
+    std::string folder;
+    std::vector<std::string> messages;
+};
+
+// Counts where each write ends, in bytes written so far.
+class RecordingFileCalls : public testing::FailingFileCalls {
+public:
+    ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) override {
+        const ssize_t written = FailingFileCalls::pwrite(descriptor, data, size, offset);
+        if (written > 0) writeEnds.push_back(bytesWritten);
+        return written;
+    }
+    std::vector<std::uint64_t> writeEnds;
+};
+
+std::map<std::string, std::string> folderContents(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] = testing::readFile(entry.path());
+    return contents;
+}
+
+// The byte counts, of all a clean run writes, after which the disk fills.
+std::vector<std::uint64_t> faultPlaces(std::uint64_t bytesWritten, const std::vector<std::uint64_t>& unitEnds) {
+    std::vector<std::uint64_t> places;
+    for (std::uint64_t at = 0; at < bytesWritten; at += 64 * 1024) places.push_back(at);
+    for (std::size_t i = 0; i < unitEnds.size() && i < 16; ++i) places.push_back(unitEnds[i]);
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    return places;
+}
+
+// Where the first worksheet records end: each is a 2-byte type, a 2-byte length
+// and that many bytes.
+std::vector<std::uint64_t> recordEnds(const std::string& sheet) {
+    std::vector<std::uint64_t> ends;
+    for (std::size_t at = 0; at + 4 <= sheet.size() && ends.size() < 16;) {
+        at += 4 + static_cast<std::uint8_t>(sheet[at + 2]) + 256u * static_cast<std::uint8_t>(sheet[at + 3]);
+        ends.push_back(at);
+    }
+    return ends;
+}
+
+TEST(DiskFullRun, EveryPlaceOfBothTargetsNamesTheFileAndKeepsTheEarlierOutput) {
+    TempDir source;
+    std::string cards;
+    for (int i = 0; i < 2000; ++i)
+        cards += "BEGIN:VCARD\r\nN:Card" + std::to_string(i) + ";Ann\r\nEMAIL:ann" + std::to_string(i) +
+                 "@example.com\r\nNOTE:" + std::string(40, 'n') + "\r\nEND:VCARD\r\n";
+    source.write("a.vcf", cards);
+
+    for (const TargetKind kind : {TargetKind::Worksheet, TargetKind::Outlook}) {
+        SCOPED_TRACE(kind == TargetKind::Worksheet ? "worksheet" : "store");
+        // A clean run gives the finished file and where its units end.
+        TempDir clean;
+        SilentHost cleanHost(clean.path().string());
+        std::vector<std::uint64_t> unitEnds;
+        std::uint64_t bytesWritten = 0;  // the store leaves free space unwritten
+        {
+            RecordingFileCalls recording;
+            const RunResult result = runConversion({source.path(), true}, {ReadMode::Normal, kind}, cleanHost);
+            ASSERT_FALSE(result.targetFailed) << cleanHost.messages.at(0);
+            unitEnds = recording.writeEnds;
+            bytesWritten = recording.bytesWritten;
+        }
+        const auto finished = folderContents(clean.path());
+        ASSERT_EQ(finished.size(), 1u);
+        const std::string& file = finished.begin()->second;
+        if (kind == TargetKind::Worksheet) unitEnds = recordEnds(file);
+
+        // The folder of every faulty run already holds that clean run's output.
+        for (const std::uint64_t place : faultPlaces(bytesWritten, unitEnds)) {
+            SCOPED_TRACE("full after " + std::to_string(place) + " bytes");
+            TempDir output;
+            testing::writeFile(output.path() / finished.begin()->first, file);
+            SilentHost host(output.path().string());
+            testing::FailingFileCalls faults;
+            faults.bytesUntilFull = place;
+            const RunResult result = runConversion({source.path(), true}, {ReadMode::Normal, kind}, host);
+            EXPECT_TRUE(result.targetFailed);
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_NE(host.messages[0].find(output.path().string() + "/"), std::string::npos) << host.messages[0];
+            EXPECT_NE(host.messages[0].find("No space left on device"), std::string::npos) << host.messages[0];
+            EXPECT_TRUE(folderContents(output.path()) == finished) << "the folder holds more, or the earlier file changed";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tessaly
