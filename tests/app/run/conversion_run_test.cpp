@@ -132,6 +132,30 @@ TEST(ConversionRun, CountsRunOnAcrossFilesAndEveryProblemIsReportedWithItsPlaceW
     EXPECT_GT(fs::file_size(output.path() / "vCardContactsExported.xls"), 1421u + 6 * 36 * 12);
 }
 
+TEST(ConversionRun, ASourceFileThatVanishesMidRunIsReportedAndTheRunGoesOn) {
+    TempDir source, output;
+    source.write("a.vcf", cards(3));
+    const auto gone = source.write("b.vcf", cards(2));
+    source.write("c.vcf", cards(1));
+    // Removes b.vcf once the first card is shown, after the folder was listed.
+    struct RemovingHost : FakeHost {
+        using FakeHost::FakeHost;
+        void showProgress(std::int32_t count, const std::string& caption) override {
+            if (count == 1) fs::remove(victim);
+            FakeHost::showProgress(count, caption);
+        }
+        fs::path victim;
+    } host(output.path().string());
+    host.victim = gone;
+    const RunResult result = runConversion({source.path(), true}, {}, host);
+    EXPECT_FALSE(result.targetFailed);
+    EXPECT_EQ(result.cardsConverted, 4);
+    EXPECT_EQ(result.report.count(ReportKind::FilesNotRead), 1u);
+    const std::string& text = host.messages.at(0).text;
+    EXPECT_NE(text.find(gone.string() + ": "), std::string::npos) << text;
+    EXPECT_NE(text.find("No such file or directory"), std::string::npos) << text;
+}
+
 TEST(ConversionRun, APictureNeverReplacesOneOfTheSameRunButOneOfAnEarlierRun) {
     TempDir source, output;
     // The first card of each file, and the second of the first file, carry a
