@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "verify_pst_editing.h"
 
 namespace tessaly::pst::verify::testing {
@@ -34,29 +32,28 @@ TEST(VerifyRobustness, EveryTruncationOfAnOutlookFileIsReportedNotFatal) {
     }
 }
 
-TEST(VerifyRobustness, GarbageAfterAValidHeaderIsReportedNotFatal) {
+TEST(VerifyRobustness, GarbageIsReportedAtTheFirstLayerItReaches) {
+    // After a valid header: the first page read fails its CRC.
     std::vector<std::uint8_t> file = loadPst(kOutlookDistList);
     Sequence sequence(7);
     for (std::size_t i = 564; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(sequence.next());
     const VerificationReport report = verifyPstBytes(file);
     EXPECT_FALSE(report.passed());
     EXPECT_TRUE(report.hasViolation("page.crc"));
-}
-
-TEST(VerifyRobustness, PureGarbageIsRejectedAtTheMagic) {
-    Sequence sequence(11);
-    std::vector<std::uint8_t> file(300000);
-    for (auto& byte : file) byte = static_cast<std::uint8_t>(sequence.next());
-    EXPECT_TRUE(verifyPstBytes(file).hasViolation("header.magic"));
+    // From the first byte: rejected at the magic.
+    Sequence other(11);
+    std::vector<std::uint8_t> garbage(300000);
+    for (auto& byte : garbage) byte = static_cast<std::uint8_t>(other.next());
+    EXPECT_TRUE(verifyPstBytes(garbage).hasViolation("header.magic"));
 }
 
 // Flips a few bits at a time all over a small Outlook file (with the header's
 // CRCs repaired half of the time, so the damage reaches the deeper layers).
 // Only finishing counts: whether a flip breaks a rule depends on where it lands.
+// A hang is caught by the test's own time limit in the build, not measured here.
 TEST(VerifyRobustness, BitFlippedFilesNeverCrashOrHang) {
     const std::vector<std::uint8_t> original = loadPst(kOutlookDistList);
     Sequence sequence(2026);
-    const auto start = std::chrono::steady_clock::now();
     std::size_t flagged = 0;
     constexpr int kRounds = 600;
     for (int round = 0; round < kRounds; ++round) {
@@ -73,9 +70,6 @@ TEST(VerifyRobustness, BitFlippedFilesNeverCrashOrHang) {
         const VerificationReport report = editor.verify();
         if (!report.passed()) ++flagged;
     }
-    const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 120);
     // Nearly every flip lands in checked bytes; a verifier that flags none is not looking.
     EXPECT_GT(flagged, std::size_t{kRounds / 2});
 }
