@@ -155,28 +155,5 @@ TEST(ContactSheetFile, AFolderThatCannotTakeTheSheetThrowsWithTheFileAndTheCause
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
-TEST(ContactSheetFile, AFullDiskEndsAndAbandonsTheSheetAndKeepsTheEarlierOne) {
-    TempDir dir;
-    const fs::path path = dir.path() / "vCardContactsExported.xls";
-    testing::writeFile(path, "earlier");
-    ContactSheet sheet(DateTextFormat::iso());
-    sheet.open(dir.path());
-    ContactRecord record;
-    record.eContact_Comments = std::string(255, 'c');
-    try {
-        const testing::ScopedFileSizeLimit fullDisk(64 * 1024);
-        for (std::int32_t card = 1; card < 1000; ++card) sheet.Save2ExcelContact(record, card);
-        sheet.close();
-        FAIL() << "the sheet was written past the file size limit";
-    } catch (const SheetWriteError& error) {
-        EXPECT_EQ(error.errorNumber(), kExcelDiskFull);
-        EXPECT_NE(std::string(error.what()).find(path.string()), std::string::npos) << error.what();
-    }
-    EXPECT_EQ(testing::folderEntries(dir.path()), std::vector<fs::path>{"vCardContactsExported.xls"});
-    EXPECT_EQ(readFile(path), "earlier");
-    EXPECT_THROW(sheet.Save2ExcelContact(record, 1000), SheetWriteError);
-    EXPECT_THROW(sheet.close(), SheetWriteError);
-}
-
 }  // namespace
 }  // namespace tessaly
