@@ -152,9 +152,14 @@ void PstFile::rethrowWithFileName() const {
 void PstFile::writeTemplates() {
     auto writeEmptyTable = [this](Nid nid, const std::vector<TableColumn>& columns) {
         TableContextBuilder table(writer_, columns);
-        const auto [data, sub] = writeNodeContent(writer_, table.build());
+        const NodeContent content = table.build();
+        const auto [data, sub] = writeNodeContent(writer_, content);
         writer_.addNode(nid, data, sub, 0);
         templates_[nid] = data;
+        if (nid == kRecipientTable) {
+            recipientTable_.blocks = content.heapBlocks;
+            recipientTable_.data = data;
+        }
     };
     writeEmptyTable(kHierarchyTableTemplate, hierarchyTableColumns());
     writeEmptyTable(kContentsTableTemplate, contentsTableColumns());
@@ -213,6 +218,20 @@ Nid PstFile::standardFolder(StandardFolder folder) const {
     const auto it = standard_.find(folder);
     if (it == standard_.end()) fail("no such standard folder");
     return it->second;
+}
+
+// A block counts at most 65,535 references: once the shared block is full, a
+// copy of it is written and the messages after share that one.
+Bid PstFile::emptyRecipientTable() {
+    if (writer_.referencesLeft(recipientTable_.data) == 0)
+        recipientTable_.data = writer_.writeDataChunks(recipientTable_.blocks);
+    return recipientTable_.data;
+}
+
+Bid PstFile::recipientOnlySubnodes() {
+    if (recipientOnlySubnodes_ == 0 || writer_.referencesLeft(recipientOnlySubnodes_) == 0)
+        recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, emptyRecipientTable(), 0}});
+    return recipientOnlySubnodes_;
 }
 
 Bid PstFile::templateData(Nid table) const {
@@ -294,7 +313,7 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
 
     NodeContent content;
     // Every message has a recipient table; an empty one shares the template.
-    content.subnodes.push_back({kRecipientTable, {}, {}, false, templateData(kRecipientTable)});
+    content.subnodes.push_back({kRecipientTable, {}, {}, false, emptyRecipientTable()});
     std::uint64_t size = 0;
     if (!message.attachments().empty()) {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
@@ -327,10 +346,7 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     if (own.subnodes.empty() && content.subnodes.size() == 1) {
         // Only the empty recipient table: that subnode tree is the same for
         // every such message, so they all share one SLBLOCK.
-        if (recipientOnlySubnodes_ == 0) {
-            recipientOnlySubnodes_ = writer_.writeSubnodeTree({{kRecipientTable, templateData(kRecipientTable), 0}});
-        }
-        writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes_, folderNid);
+        writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes(), folderNid);
     } else {
         own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
                             std::make_move_iterator(content.subnodes.end()));

@@ -97,6 +97,10 @@ private:
     [[noreturn]] void rethrowWithFileName() const;
     void failIfNotOpen() const;
     Bid templateData(Nid table) const;
+    // The data of an empty recipient table, and the subnode tree of a message
+    // whose only subnode is that table: blocks many messages share.
+    Bid emptyRecipientTable();
+    Bid recipientOnlySubnodes();
 
     std::string fileName_;
     std::string displayName_;
@@ -107,6 +111,10 @@ private:
     std::map<Nid, Folder> folders_;
     std::map<StandardFolder, Nid> standard_;
     std::map<Nid, Bid> templates_;  // template table NID → its data block
+    struct {
+        std::vector<Bytes> blocks;  // its heap, to write a copy from
+        Bid data = 0;               // the copy messages share now
+    } recipientTable_;
     Bid recipientOnlySubnodes_ = 0;  // the subnode tree of messages without attachments
     bool closed_ = false;
     std::string failure_;  // why close() failed, if it did

@@ -13,6 +13,8 @@ namespace {
 
 // The density list sits in the page before the first allocation map.
 constexpr std::uint64_t kDensityListOffset = 0x4200;
+// A block B-tree entry counts references in 16 bits (cRef).
+constexpr std::uint32_t kMaxBlockReferences = 0xFFFF;
 
 }  // namespace
 
@@ -77,13 +79,24 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
     return bid;
 }
 
-void NodeDatabaseWriter::addReference(Bid bid) {
-    if (bid == 0) return;
+std::size_t NodeDatabaseWriter::blockIndex(Bid bid) const {
     const std::size_t index = bid / kBidStep - 1;
     if (index >= blocks_.size() || (blocks_[index].bid & ~kInternalBidFlag) != (bid & ~kInternalBidFlag)) {
         fail("internal error: reference to unknown block " + std::to_string(bid));
     }
-    ++blocks_[index].refs;
+    return index;
+}
+
+void NodeDatabaseWriter::addReference(Bid bid) {
+    if (bid == 0) return;
+    auto& refs = blocks_[blockIndex(bid)].refs;
+    if (refs == kMaxBlockReferences)
+        fail("internal error: block " + std::to_string(bid) + " already has 65535 references, the most it can count");
+    ++refs;
+}
+
+std::uint32_t NodeDatabaseWriter::referencesLeft(Bid bid) const {
+    return kMaxBlockReferences - blocks_[blockIndex(bid)].refs;
 }
 
 Bid NodeDatabaseWriter::writeDataBlock(const std::uint8_t* data, std::size_t size) {

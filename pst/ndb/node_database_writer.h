@@ -53,8 +53,11 @@ public:
 
     // Adds a node to the node B-tree, counting its references to blocks.
     void addNode(Nid nid, Bid data, Bid subnodes, Nid parent);
-    // Counts one more reference to an existing block.
+    // Counts one more reference to an existing block. A block counts its
+    // references in 16 bits; one more than 65,535 is an error, not a wrap.
     void addReference(Bid bid);
+    // How many more references the block can count.
+    std::uint32_t referencesLeft(Bid bid) const;
 
     // Writes the B-trees, maps and header, then renames the file into place.
     void finish();
@@ -66,6 +69,7 @@ public:
 
 private:
     Bid nextBid(bool internal);
+    std::size_t blockIndex(Bid bid) const;
     Bid writeBlock(const std::uint8_t* payload, std::size_t size, bool internal);
     void writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size);
     template <typename Entry, typename Key, typename Build>

@@ -261,5 +261,27 @@ TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {
     EXPECT_NE(out.find("\"Contacts\" - 20000 items done, 0 items skipped."), std::string::npos) << out;
 }
 
+// A block counts at most 65,535 references. Every message without
+// attachments shares one subnode tree, and every message shares the empty
+// recipient table: past 65,535 messages of each kind the store writes copies.
+TEST(Messages, MoreMessagesThanABlockCanCountShareCopiesOfTheirCommonBlocks) {
+    testing::TempDir dir;
+    constexpr int kEach = 65600;
+    const auto path = testing::writeStore(dir.path() / "shared.pst", "Shared", [&](PstFile& store) {
+        const Nid contacts = store.standardFolder(StandardFolder::Contacts);
+        for (int i = 0; i < kEach; ++i) {
+            Message plain = contact("Shared Person", "shared@example.com");
+            Message attached = plain;
+            attached.addAttachment({"a.gif", Bytes{1}, {}});
+            store.addMessage(contacts, std::move(plain));
+            store.addMessage(contacts, std::move(attached));
+        }
+    });
+    const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r");
+    EXPECT_NE(out.find("\"Contacts\" - " + std::to_string(2 * kEach) + " items done, 0 items skipped."),
+              std::string::npos)
+        << out;
+}
+
 }  // namespace
 }  // namespace tessaly::pst
