@@ -1,5 +1,6 @@
 #include "pst/verify/btree_on_heap.h"
 
+#include <algorithm>
 #include <set>
 
 namespace tessaly::pst::verify {
@@ -38,21 +39,27 @@ public:
                                    " bytes is no whole number of " + std::to_string(recordSize) + "-byte records");
             return false;
         }
-        for (std::uint64_t offset = 0; offset < records->size(); offset += recordSize) {
-            const std::uint64_t key = keyOf(records->subspan(offset), keySize_);
+        const Bytes bytes(*records);
+        for (std::uint64_t offset = 0; offset < bytes.size(); offset += recordSize) {
+            const std::uint64_t key = keyOf(bytes.subspan(offset), keySize_);
             if (offset == 0 && firstKey && key != *firstKey)
                 context_.violation("bth.order", atNode("ltp", heap_.nid()),
                                    what_ + ": an index record's key " + hexText(*firstKey) +
                                        " is not the first key below it (" + hexText(key) + ")");
             if (level > 0) {
-                if (!walk(readU32(*records, offset + keySize_), level - 1, key)) return false;
+                if (!walk(readU32(bytes, offset + keySize_), level - 1, key)) return false;
                 continue;
             }
             if (!out.empty() && key <= out.back().key)
                 context_.violation("bth.order", atNode("ltp", heap_.nid()),
                                    what_ + ": key " + hexText(key) + " does not follow " + hexText(out.back().key) +
                                        " in ascending order");
-            out.push_back({key, records->subspan(offset + keySize_, entrySize_)});
+            BthRecord record;
+            record.key = key;
+            record.size = static_cast<std::uint8_t>(entrySize_);
+            const Bytes data = bytes.subspan(offset + keySize_, entrySize_);
+            std::copy(data.begin(), data.end(), record.value.begin());
+            out.push_back(record);
         }
         return true;
     }

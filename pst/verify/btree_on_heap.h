@@ -4,6 +4,7 @@
 // through all levels. Reading checks the header against the sizes the caller
 // expects and walks every level.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,8 +15,11 @@
 namespace tessaly::pst::verify {
 
 struct BthRecord {
-    std::uint64_t key = 0;  // keys of up to 8 bytes, little-endian
-    Bytes data;             // points into the heap
+    std::uint64_t key = 0;                // keys of up to 8 bytes, little-endian
+    std::array<std::uint8_t, 8> value{};  // the record's data: entries of up to 8 bytes
+    std::uint8_t size = 0;
+
+    Bytes data() const { return Bytes(value.data(), size); }
 };
 
 std::optional<std::vector<BthRecord>> readBtreeOnHeap(VerifyContext& context, const HeapOnNode& heap,

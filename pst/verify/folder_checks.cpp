@@ -1,5 +1,7 @@
 #include "pst/verify/store_structure.h"
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace tessaly::pst::verify {
@@ -9,7 +11,6 @@ namespace {
 constexpr std::uint16_t kContentCount = 0x3602;
 constexpr std::uint16_t kAssociatedContentCount = 0x3617;
 constexpr std::uint16_t kSubfolders = 0x360A;
-constexpr std::uint32_t kRowIdTag = 0x67F20003;
 
 // What a folder's row in its parent's hierarchy table repeats from the
 // folder's own property context.
@@ -91,9 +92,19 @@ private:
         checkRowsAreMessages(folder, associated, kNidAssociatedMessage, "associated contents table");
     }
 
+    // The kept cells of each row in turn: `cells` is in row order.
+    static std::pair<std::size_t, std::size_t> cellsOfRow(const std::vector<KeptCell>& cells, std::size_t& next,
+                                                          std::size_t row) {
+        const std::size_t first = next;
+        while (next < cells.size() && cells[next].row == row) ++next;
+        return {first, next};
+    }
+
     void checkRowsAreMessages(std::uint64_t folder, const TableContents* table, std::uint8_t type, const char* name) {
         if (table == nullptr) return;
+        std::size_t next = 0;
         for (std::size_t row = 0; row < table->rowIds.size(); ++row) {
+            const auto [first, end] = cellsOfRow(table->cells, next, row);
             const std::uint32_t rowId = table->rowIds[row];
             const NodeEntry* message = context_.findNode(rowId);
             if (message == nullptr || nodeType(rowId) != type || message->parentNid != folder) {
@@ -102,14 +113,12 @@ private:
                               ", which is no message of this folder");
                 continue;
             }
-            const auto values = store_.messageRowValues.find(rowId);
-            if (values == store_.messageRowValues.end() || row >= table->cells.size()) continue;
-            for (const auto& [tag, cell] : table->cells[row]) {
-                const auto own = values->second.find(tag);
-                if (own == values->second.end() || own->second != cell)
+            for (std::size_t k = first; k < end; ++k) {
+                const KeptCell& cell = table->cells[k];
+                if (store_.messageCell(rowId, cell.tag) != cell.digest)
                     violation("folder.contents-mismatch", folder,
                               std::string("the ") + name + " row of " + hexText(rowId) +
-                                  " disagrees with the message on " + hexText(tag));
+                                  " disagrees with the message on " + hexText(cell.tag));
             }
         }
     }
@@ -132,11 +141,10 @@ private:
             violation("folder.hierarchy-count", folder,
                       "the hierarchy table holds " + std::to_string(hierarchy.rowCount) + " rows but the folder has " +
                           std::to_string(children.size()) + " subfolder(s)");
-        for (const auto& cells : hierarchy.cells) {
-            const auto rowId = cells.find(kRowIdTag);
-            if (rowId == cells.end() || rowId->second.size() != 4) continue;
-            const Bytes idBytes(rowId->second.data(), 4);
-            const std::uint32_t child = readU32(idBytes, 0);
+        std::size_t next = 0;
+        for (std::size_t row = 0; row < hierarchy.rowIds.size(); ++row) {
+            const auto [first, end] = cellsOfRow(hierarchy.cells, next, row);
+            const std::uint32_t child = hierarchy.rowIds[row];
             if (!children.count(child)) {
                 violation("folder.hierarchy-row", folder,
                           "the hierarchy table has a row for " + hexText(child) + ", which is no subfolder of it");
@@ -144,14 +152,16 @@ private:
             }
             const auto childProperties = store_.folders.find(child);
             if (childProperties == store_.folders.end()) continue;
-            for (std::uint32_t tag : kRepeatedColumns) {
-                const auto cell = cells.find(tag);
-                if (cell == cells.end()) continue;
-                const auto own = propertyAsCell(childProperties->second, tag);
-                if (!own || *own != cell->second)
+            for (std::size_t k = first; k < end; ++k) {
+                const KeptCell& cell = hierarchy.cells[k];
+                if (std::find(std::begin(kRepeatedColumns), std::end(kRepeatedColumns), cell.tag) ==
+                    std::end(kRepeatedColumns))
+                    continue;
+                const auto own = propertyAsCell(childProperties->second, cell.tag);
+                if (!own || cellDigest(*own) != cell.digest)
                     violation("folder.hierarchy-mismatch", folder,
                               "the hierarchy row of " + hexText(child) + " disagrees with that folder on " +
-                                  hexText(tag));
+                                  hexText(cell.tag));
             }
         }
     }

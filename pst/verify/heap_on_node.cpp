@@ -1,5 +1,7 @@
 #include "pst/verify/heap_on_node.h"
 
+#include "pst/verify/node_trees.h"
+
 namespace tessaly::pst::verify {
 
 namespace {
@@ -27,15 +29,17 @@ bool knownClientSignature(std::uint8_t signature) {
 }  // namespace
 
 std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t nid,
-                                           std::vector<std::vector<std::uint8_t>> blocks) {
+                                           const std::vector<std::uint64_t>& blocks) {
     const Location where = atNode("ltp", nid);
     if (blocks.empty()) {
         context.violation("heap.empty", where, "the node has no data where a heap is expected");
         return std::nullopt;
     }
     HeapOnNode heap;
+    heap.context_ = &context;
     heap.nid_ = nid;
-    const Bytes first(blocks[0].data(), blocks[0].size());
+    heap.keep(0, readDataBlock(context, blocks[0]));
+    const Bytes first(heap.blockBytes(0));
     if (first.size() < kFirstHeaderSize || readU8(first, 2) != kHeapSignature) {
         context.violation("heap.signature", where, "the node's data does not start with a heap header (bSig 0xEC)");
         return std::nullopt;
@@ -49,8 +53,10 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
     for (std::size_t index = 0; index < blocks.size(); ++index) {
         if (!context.spend()) return std::nullopt;
         Page page;
-        page.bytes = std::move(blocks[index]);
-        const Bytes bytes(page.bytes.data(), page.bytes.size());
+        page.bid = blocks[index];
+        heap.pages_.push_back(page);
+        if (index > 0) heap.keep(index, readDataBlock(context, blocks[index]));
+        const Bytes bytes(heap.blockBytes(index));
         const std::uint64_t header = headerSize(index);
         const std::uint64_t mapOffset = readU16(bytes, 0);
         const std::string block = "heap block " + std::to_string(index);
@@ -63,13 +69,11 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
                                   " bytes; every block but the last holds " + std::to_string(kMaxBlockDataSize));
         if (bytes.size() < header || mapOffset < header || !fits(bytes, mapOffset, 4)) {
             context.violation("heap.page-map", where, block + ": ibHnpm " + hexText(mapOffset) + " lies outside the block");
-            heap.pages_.push_back(std::move(page));
             continue;
         }
         const std::uint16_t count = readU16(bytes, mapOffset);
         if (!fits(bytes, mapOffset + 4, 2ull * (count + 1))) {
             context.violation("heap.page-map", where, block + ": cAlloc " + std::to_string(count) + " runs past the block");
-            heap.pages_.push_back(std::move(page));
             continue;
         }
         bool ordered = true;
@@ -95,12 +99,24 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
             context.violation("heap.free-count", where,
                               block + " holds " + std::to_string(empty) + " allocations of 0 bytes, but cFree counts " +
                                   std::to_string(freed) + " freed items");
-        heap.pages_.push_back(std::move(page));
+        heap.pages_.back().allocationStarts = std::move(page.allocationStarts);
     }
     return heap;
 }
 
-std::optional<Bytes> HeapOnNode::allocation(std::uint32_t hid) const {
+void HeapOnNode::keep(std::size_t index, std::vector<std::uint8_t> bytes) const {
+    CachedBlock& slot = cache_[index % kCachedBlocks];
+    slot.index = index;
+    slot.bytes = std::move(bytes);
+}
+
+const std::vector<std::uint8_t>& HeapOnNode::blockBytes(std::size_t index) const {
+    CachedBlock& slot = cache_[index % kCachedBlocks];
+    if (slot.index != index) keep(index, readDataBlock(*context_, pages_[index].bid));
+    return slot.bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> HeapOnNode::allocation(std::uint32_t hid) const {
     if (hid == 0 || !isHid(hid)) return std::nullopt;
     const std::uint32_t index = (hid >> 5) & 0x7FF;
     const std::uint32_t blockIndex = hid >> 16;
@@ -109,11 +125,13 @@ std::optional<Bytes> HeapOnNode::allocation(std::uint32_t hid) const {
     if (index == 0 || index >= page.allocationStarts.size()) return std::nullopt;
     const std::uint16_t start = page.allocationStarts[index - 1];
     const std::uint16_t end = page.allocationStarts[index];
-    return Bytes(page.bytes.data() + start, end - start);
+    const std::vector<std::uint8_t>& bytes = blockBytes(blockIndex);
+    if (end > bytes.size() || start > end) return std::nullopt;
+    return std::vector<std::uint8_t>(bytes.begin() + start, bytes.begin() + end);
 }
 
-std::optional<Bytes> HeapOnNode::checkedAllocation(VerifyContext& context, std::uint32_t hid,
-                                                   const std::string& what) const {
+std::optional<std::vector<std::uint8_t>> HeapOnNode::checkedAllocation(VerifyContext& context, std::uint32_t hid,
+                                                                       const std::string& what) const {
     auto found = allocation(hid);
     if (!found)
         context.violation("heap.hid", atNode("ltp", nid_),

@@ -1,5 +1,7 @@
 #include "pst/verify/node_contents.h"
 
+#include <algorithm>
+
 namespace tessaly::pst::verify {
 
 // PidTagMessageSize is left out: Outlook's own contents rows do not always
@@ -47,6 +49,14 @@ void checkMessageSubnodes(VerifyContext& context, std::uint64_t nid, const Subno
 
 }  // namespace
 
+std::optional<std::uint64_t> StoreContents::messageCell(std::uint32_t nid, std::uint32_t tag) const {
+    auto cell = std::lower_bound(messageCells.begin(), messageCells.end(), nid,
+                                 [](const KeptCell& kept, std::uint32_t key) { return kept.row < key; });
+    for (; cell != messageCells.end() && cell->row == nid; ++cell)
+        if (cell->tag == tag) return cell->digest;
+    return std::nullopt;
+}
+
 StoreContents checkNodeContents(VerifyContext& context) {
     StoreContents store;
     for (const auto& [nid, node] : context.nodes) {
@@ -73,9 +83,9 @@ StoreContents checkNodeContents(VerifyContext& context) {
         if (isMessage(type)) checkMessageSubnodes(context, nid, *subnodes);
         if (!properties) continue;
         if (isMessage(type)) {
-            auto& values = store.messageRowValues[nid];
             for (std::uint32_t tag : kRepeatedMessageColumns)
-                if (auto value = propertyAsCell(*properties, tag)) values[tag] = std::move(*value);
+                if (auto value = propertyAsCell(*properties, tag))
+                    store.messageCells.push_back({static_cast<std::uint32_t>(nid), tag, cellDigest(*value)});
         }
         if (nid == kMessageStoreNid)
             store.messageStore = std::move(*properties);

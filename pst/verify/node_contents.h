@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 
+#include "pst/verify/cell_digest.h"
 #include "pst/verify/property_context.h"
 #include "pst/verify/table_context.h"
 #include "pst/verify/verify_context.h"
@@ -25,8 +26,12 @@ struct StoreContents {
     std::optional<PropertyMap> nameToIdMap;
     std::map<std::uint64_t, PropertyMap> folders;     // by folder NID
     std::map<std::uint64_t, TableContents> tables;    // folder tables by table NID
-    // Each message's values of the columns its folder's contents table repeats.
-    std::map<std::uint64_t, std::map<std::uint32_t, std::vector<std::uint8_t>>> messageRowValues;
+    // Each message's values of the columns its folder's contents table
+    // repeats, as digests (`row` is the message's NID), in NID order.
+    std::vector<KeptCell> messageCells;
+
+    // The digest of a message's value of `tag`, if it has one.
+    std::optional<std::uint64_t> messageCell(std::uint32_t nid, std::uint32_t tag) const;
 };
 
 // The columns a contents table fills from each message's property context,

@@ -11,8 +11,9 @@ namespace {
 constexpr std::uint8_t kDataTreeType = 0x01;     // XBLOCK (level 1), XXBLOCK (level 2)
 constexpr std::uint8_t kSubnodeTreeType = 0x02;  // SLBLOCK (level 0), SIBLOCK (level 1)
 constexpr int kMaxSubnodeNesting = 8;
-// Heaps, tables and name maps are read whole; nothing Outlook keeps in one is
-// anywhere near this, while attachment data (only ever sized) may be larger.
+// Heaps and name maps are read whole; nothing Outlook keeps in one is anywhere
+// near this, while attachment data (only ever sized) and a large table's row
+// matrix (read a block at a time) may be larger.
 constexpr std::uint64_t kMaxReadSize = 64ull * 1024 * 1024;
 
 Location blockLocation(const VerifyContext& context, std::uint64_t bid, std::uint64_t nid) {
@@ -209,26 +210,29 @@ std::optional<std::vector<std::uint8_t>> blockContent(VerifyContext& context, st
     return bytes;
 }
 
-bool collectDataBlocks(VerifyContext& context, std::uint64_t bid, int level,
-                       std::vector<std::vector<std::uint8_t>>& blocks, std::uint64_t& total) {
+// The data blocks under a data tree, in order, checked against the block
+// B-tree (readable, of the expected kind) without reading their contents.
+bool collectDataBlockIds(VerifyContext& context, std::uint64_t bid, int level, std::vector<std::uint64_t>& ids,
+                         std::uint64_t& total, std::uint64_t limit) {
     if (!context.spend()) return false;
-    auto content = blockContent(context, bid);
-    if (!content) return false;
+    const BlockEntry* block = context.findBlock(bid);
+    if (block == nullptr || !block->readable) return false;
     if (!isInternalBid(bid)) {
         if (level > 0 && level != 3) return false;
-        total += content->size();
-        if (total > kMaxReadSize) return false;
-        blocks.push_back(std::move(*content));
+        total += block->size;
+        if (total > limit) return false;
+        ids.push_back(bid);
         return true;
     }
-    const int blockLevel = readU8(*content, 1);
-    const std::uint16_t count = readU16(*content, 2);
-    if (readU8(*content, 0) != kDataTreeType || blockLevel < 1 || blockLevel > 2) return false;
+    const Bytes content = storedBlockData(context, *block);
+    const int blockLevel = readU8(content, 1);
+    const std::uint16_t count = readU16(content, 2);
+    if (readU8(content, 0) != kDataTreeType || blockLevel < 1 || blockLevel > 2) return false;
     if (level != 0 && blockLevel != level) return false;
-    if (content->size() < 8 + 8ull * count) return false;
+    if (content.size() < 8 + 8ull * count) return false;
     for (std::uint16_t index = 0; index < count; ++index) {
-        const std::uint64_t child = readU64(*content, 8 + 8ull * index);
-        if (!collectDataBlocks(context, child, blockLevel == 2 ? 1 : 3, blocks, total)) return false;
+        const std::uint64_t child = readU64(content, 8 + 8ull * index);
+        if (!collectDataBlockIds(context, child, blockLevel == 2 ? 1 : 3, ids, total, limit)) return false;
     }
     return true;
 }
@@ -244,11 +248,24 @@ void checkNodeTreesAndReferences(VerifyContext& context) {
     compareReferenceCounts(context);
 }
 
-std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid) {
-    std::vector<std::vector<std::uint8_t>> blocks;
-    if (bid == 0) return blocks;
+std::optional<std::vector<std::uint64_t>> dataBlockIds(VerifyContext& context, std::uint64_t bid,
+                                                       std::uint64_t limit) {
+    std::vector<std::uint64_t> ids;
+    if (bid == 0) return ids;
     std::uint64_t total = 0;
-    if (!collectDataBlocks(context, bid, 0, blocks, total)) return std::nullopt;
+    if (!collectDataBlockIds(context, bid, 0, ids, total, limit)) return std::nullopt;
+    return ids;
+}
+
+std::vector<std::uint8_t> readDataBlock(VerifyContext& context, std::uint64_t bid) {
+    return blockContent(context, bid).value_or(std::vector<std::uint8_t>{});
+}
+
+std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid) {
+    const auto ids = dataBlockIds(context, bid, kMaxReadSize);
+    if (!ids) return std::nullopt;
+    std::vector<std::vector<std::uint8_t>> blocks;
+    for (std::uint64_t id : *ids) blocks.push_back(readDataBlock(context, id));
     return blocks;
 }
 

@@ -26,7 +26,13 @@ using SubnodeMap = std::map<std::uint32_t, SubnodeRef>;
 // The readers below do not report: the walk above has already reported what is
 // broken, and they give up (nullopt) where it found damage.
 
-// The node's data blocks, decoded, in order.
+// The data blocks of a node's data, in order, when the data tree is sound
+// and its data no larger than `limit`.
+std::optional<std::vector<std::uint64_t>> dataBlockIds(VerifyContext& context, std::uint64_t bid,
+                                                       std::uint64_t limit);
+// One data block of those, decoded.
+std::vector<std::uint8_t> readDataBlock(VerifyContext& context, std::uint64_t bid);
+// The node's data blocks, decoded, in order (up to 64 MB).
 std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid);
 // The node's data as one run of bytes.
 std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid);

@@ -112,9 +112,9 @@ private:
 
 std::optional<PropertyMap> checkPropertyContext(VerifyContext& context, std::uint64_t nid, std::uint64_t dataBid,
                                                 const SubnodeMap& subnodes) {
-    auto blocks = readDataBlocks(context, dataBid);
+    const auto blocks = dataBlockIds(context, dataBid, UINT64_MAX);
     if (!blocks) return std::nullopt;
-    auto heap = HeapOnNode::open(context, nid, std::move(*blocks));
+    auto heap = HeapOnNode::open(context, nid, *blocks);
     if (!heap) return std::nullopt;
     if (heap->clientSignature() != kPropertyContextSignature) {
         context.violation("pc.signature", atNode("ltp", nid),
@@ -129,7 +129,7 @@ std::optional<PropertyMap> checkPropertyContext(VerifyContext& context, std::uin
     for (const BthRecord& record : *records) {
         if (!context.spend()) break;
         properties[static_cast<std::uint16_t>(record.key)] = check.check(static_cast<std::uint16_t>(record.key),
-                                                                        record.data);
+                                                                        record.data());
     }
     return properties;
 }

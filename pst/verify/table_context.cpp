@@ -51,16 +51,18 @@ public:
 
         const auto rowIndex = readBtreeOnHeap(context_, heap_, rowIndexHid, 4, 4, "row index");
         if (!rowIndex) return std::nullopt;
-        const auto rows = rowMatrix(rowsHnid);
-        if (!rows) return std::nullopt;
-        table.rowCount = rows->size();
-        checkRowIndex(*rowIndex, *rows);
-        for (const Bytes& row : *rows) {
-            if (!context_.spend(table.columns.size())) break;
+        // Rows are taken one at a time as the matrix is read: a large table's
+        // matrix is never held whole.
+        bool budgetLeft = true;
+        const bool readable = forEachRow(rowsHnid, [&](Bytes row) {
+            ++table.rowCount;
+            if (budgetLeft && !context_.spend(table.columns.size())) budgetLeft = false;
+            if (!budgetLeft) return;
             table.rowIds.push_back(readU32(row, 0));
-            auto cells = checkCells(table.columns, row, keep);
-            if (keep.any()) table.cells.push_back(std::move(cells));
-        }
+            checkCells(table, row, keep);
+        });
+        if (!readable) return std::nullopt;
+        if (budgetLeft) checkRowIndex(*rowIndex, table.rowIds);
         return table;
     }
 
@@ -139,35 +141,36 @@ private:
         return good;
     }
 
-    std::optional<std::vector<Bytes>> rowMatrix(std::uint32_t hnid) {
+    // Hands each row of the row matrix to `take`, in order; false when the
+    // matrix cannot be read.
+    template <typename Take>
+    bool forEachRow(std::uint32_t hnid, Take take) {
         const std::uint16_t rowSize = ends_[3];
-        std::vector<Bytes> rows;
-        if (hnid == 0) return rows;
+        if (hnid == 0) return true;
         if (HeapOnNode::isHid(hnid)) {
             const auto matrix = heap_.checkedAllocation(context_, hnid, "the row matrix");
-            if (!matrix) return std::nullopt;
+            if (!matrix) return false;
             if (matrix->size() % rowSize != 0) {
                 violation("tc.row-matrix", "the row matrix's " + std::to_string(matrix->size()) +
                                                " bytes are no whole number of " + std::to_string(rowSize) +
                                                "-byte rows");
-                return std::nullopt;
+                return false;
             }
             for (std::uint64_t offset = 0; offset < matrix->size(); offset += rowSize)
-                rows.push_back(matrix->subspan(offset, rowSize));
-            return rows;
+                take(Bytes(*matrix).subspan(offset, rowSize));
+            return true;
         }
         const auto found = subnodes_.find(hnid);
         if (found == subnodes_.end()) {
             violation("tc.row-matrix", "the row matrix names subnode " + hexText(hnid) + ", which the node lacks");
-            return std::nullopt;
+            return false;
         }
-        auto blocks = readDataBlocks(context_, found->second.dataBid);
-        if (!blocks) return std::nullopt;
-        matrixBlocks_ = std::move(*blocks);
+        const auto blocks = dataBlockIds(context_, found->second.dataBid, UINT64_MAX);
+        if (!blocks) return false;
         const std::uint64_t rowsPerBlock = kMaxBlockDataSize / rowSize;
-        for (std::size_t index = 0; index < matrixBlocks_.size(); ++index) {
-            const auto& block = matrixBlocks_[index];
-            const bool last = index + 1 == matrixBlocks_.size();
+        for (std::size_t index = 0; index < blocks->size(); ++index) {
+            const std::vector<std::uint8_t> block = readDataBlock(context_, (*blocks)[index]);
+            const bool last = index + 1 == blocks->size();
             // Rows never straddle blocks: every block but the last holds exactly
             // as many whole rows as fit in 8,176 bytes (what is left is padding).
             if (block.size() / rowSize > rowsPerBlock || (!last && block.size() / rowSize != rowsPerBlock)) {
@@ -175,48 +178,50 @@ private:
                                                std::to_string(block.size()) + " bytes, not " +
                                                std::to_string(rowsPerBlock) + " rows of " + std::to_string(rowSize) +
                                                " bytes");
-                return std::nullopt;
+                return false;
             }
             // The row matrix is one stream cut into 8,176-byte blocks: a block
             // but the last ends with dead space up to its full size.
             if (!last && block.size() != kMaxBlockDataSize)
                 violation("tc.row-matrix-block-size", "row matrix block " + std::to_string(index) + " of " +
-                                                          std::to_string(matrixBlocks_.size()) + " has " +
+                                                          std::to_string(blocks->size()) + " has " +
                                                           std::to_string(block.size()) + " bytes, not " +
                                                           std::to_string(kMaxBlockDataSize));
             for (std::uint64_t offset = 0; offset + rowSize <= block.size(); offset += rowSize)
-                rows.push_back(Bytes(block.data() + offset, rowSize));
+                take(Bytes(block.data() + offset, rowSize));
         }
-        return rows;
+        return true;
     }
 
-    void checkRowIndex(const std::vector<BthRecord>& index, const std::vector<Bytes>& rows) {
-        if (index.size() != rows.size())
+    void checkRowIndex(const std::vector<BthRecord>& index, const std::vector<std::uint32_t>& rowIds) {
+        if (index.size() != rowIds.size())
             violation("tc.row-count", "the row index lists " + std::to_string(index.size()) +
-                                          " rows, the row matrix holds " + std::to_string(rows.size()));
-        std::vector<std::uint8_t> seen(rows.size(), 0);
+                                          " rows, the row matrix holds " + std::to_string(rowIds.size()));
+        std::vector<std::uint8_t> seen(rowIds.size(), 0);
         for (const BthRecord& record : index) {
-            const std::uint32_t rowNumber = readU32(record.data, 0);
-            if (rowNumber >= rows.size() || seen[rowNumber]) {
+            const std::uint32_t rowNumber = readU32(record.data(), 0);
+            if (rowNumber >= rowIds.size() || seen[rowNumber]) {
                 violation("tc.row-index", "row id " + hexText(record.key) + " points at row " +
                                               std::to_string(rowNumber) + ", which is missing or taken");
                 continue;
             }
             seen[rowNumber] = 1;
-            if (readU32(rows[rowNumber], 0) != record.key)
+            if (rowIds[rowNumber] != record.key)
                 violation("tc.row-index", "row " + std::to_string(rowNumber) + " holds row id " +
-                                              hexText(readU32(rows[rowNumber], 0)) + ", the row index says " +
+                                              hexText(rowIds[rowNumber]) + ", the row index says " +
                                               hexText(record.key));
         }
     }
 
-    // Checks that every present cell kept elsewhere resolves; with `keep`, also
-    // returns the cells' values.
-    std::map<std::uint32_t, std::vector<std::uint8_t>> checkCells(const std::vector<TableColumn>& columns, Bytes row,
-                                                                  const CellSelection& selection) {
-        std::map<std::uint32_t, std::vector<std::uint8_t>> cells;
+    // Checks that every present cell kept elsewhere resolves; keeps the
+    // selected cells' digests in the table.
+    void checkCells(TableContents& table, Bytes row, const CellSelection& selection) {
+        const auto rowNumber = static_cast<std::uint32_t>(table.rowIds.size() - 1);
+        const auto keepCell = [&](std::uint32_t tag, Bytes bytes) {
+            table.cells.push_back({rowNumber, tag, cellDigest(bytes)});
+        };
         const Bytes bitmap = row.subspan(ends_[2]);
-        for (const TableColumn& column : columns) {
+        for (const TableColumn& column : table.columns) {
             if (!((readU8(bitmap, column.bit / 8) >> (7 - column.bit % 8)) & 1)) continue;
             const bool keep = selection.keeps(column.tag);
             const Bytes cell = row.subspan(column.offset, column.size);
@@ -224,12 +229,12 @@ private:
             const bool elsewhere = info && info->shape != ValueShape::kInline4 && !(info->shape == ValueShape::kFixed &&
                                                                                     info->size == column.size);
             if (!elsewhere) {
-                if (keep) cells[column.tag].assign(cell.begin(), cell.end());
+                if (keep) keepCell(column.tag, cell);
                 continue;
             }
             const std::uint32_t hnid = readU32(cell, 0);
             if (hnid == 0) {
-                if (keep) cells[column.tag];
+                if (keep) keepCell(column.tag, {});
             } else if (HeapOnNode::isHid(hnid)) {
                 const auto value = heap_.allocation(hnid);
                 if (!value) {
@@ -237,7 +242,7 @@ private:
                                              ", which is no allocation of the heap");
                     continue;
                 }
-                if (keep) cells[column.tag].assign(value->begin(), value->end());
+                if (keep) keepCell(column.tag, *value);
             } else {
                 const auto found = subnodes_.find(hnid);
                 if (found == subnodes_.end()) {
@@ -247,10 +252,9 @@ private:
                 }
                 const auto size = keep ? dataSize(context_, found->second.dataBid) : std::nullopt;
                 if (size && *size <= kMaxCellRead)
-                    if (auto value = readData(context_, found->second.dataBid)) cells[column.tag] = std::move(*value);
+                    if (auto value = readData(context_, found->second.dataBid)) keepCell(column.tag, *value);
             }
         }
-        return cells;
     }
 
     VerifyContext& context_;
@@ -258,7 +262,6 @@ private:
     const HeapOnNode& heap_;
     const SubnodeMap& subnodes_;
     std::uint16_t ends_[4] = {};
-    std::vector<std::vector<std::uint8_t>> matrixBlocks_;
 };
 
 }  // namespace
@@ -269,9 +272,9 @@ bool CellSelection::keeps(std::uint32_t tag) const {
 
 std::optional<TableContents> checkTableContext(VerifyContext& context, std::uint64_t nid, std::uint64_t dataBid,
                                                const SubnodeMap& subnodes, const CellSelection& keep) {
-    auto blocks = readDataBlocks(context, dataBid);
+    const auto blocks = dataBlockIds(context, dataBid, UINT64_MAX);
     if (!blocks) return std::nullopt;
-    auto heap = HeapOnNode::open(context, nid, std::move(*blocks));
+    auto heap = HeapOnNode::open(context, nid, *blocks);
     if (!heap) return std::nullopt;
     // Outlook keeps some search tables in a heap of client signature 0xAC, a
     // table layout MS-PST does not document; only the heap itself is checked.

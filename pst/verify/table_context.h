@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "pst/verify/cell_digest.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/verify_context.h"
 
@@ -26,9 +27,10 @@ struct TableContents {
     std::vector<TableColumn> columns;
     std::uint64_t rowCount = 0;
     std::vector<std::uint32_t> rowIds;  // each row's PidTagLtpRowId, in row-matrix order
-    // When asked for: each row's present cells by property tag (inline cells as
-    // stored, other cells as the bytes their HNID names), of the selected columns.
-    std::vector<std::map<std::uint32_t, std::vector<std::uint8_t>>> cells;
+    // When asked for: the present cells of the selected columns (inline cells
+    // as stored, other cells as the bytes their HNID names), as digests, in
+    // row order (`row` is the row's place in the row matrix).
+    std::vector<KeptCell> cells;
 };
 
 // Which cells a check keeps: all of them, or those of the listed columns.

@@ -13,6 +13,7 @@
 #include "pst/ndb/file_space.h"
 #include "support/test_files.h"
 #include "support/written_stores.h"
+#include "verify_pst_editing.h"
 
 namespace tessaly::pst {
 namespace {
@@ -264,23 +265,39 @@ TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {
 // A block counts at most 65,535 references. Every message without
 // attachments shares one subnode tree, and every message shares the empty
 // recipient table: past 65,535 messages of each kind the store writes copies.
+// With long subjects the contents table's heap passes 150 MB, and the verifier
+// reads it through: a subject changed in the last message alone is found.
 TEST(Messages, MoreMessagesThanABlockCanCountShareCopiesOfTheirCommonBlocks) {
     testing::TempDir dir;
     constexpr int kEach = 65600;
+    const std::string kLong(500, 'x');
+    Nid last = 0;
     const auto path = testing::writeStore(dir.path() / "shared.pst", "Shared", [&](PstFile& store) {
         const Nid contacts = store.standardFolder(StandardFolder::Contacts);
         for (int i = 0; i < kEach; ++i) {
-            Message plain = contact("Shared Person", "shared@example.com");
+            Message plain = contact(i + 1 < kEach ? "Shared Person" : "Shared Last", "shared@example.com");
+            plain.set(tags::Subject, PropertyValue::string(std::string(i + 1 < kEach ? "Person " : "Last ") + kLong));
             Message attached = plain;
             attached.addAttachment({"a.gif", Bytes{1}, {}});
-            store.addMessage(contacts, std::move(plain));
             store.addMessage(contacts, std::move(attached));
+            last = store.addMessage(contacts, std::move(plain));
         }
     });
     const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r");
     EXPECT_NE(out.find("\"Contacts\" - " + std::to_string(2 * kEach) + " items done, 0 items skipped."),
               std::string::npos)
         << out;
+
+    const std::string text = testing::readFile(path);
+    verify::testing::PstEditor editor(std::vector<std::uint8_t>(text.begin(), text.end()));
+    const std::uint64_t block = editor.nodes().at(last).dataBid;
+    auto plain = editor.decodedBlock(block);
+    const std::string name = utf16("Last " + kLong);
+    for (auto at = std::search(plain.begin(), plain.end(), name.begin(), name.end()); at != plain.end();
+         at = std::search(at + 1, plain.end(), name.begin(), name.end()))
+        at[0] = 'l';
+    editor.writeDecodedBlock(block, plain);
+    EXPECT_EQ(verify::testing::violatedRules(editor.verify()), std::set<std::string>{"folder.contents-mismatch"});
 }
 
 }  // namespace
