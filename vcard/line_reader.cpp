@@ -25,8 +25,10 @@ bool startsWithBlank(const std::string& bytes) {
 LineReader::LineReader(ByteSource& source, ReadMode mode, std::size_t maxLineBytes, std::string path)
     : source_(source), mode_(mode), maxLineBytes_(maxLineBytes), path_(std::move(path)) {}
 
-void LineReader::checkLength(const std::string& bytes, long number) const {
-    if (bytes.size() > maxLineBytes_)
+// Called before a line grows, so that a line over the limit is refused
+// without first being held whole (a file of one line of gigabytes).
+void LineReader::checkLength(std::size_t size, long number) const {
+    if (size > maxLineBytes_)
         throw VcardReadError(path_, number,
                              "line is too long (over " + std::to_string(maxLineBytes_) + " bytes)");
 }
@@ -64,9 +66,9 @@ bool LineReader::nextPiece(std::string& current) {
         }
         // Take the run of ordinary bytes at once.
         const std::size_t end = findEither(chunk_, position_, '\r', '\n');
+        checkLength(current.size() + (end - position_), currentNumber_);
         current.append(chunk_, position_, end - position_);
         position_ = end;
-        checkLength(current, currentNumber_);
         if (position_ == chunk_.size()) continue;
 
         const char lineEnd = chunk_[position_++];
@@ -81,6 +83,7 @@ bool LineReader::nextPiece(std::string& current) {
         }
         sawLoneLineFeed_ = true;
         if (mode_ == ReadMode::Normal) {
+            checkLength(current.size() + 1, currentNumber_);
             current += '\n';
             continue;
         }
@@ -153,13 +156,14 @@ bool LineReader::next(LogicalLine& line) {
             std::string& pending = buffers_[pending_];
             if (pendingEndsInSoftBreak()) {
                 pending.erase(lastNonBlank(pending));
-                pending.append(piece, startsWithBlank(piece) ? 1 : 0);
-                checkLength(pending, pendingNumber_);
+                const std::size_t skip = startsWithBlank(piece) ? 1 : 0;
+                checkLength(pending.size() + piece.size() - skip, pendingNumber_);
+                pending.append(piece, skip);
                 continue;
             }
             if (startsWithBlank(piece)) {
+                checkLength(pending.size() + piece.size() - 1, pendingNumber_);
                 pending.append(piece, 1);
-                checkLength(pending, pendingNumber_);
                 continue;
             }
         }

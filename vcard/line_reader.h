@@ -40,7 +40,7 @@ public:
 private:
     bool nextPiece(std::string& current);
     void endPiece(bool isBreak);
-    void checkLength(const std::string& bytes, long number) const;
+    void checkLength(std::size_t size, long number) const;
     void startPending(bool isFrame);
     void giveOut(LogicalLine& line);
     bool pendingEndsInSoftBreak();

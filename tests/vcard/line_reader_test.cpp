@@ -108,5 +108,17 @@ TEST(LineLimit, ALineOverTheLimitFoldedOrNotEndsTheFileWithItsLineNumber) {
     }
 }
 
+// The limit counts every byte the line keeps, a lone line feed of Normal Mode
+// and a folded continuation included; a line of exactly the limit is kept.
+TEST(LineLimit, ALineOfExactlyTheLimitIsKeptOneByteMoreIsNot) {
+    const std::string at = "B:" + std::string(4093, 'x') + "\n";  // 4,096 bytes with the line feed
+    EXPECT_EQ(cut(at + "\r\n", ReadMode::Normal, 4096).text, Texts{at});
+    EXPECT_EQ(cut("B:" + std::string(4000, 'x') + "\r\n " + std::string(94, 'y'), ReadMode::Normal, 4096).text[0].size(),
+              4096u);
+    for (const std::string& over : {at + "y\r\n", "B:" + std::string(4000, 'x') + "\r\n " + std::string(95, 'y'),
+                                    "B:" + std::string(4095, 'x')})
+        EXPECT_THROW(cut(over, ReadMode::Normal, 4096), VcardReadError);
+}
+
 }  // namespace
 }  // namespace tessaly
