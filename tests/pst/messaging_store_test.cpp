@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/pst_error.h"
@@ -19,6 +17,7 @@ using testing::fixedOptions;
 using testing::readItemValues;
 using testing::utf16;
 using testing::valueOf;
+constexpr auto causeOf = &testing::thrownMessage<PstError>;
 
 std::filesystem::path writeEmptyStore(const std::filesystem::path& path) {
     return testing::writeStore(path, "Personal Folders", [](PstFile&) {});
@@ -107,15 +106,6 @@ TEST(EmptyStore, SameOptionsGiveTheSameBytesAndNewStoresTheirOwnRecordKey) {
               testing::readFile(writeEmptyStore(dir.path() / "b.pst")));
     EXPECT_NE(PstFile::create(dir.path() / "c.pst", "x")->recordKey(),
               PstFile::create(dir.path() / "d.pst", "x")->recordKey());
-}
-
-std::string causeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const PstError& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 // A rename that fails at the close: the error names the file and the cause,

@@ -3,6 +3,7 @@
 // the end of the test, and whole-file reads and writes.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace tessaly::testing {
@@ -37,5 +38,16 @@ CommandResult runCommand(const std::string& command);
 
 // Quotes one argument for /bin/sh.
 std::string shellQuote(const std::string& text);
+
+// The message of the `Error` that `action` throws, or "no error".
+template <typename Error>
+std::string thrownMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
 
 }  // namespace tessaly::testing
