@@ -375,13 +375,6 @@ TEST(OutlookReaders, EveryCardReadsBackEverywhereAsTheReaderUnderstoodIt) {
 
 // ---- Faults ----
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 const std::string kTwoCards =
     "BEGIN:VCARD\r\nN:Last1;First1\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:Last2;First2\r\nEND:VCARD\r\n";
 
@@ -416,7 +409,7 @@ TEST(OutlookTargetFaults, AnOutputThatCannotBeWrittenFailsTheRunAndLeavesNothing
         EXPECT_EQ(result.out.find("Finished Importing vCards."), std::string::npos) << result.out;
     }
     // Nothing was made beside the source and the first folder's parent.
-    EXPECT_EQ(namesIn(work.path()), (std::vector<std::string>{"cards.vcf", "plain-file"}));
+    EXPECT_EQ(testing::folderEntries(work.path()), (std::vector<fs::path>{"cards.vcf", "plain-file"}));
     EXPECT_TRUE(fs::is_regular_file(underFile.parent_path()));
 }
 
@@ -492,7 +485,7 @@ TEST(OutlookTargetFaults, EarlierFilesAreNeverTouched) {
     EXPECT_NE(second.pst, first.pst);
     EXPECT_TRUE(readFile(first.pst) == firstBytes);
     for (const auto& [earlierName, content] : earlier) EXPECT_EQ(readFile(out / earlierName), content) << earlierName;
-    EXPECT_EQ(namesIn(out).size(), earlier.size() + 2);
+    EXPECT_EQ(testing::folderEntries(out).size(), earlier.size() + 2);
     // Both stores are whole; what a store holds is read back in the first test.
     EXPECT_EQ(first.saved + second.saved, 4);
     testing::expectValidPst(first.pst);
