@@ -1,9 +1,8 @@
 #pragma once
 // Test helpers for the worksheet writer: bytes written as hex, the records
-// every file opens with, the names in a folder and a stand-in for a full disk.
+// every file opens with and a stand-in for a full disk.
 
 #include <csignal>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,13 +38,6 @@ inline std::string openingRecords() {
 }
 
 inline const std::string kEof = hexBytes("0A 00 00 00");
-
-// The names of the entries of `folder`, to see which files a writer left.
-inline std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    return names;
-}
 
 // Limits the size of the files this process writes, so that writes past the
 // limit fail (with EFBIG) as they would on a full disk, until it goes out of scope.

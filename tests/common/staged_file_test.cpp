@@ -13,15 +13,9 @@
 namespace tessaly {
 namespace {
 
+using testing::folderEntries;
 using testing::readFile;
 using testing::TempDir;
-
-std::vector<std::filesystem::path> entriesOf(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(StagedFile, WritesWhereAskedThroughItsBufferAndReplacesTheFinalFileOnlyOnCommit) {
     TempDir dir;
@@ -35,10 +29,10 @@ TEST(StagedFile, WritesWhereAskedThroughItsBufferAndReplacesTheFinalFileOnlyOnCo
     EXPECT_EQ(file.writeAt(0, "Z"), 0);                // a header, written last
     EXPECT_EQ(file.size(), 24u);
     EXPECT_EQ(readFile(path), "earlier");              // the final name is untouched until commit
-    EXPECT_EQ(entriesOf(dir.path()).size(), 2u);
+    EXPECT_EQ(folderEntries(dir.path()).size(), 2u);
     EXPECT_EQ(file.commit(), 0);
     EXPECT_EQ(readFile(path), std::string("Zbc\0\0\0\0\0\0\0\0\0xy0123456789", 24));
-    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
     // Committed, it takes no more bytes.
     EXPECT_EQ(file.write("x"), EBADF);
     EXPECT_EQ(StagedFile().write("x"), EBADF);
@@ -58,7 +52,7 @@ TEST(StagedFile, TwoWritersOfOneNameGetTemporaryFilesOfTheirOwnAndLeaveOtherFile
     EXPECT_EQ(first.commit(), 0);
     EXPECT_EQ(readFile(dir.path() / "out.bin"), "first");
     EXPECT_EQ(readFile(bystander), "someone else's");
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::filesystem::path>{"out.bin", "out.bin.tmp"}));
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::filesystem::path>{"out.bin", "out.bin.tmp"}));
 }
 
 TEST(StagedFile, AFileThatKeepsAnExistingOneFailsToCommitOverIt) {
@@ -70,7 +64,7 @@ TEST(StagedFile, AFileThatKeepsAnExistingOneFailsToCommitOverIt) {
     EXPECT_EQ(file.commit(), EEXIST);
     file.abandon();
     EXPECT_EQ(readFile(path), "earlier");
-    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
     ASSERT_EQ(file.open(dir.path() / "free.bin"), 0);
     EXPECT_EQ(file.write("new"), 0);
     EXPECT_EQ(file.commit(), 0);
@@ -90,7 +84,7 @@ TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {
     EXPECT_EQ(file.commit(), EIO);        // the failure stays
     file.abandon();
     EXPECT_EQ(faults.closed.size(), 1u);  // and is not closed twice
-    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
     EXPECT_EQ(readFile(path), "earlier");
 }
 

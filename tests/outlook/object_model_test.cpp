@@ -12,14 +12,7 @@
 namespace tessaly::outlook {
 namespace {
 
-std::string failureOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const AutomationError& error) {
-        return error.what();
-    }
-    return "no error";
-}
+constexpr auto failureOf = &testing::thrownMessage<AutomationError>;
 
 class ObjectModel : public ::testing::Test {
 protected:

@@ -63,8 +63,11 @@ std::string patternText(std::size_t size, unsigned seed) {
     return std::string(data.begin(), data.end());
 }
 
-// One contact with tagged and named properties in Contacts, and 500 in a folder of their own.
-TEST(Messages, ContactsKeepTheirPropertiesNamedPropertiesAndCounts) {
+// The values the store sets on every message, and a property named by a
+// string in a property set of the name map's own GUID stream. (A contact's
+// tagged and numeric named values, its folder's count and its item lines are
+// read back by every reader in the end-to-end test of the Outlook target.)
+TEST(Messages, AMessageKeepsTheStoresOwnValuesAndANameOfAnotherPropertySet) {
     testing::TempDir dir;
     Nid nid = 0;
     const auto path = testing::writeStore(dir.path() / "contacts.pst", "Contacts Store", [&](PstFile& store) {
@@ -72,55 +75,23 @@ TEST(Messages, ContactsKeepTheirPropertiesNamedPropertiesAndCounts) {
         message.set(PropertyName::string(parseGuid("00020386-0000-0000-C000-000000000046"), "x-source-file"),
                     PropertyValue::string("jane.vcf"));
         nid = store.addMessage(store.standardFolder(StandardFolder::Contacts), std::move(message));
-        const Nid imported = store.createFolder(store.ipmSubtree(), "Imported", "IPF.Contact");
-        for (int i = 0; i < 500; ++i)
-            store.addMessage(imported, contact("Person " + std::to_string(i), "p" + std::to_string(i) + "@example.com"));
-        EXPECT_EQ(store.messageCount(imported), 500u);
     });
-    const auto top = testing::pffExport(path, dir.path()) / "Top of Personal Folders";
-    EXPECT_EQ(valueOf(readItemValues(top / "Contacts" / "ItemValues.txt"), 0x3602), std::string("\1\0\0\0", 4));
-    const auto values = readItemValues(top / "Contacts" / "Contact00001" / "ItemValues.txt");
-    EXPECT_EQ(valueOf(values, 0x001A), utf16("IPM.Contact"));
-    EXPECT_EQ(valueOf(values, 0x0037), utf16("Jane Doe"));
-    EXPECT_EQ(valueOf(values, 0x3A06), utf16("Jane"));
+    const auto values = readItemValues(testing::pffExport(path, dir.path()) / "Top of Personal Folders" / "Contacts" /
+                                       "Contact00001" / "ItemValues.txt");
     EXPECT_EQ(valueOf(values, 0x3007), std::string("\x06\x8F\x95\x67\x21\x78\xCF\x01", 8));
     EXPECT_EQ(valueOf(values, 0x0E17), std::string(4, '\0'));  // PidTagMessageStatus
     // PidTagSearchKey: the record key with the message's NID at its end.
     std::string searchKey(testing::kFixedRecordKey.begin(), testing::kFixedRecordKey.begin() + 12);
     for (int i = 0; i < 4; ++i) searchKey.push_back(static_cast<char>(nid >> (8 * i)));
     EXPECT_EQ(valueOf(values, 0x300B), searchKey);
-    // Named properties resolve through the map to their LIDs and names.
-    EXPECT_EQ(valueOf(values, 0, 0x8083), utf16("jane@example.com"));
-    EXPECT_EQ(valueOf(values, 0, 0x8005), utf16("Jane Doe"));
     const auto named = std::find_if(values.begin(), values.end(), [](const auto& v) { return v.mapsToName == "x-source-file"; });
     ASSERT_NE(named, values.end());
     EXPECT_GE(named->entryType, 0x8000u);
     EXPECT_EQ(named->bytes, utf16("jane.vcf"));
 
-    EXPECT_EQ(countEntries(top / "Imported", "Contact"), 500u);
-    std::set<std::string> subjects;
-    for (int i = 1; i <= 500; ++i)
-        subjects.insert(valueOf(readItemValues(top / "Imported" / item("Contact", i)), 0x0037));
-    for (int i = 0; i < 500; ++i) EXPECT_TRUE(subjects.count(utf16("Person " + std::to_string(i)))) << i;
-    EXPECT_EQ(valueOf(readItemValues(top / "Imported" / "ItemValues.txt"), 0x3602), std::string("\xF4\x01\0\0", 4));
-
-    const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r -e");
-    EXPECT_NE(out.find("\"Contacts\" - 1 items done, 0 items skipped."), std::string::npos) << out;
-    EXPECT_NE(out.find("\"Imported\" - 500 items done, 0 items skipped."), std::string::npos) << out;
-    const auto vcard = testing::readFile(dir.path() / "readpst" / "Contacts Store" / "Contacts" / "1.vcf");
-    EXPECT_NE(vcard.find("EMAIL:jane@example.com"), std::string::npos) << vcard;
-    EXPECT_NE(vcard.find("FN:Jane Doe"), std::string::npos) << vcard;
-    const auto last = testing::readFile(dir.path() / "readpst" / "Contacts Store" / "Imported" / "500.vcf");
-    EXPECT_NE(last.find("@example.com"), std::string::npos) << last;
-
     expectListed(testing::npmListing(path),
-                 {"store\tContacts Store", "folder\t/Top of Personal Folders/Contacts\tIPF.Contact\t1",
-                  "folder\t/Top of Personal Folders/Imported\tIPF.Contact\t500",
-                  "folder\t/Top of Personal Folders/Calendar\tIPF.Appointment\t0", "folder\t/Search Root\t\t0",
-                  "folder\t/SPAM Search Folder 2\t\t0",
-                  "item\t/Top of Personal Folders/Contacts\tIPM.Contact\tJane Doe\tjane@example.com\t",
-                  "item\t/Top of Personal Folders/Imported\tIPM.Contact\tPerson 0\tp0@example.com\t",
-                  "item\t/Top of Personal Folders/Imported\tIPM.Contact\tPerson 499\tp499@example.com\t"});
+                 {"store\tContacts Store", "folder\t/Top of Personal Folders/Calendar\tIPF.Appointment\t0",
+                  "folder\t/Search Root\t\t0", "folder\t/SPAM Search Folder 2\t\t0"});
 }
 
 // Attachments of 1 KB to 9 MB (past one XBLOCK's 1,021 blocks, so an

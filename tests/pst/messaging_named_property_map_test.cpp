@@ -3,32 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "pst/messaging/message.h"
 #include "pst/messaging/named_property_map.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/pst_error.h"
+#include "support/test_files.h"
 
 namespace tessaly::pst {
 namespace {
 
 const Guid kPsetidAddress = parseGuid("00062004-0000-0000-C000-000000000046");
+constexpr auto errorOf = &testing::thrownMessage<PstError>;
 
 TEST(PropertyNameGuid, StoresTheFirstThreeFieldsLittleEndian) {
     const Guid guid = parseGuid("{00062004-0000-0000-C000-000000000046}");
     EXPECT_EQ(guid, (Guid{0x04, 0x20, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}));
     EXPECT_THROW(parseGuid("not-a-guid"), PstError);
     EXPECT_THROW(parseGuid("0006200X-0000-0000-C000-000000000046"), PstError);
-}
-
-std::string errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const PstError& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 TEST(MessageProperties, TagsMustMatchTheirValuesAndNamedIdsAreNotTags) {

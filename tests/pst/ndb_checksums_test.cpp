@@ -1,13 +1,13 @@
-// CRC, block encodings, trailer signatures and the name hash, in both the
-// writer and the verifier (two independent implementations), checked against
-// values MS-PST publishes and against what Outlook wrote in its own file.
+// CRC, block encodings, page and block trailers and the name hash, checked
+// against values MS-PST publishes and against what Outlook wrote in its own
+// file; the verifier's own forms (an independent implementation) beside the
+// writer's where Outlook's files passing the verifier do not already prove them.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 
-#include "pst/messaging/named_property_map.h"
 #include "pst/ndb/block.h"
 #include "pst/ndb/crc32.h"
 #include "pst/ndb/page.h"
@@ -31,14 +31,6 @@ TEST(Crc, StartsFromZeroWithoutFinalInversionInWriterAndVerifier) {
     EXPECT_EQ(verify::pstCrc32(verify::Bytes(data, text.size())), 0x2DFD2D88u);
     // Chaining over two parts equals one pass.
     EXPECT_EQ(computeCrc(data + 4, 5, computeCrc(data, 4)), computeCrc(data, 9));
-}
-
-TEST(Crc, ReproducesBothHeaderChecksumsOfAnOutlookFile) {
-    const auto file = loadPst(kOutlookDistList);
-    EXPECT_EQ(computeCrc(file.data() + 8, 471), 0x591902ABu);
-    EXPECT_EQ(computeCrc(file.data() + 8, 516), 0x51E64051u);
-    EXPECT_EQ(verify::pstCrc32(verify::Bytes(file.data() + 8, 471)), 0x591902ABu);
-    EXPECT_EQ(verify::pstCrc32(verify::Bytes(file.data() + 8, 516)), 0x51E64051u);
 }
 
 TEST(PermutationEncoding, UsesThePublishedTablesAndTheVerifierUndoesEveryByte) {
@@ -89,8 +81,6 @@ TEST(PageTrailer, MapAndIndexPagesMatchOutlooksTrailers) {
         else sealIndexPage(page.data(), type, bid, offset);
         EXPECT_TRUE(std::equal(page.begin(), page.end(), file.data() + offset)) << "page at " << offset;
     }
-    EXPECT_EQ(verify::trailerSignature(0x4200, 0xC0B), 0x4E0B);
-    EXPECT_EQ(verify::trailerSignature(0x4400, 0x4400), 0);
 }
 
 TEST(BlockTrailer, ReproducesAnOutlookBlockWithPadding) {
@@ -101,14 +91,12 @@ TEST(BlockTrailer, ReproducesAnOutlookBlockWithPadding) {
     EXPECT_TRUE(std::equal(image.begin(), image.end(), file.data() + 0x5800));
 }
 
+// The writer's side of these buckets is checked where its name map is built.
 TEST(NameHash, KeywordsGoesToTheBucketOutlookFiledItIn) {
     // "Keywords" in PS_PUBLIC_STRINGS: CRC-32 of its UTF-16LE name is
     // 0x2EDA4D3B, GUID field 2 << 1 | 1 = 5: (0x2EDA4D3B ^ 5) mod 251 = 0x65.
-    EXPECT_EQ(NamedPropertyMap::stringKey("Keywords"), 0x2EDA4D3Bu);
-    EXPECT_EQ(NamedPropertyMap::bucketFor(0x2EDA4D3B, 5), 0x1065);
     EXPECT_EQ(verify::nameIdBucket(0x2EDA4D3B, 2, true, 251), 0x65u);
     // A numeric name (LID 0x8005, first GUID of the stream, index 3): field 6.
-    EXPECT_EQ(NamedPropertyMap::bucketFor(0x8005, 6), 0x108D);
     EXPECT_EQ(verify::nameIdBucket(0x8005, 3, false, 251), 0x8Du);
     // Outlook's file holds "Keywords" as named property 0x800F in bucket 0x1065.
     const verify::testing::PstEditor outlook(loadPst(kOutlookDistList));

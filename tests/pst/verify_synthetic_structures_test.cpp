@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
+#include "pst/verify/little_endian.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
 #include "support/encodings.h"
@@ -185,6 +187,10 @@ ByteVector propertyRecord(std::uint16_t id, std::uint16_t type, std::uint32_t va
 //   block 1: 1 leaf {0x3602 count, 0x3613 binary in subnode 0x8025}
 class PropertyContextStore : public SyntheticStore {
 protected:
+    // Block 1's leaf; the binary value names subnode 0x8025 unless told otherwise.
+    static ByteVector secondLeaf(std::uint32_t binary = 0x8025) {
+        return concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, binary)});
+    }
     void build(std::uint16_t sizeBytes = 8, std::uint16_t secondIndexKey = 0x3602, bool padded = true) {
         const ByteVector index = concat({le(0x0E08, 2), le(hid(3), 4), le(secondIndexKey, 2), le(hid(1, 1), 4)});
         const ByteVector firstLeaf = concat({propertyRecord(0x0E08, 0x0014, hid(5)), propertyRecord(0x3001, 0x001F, hid(4))});
@@ -193,7 +199,7 @@ protected:
                                      true, 0xBC, hid(1));
         if (padded) first.resize(kMaxBlockDataSize, 0);
         addBlock(0x10, first);
-        addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, 0x8025)})}, false));
+        addBlock(0x14, heapBlock({secondLeaf()}, false));
         addBlock(0x1A, dataTree(1, {0x10, 0x14}, 0));
         addBlock(0x20, ByteVector(40, 0x5A));
         addBlock(0x26, subnodeBlock(0, {{0x8025, 0x20, 0}}));
@@ -218,53 +224,44 @@ TEST_F(PropertyContextStore, ReadsValuesAcrossBlocksIndexLevelsAndSubnodes) {
     EXPECT_EQ(*bytesProperty(*properties, 0x3613), ByteVector(40, 0x5A));
 }
 
-TEST_F(PropertyContextStore, EightByteValueOfTheWrongSizeIsReported) {
-    build(6);
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"pc.value-size"}) << listing(report);
-}
-
-TEST_F(PropertyContextStore, IndexKeyThatIsNotTheChildsFirstKeyIsReported) {
-    build(8, 0x3600);
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"bth.order"}) << listing(report);
-}
-
-TEST_F(PropertyContextStore, ValueInAMissingSubnodeIsReported) {
-    build();
-    addBlock(0x26, subnodeBlock(0, {{0x8045, 0x20, 0}}));
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"pc.value-missing"}) << listing(report);
-}
-
-// Readers built on Outlook's storage layer find heap block k at k × 8,176.
-TEST_F(PropertyContextStore, AHeapBlockShortOfItsFullSizeBeforeTheLastIsReported) {
-    build(8, 0x3602, false);
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"heap.block-size"}) << listing(report);
+// Each damage of that context, and the one rule it breaks.
+TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
+    const std::pair<const char*, std::function<void()>> damages[] = {
+        {"pc.value-size", [&] { build(6); }},      // an 8-byte value of 6 bytes
+        {"bth.order", [&] { build(8, 0x3600); }},  // an index key that is not its child's first key
+        // Readers built on Outlook's storage layer find heap block k at k × 8,176.
+        {"heap.block-size", [&] { build(8, 0x3602, false); }},
+        {"pc.value-missing",
+         [&] {
+             build();
+             addBlock(0x26, subnodeBlock(0, {{0x8045, 0x20, 0}}));
+         }},
+        {"heap.hid",
+         [&] {
+             build();
+             addBlock(0x14, heapBlock({secondLeaf(hid(9))}, false));
+         }},
+    };
+    for (const auto& [rule, damage] : damages) {
+        report = {};
+        damage();
+        check();
+        EXPECT_EQ(violatedRules(report), Rules{rule}) << listing(report);
+    }
 }
 
 // A 0-byte allocation looks like a freed item; cFree must count it.
 TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReported) {
     build();
-    ByteVector second = heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, 0x8025)}), {}},
-                                  false);
+    ByteVector second = heapBlock({secondLeaf(), {}}, false);
     addBlock(0x14, second);
     check();
     EXPECT_EQ(violatedRules(report), Rules{"heap.free-count"}) << listing(report);
-    const std::size_t freeCount = (second[0] | (second[1] << 8)) + 2;
-    second[freeCount] = 1;  // now counted as the freed item it looks like
+    second[readU16(second, 0) + 2] = 1;  // cFree: now counted as the freed item it looks like
     report = {};
     addBlock(0x14, second);
     check();
     EXPECT_TRUE(report.passed()) << listing(report);
-}
-
-TEST_F(PropertyContextStore, HidBeyondTheHeapIsReported) {
-    build();
-    addBlock(0x14, heapBlock({concat({propertyRecord(0x3602, 0x0003, 7), propertyRecord(0x3613, 0x0102, hid(9))})}, false));
-    check();
-    EXPECT_EQ(violatedRules(report), Rules{"heap.hid"}) << listing(report);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
 // Files and folders for tests: a temporary folder removed with its contents at
-// the end of the test, and whole-file reads and writes.
+// the end of the test, whole-file reads and writes, and a folder's entries.
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace tessaly::testing {
 
@@ -24,6 +26,8 @@ private:
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+// The names of the entries of `folder`, sorted: to see which files a writer left.
+std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder);
 
 // The result of running a command through the shell.
 struct CommandResult {
@@ -37,5 +41,16 @@ CommandResult runCommand(const std::string& command);
 
 // Quotes one argument for /bin/sh.
 std::string shellQuote(const std::string& text);
+
+// The message of the `Error` that `action` throws, or "no error".
+template <typename Error>
+std::string thrownMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
 
 }  // namespace tessaly::testing

@@ -268,7 +268,10 @@ TEST_F(WindowTest, NamesWithSpacesAndOtherAlphabetsGoThroughUnchanged) {
     EXPECT_EQ(stores, 1u);
 }
 
-TEST_F(WindowTest, AFolderThatVanishedOrAnOutputFolderThatCannotBeWrittenIsAMessageNotACrash) {
+// A source folder removed after it was chosen: the run's message names it and
+// the cause. A target that cannot be made is the conversion run test's; the
+// window shows that failure as it shows this one.
+TEST_F(WindowTest, AFolderThatVanishedIsAMessageNotACrash) {
     TempDir base;
     const fs::path gone = base.path() / "gone";
     fs::create_directory(gone);
@@ -281,14 +284,6 @@ TEST_F(WindowTest, AFolderThatVanishedOrAnOutputFolderThatCannotBeWrittenIsAMess
     EXPECT_NE(dialogs.messages[0].text.find(gone.string() + "/: the folder cannot be listed: No such file or directory"),
               std::string::npos)
         << dialogs.messages[0].text;
-    // An output "folder" that is a file: the sheet cannot be made there.
-    const auto file = base.write("card.vcf", cards(1));
-    window.chooseSource(file.string());
-    dialogs.folders = {file.string()};
-    button("CmdSplit")->click();
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialogs.messages[1].title, "Tessaly");
-    EXPECT_NE(dialogs.messages[1].text.find("Not a directory"), std::string::npos) << dialogs.messages[1].text;
 }
 
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
