@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <set>
-
 #include "support/pst_readers.h"
 #include "support/test_files.h"
 
@@ -22,12 +20,6 @@ const char kCard[] = "BEGIN:VCARD\r\nN:Reader;Rita\r\nEND:VCARD\r\n";
 testing::CommandResult convertUnprivileged(const std::string& arguments) {
     const std::string asNobody = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     return runCommand("LC_ALL=C " + asNobody + shellQuote(TESSALY_EXECUTABLE) + " convert " + arguments);
-}
-
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-    return names;
 }
 
 class Permissions : public ::testing::Test {
@@ -60,7 +52,7 @@ TEST_F(Permissions, AFolderThatCannotBeWrittenInIsNamedAndKeepsWhatItHeld) {
     EXPECT_NE(store.err.find(": cannot create a file in " + out.string() + ": Permission denied"), std::string::npos)
         << store.err;
 
-    EXPECT_EQ(namesIn(out), std::set<std::string>{"vCardContactsExported.xls"});
+    EXPECT_EQ(testing::folderEntries(out), std::vector<fs::path>{"vCardContactsExported.xls"});
     EXPECT_EQ(testing::readFile(out / "vCardContactsExported.xls"), "an earlier sheet");
 }
 
