@@ -106,13 +106,14 @@ class TargetSink : public CardSink {
 public:
     explicit TargetSink(OutlookTarget& target) : target_(target) {}
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
-        target_.write(record, cardNumber, "card:" + std::to_string(line), report);
+        target_.write(record, CardPlace{file_, line, cardNumber}, report);
     }
     void problem(const ReadProblem&) override {}
     RunReport report;
 
 private:
     OutlookTarget& target_;
+    const std::string file_ = "card";
 };
 
 bool sameBytes(const fs::path& a, const fs::path& b) {

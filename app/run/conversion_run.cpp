@@ -1,5 +1,6 @@
 #include "app/run/conversion_run.h"
 
+#include <charconv>
 #include <optional>
 #include <system_error>
 
@@ -19,8 +20,6 @@ namespace {
 
 const char* const kLineBreak = "\r\n";
 
-std::string progressCaption(std::int32_t saved) { return "(" + std::to_string(saved) + ") vCards Saved"; }
-
 // Hands the reader's cards to the target and its problems to the report.
 class RunSink : public CardSink {
 public:
@@ -30,8 +29,12 @@ public:
     void setFile(const std::string& file) { file_ = file; }
 
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
-        if (target_.write(record, cardNumber, file_ + ":" + std::to_string(line), report_)) ++converted_;
-        host_.showProgress(cardNumber, progressCaption(cardNumber));
+        if (target_.write(record, CardPlace{file_, line, cardNumber}, report_)) ++converted_;
+        // One buffer for every card's caption: no allocation per card.
+        char digits[16];
+        const auto end = std::to_chars(digits, digits + sizeof digits, cardNumber).ptr;
+        caption_.assign("(").append(digits, end).append(") vCards Saved");
+        host_.showProgress(cardNumber, caption_);
     }
 
     std::int32_t converted() const { return converted_; }
@@ -53,6 +56,7 @@ private:
     RunHost& host_;
     RunReport& report_;
     std::string file_;
+    std::string caption_;
     std::int32_t converted_ = 0;
 };
 

@@ -30,6 +30,16 @@ private:
 
 enum class TargetKind { Worksheet, Outlook };
 
+// Where a card came from, for what a target notes about it: "file:line: card
+// N". Built only when something is noted, which for most cards is never.
+struct CardPlace {
+    const std::string& file;
+    long line = 0;
+    std::int32_t cardNumber = 0;
+
+    std::string text() const { return file + ":" + std::to_string(line) + ": card " + std::to_string(cardNumber); }
+};
+
 class ConversionTarget {
 public:
     virtual ~ConversionTarget() = default;
@@ -37,12 +47,11 @@ public:
     // Creates the target's file in `outputFolder`. Throws TargetError.
     virtual void open(const std::filesystem::path& outputFolder) = 0;
 
-    // Writes one card. `place` says where the card came from ("file:line"), for
-    // what the target notes in `report`. Returns false for a card that was not
+    // Writes one card. `place` says where the card came from, for what the
+    // target notes in `report`. Returns false for a card that was not
     // converted (and is in the report); throws TargetError when the target
     // itself fails.
-    virtual bool write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
-                       RunReport& report) = 0;
+    virtual bool write(const ContactRecord& record, const CardPlace& place, RunReport& report) = 0;
 
     // Finishes the file under its final name and returns that name. Throws
     // TargetError.

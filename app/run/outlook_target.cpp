@@ -22,16 +22,16 @@ void OutlookTarget::open(const std::filesystem::path& outputFolder) {
     }
 }
 
-bool OutlookTarget::write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
-                          RunReport& report) {
+bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
     const outlook::ContactItemOutcome outcome =
         outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), kContactsFolder, record);
-    const std::string card = place + ": card " + std::to_string(cardNumber);
     if (!outcome.saved) {
         const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.back();
-        report.add(ReportKind::CardsNotSaved, 1, card + " not saved: " + cause);
+        report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + cause);
         return false;
     }
+    if (outcome.failures.empty()) return true;
+    const std::string card = place.text();
     for (const std::string& failure : outcome.failures)
         report.add(ReportKind::ContactValuesLeftOut, 1, card + ": " + failure);
     return true;

@@ -16,8 +16,7 @@ public:
     // A card whose contact could not be saved is reported and not counted;
     // statements that failed on a saved contact (a picture that could not be
     // read, …) are reported with the card.
-    bool write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
-               RunReport& report) override;
+    bool write(const ContactRecord& record, const CardPlace& place, RunReport& report) override;
     std::filesystem::path close(RunReport& report) override;
     void abandon() noexcept override;
 

@@ -12,8 +12,8 @@ void WorksheetTarget::open(const std::filesystem::path& outputFolder) {
     }
 }
 
-bool WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
-                            RunReport& report) {
+bool WorksheetTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
+    const std::int32_t cardNumber = place.cardNumber;
     const ContactSheetCounts before = sheet_.counts();
     try {
         sheet_.Save2ExcelContact(record, cardNumber);
@@ -23,22 +23,19 @@ bool WorksheetTarget::write(const ContactRecord& record, std::int32_t cardNumber
     // Whatever the sheet had to change or leave out of this card is noted with
     // the card's place.
     const ContactSheetCounts after = sheet_.counts();
-    const std::string card = "card " + std::to_string(cardNumber);
     const auto beyondLastRow = after.cardsBeyondLastRow - before.cardsBeyondLastRow;
-    if (beyondLastRow != 0) report.add(ReportKind::CardsBeyondLastRow, beyondLastRow, place + ": " + card + " not written");
+    if (beyondLastRow != 0) report.add(ReportKind::CardsBeyondLastRow, beyondLastRow, place.text() + " not written");
     if (const auto n = after.cardsPastRow16384 - before.cardsPastRow16384)
-        report.add(ReportKind::CardsPastRow16384, n,
-                   place + ": " + card + " is in row " + std::to_string(cardNumber + 1));
+        report.add(ReportKind::CardsPastRow16384, n, place.text() + " is in row " + std::to_string(cardNumber + 1));
     if (const auto n = after.shortenedCells - before.shortenedCells)
         report.add(ReportKind::ShortenedValues, n,
-                   place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " value" : " values") + " cut");
+                   place.text() + ": " + std::to_string(n) + (n == 1 ? " value" : " values") + " cut");
     if (const auto n = after.datesLeftOut - before.datesLeftOut)
         report.add(ReportKind::DatesLeftOut, n,
-                   place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " date" : " dates") + " left out");
+                   place.text() + ": " + std::to_string(n) + (n == 1 ? " date" : " dates") + " left out");
     if (const auto n = after.replacedCharacters - before.replacedCharacters)
         report.add(ReportKind::ReplacedCharacters, n,
-                   place + ": " + card + ": " + std::to_string(n) + (n == 1 ? " character" : " characters") +
-                       " replaced");
+                   place.text() + ": " + std::to_string(n) + (n == 1 ? " character" : " characters") + " replaced");
     return beyondLastRow == 0;
 }
 

@@ -11,8 +11,7 @@ public:
     explicit WorksheetTarget(DateTextFormat dates = DateTextFormat::fromEnvironment());
 
     void open(const std::filesystem::path& outputFolder) override;
-    bool write(const ContactRecord& record, std::int32_t cardNumber, const std::string& place,
-               RunReport& report) override;
+    bool write(const ContactRecord& record, const CardPlace& place, RunReport& report) override;
     std::filesystem::path close(RunReport& report) override;
     void abandon() noexcept override;
     // The sheet has no picture column.

@@ -44,8 +44,8 @@ struct ThirdCardFails : ConversionTarget {
     ThirdCardFails(int& written, bool& abandoned) : written(written), abandoned(abandoned) {}
     bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
-    bool write(const ContactRecord&, std::int32_t cardNumber, const std::string&, RunReport&) override {
-        if (cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
+    bool write(const ContactRecord&, const CardPlace& place, RunReport&) override {
+        if (place.cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");
         ++written;
         return true;
     }
