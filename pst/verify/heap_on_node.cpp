@@ -77,6 +77,7 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
             continue;
         }
         bool ordered = true;
+        page.allocationStarts.reserve(count + 1u);
         for (std::uint16_t entry = 0; entry <= count; ++entry) {
             const std::uint16_t start = readU16(bytes, mapOffset + 4 + 2ull * entry);
             if ((entry == 0 && start != header) ||

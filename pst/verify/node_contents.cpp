@@ -59,6 +59,9 @@ std::optional<std::uint64_t> StoreContents::messageCell(std::uint32_t nid, std::
 
 StoreContents checkNodeContents(VerifyContext& context) {
     StoreContents store;
+    std::size_t messages = 0;
+    for (const auto& entry : context.nodes) messages += isMessage(nodeType(entry.first)) ? 1 : 0;
+    store.messageCells.reserve(messages * kRepeatedMessageColumns.size());
     for (const auto& [nid, node] : context.nodes) {
         if (!context.spend()) break;
         const std::uint8_t type = nodeType(nid);

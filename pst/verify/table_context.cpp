@@ -52,7 +52,10 @@ public:
         const auto rowIndex = readBtreeOnHeap(context_, heap_, rowIndexHid, 4, 4, "row index");
         if (!rowIndex) return std::nullopt;
         // Rows are taken one at a time as the matrix is read: a large table's
-        // matrix is never held whole.
+        // matrix is never held whole. What is kept of them is sized once, by
+        // the row index, rather than grown by doubling.
+        table.rowIds.reserve(rowIndex->size());
+        if (keep.any()) table.cells.reserve(rowIndex->size() * (keep.all ? table.columns.size() : keep.tags.size()));
         bool budgetLeft = true;
         const bool readable = forEachRow(rowsHnid, [&](Bytes row) {
             ++table.rowCount;
