@@ -1,9 +1,11 @@
 // Writes a deterministic file of vCard 3.0 cards for the benchmarks: names,
 // organisation, telephones, addresses, e-mail, dates, a note with non-ASCII
-// text, and optionally an inline Base64 picture of a given size, on every
-// card or on every Nth card only (cards N, 2N, 3N, ...).
+// text, and optionally an inline Base64 picture, a GIF of a given size (38
+// bytes at the least), on every card or on every Nth card only (cards N, 2N,
+// 3N, ...).
 //   bench_generate_vcards CARDS PICTURE_BYTES OUTPUT [PICTURE_EVERY]
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -30,11 +32,41 @@ const char* const kLast[] = {"Andersson", "Bianchi", "Chen", "Dubois", "Eze", "F
                              "Hansen", "Ivanova", "Jensen", "Kowalski", "López", "Müller", "Nakamura"};
 const char* const kCities[] = {"Lyon", "Malmö", "Porto", "Kraków", "Zürich", "Leeds", "Gent", "Bergen"};
 
-std::string pictureText(Numbers& numbers, std::size_t bytes) {
+// A 1x1 GIF of `bytes` bytes, or one fewer where a comment sub-block cannot
+// take the last byte (38 at the least): its two colours and the comment that
+// pads it to size are random, so no two pictures are alike.
+std::string gifPicture(Numbers& numbers, std::size_t bytes) {
+    const auto randomBytes = [&](std::string& out, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) out += static_cast<char>(numbers.below(256));
+    };
+    // Header, a 1x1 screen with a global table of two colours, and the table.
+    std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13);
+    randomBytes(gif, 6);
+    // The image (descriptor, LZW data of its one pixel) and the trailer.
+    const std::string image("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B", 16);
+    // A comment extension of sub-blocks of up to 255 bytes fills the rest.
+    gif += "\x21\xFE";
+    const std::size_t frame = gif.size() + 1 + image.size();  // with the comment's terminator
+    for (std::size_t left = bytes > frame ? bytes - frame : 0; left >= 2;) {
+        const std::size_t length = std::min<std::size_t>(left - 1, 255);
+        gif += static_cast<char>(length);
+        randomBytes(gif, length);
+        left -= 1 + length;
+    }
+    gif += '\0';
+    return gif + image;
+}
+
+std::string base64(const std::string& bytes) {
     static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text;
-    const std::size_t characters = (bytes + 2) / 3 * 4;
-    for (std::size_t i = 0; i < characters; ++i) text += kAlphabet[numbers.below(64)];
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        std::uint32_t group = static_cast<unsigned char>(bytes[at]) << 16;
+        if (at + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[at + 1]) << 8;
+        if (at + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[at + 2]);
+        for (std::size_t i = 0; i < 4; ++i)
+            text += at + i <= bytes.size() ? kAlphabet[(group >> (18 - 6 * i)) & 63] : '=';
+    }
     return text;
 }
 
@@ -85,8 +117,8 @@ int main(int argc, char** argv) {
         card += "CATEGORIES:Clients,Europe\r\n";
         if (pictureBytes > 0 && (i + 1) % pictureEvery == 0) {
             // vCard 3.0 writers fold long values at 75 characters.
-            const std::string picture = pictureText(numbers, pictureBytes);
-            card += "PHOTO;ENCODING=b;TYPE=JPEG:";
+            const std::string picture = base64(gifPicture(numbers, pictureBytes));
+            card += "PHOTO;ENCODING=b;TYPE=GIF:";
             for (std::size_t at = 0; at < picture.size(); at += 74) {
                 if (at > 0) card += "\r\n ";
                 card += picture.substr(at, 74);
