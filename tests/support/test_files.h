@@ -25,6 +25,8 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+// The lines of `text`, without their line feeds.
+std::vector<std::string> lines(const std::string& text);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 // The names of the entries of `folder`, sorted: to see which files a writer left.
 std::vector<std::filesystem::path> folderEntries(const std::filesystem::path& folder);
