@@ -2,9 +2,10 @@
 
 namespace tessaly::fuzz {
 
-const std::array<FuzzEntryPoint, 5>& fuzzEntryPoints() {
-    static const std::array<FuzzEntryPoint, 5> entryPoints = {{
+const std::array<FuzzEntryPoint, 6>& fuzzEntryPoints() {
+    static const std::array<FuzzEntryPoint, 6> entryPoints = {{
         {"vcard_reader", fuzzVcardReader},
+        {"vcard_repeated", fuzzVcardReaderRepeated},
         {"base64_decode", fuzzBase64Decode},
         {"pst_verifier", fuzzPstVerifier},
         {"excel_file", fuzzExcelFile},

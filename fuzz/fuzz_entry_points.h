@@ -19,6 +19,13 @@ namespace tessaly::fuzz {
 // with it (a sheet row, a contact message).
 void fuzzVcardReader(const std::uint8_t* data, std::size_t size);
 
+// The same reading, in both modes, of a file made large from a small input,
+// to bring out work that grows faster than the file: the input's first six
+// bytes give a count, the length of a middle part and where it starts in the
+// rest; the file is the rest with its middle part repeated that many times
+// (up to 2 MiB in all).
+void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size);
+
 // Any bytes as Base64 text, decoded, and compared with a plain decoder of the
 // documented rules.
 void fuzzBase64Decode(const std::uint8_t* data, std::size_t size);
@@ -41,6 +48,6 @@ struct FuzzEntryPoint {
 };
 
 // Every target, by name.
-const std::array<FuzzEntryPoint, 5>& fuzzEntryPoints();
+const std::array<FuzzEntryPoint, 6>& fuzzEntryPoints();
 
 }  // namespace tessaly::fuzz

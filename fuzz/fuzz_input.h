@@ -43,8 +43,11 @@ public:
 
     // A text of any bytes: a two-byte length, then that many bytes (fewer
     // when the input ends first).
-    std::string text() {
-        const std::size_t length = std::min<std::size_t>(integer<std::uint16_t>(), remaining());
+    std::string text() { return text(integer<std::uint16_t>()); }
+
+    // The next `length` bytes (fewer when the input ends first).
+    std::string text(std::size_t length) {
+        length = std::min(length, remaining());
         std::string bytes(reinterpret_cast<const char*>(data_ + position_), length);
         position_ += length;
         return bytes;

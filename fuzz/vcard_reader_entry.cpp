@@ -11,12 +11,14 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "biff/contact_sheet.h"
 #include "common/utf8.h"
 #include "fuzz/fuzz_entry_points.h"
 #include "fuzz/fuzz_fault.h"
+#include "fuzz/fuzz_input.h"
 #include "fuzz/scratch_folder.h"
 #include "outlook/contact_item.h"
 #include "outlook/contact_item_writer.h"
@@ -30,6 +32,13 @@ namespace {
 
 constexpr const char* kTarget = "vcard_reader";
 
+// The largest file vcard_repeated makes: large enough that work growing with
+// the square of the file's length takes minutes, small enough that reading it
+// takes well under a second in the fuzz build.
+constexpr std::size_t kRepeatedFileBytes = std::size_t{2} << 20;
+// How many of its cards go through the targets' work.
+constexpr int kCardsForTargets = 16;
+
 // The input as a file the reader can open by name: a memory file of the
 // process, rewritten for each input, so nothing goes to disk.
 class MemoryFile {
@@ -38,7 +47,7 @@ public:
         if (descriptor_ < 0) fuzzFault(kTarget, std::string("cannot make a memory file: ") + std::strerror(errno));
         path_ = "/proc/self/fd/" + std::to_string(descriptor_);
     }
-    void hold(const std::uint8_t* data, std::size_t size) {
+    void hold(const char* data, std::size_t size) {
         if (::ftruncate(descriptor_, 0) != 0) fuzzFault(kTarget, std::string("ftruncate: ") + std::strerror(errno));
         std::size_t done = 0;
         while (done < size) {
@@ -56,10 +65,12 @@ private:
 
 // Does with each card what the two targets do: the sheet's row and the
 // contact item's properties, dates and message (without a store to save
-// into), and checks what the reader promises of it.
+// into), for the first `cardsForTargets` cards; and checks what the reader
+// promises of every card.
 class TargetsSink : public CardSink {
 public:
-    TargetsSink(const std::string& file, std::int32_t firstNumber) : file_(file), nextNumber_(firstNumber) {
+    TargetsSink(const std::string& file, std::int32_t firstNumber, int cardsForTargets)
+        : file_(file), nextNumber_(firstNumber), cardsForTargets_(cardsForTargets) {
         sheet_.open(scratchFolder());
     }
     ~TargetsSink() override { sheet_.abandon(); }
@@ -78,14 +89,13 @@ public:
                 fuzzFault(kTarget, std::string(slot.name) + " is not UTF-8");
             if (slot.date) checkDate(slot.name, record.*slot.date);
         }
+        if (cards++ >= cardsForTargets_) return;
         sheet_.Save2ExcelContact(record, cardNumber);
-
         outlook::ContactItem item(nullptr, 0);
         outlook::ContactItemOutcome outcome;
         outlook::setContactProperties(&item, record, outcome);
         outlook::setContactDates(&item, record, outcome);
         const pst::Message message = outlook::contactMessage(item.content(), pst::Bytes(24, 0x11));
-        ++cards;
     }
 
     void problem(const ReadProblem& problem) override {
@@ -111,16 +121,18 @@ private:
 
     const std::string& file_;
     std::int32_t nextNumber_;
+    const int cardsForTargets_;
     long lastLine_ = 0;
     ContactSheet sheet_{DateTextFormat::iso()};
 };
 
-void readOnce(const std::string& path, ReadMode mode, std::size_t maxLineBytes) {
+void readOnce(const std::string& path, ReadMode mode, std::size_t maxLineBytes,
+              int cardsForTargets = std::numeric_limits<int>::max()) {
     ReaderOptions options;
     options.mode = mode;
     options.maxLineBytes = maxLineBytes;
     std::int32_t counter = 1;
-    TargetsSink sink(path, counter);
+    TargetsSink sink(path, counter, cardsForTargets);
     try {
         const FileReadSummary summary = ReadvCard(path, counter, options, sink);
         if (summary.cards != sink.cards || counter != 1 + sink.cards)
@@ -137,12 +149,31 @@ void readOnce(const std::string& path, ReadMode mode, std::size_t maxLineBytes) 
 
 void fuzzVcardReader(const std::uint8_t* data, std::size_t size) {
     static MemoryFile file;
-    file.hold(data, size);
+    file.hold(reinterpret_cast<const char*>(data), size);
     readOnce(file.path(), ReadMode::Normal, ReaderOptions{}.maxLineBytes);
     readOnce(file.path(), ReadMode::Advance, ReaderOptions{}.maxLineBytes);
     // Lines and pictures past a limit end the reading; a short one reaches
     // that path with small inputs.
     readOnce(file.path(), size % 2 == 0 ? ReadMode::Normal : ReadMode::Advance, 64);
+}
+
+void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size) {
+    FuzzInput in(data, size);
+    const std::size_t repeats = in.integer<std::uint16_t>() + 1;
+    const std::size_t middleSize = in.integer<std::uint16_t>();
+    const std::size_t middleStart = in.integer<std::uint16_t>();
+    const std::string rest = in.text(in.remaining());
+    const std::size_t start = std::min(middleStart, rest.size());
+    const std::string_view middle = std::string_view(rest).substr(start, middleSize);
+    std::string bytes = rest.substr(0, start);
+    for (std::size_t i = 0; i < repeats && bytes.size() + middle.size() <= kRepeatedFileBytes; ++i) bytes += middle;
+    bytes += rest.substr(start + middle.size());
+    static MemoryFile file;
+    file.hold(bytes.data(), bytes.size());
+    // The targets' work on thousands of repeated cards would only repeat
+    // itself, and take long in the fuzz build; on large values it does not.
+    readOnce(file.path(), ReadMode::Normal, ReaderOptions{}.maxLineBytes, kCardsForTargets);
+    readOnce(file.path(), ReadMode::Advance, ReaderOptions{}.maxLineBytes, kCardsForTargets);
 }
 
 }  // namespace tessaly::fuzz
