@@ -3,8 +3,10 @@
 // and bytes (invalid UTF-8 included) or with dates of any value, pictures of
 // any bytes, Save, and at times Logoff before the stream ends. A call may be
 // refused with an AutomationError, as any statement may; nothing else may
-// escape. The finished store must pass the verifier: a violation is a store
-// Outlook could reject, written by our own engine.
+// escape. The finished store must pass the verifier (a violation is a store
+// Outlook could reject, written by our own engine), and each saved contact,
+// read back through the verifier's own read path, must hold every text field
+// that has a property of its own as it was set, in UTF-16.
 
 #include <fstream>
 #include <iterator>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf16.h"
 #include "fuzz/fixed_store_options.h"
 #include "fuzz/fuzz_entry_points.h"
 #include "fuzz/fuzz_fault.h"
@@ -19,6 +22,10 @@
 #include "fuzz/scratch_folder.h"
 #include "outlook/contact_fields.h"
 #include "outlook/session.h"
+#include "pst/verify/block_trailers.h"
+#include "pst/verify/btree_pages.h"
+#include "pst/verify/file_header.h"
+#include "pst/verify/property_context.h"
 #include "pst/verify/verify_pst.h"
 
 namespace tessaly::fuzz {
@@ -80,9 +87,54 @@ public:
             fuzzFault(kTarget, "the finished store breaks " + std::to_string(report.violations.size()) +
                                    " rule(s) of the format:" + listing);
         }
+        compareSavedContacts();
     }
 
 private:
+    // The property contexts of the store's messages, in the order of their
+    // node ids, which is the order they were saved in.
+    std::vector<pst::verify::PropertyMap> messagesOfStore() const {
+        std::ifstream in(store_, std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        pst::verify::VerificationReport report;
+        pst::verify::VerifyContext context(pst::verify::Bytes(bytes.data(), bytes.size()), report);
+        pst::verify::readAndCheckHeader(context);
+        pst::verify::readBTrees(context);
+        pst::verify::checkBlockTrailers(context);
+        std::vector<pst::verify::PropertyMap> messages;
+        constexpr std::uint8_t kNormalMessage = 0x04;
+        for (const auto& [nid, node] : context.nodes) {
+            if (pst::verify::nodeType(nid) != kNormalMessage) continue;
+            const auto subnodes = node.subnodeBid == 0 ? pst::verify::SubnodeMap()
+                                                        : pst::verify::readSubnodes(context, node.subnodeBid);
+            const auto properties =
+                subnodes ? pst::verify::checkPropertyContext(context, nid, node.dataBid, *subnodes) : std::nullopt;
+            if (!properties) fuzzFault(kTarget, "message " + pst::verify::hexText(nid) + " cannot be read back");
+            messages.push_back(*properties);
+        }
+        return messages;
+    }
+
+    void compareSavedContacts() const {
+        const std::vector<pst::verify::PropertyMap> messages = messagesOfStore();
+        if (messages.size() != saved_.size())
+            fuzzFault(kTarget, std::to_string(saved_.size()) + " contacts were saved, the store holds " +
+                                   std::to_string(messages.size()) + " messages");
+        constexpr std::uint16_t kUnicodeString = 0x001F;
+        for (std::size_t i = 0; i < saved_.size(); ++i) {
+            for (std::size_t field = 0; field < outlook::kContactFieldCount; ++field) {
+                const outlook::ContactFieldInfo& info = outlook::contactFieldInfo(static_cast<outlook::ContactField>(field));
+                const std::string& value = saved_[i].text[field];
+                if (info.tagId == 0 || value.empty()) continue;
+                const auto found = messages[i].find(info.tagId);
+                if (found == messages[i].end() || found->second.type != kUnicodeString ||
+                    found->second.bytes != utf8ToUtf16le(value))
+                    fuzzFault(kTarget, "contact " + std::to_string(i + 1) + " does not hold its " + info.name +
+                                           " of " + std::to_string(value.size()) + " bytes as it was set");
+            }
+        }
+    }
+
     void newItem(std::int16_t folder, std::int16_t type) {
         item_.reset();
         item_ = session_.GetStoreFromID(storeId_)->GetDefaultFolder(folder)->Items()->Add(type);
@@ -117,7 +169,10 @@ private:
             item().AddPicture(which == 0 ? picture_.string() : which == 1 ? std::string() : (scratchFolder() / "none").string());
             break;
         }
-        case 5: item().Save(); break;
+        case 5:
+            item().Save();
+            saved_.push_back(item().content());
+            break;
         case 6: {
             static const std::int16_t kFolders[] = {3, 4, 5, 6, 9, 10, 11, 12, 13, 16, 0, 7};
             const std::int16_t folder = kFolders[in.choice(std::size(kFolders))];
@@ -136,6 +191,7 @@ private:
     outlook::Session session_{fixedStoreOptions()};
     std::string storeId_;
     std::shared_ptr<outlook::ContactItem> item_;
+    std::vector<outlook::ContactContent> saved_;  // the contents of the items saved, in order
 };
 
 }  // namespace
