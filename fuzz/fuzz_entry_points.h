@@ -20,10 +20,10 @@ namespace tessaly::fuzz {
 void fuzzVcardReader(const std::uint8_t* data, std::size_t size);
 
 // The same reading, in both modes, of a file made large from a small input,
-// to bring out work that grows faster than the file: the input's first six
-// bytes give a count, the length of a middle part and where it starts in the
-// rest; the file is the rest with its middle part repeated that many times
-// (up to 2 MiB in all).
+// to bring out work that grows faster than the file: the input's first
+// eight bytes give a count (four bytes), the length of a middle part and where
+// it starts in the rest (two bytes each); the file is the rest with its middle
+// part repeated that many times (up to 2 MiB in all).
 void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size);
 
 // Any bytes as Base64 text, decoded, and compared with a plain decoder of the

@@ -159,7 +159,7 @@ void fuzzVcardReader(const std::uint8_t* data, std::size_t size) {
 
 void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size) {
     FuzzInput in(data, size);
-    const std::size_t repeats = in.integer<std::uint16_t>() + 1;
+    const std::size_t repeats = std::size_t{in.integer<std::uint32_t>()} + 1;
     const std::size_t middleSize = in.integer<std::uint16_t>();
     const std::size_t middleStart = in.integer<std::uint16_t>();
     const std::string rest = in.text(in.remaining());

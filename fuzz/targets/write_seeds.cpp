@@ -3,7 +3,7 @@
 //   without contacts and one with contacts that fill every field the contact
 //   item writer sets, with dates, a picture, text outside ASCII and a note
 //   long enough to leave its property context;
-// - vcard_repeated/: each VCARD_FILE with the six leading bytes of that
+// - vcard_repeated/: each VCARD_FILE with the eight leading bytes of that
 //   target: as it is (nothing repeated), and with parts of its first lines
 //   repeated a thousand times, from which the fuzzer can grow long values
 //   and long runs of lines.
@@ -55,14 +55,17 @@ bool writeStore(const std::filesystem::path& path, const std::vector<ContactReco
     return allSaved;
 }
 
-// The six leading bytes of a vcard_repeated input: the count less one, the
-// length of the middle part and where it starts, each two bytes, low first.
-std::string repeatedHeader(std::size_t repeats, std::size_t middleSize, std::size_t middleStart) {
+// The eight leading bytes of a vcard_repeated input, low bytes first: the
+// count less one (four bytes), the length of the middle part and where it
+// starts (two bytes each).
+std::string repeatedHeader(std::uint32_t repeats, std::uint16_t middleSize, std::uint16_t middleStart) {
     std::string header;
-    for (const std::size_t value : {repeats - 1, middleSize, middleStart}) {
-        header += static_cast<char>(value & 0xFF);
-        header += static_cast<char>((value >> 8) & 0xFF);
-    }
+    const auto put = [&header](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) header += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(repeats - 1, 4);
+    put(middleSize, 2);
+    put(middleStart, 2);
     return header;
 }
 
@@ -83,7 +86,8 @@ void writeRepeatedSeeds(const std::filesystem::path& folder, const std::filesyst
         int run = 0;
         for (const auto& [start, length] : runs) {
             const std::string name = stem + "." + std::to_string(line) + "." + std::to_string(run++);
-            std::ofstream(folder / name, std::ios::binary) << repeatedHeader(1000, length, start) << bytes;
+            const auto field = [](std::size_t value) { return static_cast<std::uint16_t>(std::min<std::size_t>(value, 0xFFFF)); };
+            std::ofstream(folder / name, std::ios::binary) << repeatedHeader(1000, field(length), field(start)) << bytes;
         }
         lineStart = lineEnd;
     }
