@@ -109,19 +109,24 @@ void LineReader::startPending(bool isFrame) {
     headInQuotes_ = false;
     headComplete_ = false;
     pendingQuotedPrintable_ = false;
+    lastPieceStart_ = 0;
 }
 
-// The position of the last byte that is not a space or a tab, or npos.
-static std::size_t lastNonBlank(const std::string& bytes) {
+// The position of the last byte from `from` on that is not a space or a tab,
+// or npos.
+static std::size_t lastNonBlank(const std::string& bytes, std::size_t from) {
     std::size_t end = bytes.size();
-    while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
-    return end == 0 ? std::string::npos : end - 1;
+    while (end > from && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
+    return end == from ? std::string::npos : end - 1;
 }
 
-bool LineReader::pendingEndsInSoftBreak() {
+std::size_t LineReader::pendingSoftBreak() {
     const std::string& pending = buffers_[pending_];
-    const std::size_t last = lastNonBlank(pending);
-    if (last == std::string::npos || pending[last] != '=') return false;
+    // Only the end of the physical line joined last can be a soft break. (The
+    // blanks at the end of the whole line would otherwise be passed over
+    // again for every line joined to it.)
+    const std::size_t last = lastNonBlank(pending, lastPieceStart_);
+    if (last == std::string::npos || pending[last] != '=') return std::string::npos;
     // The head is looked for once, up to its colon, however long the line grows.
     while (!headComplete_ && headScanned_ < pending.size()) {
         const char c = pending[headScanned_++];
@@ -132,7 +137,7 @@ bool LineReader::pendingEndsInSoftBreak() {
                 containsNoCase(std::string_view(pending).substr(0, headScanned_), "QUOTED-PRINTABLE");
         }
     }
-    return pendingQuotedPrintable_ && last >= headScanned_;
+    return pendingQuotedPrintable_ && last >= headScanned_ ? last : std::string::npos;
 }
 
 bool LineReader::next(LogicalLine& line) {
@@ -154,15 +159,17 @@ bool LineReader::next(LogicalLine& line) {
         const bool pieceIsFrame = isFrameLine(piece);
         if (hasPending_ && !pendingTakesNoFold_ && !piece.empty() && !pieceIsFrame) {
             std::string& pending = buffers_[pending_];
-            if (pendingEndsInSoftBreak()) {
-                pending.erase(lastNonBlank(pending));
+            if (const std::size_t softBreak = pendingSoftBreak(); softBreak != std::string::npos) {
+                pending.erase(softBreak);
                 const std::size_t skip = startsWithBlank(piece) ? 1 : 0;
                 checkLength(pending.size() + piece.size() - skip, pendingNumber_);
+                lastPieceStart_ = pending.size();
                 pending.append(piece, skip);
                 continue;
             }
             if (startsWithBlank(piece)) {
                 checkLength(pending.size() + piece.size() - 1, pendingNumber_);
+                lastPieceStart_ = pending.size();
                 pending.append(piece, 1);
                 continue;
             }

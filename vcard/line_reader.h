@@ -43,7 +43,9 @@ private:
     void checkLength(std::size_t size, long number) const;
     void startPending(bool isFrame);
     void giveOut(LogicalLine& line);
-    bool pendingEndsInSoftBreak();
+    // Where the waiting line's soft break ("=" ending a quoted-printable
+    // value's physical line, blanks after it allowed) is, or npos.
+    std::size_t pendingSoftBreak();
 
     ByteSource& source_;
     const ReadMode mode_;
@@ -78,6 +80,7 @@ private:
     bool headInQuotes_ = false;
     bool headComplete_ = false;
     bool pendingQuotedPrintable_ = false;
+    std::size_t lastPieceStart_ = 0;   // where the physical line joined last begins
 };
 
 // True when the text, less leading and trailing spaces, is BEGIN:VCARD or

@@ -81,6 +81,9 @@ TEST(QuotedPrintableSoftBreaks, JoinTheNextLineBeforeUnfoldingButNeverAnEmptyOrF
               (Texts{"NOTE;quoted-printable:a=", "END:VCARD", "NOTE;QUOTED-PRINTABLE:b=", "", "c"}));
     // A value whose only byte is the soft break takes the next line whole.
     EXPECT_EQ(cut("NOTE;ENCODING=QUOTED-PRINTABLE:=\r\nabc\r\n").text, Texts{"NOTE;ENCODING=QUOTED-PRINTABLE:abc"});
+    // Only the end of the line joined last is a soft break: after a line of
+    // blanks the value ends, whatever the text before them ends in.
+    EXPECT_EQ(cut("NOTE;QUOTED-PRINTABLE:a==\r\n  \r\nb\r\n").text, (Texts{"NOTE;QUOTED-PRINTABLE:a= ", "b"}));
 }
 
 TEST(ByteDecoding, DropsAUtf8MarkAndDecodesUtf16WithAndWithoutAMark) {

@@ -82,6 +82,8 @@ TEST(SingleValueRules, WebImCategoriesAndNotesKeepTheWholeValue) {
     EXPECT_EQ(readCard("item2.URL;type=pref:http://a.example\r\n"), "WebPage=http://a.example");
     // The line-break forms of a note become CR LF.
     EXPECT_EQ(readCard("NOTE:a=0D=0Ab\\nc\r\n"), "Comments=a\r\nb\r\nc");
+    // Each one, side by side too, and none made of the text around another.
+    EXPECT_EQ(readCard("NOTE:=0D=0D=0A=0A x=0D=0A=0D=0A\r\n"), "Comments==0D\r\n=0A x\r\n\r\n");
     EXPECT_EQ(readCard("NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9=0D=0A=3D\r\n"), "Comments=caf\xC3\xA9\r\n=");
 }
 
