@@ -16,7 +16,8 @@ namespace tessaly::fuzz {
 
 // Any bytes as a vCard file, read in Normal and in Advance Mode, and once
 // more with a short line limit; every card goes through what both targets do
-// with it (a sheet row, a contact message).
+// with it (a sheet row; a contact with its picture file added, and its
+// message).
 void fuzzVcardReader(const std::uint8_t* data, std::size_t size);
 
 // The same reading, in both modes, of a file made large from a small input,

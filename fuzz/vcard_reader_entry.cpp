@@ -64,13 +64,13 @@ private:
 };
 
 // Does with each card what the two targets do: the sheet's row and the
-// contact item's properties, dates and message (without a store to save
-// into), for the first `cardsForTargets` cards; and checks what the reader
-// promises of every card.
+// contact item's properties, picture (when the reader wrote picture files),
+// dates and message (without a store to save into), for the first
+// `cardsForTargets` cards; and checks what the reader promises of every card.
 class TargetsSink : public CardSink {
 public:
-    TargetsSink(const std::string& file, std::int32_t firstNumber, int cardsForTargets)
-        : file_(file), nextNumber_(firstNumber), cardsForTargets_(cardsForTargets) {
+    TargetsSink(const std::string& file, std::int32_t firstNumber, int cardsForTargets, bool picturesWritten)
+        : file_(file), nextNumber_(firstNumber), cardsForTargets_(cardsForTargets), picturesWritten_(picturesWritten) {
         sheet_.open(scratchFolder());
     }
     ~TargetsSink() override { sheet_.abandon(); }
@@ -94,6 +94,12 @@ public:
         outlook::ContactItem item(nullptr, 0);
         outlook::ContactItemOutcome outcome;
         outlook::setContactProperties(&item, record, outcome);
+        if (picturesWritten_) {
+            outlook::addContactPicture(&item, record, outcome);
+            if (!record.ePhoto.empty() && !item.content().picture)
+                fuzzFault(kTarget, "the picture file " + record.ePhoto + " the reader wrote cannot be added: " +
+                                       outcome.failures.back());
+        }
         outlook::setContactDates(&item, record, outcome);
         const pst::Message message = outlook::contactMessage(item.content(), pst::Bytes(24, 0x11));
     }
@@ -122,17 +128,26 @@ private:
     const std::string& file_;
     std::int32_t nextNumber_;
     const int cardsForTargets_;
+    const bool picturesWritten_;
     long lastLine_ = 0;
     ContactSheet sheet_{DateTextFormat::iso()};
 };
 
-void readOnce(const std::string& path, ReadMode mode, std::size_t maxLineBytes,
-              int cardsForTargets = std::numeric_limits<int>::max()) {
+// One reading of the input and what is done with its cards.
+struct ReadPass {
+    ReadMode mode = ReadMode::Normal;
+    std::size_t maxLineBytes = ReaderOptions{}.maxLineBytes;
+    int cardsForTargets = std::numeric_limits<int>::max();
+    bool writePictures = true;  // into the scratch folder, for the contacts to add
+};
+
+void readOnce(const std::string& path, const ReadPass& pass) {
     ReaderOptions options;
-    options.mode = mode;
-    options.maxLineBytes = maxLineBytes;
+    options.mode = pass.mode;
+    options.maxLineBytes = pass.maxLineBytes;
+    if (pass.writePictures) options.pictureFolder = scratchFolder() / "pictures";
     std::int32_t counter = 1;
-    TargetsSink sink(path, counter, cardsForTargets);
+    TargetsSink sink(path, counter, pass.cardsForTargets, pass.writePictures);
     try {
         const FileReadSummary summary = ReadvCard(path, counter, options, sink);
         if (summary.cards != sink.cards || counter != 1 + sink.cards)
@@ -150,11 +165,11 @@ void readOnce(const std::string& path, ReadMode mode, std::size_t maxLineBytes,
 void fuzzVcardReader(const std::uint8_t* data, std::size_t size) {
     static MemoryFile file;
     file.hold(reinterpret_cast<const char*>(data), size);
-    readOnce(file.path(), ReadMode::Normal, ReaderOptions{}.maxLineBytes);
-    readOnce(file.path(), ReadMode::Advance, ReaderOptions{}.maxLineBytes);
+    readOnce(file.path(), {ReadMode::Normal});
+    readOnce(file.path(), {ReadMode::Advance});
     // Lines and pictures past a limit end the reading; a short one reaches
     // that path with small inputs.
-    readOnce(file.path(), size % 2 == 0 ? ReadMode::Normal : ReadMode::Advance, 64);
+    readOnce(file.path(), {size % 2 == 0 ? ReadMode::Normal : ReadMode::Advance, 64});
 }
 
 void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size) {
@@ -166,14 +181,19 @@ void fuzzVcardReaderRepeated(const std::uint8_t* data, std::size_t size) {
     const std::size_t start = std::min(middleStart, rest.size());
     const std::string_view middle = std::string_view(rest).substr(start, middleSize);
     std::string bytes = rest.substr(0, start);
-    for (std::size_t i = 0; i < repeats && bytes.size() + middle.size() <= kRepeatedFileBytes; ++i) bytes += middle;
+    const std::size_t room = kRepeatedFileBytes - std::min(kRepeatedFileBytes, rest.size());
+    const std::size_t copies = middle.empty() ? 1 : std::min(repeats, 1 + room / middle.size());
+    bytes.reserve(rest.size() + (copies - 1) * middle.size());
+    for (std::size_t i = 0; i < copies; ++i) bytes += middle;
     bytes += rest.substr(start + middle.size());
     static MemoryFile file;
     file.hold(bytes.data(), bytes.size());
-    // The targets' work on thousands of repeated cards would only repeat
-    // itself, and take long in the fuzz build; on large values it does not.
-    readOnce(file.path(), ReadMode::Normal, ReaderOptions{}.maxLineBytes, kCardsForTargets);
-    readOnce(file.path(), ReadMode::Advance, ReaderOptions{}.maxLineBytes, kCardsForTargets);
+    // The targets' work on thousands of repeated cards (and their pictures)
+    // would only repeat itself, and take long in the fuzz build; on large
+    // values it does not.
+    const std::size_t maxLineBytes = ReaderOptions{}.maxLineBytes;
+    readOnce(file.path(), {ReadMode::Normal, maxLineBytes, kCardsForTargets, false});
+    readOnce(file.path(), {ReadMode::Advance, maxLineBytes, kCardsForTargets, false});
 }
 
 }  // namespace tessaly::fuzz
