@@ -155,8 +155,9 @@ private:
         if (result == 0) model_.push_back(std::move(record));
     }
 
-    // `result` of a cell call: 0 exactly when `valid` holds and a file is open.
-    void checkCellResult(std::int32_t result, const char* operation, bool valid) {
+    // `result` of a call whose arguments the model judges: 0 exactly when
+    // they are `valid` and a file is open.
+    void checkRefusal(std::int32_t result, const char* operation, bool valid) {
         if (valid && open_ && result != 0)
             fuzzFault(kTarget, std::string(operation) + " refused valid arguments: " + file_.lastError());
         if (!valid && result == 0) fuzzFault(kTarget, std::string(operation) + " took invalid arguments");
@@ -225,7 +226,7 @@ private:
             valid = valid && asNumber;
         }
         check(result, "WriteValue");
-        checkCellResult(result, "WriteValue", valid);
+        checkRefusal(result, "WriteValue", valid);
         if (result != 0) return;
         model_.emplace_back(number, row, column,
                             type == kTextCell ? std::optional<std::string>(stored(cellText)) : std::nullopt);
@@ -245,7 +246,7 @@ private:
         }
         const std::int32_t result = file_.writeTextCells(row, attributes, cells);
         check(result, "writeTextCells");
-        checkCellResult(result, "writeTextCells", valid);
+        checkRefusal(result, "writeTextCells", valid);
         if (result != 0) return;
         for (const TextCell& cell : cells)
             model_.emplace_back(kLabel, row, cell.column, stored(cell.text));
@@ -280,7 +281,17 @@ private:
         }
         case 6: expect(file_.SetHeader(in.text()), "SetHeader", {kHeader}); break;
         case 7: expect(file_.SetFooter(in.text()), "SetFooter", {kFooter}); break;
-        case 8: expect(file_.SetFilePassword(in.text()), "SetFilePassword", {kFilePass}); break;
+        case 8: {
+            // Now and then repeated, to reach the record's 65,535 bytes.
+            std::string password = in.text();
+            if (in.choice(2) == 0 && !password.empty())
+                for (std::size_t copies = in.byte() + 1u; copies > 1 && password.size() < 70000; --copies)
+                    password += password.substr(0, 70000 - password.size());
+            const std::int16_t result = file_.SetFilePassword(password);
+            checkRefusal(result, "SetFilePassword", stored(password).size() <= 0xFFFF);
+            expect(result, "SetFilePassword", {kFilePass});
+            break;
+        }
         case 9:
             file_.PrintGridLines(in.byte() & 1);
             if (open_) model_.push_back({kPrintGridLines});

@@ -1,15 +1,16 @@
 // The Outlook object model driven by a stream of calls: new contact items (in
 // any default folder code), properties set by name with text of any length
-// and bytes (invalid UTF-8 included) or with dates of any value, pictures of
-// any bytes, Save, and at times Logoff before the stream ends. A call may be
+// (up to 512 KiB) and bytes (invalid UTF-8 included) or with dates of any
+// value, pictures of any bytes, Save, and at times Logoff before the stream
+// ends. A call may be
 // refused with an AutomationError, as any statement may; nothing else may
 // escape. The finished store must pass the verifier (a violation is a store
 // Outlook could reject, written by our own engine), and each saved contact,
 // read back through the verifier's own read path, must hold every text field
 // that has a property of its own as it was set, in UTF-16.
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,20 @@ const std::vector<std::string>& propertyNames() {
         return list;
     }();
     return names;
+}
+
+// The longest value the stream makes, past a data block's 8,176 bytes and
+// into data trees of many blocks (at most 1 MiB in UTF-16, the most the
+// verifier reads of a value), and the most that repeating may make in one run
+// (a store of many such values would only take memory and time).
+constexpr std::size_t kMaxValueBytes = std::size_t{512} << 10;
+constexpr std::size_t kMaxRepeatedBytes = std::size_t{1} << 20;
+
+// What a property read back holds, for a fault's message.
+std::string storedText(const pst::verify::PropertyValue* value) {
+    if (value == nullptr) return "the property is missing";
+    if (!value->bytes) return "type " + pst::verify::hexText(value->type) + ", no value read";
+    return "type " + pst::verify::hexText(value->type) + ", " + std::to_string(value->bytes->size()) + " bytes";
 }
 
 class OutlookRun {
@@ -91,11 +106,26 @@ public:
     }
 
 private:
+    // A text or picture: bytes of the stream, now and then repeated, so that
+    // short inputs make long values.
+    std::string value(FuzzInput& in) {
+        std::string bytes = in.text();
+        if (in.choice(4) != 0 || bytes.empty()) return bytes;
+        const std::size_t copies = std::min<std::size_t>(
+            {std::size_t{1} + in.integer<std::uint16_t>(), kMaxValueBytes / bytes.size(), repeatedRoom_ / bytes.size()});
+        if (copies < 2) return bytes;
+        repeatedRoom_ -= copies * bytes.size();
+        std::string repeated;
+        repeated.reserve(copies * bytes.size());
+        for (std::size_t i = 0; i < copies; ++i) repeated += bytes;
+        return repeated;
+    }
+
     // The property contexts of the store's messages, in the order of their
     // node ids, which is the order they were saved in.
     std::vector<pst::verify::PropertyMap> messagesOfStore() const {
-        std::ifstream in(store_, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::uint8_t> bytes(std::filesystem::file_size(store_));
+        std::ifstream(store_, std::ios::binary).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         pst::verify::VerificationReport report;
         pst::verify::VerifyContext context(pst::verify::Bytes(bytes.data(), bytes.size()), report);
         pst::verify::readAndCheckHeader(context);
@@ -127,10 +157,12 @@ private:
                 const std::string& value = saved_[i].text[field];
                 if (info.tagId == 0 || value.empty()) continue;
                 const auto found = messages[i].find(info.tagId);
+                const std::vector<std::uint8_t> expected = utf8ToUtf16le(value);
                 if (found == messages[i].end() || found->second.type != kUnicodeString ||
-                    found->second.bytes != utf8ToUtf16le(value))
+                    found->second.bytes != expected)
                     fuzzFault(kTarget, "contact " + std::to_string(i + 1) + " does not hold its " + info.name +
-                                           " of " + std::to_string(value.size()) + " bytes as it was set");
+                                           " as it was set (" + std::to_string(expected.size()) + " bytes in UTF-16): " +
+                                           storedText(found == messages[i].end() ? nullptr : &found->second));
             }
         }
     }
@@ -152,7 +184,7 @@ private:
         case 2: {
             const std::vector<std::string>& names = propertyNames();
             const std::string& name = names[in.choice(names.size())];
-            std::string text = in.text();
+            std::string text = value(in);
             item().setProperty(name, outlook::AutomationValue(std::move(text)));
             break;
         }
@@ -163,7 +195,7 @@ private:
             break;
         }
         case 4: {
-            std::string bytes = in.text();
+            std::string bytes = value(in);
             std::ofstream(picture_, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             const std::size_t which = in.choice(3);
             item().AddPicture(which == 0 ? picture_.string() : which == 1 ? std::string() : (scratchFolder() / "none").string());
@@ -192,6 +224,7 @@ private:
     std::string storeId_;
     std::shared_ptr<outlook::ContactItem> item_;
     std::vector<outlook::ContactContent> saved_;  // the contents of the items saved, in order
+    std::size_t repeatedRoom_ = kMaxRepeatedBytes;
 };
 
 }  // namespace
