@@ -25,6 +25,10 @@ ssize_t FileSystemCalls::pwrite(int descriptor, const void* data, std::size_t si
 
 int FileSystemCalls::fsync(int descriptor) { return ::fsync(descriptor); }
 
+int FileSystemCalls::startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size) {
+    return ::sync_file_range(descriptor, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+}
+
 int FileSystemCalls::close(int descriptor) { return ::close(descriptor); }
 
 int FileSystemCalls::rename(const char* from, const char* to) { return std::rename(from, to); }

@@ -19,6 +19,10 @@ public:
     virtual int createExclusive(const char* path);  // open(O_WRONLY|O_CREAT|O_EXCL)
     virtual ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset);
     virtual int fsync(int descriptor);
+    // Starts writing [offset, offset + size) to the disk without waiting for
+    // it (sync_file_range with SYNC_FILE_RANGE_WRITE): a hint, so that the
+    // sync at the end finds most of the file already written.
+    virtual int startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size);
     virtual int close(int descriptor);
     virtual int rename(const char* from, const char* to);
     // Renames only when `to` does not exist; fails with EEXIST otherwise.

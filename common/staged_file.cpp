@@ -35,6 +35,7 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     bufferStart_ = 0;
     used_ = 0;
     end_ = 0;
+    writebackStart_ = 0;
     // A leftover of the same name (same process id from an earlier boot) is
     // never overwritten: another name is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -87,6 +88,10 @@ int StagedFile::writeOut(std::uint64_t offset, std::string_view bytes) {
         return calls.pwrite(descriptor_, data, size, offset + done);
     });
     if (failure_ == 0 && !bytes.empty()) end_ = std::max<std::uint64_t>(end_, offset + bytes.size());
+    if (failure_ == 0 && end_ - writebackStart_ >= kWritebackStep) {
+        calls.startWriteback(descriptor_, writebackStart_, end_ - writebackStart_);
+        writebackStart_ = end_;
+    }
     return failure_;
 }
 

@@ -88,6 +88,26 @@ TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {
     EXPECT_EQ(readFile(path), "earlier");
 }
 
+TEST(StagedFile, AsksTheDiskToStartWritingEachStepAsTheFileGrowsAndNeedsNoAnswer) {
+    TempDir dir;
+    testing::FailingFileCalls faults;
+    faults.writebackError = EINVAL;  // as where the file system has no such call
+    constexpr std::uint64_t step = StagedFile::kWritebackStep;
+    const std::string piece(step / 4, 'p');
+    StagedFile file;
+    ASSERT_EQ(file.open(dir.path() / "out.bin"), 0);
+    for (int i = 0; i < 9; ++i) ASSERT_EQ(file.write(piece), 0);
+    EXPECT_EQ(file.commit(), 0);
+    // Each request starts where the last ended, once a step's bytes are out;
+    // the last quarter step is left to the sync.
+    ASSERT_EQ(faults.writebacks.size(), 2u);
+    EXPECT_EQ(faults.writebacks[0].offset, 0u);
+    EXPECT_EQ(faults.writebacks[0].size, step);
+    EXPECT_EQ(faults.writebacks[1].offset, step);
+    EXPECT_EQ(faults.writebacks[1].size, step);
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "out.bin"), 9 * piece.size());
+}
+
 TEST(StagedFile, AFullDiskFailsTheWriteThatMeetsItAndEveryOneAfter) {
     TempDir dir;
     testing::FailingFileCalls faults;

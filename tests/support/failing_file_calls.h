@@ -23,6 +23,12 @@ public:
     std::uint64_t bytesUntilFull = UINT64_MAX;
     int syncError = 0;    // fsync fails with this errno
     int renameError = 0;  // rename fails with this errno
+    int writebackError = 0;  // startWriteback fails with this errno
+
+    struct Range {
+        std::uint64_t offset, size;
+    };
+    std::vector<Range> writebacks;  // the ranges the file asked to start writing, in order
 
     std::uint64_t bytesWritten = 0;
     std::vector<int> closed;  // the descriptors closed, in order
@@ -40,6 +46,12 @@ public:
     int fsync(int descriptor) override {
         if (syncError == 0) return FileSystemCalls::fsync(descriptor);
         errno = syncError;
+        return -1;
+    }
+    int startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size) override {
+        writebacks.push_back({offset, size});
+        if (writebackError == 0) return FileSystemCalls::startWriteback(descriptor, offset, size);
+        errno = writebackError;
         return -1;
     }
     int close(int descriptor) override {
