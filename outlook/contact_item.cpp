@@ -61,7 +61,9 @@ void ContactItem::setProperty(const std::string& name, const AutomationValue& va
     if (target->date) {
         const AutomationDate* date = std::get_if<AutomationDate>(&value);
         if (date == nullptr) throw AutomationError("the property " + name + " takes a date");
-        if (date->days != 0 && (date->days < kFirstDate || date->days >= kLastDate + 1))
+        // Written as a range that holds, so that a NaN, which fails every
+        // comparison, is refused too.
+        if (date->days != 0 && !(date->days >= kFirstDate && date->days < kLastDate + 1))
             throw AutomationError("the property " + name + " takes a date from 1601 to 9999");
         (*target->date == ContactDate::Birthday ? content_.birthday : content_.anniversary) = date->days;
         return;

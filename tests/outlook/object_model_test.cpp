@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 #include "outlook/session.h"
@@ -53,6 +54,8 @@ TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
         {[&] { item->setProperty("Birthday", std::string("1990-01-01")); }, "the property Birthday takes a date"},
         {[&] { item->setProperty("Birthday", AutomationDate{-200000}); },
          "the property Birthday takes a date from 1601 to 9999"},
+        {[&] { item->setProperty("Anniversary", AutomationDate{std::nan("")}); },
+         "the property Anniversary takes a date from 1601 to 9999"},
         {[&] { item->setProperty("SelectedMailingAddress", std::string("3")); },
          "SelectedMailingAddress takes 1 (home), 2 (business) or empty text (none), not '3'"},
         {[&] { item->AddPicture(missing); },
