@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/ascii_case.h"
+
 namespace tessaly::outlook {
 
 namespace {
@@ -66,19 +68,11 @@ constexpr bool fieldsInOrder() {
 }
 static_assert(fieldsInOrder(), "the table lists the fields in their enum order");
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = lower(c);
-    return out;
-}
-
 // Orders a lower-case name before a name in any letter case.
 bool lowerBefore(std::string_view lowerName, std::string_view name) {
     const std::size_t common = std::min(lowerName.size(), name.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const char a = lowerName[i], b = lower(name[i]);
+        const char a = lowerName[i], b = asciiLower(name[i]);
         if (a != b) return a < b;
     }
     return lowerName.size() < name.size();
@@ -93,7 +87,7 @@ struct NameEntry {
 const std::vector<NameEntry>& namesByLowerCase() {
     static const std::vector<NameEntry> names = [] {
         std::vector<NameEntry> entries;
-        for (const ContactFieldInfo& info : kFields) entries.push_back({lowerCase(info.name), {info.field, {}}});
+        for (const ContactFieldInfo& info : kFields) entries.push_back({asciiLower(info.name), {info.field, {}}});
         entries.push_back({"birthday", {{}, ContactDate::Birthday}});
         entries.push_back({"anniversary", {{}, ContactDate::Anniversary}});
         std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.lower < b.lower; });
@@ -125,7 +119,7 @@ std::optional<ContactName> contactNameOf(std::string_view name) {
                                      [](const NameEntry& entry, std::string_view key) { return lowerBefore(entry.lower, key); });
     if (it == names.end() || lowerBefore(it->lower, name) || it->lower.size() != name.size()) return std::nullopt;
     for (std::size_t i = 0; i < name.size(); ++i)
-        if (it->lower[i] != lower(name[i])) return std::nullopt;
+        if (it->lower[i] != asciiLower(name[i])) return std::nullopt;
     return it->target;
 }
 

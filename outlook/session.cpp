@@ -1,5 +1,6 @@
 #include "outlook/session.h"
 
+#include "common/ascii_case.h"
 #include "outlook/contacts_folder_columns.h"
 #include "pst/pst_error.h"
 
@@ -8,15 +9,6 @@ namespace tessaly::outlook {
 namespace {
 
 constexpr std::int16_t kUnicodePst = 1;
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -51,7 +43,7 @@ StoreCollection& Session::Stores() {
 std::shared_ptr<Store> Session::GetStoreFromID(const std::string& storeID) {
     requireLogon();
     for (const auto& store : added_)
-        if (store->state().isOpen() && sameIgnoringCase(store->EntryID(), storeID)) return store;
+        if (store->state().isOpen() && equalsNoCase(store->EntryID(), storeID)) return store;
     throw AutomationError("no store of this session has the id '" + storeID + "'");
 }
 

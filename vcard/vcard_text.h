@@ -1,12 +1,15 @@
 #pragma once
-// Text operations of the vCard rules: trimming (spaces only), ASCII case
-// folding, component splitting at unescaped semicolons, and unescaping.
+// Text operations of the vCard rules: trimming (spaces only), case-blind
+// search (ASCII case folding itself is common/ascii_case.h), component
+// splitting at unescaped semicolons, and unescaping.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/ascii_case.h"
 
 namespace tessaly {
 
@@ -18,26 +21,6 @@ inline std::string_view trimSpaces(std::string_view text) {
     while (first < last && text[first] == ' ') ++first;
     while (last > first && text[last - 1] == ' ') --last;
     return text.substr(first, last - first);
-}
-
-std::string asciiUpper(std::string_view text);
-std::string asciiLower(std::string_view text);
-
-// Copies `size` bytes with the ASCII letters changed to upper (lower) case;
-// other bytes, those of 0x80 and above too, stay as they are.
-void copyAsciiUpper(const char* from, char* to, std::size_t size);
-void copyAsciiLower(const char* from, char* to, std::size_t size);
-
-// True when `text` starts with `prefix`, comparing ASCII letters in any case.
-inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i], b = prefix[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
-    }
-    return true;
 }
 
 // Where `text` first holds `upperWord` (given in upper case), comparing ASCII
