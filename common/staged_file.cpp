@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/file_system_calls.h"
+#include "common/numbered_name.h"
 #include "common/write_all.h"
 
 namespace tessaly {
@@ -108,14 +109,40 @@ int StagedFile::commit() {
         failure_ = synced != 0 ? synced : closed;
         return failure_;
     }
-    const int renamed = existing_ == Existing::Replace ? calls.rename(temporaryPath_.c_str(), finalPath_.c_str())
-                                                       : calls.renameNoReplace(temporaryPath_.c_str(), finalPath_.c_str());
+    int renamed = 0;
+    switch (existing_) {
+        case Existing::Replace:
+            renamed = calls.rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0 ? 0 : errno;
+            break;
+        case Existing::Keep:
+            renamed = calls.renameNoReplace(temporaryPath_.c_str(), finalPath_.c_str()) == 0 ? 0 : errno;
+            break;
+        case Existing::NextFreeName:
+            renamed = renameToFreeName();
+            break;
+    }
     if (renamed != 0) {
-        failure_ = errno;
+        failure_ = renamed;
         return failure_;
     }
     committed_ = true;
     return 0;
+}
+
+// A file that took the final name while this one was written (another run
+// that chose the same name) is kept; this one takes the next free copy name.
+int StagedFile::renameToFreeName() {
+    FileSystemCalls& calls = fileSystemCalls();
+    const NumberedName name = splitNumberedName(finalPath_);
+    for (int copy = name.copy; copy <= kMaxNumberedCopies; ++copy) {
+        const std::filesystem::path candidate = numberedName(name.first, copy);
+        if (calls.renameNoReplace(temporaryPath_.c_str(), candidate.c_str()) == 0) {
+            finalPath_ = candidate;
+            return 0;
+        }
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
 }
 
 void StagedFile::abandon() noexcept {

@@ -30,8 +30,10 @@ public:
     // file: a 22 MB sheet's sync took 25-30 ms, 13-16 ms this way.
     static constexpr std::uint64_t kWritebackStep = 4 * 1024 * 1024;
 
-    // What the commit does with a file already under the final name.
-    enum class Existing { Replace, Keep };
+    // What the commit does with a file already under the final name: replace
+    // it, keep it and fail, or keep it and take the next free numbered name
+    // ("NAME (2).EXT", …; finalPath() then says which).
+    enum class Existing { Replace, Keep, NextFreeName };
 
     explicit StagedFile(std::size_t bufferSize = kDefaultBufferSize, Existing existing = Existing::Replace)
         : bufferSize_(bufferSize), existing_(existing) {}
@@ -59,7 +61,8 @@ public:
 
     // Writes out the buffer, syncs and closes the temporary file and renames it
     // over the final name (with Existing::Keep, only to a final name that is
-    // free: EEXIST otherwise). Returns 0 or the errno of the failing step; on a
+    // free: EEXIST otherwise; with Existing::NextFreeName, to the first free
+    // name from there on, EEXIST once every numbered name is taken). Returns 0 or the errno of the failing step; on a
     // failure the temporary file is kept until `abandon`, and the file is
     // closed whatever failed.
     int commit();
@@ -72,6 +75,7 @@ public:
 
 private:
     int flush();
+    int renameToFreeName();
     int writeOut(std::uint64_t offset, std::string_view bytes);
 
     std::size_t bufferSize_;

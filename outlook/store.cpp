@@ -41,6 +41,7 @@ void StoreState::close() {
         file_.reset();
         throw AutomationError(error.what());
     }
+    path_ = file_->finalPath();
     file_.reset();
 }
 

@@ -3,6 +3,7 @@
 // their item collections.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,8 @@ namespace tessaly::outlook {
 // logged off the file is closed and every further call fails.
 class StoreState {
 public:
-    explicit StoreState(std::unique_ptr<pst::PstFile> file) : file_(std::move(file)) {}
+    explicit StoreState(std::unique_ptr<pst::PstFile> file)
+        : file_(std::move(file)), path_(file_->fileName()) {}
 
     // The file, or an AutomationError once it is closed.
     pst::PstFile& file();
@@ -24,9 +26,16 @@ public:
     // Drops the unfinished file.
     void abandon() noexcept { file_.reset(); }
     bool isOpen() const { return file_ != nullptr; }
+    // The file's path: the name it was made for, and after a close where it
+    // went (the next free numbered name when another file took that one).
+    const std::filesystem::path& path() const { return path_; }
+    // Why the file can no longer be written, empty while it can (or once it
+    // is closed).
+    std::string writeFailure() const { return file_ ? file_->writeFailure() : std::string(); }
 
 private:
     std::unique_ptr<pst::PstFile> file_;
+    std::filesystem::path path_;
 };
 
 class Items {
@@ -64,6 +73,9 @@ public:
     // 6 inbox, 9 calendar, 10 contacts, 11 journal, 12 notes, 13 tasks,
     // 16 drafts.
     std::shared_ptr<Folder> GetDefaultFolder(std::int16_t folderType);
+
+    // The store's file: where it went once the session was logged off.
+    std::string PstPath() const { return state_->path().string(); }
 
     StoreState& state() { return *state_; }
 

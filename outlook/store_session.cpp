@@ -1,10 +1,13 @@
 #include "outlook/store_session.h"
 
-#include <cstdio>
+#include <sys/stat.h>
 
-#ifndef TESSALY_DOC_DIR
-#define TESSALY_DOC_DIR "/usr/share/doc/tessaly"
-#endif
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/numbered_name.h"
+
 
 namespace tessaly::outlook {
 
@@ -29,25 +32,22 @@ std::string timeStamp(const std::tm& local) {
 }
 
 std::filesystem::path freePstPath(const std::filesystem::path& outputFolder, const std::string& stamp) {
-    const std::string stem = "Contacts" + stamp;
-    for (int copy = 1;; ++copy) {
-        const std::string name = copy == 1 ? stem + ".pst" : stem + " (" + std::to_string(copy) + ").pst";
-        const std::filesystem::path path = outputFolder / name;
-        std::error_code error;
-        const auto type = std::filesystem::symlink_status(path, error).type();
-        if (type == std::filesystem::file_type::not_found) return path;
+    const std::filesystem::path first = outputFolder / ("Contacts" + stamp + ".pst");
+    for (int copy = 1; copy <= kMaxNumberedCopies; ++copy) {
+        const std::filesystem::path path = numberedName(first, copy);
+        // Only "no such file" makes a name free; a folder that cannot be
+        // searched or a name too long says so at once, never "taken".
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) == 0) continue;
+        if (errno == ENOENT) return path;
+        throw AutomationError(path.string() + ": cannot create a file in " + outputFolder.string() + ": " +
+                              std::strerror(errno));
     }
+    throw AutomationError(first.string() + ": this name and its " + std::to_string(kMaxNumberedCopies - 1) +
+                          " numbered copies are all taken in " + outputFolder.string());
 }
 
-std::string storeSessionFailureText(const std::string& cause) {
-    return "Outlook Session Creation Error !\r\n"
-           "Check if Outlook is installed and configured.\r\n"
-           "For more details visit this link : file://" TESSALY_DOC_DIR "/README.md#troubleshooting\r\n" +
-           cause;
-}
-
-StoreSessionError::StoreSessionError(const std::string& cause)
-    : std::runtime_error(storeSessionFailureText(cause)), cause_(cause) {}
+StoreSessionError::StoreSessionError(const std::string& cause) : std::runtime_error(cause) {}
 
 StoreSession::StoreSession(LocalClock clock, pst::PstOptions options)
     : clock_(std::move(clock)), options_(std::move(options)) {}
@@ -58,9 +58,9 @@ void StoreSession::open(const std::filesystem::path& outputFolder) {
         objSession_->Logon();
         PSTPath_ = freePstPath(outputFolder, timeStamp(clock_()));
         StoreDisplayName_ = "Imported Contacts : Created - " + timeStamp(clock_());
-        std::shared_ptr<Store> store = objSession_->Stores().AddPSTStore(PSTPath_.string(), kUnicodePst, StoreDisplayName_);
-        PSTStoreID_ = store->EntryID();
-        store->ValidateIPMTree();
+        store_ = objSession_->Stores().AddPSTStore(PSTPath_.string(), kUnicodePst, StoreDisplayName_);
+        PSTStoreID_ = store_->EntryID();
+        store_->ValidateIPMTree();
     } catch (const AutomationError& error) {
         // Nothing of the session stays behind a failed set-up.
         abandon();
@@ -71,10 +71,16 @@ void StoreSession::open(const std::filesystem::path& outputFolder) {
 void StoreSession::close() {
     if (!objSession_) return;
     std::unique_ptr<Session> session = std::move(objSession_);
+    // The store is kept to the log-off to learn where its file went.
+    std::shared_ptr<Store> store = std::move(store_);
     session->Logoff();
+    if (store) PSTPath_ = store->PstPath();
 }
 
+std::string StoreSession::writeFailure() const { return store_ ? store_->state().writeFailure() : std::string(); }
+
 void StoreSession::abandon() noexcept {
+    store_.reset();
     if (objSession_) objSession_->abandon();
     objSession_.reset();
 }

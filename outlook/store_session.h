@@ -26,22 +26,15 @@ std::string timeStamp(const std::tm& local);
 
 // `outputFolder` + "Contacts" + `stamp` + ".pst"; when a file of that name
 // exists, " (2)", " (3)", … before ".pst", so that no file is written over.
+// AutomationError when the folder cannot be searched (or the name is too
+// long), naming the cause, and when every numbered name is taken.
 std::filesystem::path freePstPath(const std::filesystem::path& outputFolder, const std::string& stamp);
 
-// The set-up failed; what() is the message the user sees, its last line the
-// cause.
+// The set-up failed; what() is the cause, naming the file or folder.
 class StoreSessionError : public std::runtime_error {
 public:
     explicit StoreSessionError(const std::string& cause);
-    const std::string& cause() const { return cause_; }
-
-private:
-    std::string cause_;
 };
-
-// The message's lines, joined by CR LF: the three of the mail library's
-// session failure, then the cause.
-std::string storeSessionFailureText(const std::string& cause);
 
 class StoreSession {
 public:
@@ -57,9 +50,14 @@ public:
     const std::filesystem::path& PSTPath() const { return PSTPath_; }
     const std::string& StoreDisplayName() const { return StoreDisplayName_; }
 
-    // Releases the store and logs off, finishing the file. AutomationError
-    // when the file could not be finished (it is then gone).
+    // Releases the store and logs off, finishing the file; PSTPath() then
+    // names where it went (the next free numbered name when another run took
+    // this one meanwhile). AutomationError when the file could not be
+    // finished (it is then gone).
     void close();
+    // Why the store's file can no longer be written (a failed write), empty
+    // while it can.
+    std::string writeFailure() const;
     // Drops the unfinished file (a run whose target failed).
     void abandon() noexcept;
 
@@ -67,6 +65,7 @@ private:
     LocalClock clock_;
     pst::PstOptions options_;
     std::unique_ptr<Session> objSession_;
+    std::shared_ptr<Store> store_;
     std::string PSTStoreID_;
     std::filesystem::path PSTPath_;
     std::string StoreDisplayName_;

@@ -1,5 +1,6 @@
 #include "app/run/outlook_target.h"
 
+#include "app/run/store_session_failure.h"
 #include "outlook/contact_item_writer.h"
 
 namespace tessaly {
@@ -18,15 +19,20 @@ void OutlookTarget::open(const std::filesystem::path& outputFolder) {
     try {
         session_.open(outputFolder);
     } catch (const outlook::StoreSessionError& error) {
-        throw TargetError(error.what(), "Outlook Error", MessageIcon::Information);
+        throw TargetError(storeSessionFailureText(error.what()), "Outlook Error", MessageIcon::Information);
     }
 }
 
 bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
     const outlook::ContactItemOutcome outcome =
         outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), kContactsFolder, record);
+    // A store whose file can no longer be written takes no further card: the
+    // run ends with the first cause.
+    if (const std::string failure = session_.writeFailure(); !failure.empty())
+        throw TargetError(session_.PSTPath().string() + ": " + failure);
     if (!outcome.saved) {
-        const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.back();
+        // The first failure is the cause; later ones often follow from it.
+        const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.front();
         report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + cause);
         return false;
     }

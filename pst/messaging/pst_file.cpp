@@ -255,8 +255,10 @@ Nid PstFile::createFolder(Nid parent, const std::string& name, const std::string
 
 void PstFile::failIfNotOpen() const {
     if (closed_) fail("the store is closed");
-    // After a failed close the file is gone; nothing more can be written.
+    // After a failed close the file is gone, and after a failed write it has
+    // a gap: nothing more can be written.
     if (!failure_.empty()) fail(failure_);
+    if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
 }
 
 Bytes PstFile::entryId(Nid nid) const {
@@ -445,6 +447,7 @@ void PstFile::close() {
     // writing is gone, and nothing was renamed into place.
     if (!failure_.empty()) fail(failure_);
     try {
+        if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
         writeStore();
         // A parent's hierarchy table repeats its children's counts, so all are
         // settled before any folder is written.

@@ -68,6 +68,13 @@ public:
     Bytes entryId(Nid nid) const;
     std::size_t messageCount(Nid folder) const;
     const std::string& fileName() const { return fileName_; }
+    // Where close() put the file: its name, or the next free " (N)" copy of
+    // it when another file took the name while the store was written.
+    const std::filesystem::path& finalPath() const { return writer_.finalPath(); }
+    // Why the file can no longer be written (a write to it failed: the disk
+    // full, an I/O error), empty while it can. Every later call fails with
+    // this first cause.
+    const std::string& writeFailure() const { return writer_.writeFailure(); }
 
     // Writes folders, tables, maps and header and renames the file into place.
     void close();

@@ -20,7 +20,7 @@ constexpr std::uint32_t kMaxBlockReferences = 0xFFFF;
 
 NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
     : fileName_(finalPath.string()),
-      file_(StagedFile::kDefaultBufferSize, StagedFile::Existing::Keep),
+      file_(StagedFile::kDefaultBufferSize, StagedFile::Existing::NextFreeName),
       space_(fileName_),
       unique_(unique) {
     // Counters as a new store starts them: low indexes are reserved for the
@@ -62,9 +62,11 @@ Bid NodeDatabaseWriter::nextBid(bool internal) {
 }
 
 void NodeDatabaseWriter::writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size) {
+    if (!writeFailure_.empty()) fail(writeFailure_);
     if (const int error = file_.writeAt(ib, std::string_view(reinterpret_cast<const char*>(data), size))) {
-        fail("writing " + std::to_string(size) + " bytes at offset " + std::to_string(ib) + " failed: " +
-             std::strerror(error));
+        writeFailure_ = "writing " + std::to_string(size) + " bytes at offset " + std::to_string(ib) + " failed: " +
+                        std::strerror(error);
+        fail(writeFailure_);
     }
 }
 
@@ -260,7 +262,9 @@ void NodeDatabaseWriter::finish() {
         writeAt(header.fileEof - 1, &zero, 1);
     }
     if (const int error = file_.commit()) {
-        if (error == EEXIST) fail("a file of this name appeared while the store was written; it is left as it is");
+        if (error == EEXIST)
+            fail("this name and its numbered copies were all taken while the store was written; they are left as "
+                 "they are");
         fail(std::string("finishing the file failed: ") + std::strerror(error));
     }
     finished_ = true;

@@ -5,7 +5,8 @@
 // when the file is finished. The file is staged under a unique temporary name
 // beside the final one and renamed into place only by finish(), so the final
 // path never holds a half-written file and no other file is overwritten: a
-// store is always a new file, never written over one that exists.
+// store is always a new file, never written over one that exists (when a file
+// took its name while it was written, it takes the next free numbered name).
 
 #include <array>
 #include <cstdint>
@@ -65,6 +66,12 @@ public:
     void abandon() noexcept { file_.abandon(); }
 
     const std::string& fileName() const { return fileName_; }
+    // Where the finished file went: the name it was made for, or, when another
+    // file took that name in the meantime, the next free " (N)" copy of it.
+    const std::filesystem::path& finalPath() const { return file_.finalPath(); }
+    // Why writing to the file failed, empty while nothing has. After a failed
+    // write the file has a gap: every later write fails with this first cause.
+    const std::string& writeFailure() const { return writeFailure_; }
     const std::vector<BlockBTreeEntry>& blocks() const { return blocks_; }
 
 private:
@@ -85,6 +92,7 @@ private:
     std::array<std::uint32_t, 32> nextNidIndex_{};
     std::vector<BlockBTreeEntry> blocks_;
     std::vector<NodeBTreeEntry> nodes_;
+    std::string writeFailure_;
     bool finished_ = false;
 };
 

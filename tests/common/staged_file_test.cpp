@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "common/numbered_name.h"
 #include "support/failing_file_calls.h"
 #include "support/test_files.h"
 
@@ -69,6 +70,30 @@ TEST(StagedFile, AFileThatKeepsAnExistingOneFailsToCommitOverIt) {
     EXPECT_EQ(file.write("new"), 0);
     EXPECT_EQ(file.commit(), 0);
     EXPECT_EQ(readFile(dir.path() / "free.bin"), "new");
+}
+
+// A name taken while the file was written: the file goes to the next free
+// numbered name after the one it was opened for, and says which.
+TEST(StagedFile, AFileThatTakesTheNextFreeNameLeavesTakenNamesAlone) {
+    TempDir dir;
+    StagedFile file(StagedFile::kDefaultBufferSize, StagedFile::Existing::NextFreeName);
+    ASSERT_EQ(file.open(dir.path() / "out (2).bin"), 0);
+    dir.write("out.bin", "first");
+    dir.write("out (2).bin", "second");
+    dir.write("out (4).bin", "fourth");
+    EXPECT_EQ(file.write("third"), 0);
+    EXPECT_EQ(file.commit(), 0);
+    EXPECT_EQ(file.finalPath(), dir.path() / "out (3).bin");
+    EXPECT_EQ(readFile(dir.path() / "out (3).bin"), "third");
+    EXPECT_EQ(readFile(dir.path() / "out (2).bin"), "second");
+    EXPECT_EQ(folderEntries(dir.path()).size(), 4u);
+
+    // Names that only look numbered are the first of their own.
+    EXPECT_EQ(splitNumberedName("/d/a (1).pst").first, "/d/a (1).pst");
+    EXPECT_EQ(splitNumberedName("/d/a (02).pst").copy, 1);
+    EXPECT_EQ(splitNumberedName("/d/a (1001).pst").copy, 1);
+    EXPECT_EQ(splitNumberedName("/d/a (1000).pst").copy, 1000);
+    EXPECT_EQ(numberedName("/d/Contacts5.12.26 14.3.09.pst", 7), "/d/Contacts5.12.26 14.3.09 (7).pst");
 }
 
 TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {

@@ -63,14 +63,65 @@ TEST(StoreSession, ASetUpFailureSaysWhyAndLeavesNothingBehind) {
         FAIL() << "no error";
     } catch (const StoreSessionError& error) {
         const std::string path = (folder / "Contacts5.12.26 14.3.09.pst").string();
-        EXPECT_EQ(error.cause(), path + ": cannot create a file in " + folder.string() + ": No such file or directory");
         EXPECT_EQ(std::string(error.what()),
-                  "Outlook Session Creation Error !\r\nCheck if Outlook is installed and configured.\r\n"
-                  "For more details visit this link : file://" TESSALY_DOC_DIR "/README.md#troubleshooting\r\n" +
-                      error.cause());
+                  path + ": cannot create a file in " + folder.string() + ": No such file or directory");
     }
     session.close();  // nothing is left to log off
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// Any answer but "no such file" ends the search for a free name with its cause:
+// a folder that cannot be searched, a name too long. So does a folder whose
+// every numbered name is taken.
+TEST(StoreSessionNames, TheSearchForAFreeNameStopsAtAnyOtherAnswerAndIsBounded) {
+    testing::TempDir dir;
+    const std::string stamp = "5.12.26 14.3.09";
+    const std::string tooLong = dir.path().string() + "/" + std::string(300, 'f');
+    const struct {
+        std::string folder, cause;
+    } cases[] = {{tooLong, tooLong + "/Contacts" + stamp + ".pst: cannot create a file in " + tooLong +
+                               ": File name too long"},
+                 {dir.path().string() + "/file", dir.path().string() + "/file/Contacts" + stamp +
+                                                     ".pst: cannot create a file in " + dir.path().string() +
+                                                     "/file: Not a directory"}};
+    testing::writeFile(dir.path() / "file", "");
+    for (const auto& [folder, cause] : cases) {
+        try {
+            freePstPath(folder, stamp);
+            FAIL() << folder;
+        } catch (const AutomationError& error) {
+            EXPECT_EQ(std::string(error.what()), cause);
+        }
+    }
+
+    testing::TempDir full;
+    testing::writeFile(full.path() / ("Contacts" + stamp + ".pst"), "");
+    for (int copy = 2; copy <= 1000; ++copy)
+        testing::writeFile(full.path() / ("Contacts" + stamp + " (" + std::to_string(copy) + ").pst"), "");
+    try {
+        freePstPath(full.path(), stamp);
+        FAIL() << "a name was found";
+    } catch (const AutomationError& error) {
+        EXPECT_EQ(std::string(error.what()), (full.path() / ("Contacts" + stamp + ".pst")).string() +
+                                                 ": this name and its 999 numbered copies are all taken in " +
+                                                 full.path().string());
+    }
+}
+
+// Two runs that chose one name: the second to finish commits under the next
+// free numbered name and says so, and both files are whole.
+TEST(StoreSession, ANameTakenWhileTheStoreWasWrittenGivesTheNextFreeName) {
+    testing::TempDir dir;
+    const LocalClock clock = [] { return at(2026, 12, 5, 14, 3, 9); };
+    StoreSession first(clock, testing::fixedOptions()), second(clock, testing::fixedOptions());
+    first.open(dir.path());
+    second.open(dir.path());
+    EXPECT_EQ(first.PSTPath(), second.PSTPath());
+    first.close();
+    second.close();
+    EXPECT_EQ(first.PSTPath(), dir.path() / "Contacts5.12.26 14.3.09.pst");
+    EXPECT_EQ(second.PSTPath(), dir.path() / "Contacts5.12.26 14.3.09 (2).pst");
+    for (const auto& path : {first.PSTPath(), second.PSTPath()}) testing::expectValidPst(path);
 }
 
 }  // namespace
