@@ -1,4 +1,4 @@
-// `tessaly cards SOURCE [--mode normal|advance]`: prints the contact record of
+// `tessaly cards SOURCE [--mode auto|normal|advance]`: prints the contact record of
 // every card as it is handed over, one slot a line, so that what the reader makes
 // of a file can be seen without writing any target.
 
@@ -18,10 +18,10 @@ namespace tessaly {
 
 namespace {
 
-const char* const kUsage = "usage: tessaly cards SOURCE [--mode normal|advance]\n";
+const char* const kUsage = "usage: tessaly cards SOURCE [--mode auto|normal|advance]\n";
 
 const char* const kHelp =
-    "usage: tessaly cards SOURCE [--mode normal|advance]\n"
+    "usage: tessaly cards SOURCE [--mode auto|normal|advance]\n"
     "\n"
     "Reads SOURCE (a .vcf file, or a folder whose .vcf files are all read) and\n"
     "prints every card: a line 'card N', then one line per filled slot of the\n"
@@ -29,7 +29,9 @@ const char* const kHelp =
     "values are written as \\n, tabs as \\t, backslashes as \\\\; dates as\n"
     "YYYY-MM-DD. No picture file is written.\n"
     "\n"
-    "  --mode normal    lines end at CR or CR LF (the default)\n"
+    "  --mode auto      each file in the mode its line ends call for: Normal\n"
+    "                   when every LF follows a CR, else Advance (the default)\n"
+    "  --mode normal    lines end at CR or CR LF\n"
     "  --mode advance   a lone LF ends a line too\n"
     "\n"
     "Problems (unreadable files, cards without END:VCARD, ...) go to standard\n"
@@ -110,6 +112,7 @@ private:
 int cardsCommand(const Arguments& arguments) {
     std::string source;
     ReaderOptions options;
+    options.mode = ReadMode::Auto;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
@@ -118,7 +121,9 @@ int cardsCommand(const Arguments& arguments) {
         }
         if (argument == "--mode" && i + 1 < arguments.size()) {
             const std::string& mode = arguments[++i];
-            if (mode == "normal") {
+            if (mode == "auto") {
+                options.mode = ReadMode::Auto;
+            } else if (mode == "normal") {
                 options.mode = ReadMode::Normal;
             } else if (mode == "advance") {
                 options.mode = ReadMode::Advance;
@@ -141,16 +146,23 @@ int cardsCommand(const Arguments& arguments) {
         return 2;
     }
 
+    PrintingSink sink;
     std::vector<std::filesystem::path> files;
     std::error_code error;
     if (std::filesystem::is_directory(source, error)) {
+        SourceListing listing;
         try {
-            files = listVcardFiles(source);
+            listing = listVcardFiles(source);
         } catch (const std::filesystem::filesystem_error& failure) {
             std::cerr << source << ": the folder cannot be listed: " << failure.code().message() << '\n';
             return 1;
         }
-        if (files.empty()) {
+        for (const SkippedSource& skipped : listing.skipped) {
+            std::cerr << skipped.path.string() << ": " << skipped.cause << '\n';
+            sink.reported = true;
+        }
+        files = std::move(listing.files);
+        if (files.empty() && !sink.reported) {
             std::cout << "0 cards\n";
             std::cerr << source << ": no .vcf file in this folder\n";
             return 1;
@@ -159,7 +171,6 @@ int cardsCommand(const Arguments& arguments) {
         files.push_back(source);
     }
 
-    PrintingSink sink;
     // The picture names a conversion of the same source would give.
     PictureNames pictureNames;
     options.pictureNames = &pictureNames;
@@ -167,6 +178,11 @@ int cardsCommand(const Arguments& arguments) {
     for (const auto& file : files) {
         try {
             const FileReadSummary summary = ReadvCard(file.string(), cardCounter, options, sink);
+            if (options.mode == ReadMode::Auto && summary.mode == ReadMode::Advance) {
+                // A note, not a problem: the exit status stays as it is.
+                sink.flush();
+                std::cerr << file.string() << ": read in Advance Mode (it has lines that end in LF alone)\n";
+            }
             if (summary.cards == 0) {
                 sink.flush();
                 std::cerr << file.string() << ": no vCard found in this file";

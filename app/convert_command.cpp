@@ -1,4 +1,4 @@
-// `tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]`:
+// `tessaly convert SOURCE [--to xls|pst] [--mode auto|normal|advance] [--out DIR]`:
 // the conversion run of the window, without a display.
 
 #include <filesystem>
@@ -14,10 +14,10 @@ namespace tessaly {
 namespace {
 
 const char* const kUsage =
-    "usage: tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]\n";
+    "usage: tessaly convert SOURCE [--to xls|pst] [--mode auto|normal|advance] [--out DIR]\n";
 
 const char* const kHelp =
-    "usage: tessaly convert SOURCE [--to xls|pst] [--mode normal|advance] [--out DIR]\n"
+    "usage: tessaly convert SOURCE [--to xls|pst] [--mode auto|normal|advance] [--out DIR]\n"
     "\n"
     "Converts SOURCE, a .vcf file or a folder whose .vcf files are all read, into\n"
     "one target in DIR (default: the current folder):\n"
@@ -26,7 +26,10 @@ const char* const kHelp =
     "              store is named \"Imported Contacts : Created - STAMP\" (STAMP:\n"
     "              the local time as d.m.YY H.m.ss); an existing file is never\n"
     "              written over\n"
-    "  --mode normal    lines end at CR or CR LF (default)\n"
+    "  --mode auto      each file in the mode its line ends call for: Normal when\n"
+    "                   every LF follows a CR, else Advance (default; the report\n"
+    "                   names the files read in Advance Mode)\n"
+    "  --mode normal    lines end at CR or CR LF\n"
     "  --mode advance   a lone LF ends a line too (files from Unix-like systems)\n"
     "Pictures of cards are written to DIR/vCardPictures.\n"
     "\n"
@@ -49,6 +52,7 @@ int convertCommand(const Arguments& arguments) {
     std::string source;
     std::string output = ".";
     RunOptions options;
+    options.mode = ReadMode::Auto;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool hasValue = i + 1 < arguments.size();
@@ -66,7 +70,9 @@ int convertCommand(const Arguments& arguments) {
             }
         } else if (argument == "--mode" && hasValue) {
             const std::string& mode = arguments[++i];
-            if (mode == "normal")
+            if (mode == "auto")
+                options.mode = ReadMode::Auto;
+            else if (mode == "normal")
                 options.mode = ReadMode::Normal;
             else if (mode == "advance")
                 options.mode = ReadMode::Advance;
@@ -104,18 +110,17 @@ int convertCommand(const Arguments& arguments) {
     TerminalHost host(output);
     const RunResult result = runConversion(runSource, options, host);
     host.finishProgress();
-    // A failed target's message is an error; the end-of-run message is the
+    // A failed target's message is an error, and so is a run that wrote
+    // nothing because no source could be read; the end-of-run message is the
     // run's result.
-    if (result.targetFailed) {
+    if (result.targetFailed || result.output.empty()) {
         std::cerr << host.messages();
         return 1;
     }
-    if (!result.output.empty()) {
-        std::cout << "Wrote " << result.cardsConverted << (result.cardsConverted == 1 ? " card" : " cards")
-                  << " to " << std::filesystem::absolute(result.output).lexically_normal().string() << '\n';
-    }
+    std::cout << "Wrote " << result.cardsConverted << (result.cardsConverted == 1 ? " card" : " cards") << " to "
+              << std::filesystem::absolute(result.output).lexically_normal().string() << '\n';
     std::cout << host.messages();
-    return result.report.empty() ? 0 : 1;
+    return result.report.hasProblems() ? 1 : 0;
 }
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #pragma once
 // Where the reader hands finished cards and what it has to say about a file.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,7 @@ enum class ReadProblemKind {
     MergedCard,          // a BEGIN:VCARD inside an open card: two cards became one
     PictureUndecodable,  // picture data that is not valid Base64
     PictureNotWritten,   // a picture file that could not be written
+    NulCharacterLeftOut, // U+0000 in a value, which no target can hold: dropped
 };
 
 struct ReadProblem {
@@ -20,6 +22,7 @@ struct ReadProblem {
     std::string file;
     long line = 0;  // physical line number, from 1
     std::string cause;
+    std::size_t count = 1;  // how many of the kind the line had
 };
 
 class CardSink {

@@ -82,7 +82,7 @@ bool LineReader::nextPiece(std::string& current) {
             return true;
         }
         sawLoneLineFeed_ = true;
-        if (mode_ == ReadMode::Normal) {
+        if (mode_ != ReadMode::Advance) {
             checkLength(current.size() + 1, currentNumber_);
             current += '\n';
             continue;

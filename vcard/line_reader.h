@@ -18,7 +18,10 @@
 
 namespace tessaly {
 
-enum class ReadMode { Normal, Advance };
+// Auto is no way of cutting lines but the choice of one per file, by its line
+// ends (see read_mode_choice.h); the line reader itself cuts in Normal or
+// Advance Mode.
+enum class ReadMode { Normal, Advance, Auto };
 
 struct LogicalLine {
     std::string_view bytes;  // held by the reader until its next call of next()

@@ -80,8 +80,29 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
         storage_ += decoder.decode(value, charset);
         text_ = storage_;
     }
+    dropNulCharacters();
     trimText();
     findName();
+}
+
+void PropertyLine::dropNulCharacters() {
+    nulsLeftOut_ = 0;
+    const std::size_t first = text_.find('\0');
+    if (first == std::string_view::npos) return;
+    std::string kept(text_.substr(0, first));
+    kept.reserve(text_.size());
+    std::size_t nulsBeforeColon = 0;
+    for (std::size_t i = first; i < text_.size(); ++i) {
+        if (text_[i] != '\0') {
+            kept += text_[i];
+            continue;
+        }
+        ++nulsLeftOut_;
+        if (colon_ != std::string::npos && i < colon_) ++nulsBeforeColon;
+    }
+    if (colon_ != std::string::npos) colon_ -= nulsBeforeColon;
+    storage_ = std::move(kept);
+    text_ = storage_;
 }
 
 void PropertyLine::trimText() {

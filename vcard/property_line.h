@@ -16,7 +16,8 @@ public:
     // Decodes the line's bytes: the head ends at the first colon outside double
     // quotes; a quoted-printable value is decoded; the value's bytes are read in
     // the head's CHARSET (unless `ignoreCharset`), else as UTF-8 when valid, else
-    // as Windows-1252. The result is trimmed of spaces.
+    // as Windows-1252. U+0000 characters are left out (and counted). The
+    // result is trimmed of spaces.
     PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset);
 
     // For tests and callers that already hold text.
@@ -44,10 +45,14 @@ public:
     const std::string& headLower() const;
 
     bool headHasQuotedPrintable() const { return quotedPrintable_; }
+    // How many U+0000 characters the decoded line had. They are left out of
+    // its text: a NUL cuts strings short in the targets and their readers.
+    std::size_t nulCharactersLeftOut() const { return nulsLeftOut_; }
 
 private:
     void findName();
     void trimText();
+    void dropNulCharacters();
 
     std::string_view text_;  // the trimmed line: in the caller's bytes or in storage_
     std::string storage_;    // decoded text, when it differs from the bytes
@@ -57,6 +62,7 @@ private:
     std::array<char, 32> name_{};
     std::size_t nameSize_ = 0;
     bool quotedPrintable_ = false;
+    std::size_t nulsLeftOut_ = 0;
     mutable std::string headLower_;
     mutable bool haveHeadLower_ = false;
 };

@@ -5,6 +5,7 @@
 #include "vcard/picture_collector.h"
 #include "vcard/picture_names.h"
 #include "vcard/property_rules.h"
+#include "vcard/read_mode_choice.h"
 #include "vcard/vcard_read_error.h"
 
 namespace tessaly {
@@ -19,8 +20,9 @@ constexpr long kLinesBetweenPolls = 4096;
 FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
                           const ReaderOptions& options, CardSink& sink) {
     FileReadSummary summary;
+    summary.mode = options.mode == ReadMode::Auto ? chooseReadMode(vcardFile) : options.mode;
     ByteSource source(vcardFile);
-    LineReader lines(source, options.mode, options.maxLineBytes, vcardFile);
+    LineReader lines(source, summary.mode, options.maxLineBytes, vcardFile);
     CharsetDecoder decoder;
     PictureNames fileOwnNames;
     PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink,
@@ -45,6 +47,14 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
             }
         }
         property.parse(line.bytes, decoder, source.decodedFromUtf16());
+        if (inCard && property.nulCharactersLeftOut() > 0) {
+            const std::size_t nuls = property.nulCharactersLeftOut();
+            sink.problem(ReadProblem{ReadProblemKind::NulCharacterLeftOut, vcardFile, line.number,
+                                     std::to_string(nuls) + (nuls == 1 ? " NUL character" : " NUL characters") +
+                                         " left out of " +
+                                         (property.name().empty() ? std::string("the line") : std::string(property.name())),
+                                     nuls});
+        }
         bool endOfCard = false;
         if (isBeginLine(property.text())) {
             if (inCard) {

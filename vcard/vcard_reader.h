@@ -30,12 +30,14 @@ struct ReaderOptions {
 };
 
 struct FileReadSummary {
+    ReadMode mode = ReadMode::Normal;  // the mode the file was read in (never Auto)
     int cards = 0;                 // cards handed over from this file
     bool sawLoneLineFeed = false;  // the file has LF line ends
     bool stoppedByHost = false;    // the sink asked to stop
 };
 
-// Reads `vcardFile`, handing each card to `sink` with `ivCard` as its number and
+// Reads `vcardFile` (in the mode the options give, or with ReadMode::Auto in
+// the one its line ends call for), handing each card to `sink` with `ivCard` as its number and
 // adding one to `ivCard` per card, so that numbers run on across the files of a
 // run. Throws VcardReadError when the file cannot be opened or read, when a line
 // is too long, and when the card number would overflow; cards handed over

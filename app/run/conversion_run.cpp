@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/run/source_files.h"
+#include "vcard/byte_source.h"
 #include "vcard/picture_file_writer.h"
 #include "vcard/picture_names.h"
 #include "vcard/vcard_read_error.h"
@@ -30,11 +31,12 @@ public:
 
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long line) override {
         if (target_.write(record, CardPlace{file_, line, cardNumber}, report_)) ++converted_;
-        // One buffer for every card's caption: no allocation per card.
+        // The caption counts the cards the target took, not those read. One
+        // buffer for every card's caption: no allocation per card.
         char digits[16];
-        const auto end = std::to_chars(digits, digits + sizeof digits, cardNumber).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, converted_).ptr;
         caption_.assign("(").append(digits, end).append(") vCards Saved");
-        host_.showProgress(cardNumber, caption_);
+        host_.showProgress(converted_, caption_);
     }
 
     std::int32_t converted() const { return converted_; }
@@ -43,7 +45,8 @@ public:
         ReportKind kind = ReportKind::CardsIncomplete;
         if (problem.kind == ReadProblemKind::PictureUndecodable) kind = ReportKind::PicturesUndecodable;
         if (problem.kind == ReadProblemKind::PictureNotWritten) kind = ReportKind::PicturesNotWritten;
-        report_.add(kind, 1, reportPlace(problem.file, problem.line, problem.cause));
+        if (problem.kind == ReadProblemKind::NulCharacterLeftOut) kind = ReportKind::NulCharactersLeftOut;
+        report_.add(kind, problem.count, reportPlace(problem.file, problem.line, problem.cause));
     }
 
     bool keepReading() override {
@@ -68,6 +71,25 @@ void failTarget(ConversionTarget& target, RunHost& host, RunResult& result, cons
     host.showMessage(error.title(), error.what(), error.icon());
 }
 
+// Tries each file from the first on until one opens, noting those that do
+// not; returns the index of the first that opens (the size when none does).
+std::size_t skipUnreadable(const std::vector<std::filesystem::path>& files, RunReport& report) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            ByteSource probe(files[i].string());
+            return i;
+        } catch (const VcardReadError& error) {
+            report.add(ReportKind::FilesNotRead, 1, reportPlace(error.file(), error.line(), error.cause()));
+        }
+    }
+    return files.size();
+}
+
+std::string nothingReadMessage(const RunReport& report) {
+    return std::string("No vCard file could be read: nothing was converted, and no file was written or changed.") +
+           kLineBreak + kLineBreak + report.text(kLineBreak);
+}
+
 }  // namespace
 
 std::string finalMessage() {
@@ -85,6 +107,34 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     result.started = true;
     const std::filesystem::path outputFolder(folder);
 
+    // The sources are looked at before the target is opened: when none of
+    // them can be read, no file is created and an earlier one is left as it
+    // was.
+    std::vector<std::filesystem::path> files;
+    bool noneReadable = false;
+    if (source.isFolder) {
+        try {
+            SourceListing listing = listVcardFiles(source.path);
+            for (const SkippedSource& skipped : listing.skipped)
+                result.report.add(ReportKind::FilesNotRead, 1, reportPlace(skipped.path.string(), 0, skipped.cause));
+            noneReadable = listing.files.empty() && !listing.skipped.empty();
+            files = std::move(listing.files);
+        } catch (const std::filesystem::filesystem_error& error) {
+            result.report.add(ReportKind::FilesNotRead, 1,
+                              reportPlace(source.path.string(), 0, "the folder cannot be listed: " +
+                                                                       error.code().message()));
+            noneReadable = true;
+        }
+    } else {
+        files.push_back(source.path);
+    }
+    const std::size_t firstReadable = skipUnreadable(files, result.report);
+    if (!files.empty() && firstReadable == files.size()) noneReadable = true;
+    if (noneReadable) {
+        host.showMessage("Tessaly", nothingReadMessage(result.report), MessageIcon::Exclamation);
+        return result;
+    }
+
     std::unique_ptr<ConversionTarget> target;
     try {
         target = makeTargetOfKind(options.target);
@@ -95,19 +145,6 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         return result;
     }
     host.processEvents();
-
-    std::vector<std::filesystem::path> files;
-    if (source.isFolder) {
-        try {
-            files = listVcardFiles(source.path);
-        } catch (const std::filesystem::filesystem_error& error) {
-            result.report.add(ReportKind::FilesNotRead, 1,
-                              reportPlace(source.path.string(), 0, "the folder cannot be listed: " +
-                                                                       error.code().message()));
-        }
-    } else {
-        files.push_back(source.path);
-    }
 
     // Creating a file is slow next to reading a card, so pictures are written
     // on a thread of their own when the target does not need them at once.
@@ -140,12 +177,15 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
         reportPictureFailures();
     };
     std::int32_t cardCounter = 1;
-    for (const auto& file : files) {
+    for (std::size_t i = firstReadable; i < files.size(); ++i) {
+        const std::filesystem::path& file = files[i];
         if (host.stopRequested()) break;
         host.processEvents();
         sink.setFile(file.string());
         try {
             const FileReadSummary summary = ReadvCard(file.string(), cardCounter, readerOptions, sink);
+            if (options.mode == ReadMode::Auto && summary.mode == ReadMode::Advance)
+                result.report.add(ReportKind::FilesReadInAdvanceMode, 1, file.string());
             if (summary.cards == 0 && !summary.stoppedByHost) {
                 std::string cause = "no vCard found";
                 if (summary.sawLoneLineFeed && options.mode == ReadMode::Normal)
@@ -181,7 +221,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     if (!result.report.empty())
         message += std::string(kLineBreak) + kLineBreak + result.report.text(kLineBreak);
     host.showMessage("Tessaly", message,
-                     result.report.empty() ? MessageIcon::Information : MessageIcon::Exclamation);
+                     result.report.hasProblems() ? MessageIcon::Exclamation : MessageIcon::Information);
     return result;
 }
 

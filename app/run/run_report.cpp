@@ -10,6 +10,9 @@ constexpr std::size_t kPlacesPerKind = 10;
 const char* heading(ReportKind kind, std::size_t count) {
     const bool one = count == 1;
     switch (kind) {
+        case ReportKind::FilesReadInAdvanceMode:
+            return one ? "file was read in Advance Mode: it has lines that end in LF alone"
+                       : "files were read in Advance Mode: they have lines that end in LF alone";
         case ReportKind::FilesNotRead:
             return one ? "file could not be read or stopped early" : "files could not be read or stopped early";
         case ReportKind::FilesWithoutCards:
@@ -34,12 +37,17 @@ const char* heading(ReportKind kind, std::size_t count) {
         case ReportKind::ReplacedCharacters:
             return one ? "character was written as \"?\" (not in Windows-1252)"
                        : "characters were written as \"?\" (not in Windows-1252)";
+        case ReportKind::NulCharactersLeftOut:
+            return one ? "NUL character (U+0000) was left out of its value"
+                       : "NUL characters (U+0000) were left out of their values";
         case ReportKind::PicturesUndecodable:
             return one ? "picture could not be decoded" : "pictures could not be decoded";
         case ReportKind::PicturesNotWritten:
             return one ? "picture file could not be written" : "picture files could not be written";
         case ReportKind::RunStopped:
             return "conversion was stopped before the end";
+        case ReportKind::Count:
+            break;
     }
     return "";
 }
@@ -61,6 +69,13 @@ bool RunReport::empty() const {
         if (entry.count > 0) return false;
     }
     return true;
+}
+
+bool RunReport::hasProblems() const {
+    for (std::size_t i = 0; i < kReportKinds; ++i) {
+        if (static_cast<ReportKind>(i) != ReportKind::FilesReadInAdvanceMode && entries_[i].count > 0) return true;
+    }
+    return false;
 }
 
 std::string RunReport::text(const std::string& lineBreak) const {

@@ -10,6 +10,7 @@
 namespace tessaly {
 
 enum class ReportKind {
+    FilesReadInAdvanceMode,  // a note, not a problem: files whose lines end in LF alone
     FilesNotRead,          // files that could not be read or stopped early
     FilesWithoutCards,     // files in which no card was found
     CardsIncomplete,       // cards left incomplete or merged
@@ -20,12 +21,14 @@ enum class ReportKind {
     ShortenedValues,       // values cut to 255 characters
     DatesLeftOut,          // dates the sheet cannot show
     ReplacedCharacters,    // characters written as "?"
+    NulCharactersLeftOut,  // U+0000 characters left out of values
     PicturesUndecodable,   // pictures that could not be decoded
     PicturesNotWritten,    // picture files that could not be written
     RunStopped,            // the user stopped the run
+    Count                  // not a kind: how many there are
 };
 
-inline constexpr std::size_t kReportKinds = 13;
+inline constexpr std::size_t kReportKinds = static_cast<std::size_t>(ReportKind::Count);
 
 class RunReport {
 public:
@@ -34,6 +37,9 @@ public:
     void add(ReportKind kind, std::size_t count, const std::string& where);
 
     bool empty() const;
+    // Whether anything but notes was counted: what makes a run's result a
+    // partial one.
+    bool hasProblems() const;
     std::size_t count(ReportKind kind) const { return entries_[static_cast<std::size_t>(kind)].count; }
 
     // One block per kind that occurred: "N <kind>" and its places, in the

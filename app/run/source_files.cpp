@@ -2,34 +2,45 @@
 
 #include <algorithm>
 
+#include "common/ascii_case.h"
+
 namespace tessaly {
 
 namespace {
 
-bool isVcardExtension(const std::string& extension) {
-    static constexpr char kVcf[] = ".vcf";
-    if (extension.size() != 4) return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const char c = extension[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != kVcf[i]) return false;
-    }
-    return true;
+bool isVcardName(const std::string& name) {
+    if (name.empty() || name[0] == '.') return false;  // hidden
+    return equalsNoCase(std::filesystem::path(name).extension().string(), ".vcf");
 }
 
 }  // namespace
 
-std::vector<std::filesystem::path> listVcardFiles(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
+SourceListing listVcardFiles(const std::filesystem::path& folder) {
+    SourceListing listing;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        if (!isVcardExtension(entry.path().extension().string())) continue;
+        if (!isVcardName(entry.path().filename().string())) continue;
+        // What a link leads to; a .vcf entry that cannot be looked at (a link
+        // whose file is gone) is reported rather than passed over.
         std::error_code error;
-        if (!entry.is_regular_file(error)) continue;
-        files.push_back(entry.path());
+        const std::filesystem::file_status status = entry.status(error);
+        if (!error && status.type() == std::filesystem::file_type::regular) {
+            listing.files.push_back(entry.path());
+        } else if (status.type() == std::filesystem::file_type::not_found) {
+            std::error_code readError;
+            const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), readError);
+            listing.skipped.push_back({entry.path(), readError ? "does not exist"
+                                                               : "a link to " + target.string() + ", which does not exist"});
+        } else if (error) {
+            listing.skipped.push_back({entry.path(), error.message()});
+        } else if (status.type() != std::filesystem::file_type::directory) {
+            // A pipe or a device could block the run or never end.
+            listing.skipped.push_back({entry.path(), "not a regular file; it was not read"});
+        }
     }
-    std::sort(files.begin(), files.end());
-    return files;
+    std::sort(listing.files.begin(), listing.files.end());
+    std::sort(listing.skipped.begin(), listing.skipped.end(),
+              [](const SkippedSource& a, const SkippedSource& b) { return a.path < b.path; });
+    return listing;
 }
 
 }  // namespace tessaly

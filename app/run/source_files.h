@@ -7,10 +7,22 @@
 
 namespace tessaly {
 
+// A .vcf entry of a folder that is not read, and why.
+struct SkippedSource {
+    std::filesystem::path path;
+    std::string cause;
+};
+
+struct SourceListing {
+    std::vector<std::filesystem::path> files;  // to read, in sorted order
+    std::vector<SkippedSource> skipped;        // to report, in sorted order
+};
+
 // The .vcf files of a folder: ordinary files whose extension is ".vcf" in any
 // letter case, not hidden (a name starting with "."), not in subfolders, in
-// sorted order so that runs are reproducible. Throws std::filesystem's error
-// when the folder cannot be listed.
-std::vector<std::filesystem::path> listVcardFiles(const std::filesystem::path& folder);
+// sorted order so that runs are reproducible. A .vcf link that leads nowhere
+// is skipped with its cause, not passed over in silence. Throws
+// std::filesystem's error when the folder cannot be listed.
+SourceListing listVcardFiles(const std::filesystem::path& folder);
 
 }  // namespace tessaly

@@ -57,6 +57,7 @@ TEST(CardsCommand, ReportsEveryProblemWithTheFileAndSurvivesHostileInput) {
     for (int i = 0; i < 200000; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
     for (int i = 0; i < 1000; ++i) ends += "END:VCARD\r\n";
     std::filesystem::create_directory(folder.path() / "no-vcf");
+    const std::string junkFile = folder.write("junk.vcf", junk).string();
     const struct {
         std::string file, cause, out;
     } cases[] = {
@@ -65,8 +66,8 @@ TEST(CardsCommand, ReportsEveryProblemWithTheFileAndSurvivesHostileInput) {
         {folder.write("merged.vcf", "BEGIN:VCARD\r\nN:A\r\nBEGIN:VCARD\r\nN:B\r\nEND:VCARD\r\n").string(),
          ":3: BEGIN:VCARD inside the card begun on line 1; the two were read as one",
          "card 1\neContact_LastName\tB\n1 cards\n"},
-        {folder.write("junk.vcf", junk).string(),
-         ": no vCard found in this file (its lines end in LF alone: try --mode advance)", "0 cards\n"},
+        {junkFile, ": read in Advance Mode (it has lines that end in LF alone)\n" + junkFile + ": no vCard found in this file",
+         "0 cards\n"},
         {folder.write("ends.vcf", ends).string(), ": no vCard found in this file", "0 cards\n"},
         {folder.write("empty.vcf", "").string(), ": no vCard found in this file", "0 cards\n"},
         {(folder.path() / "missing.vcf").string(), ": No such file or directory", "0 cards\n"},
@@ -77,6 +78,31 @@ TEST(CardsCommand, ReportsEveryProblemWithTheFileAndSurvivesHostileInput) {
         EXPECT_EQ(result.err, file + cause + "\n");
         EXPECT_EQ(result.out, out) << file;
     }
+}
+
+// Without --mode each file is read in the mode its line ends call for; a file
+// read in Advance Mode is noted, which does not change the exit status.
+TEST(CardsCommand, ChoosesTheModeForEachFileUnlessOneIsGiven) {
+    TempDir folder;
+    folder.write("a-crlf.vcf", "BEGIN:VCARD\r\nN:Crlf\r\nEND:VCARD\r\n");
+    const auto lf = folder.write("b-lf.vcf", "BEGIN:VCARD\nN:Lf\nEND:VCARD\n");
+    const auto mixed = folder.write("c-mixed.vcf", "BEGIN:VCARD\r\nN:Mixed\nEND:VCARD\r\n");
+    const std::string note = ": read in Advance Mode (it has lines that end in LF alone)\n";
+
+    const auto chosen = cards(shellQuote(folder.path().string()));
+    EXPECT_EQ(chosen.status, 0);
+    EXPECT_EQ(chosen.err, lf.string() + note + mixed.string() + note);
+    EXPECT_EQ(chosen.out,
+              "card 1\neContact_LastName\tCrlf\ncard 2\neContact_LastName\tLf\ncard 3\neContact_LastName\tMixed\n"
+              "3 cards\n");
+    EXPECT_EQ(cards(shellQuote(folder.path().string()) + " --mode auto").out, chosen.out);
+
+    const auto normal = cards(shellQuote(lf.string()) + " --mode normal");
+    EXPECT_EQ(normal.status, 1);
+    EXPECT_EQ(normal.err, lf.string() + ": no vCard found in this file (its lines end in LF alone: try --mode advance)\n");
+    const auto advance = cards(shellQuote(lf.string()) + " --mode advance");
+    EXPECT_EQ(advance.status, 0);
+    EXPECT_EQ(advance.err, "");
 }
 
 TEST(CardsCommand, AFiftyMegabyteLineIsReadWithoutTrouble) {

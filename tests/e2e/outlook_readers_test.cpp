@@ -77,7 +77,7 @@ std::vector<Slots> cardsOf(const fs::path& source, ReadMode mode) {
     options.mode = mode;
     options.pictureNames = &names;
     std::int32_t counter = 1;
-    for (const fs::path& file : fs::is_directory(source) ? listVcardFiles(source) : std::vector{source})
+    for (const fs::path& file : fs::is_directory(source) ? listVcardFiles(source).files : std::vector{source})
         ReadvCard(file.string(), counter, options, sink);
     std::vector<Slots> cards;
     for (const ContactRecord& record : sink.cards) {

@@ -19,7 +19,8 @@ const char kCard[] = "BEGIN:VCARD\r\nN:Reader;Rita\r\nEND:VCARD\r\n";
 
 testing::CommandResult convertUnprivileged(const std::string& arguments) {
     const std::string asNobody = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    return runCommand("LC_ALL=C " + asNobody + shellQuote(TESSALY_EXECUTABLE) + " convert " + arguments);
+    // A run that hangs is ended, and fails the test, rather than the suite.
+    return runCommand("LC_ALL=C timeout 120 " + asNobody + shellQuote(TESSALY_EXECUTABLE) + " convert " + arguments);
 }
 
 class Permissions : public ::testing::Test {
@@ -79,6 +80,56 @@ TEST_F(Permissions, AnUnreadableFileInAFolderIsReportedAndTheOthersConverted) {
             << target << ": " << result.out;
         for (const auto& entry : fs::directory_iterator(out))
             if (entry.path().extension() == ".pst") testing::expectValidPst(entry.path());
+    }
+}
+
+// An output folder that may be written in but not searched: the store's name
+// cannot be looked up, which ends the run with the cause.
+TEST_F(Permissions, AnOutputFolderThatCannotBeSearchedEndsAStoreRunWithTheCause) {
+    const fs::path source = dir.write("one.vcf", kCard);
+    const fs::path out = dir.path() / "out";
+    fs::create_directory(out);
+    fs::permissions(out, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_write);
+    const auto store = convertUnprivileged(shellQuote(source.string()) + " --to pst --out " + shellQuote(out.string()));
+    EXPECT_EQ(store.status, 1);
+    EXPECT_NE(store.err.find(": cannot create a file in " + out.string() + ": Permission denied"), std::string::npos)
+        << store.err;
+    fs::permissions(out, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+// Sources none of which can be read open no target: an earlier sheet or store
+// stays as it was, and the run says why.
+TEST_F(Permissions, SourcesNoneOfWhichCanBeReadLeaveTheOutputFolderAsItWas) {
+    const fs::path unreadableFile = dir.write("secret.vcf", kCard);
+    fs::permissions(unreadableFile, fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path unlistable = dir.path() / "cards";
+    fs::create_directory(unlistable);
+    testing::writeFile(unlistable / "a.vcf", kCard);
+    fs::permissions(unlistable, fs::perms::owner_all | fs::perms::others_exec);
+    const fs::path out = dir.path() / "out";
+    fs::create_directory(out);
+    fs::permissions(out, fs::perms::all);
+    testing::writeFile(out / "vCardContactsExported.xls", "an earlier sheet");
+
+    const struct {
+        fs::path source;
+        std::string cause;
+    } cases[] = {{unreadableFile, unreadableFile.string() + ": Permission denied"},
+                 {unlistable, unlistable.string() + ": the folder cannot be listed: Permission denied"}};
+    for (const auto& [source, cause] : cases) {
+        for (const std::string target : {"xls", "pst"}) {
+            const auto result = convertUnprivileged(shellQuote(source.string()) + " --to " + target + " --out " +
+                                                    shellQuote(out.string()));
+            EXPECT_EQ(result.status, 1) << target;
+            EXPECT_NE(result.err.find("No vCard file could be read: nothing was converted, and no file was written "
+                                      "or changed."),
+                      std::string::npos)
+                << target << ": " << result.err << result.out;
+            EXPECT_NE((result.out + result.err).find(cause), std::string::npos) << result.out << result.err;
+            EXPECT_EQ(testing::folderEntries(out), std::vector<fs::path>{"vCardContactsExported.xls"});
+            EXPECT_EQ(testing::readFile(out / "vCardContactsExported.xls"), "an earlier sheet");
+        }
     }
 }
 

@@ -51,6 +51,24 @@ TEST(Framing, MergedAndOpenCardsAreReportedWithTheirPhysicalLine) {
     EXPECT_NE(result.problems[1].file.find("cards.vcf"), std::string::npos);
 }
 
+// A U+0000 never reaches a value: quoted-printable "=00" and a raw NUL alike
+// are left out where the line is decoded, and counted line by line.
+TEST(Framing, NulCharactersAreLeftOutOfValuesAndReported) {
+    const auto result = readText(std::string("BEGIN:VCARD\r\nN;ENCODING=QUOTED-PRINTABLE:Sm=00ith;Ann\r\n"
+                                             "EMAIL:a\0nn@exam\0ple.com\r\nEND:VCARD\r\n",
+                                             91));
+    ASSERT_EQ(result.cards.size(), 1u);
+    EXPECT_EQ(slotsOf(result.cards[0]), "FirstName=Ann|LastName=Smith|Email=ann@example.com");
+    ASSERT_EQ(result.problems.size(), 2u);
+    EXPECT_EQ(result.problems[0].kind, ReadProblemKind::NulCharacterLeftOut);
+    EXPECT_EQ(result.problems[0].line, 2);
+    EXPECT_EQ(result.problems[0].count, 1u);
+    EXPECT_EQ(result.problems[0].cause, "1 NUL character left out of N");
+    EXPECT_EQ(result.problems[1].line, 3);
+    EXPECT_EQ(result.problems[1].count, 2u);
+    EXPECT_EQ(result.problems[1].cause, "2 NUL characters left out of EMAIL");
+}
+
 // A 1x1 GIF picture.
 const std::string kGif64 = "R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==";
 

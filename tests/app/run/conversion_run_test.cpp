@@ -3,6 +3,7 @@
 #include "app/run/conversion_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "support/test_files.h"
 
@@ -223,6 +224,61 @@ TEST(ConversionRun, AStoppedRunKeepsWhatWasConverted) {
     EXPECT_EQ(result.report.count(ReportKind::RunStopped), 1u);
     EXPECT_TRUE(fs::exists(output.path() / "vCardContactsExported.xls"));
     EXPECT_NE(host.messages.at(0).text.find("The conversion was stopped before the end."), std::string::npos);
+}
+
+// What a folder lists but cannot be read is reported; when nothing can be
+// read no target is opened, so an earlier sheet stays as it was.
+TEST(ConversionRun, ABrokenLinkIsReportedAndSourcesNoneOfWhichCanBeReadOpenNoTarget) {
+    TempDir source, output;
+    source.write("a.vcf", cards(1));
+    fs::create_symlink(source.path() / "moved.vcf", source.path() / "gone.vcf");
+    FakeHost host(output.path().string());
+    RunResult result = runConversion({source.path(), true}, {}, host);
+    EXPECT_EQ(result.cardsConverted, 1);
+    EXPECT_NE(host.messages.at(0).text.find("1 file could not be read or stopped early\r\n  " +
+                                            (source.path() / "gone.vcf").string() + ": a link to " +
+                                            (source.path() / "moved.vcf").string() + ", which does not exist"),
+              std::string::npos)
+        << host.messages[0].text;
+
+    fs::remove(source.path() / "a.vcf");
+    ::mkfifo((source.path() / "pipe.vcf").c_str(), 0600);
+    testing::writeFile(output.path() / "vCardContactsExported.xls", "an earlier sheet");
+    for (const TargetKind kind : {TargetKind::Worksheet, TargetKind::Outlook}) {
+        FakeHost unreadable(output.path().string());
+        result = runConversion({source.path(), true}, {ReadMode::Normal, kind}, unreadable);
+        EXPECT_FALSE(result.targetFailed);
+        EXPECT_TRUE(result.output.empty());
+        ASSERT_EQ(unreadable.messages.size(), 1u);
+        EXPECT_EQ(unreadable.messages[0].text,
+                  "No vCard file could be read: nothing was converted, and no file was written or changed.\r\n\r\n"
+                  "2 files could not be read or stopped early\r\n  " +
+                      (source.path() / "gone.vcf").string() + ": a link to " +
+                      (source.path() / "moved.vcf").string() + ", which does not exist\r\n  " +
+                      (source.path() / "pipe.vcf").string() + ": not a regular file; it was not read");
+        EXPECT_EQ(unreadable.messages[0].icon, MessageIcon::Exclamation);
+        EXPECT_TRUE(unreadable.captions.empty());
+        EXPECT_EQ(testing::folderEntries(output.path()), std::vector<fs::path>{"vCardContactsExported.xls"});
+    }
+}
+
+// Auto mode reads each file in the mode its line ends call for and notes the
+// files read in Advance Mode, which is no problem.
+TEST(ConversionRun, AutoModeChoosesPerFileAndNotesAdvanceMode) {
+    TempDir source, output;
+    source.write("a.vcf", cards(2));
+    source.write("b.vcf", "BEGIN:VCARD\nN:Lf\nEND:VCARD\n");
+    FakeHost host(output.path().string());
+    const RunResult result = runConversion({source.path(), true}, {ReadMode::Auto}, host);
+    EXPECT_EQ(result.cardsConverted, 3);
+    EXPECT_EQ(result.report.count(ReportKind::FilesReadInAdvanceMode), 1u);
+    EXPECT_FALSE(result.report.hasProblems());
+    EXPECT_EQ(host.messages.at(0).icon, MessageIcon::Information);
+    EXPECT_NE(host.messages[0].text.find("1 file was read in Advance Mode: it has lines that end in LF alone\r\n  " +
+                                         (source.path() / "b.vcf").string()),
+              std::string::npos)
+        << host.messages[0].text;
+    EXPECT_EQ(host.captions.back(), "(3) vCards Saved");
 }
 
 TEST(RunReportText, KeepsTenPlacesPerKindAndCountsAll) {

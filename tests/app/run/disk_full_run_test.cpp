@@ -114,5 +114,56 @@ TEST(DiskFullRun, EveryPlaceOfBothTargetsNamesTheFileAndKeepsTheEarlierOutput) {
     }
 }
 
+// Counts the writes tried after the first that failed, and keeps where that
+// first one ended.
+class FirstFailureRecorder : public testing::FailingFileCalls {
+public:
+    ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) override {
+        if (failedWrites > 0) ++writesAfterFailure;
+        const ssize_t written = FailingFileCalls::pwrite(descriptor, data, size, offset);
+        if (written < 0 && failedWrites++ == 0) firstFailureEnd = offset + size;
+        return written;
+    }
+    std::uint64_t firstFailureEnd = 0;
+    int failedWrites = 0, writesAfterFailure = 0;
+};
+
+class CaptionHost : public SilentHost {
+public:
+    using SilentHost::SilentHost;
+    void showProgress(std::int32_t, const std::string& caption) override { captions.push_back(caption); }
+    std::vector<std::string> captions;
+};
+
+// A store write that fails ends the run there: the first failure is the cause
+// given, no later card is tried, and the caption never counted a card the
+// store did not take.
+TEST(DiskFullRun, AFailedStoreWriteEndsTheRunWithItsOwnCause) {
+    TempDir source, output;
+    std::string cards;
+    for (int i = 0; i < 3000; ++i)
+        cards += "BEGIN:VCARD\r\nN:Card" + std::to_string(i) + "\r\nNOTE:" + std::string(400, 'n') + "\r\nEND:VCARD\r\n";
+    source.write("a.vcf", cards);
+    CaptionHost host(output.path().string());
+    FirstFailureRecorder faults;
+    faults.bytesUntilFull = 256 * 1024;
+    const RunResult result = runConversion({source.path(), true}, {ReadMode::Normal, TargetKind::Outlook}, host);
+    EXPECT_TRUE(result.targetFailed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    // The store writes through a buffer: the write it names is the one whose
+    // bytes the failed disk write carried, within that write's range.
+    const std::string& message = host.messages[0];
+    const std::size_t offset = message.find(" bytes at offset ");
+    ASSERT_NE(offset, std::string::npos) << message;
+    EXPECT_LE(std::stoull(message.substr(offset + 17)), faults.firstFailureEnd) << message;
+    EXPECT_TRUE(message.ends_with(" failed: No space left on device")) << message;
+    EXPECT_EQ(faults.writesAfterFailure, 0);
+    EXPECT_EQ(result.report.count(ReportKind::CardsNotSaved), 0u);
+    ASSERT_FALSE(host.captions.empty());
+    EXPECT_LT(result.cardsConverted, 3000);
+    EXPECT_EQ(host.captions.back(), "(" + std::to_string(result.cardsConverted) + ") vCards Saved");
+    EXPECT_TRUE(fs::is_empty(output.path()));
+}
+
 }  // namespace
 }  // namespace tessaly
