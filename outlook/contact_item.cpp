@@ -83,6 +83,11 @@ void ContactItem::AddPicture(const std::string& path) {
     content_.picture = ContactPicture{std::move(bytes), type};
 }
 
+void ContactItem::SetPicture(std::string_view bytes) {
+    if (bytes.empty()) return;
+    content_.picture = ContactPicture{std::vector<std::uint8_t>(bytes.begin(), bytes.end()), pictureMimeType(bytes)};
+}
+
 void ContactItem::Save() {
     if (saved_) throw AutomationError("the contact is saved already");
     pst::PstFile& file = store_->file();

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "outlook/automation.h"
 #include "outlook/contact_message.h"
@@ -28,6 +29,8 @@ public:
     // Makes the picture in the file at `path` the contact's photo. An empty
     // path does nothing; a file that cannot be read fails this call only.
     void AddPicture(const std::string& path);
+    // Makes `bytes` the contact's photo; empty bytes do nothing.
+    void SetPicture(std::string_view bytes);
 
     // Writes the contact to its folder. An item is saved once.
     void Save();

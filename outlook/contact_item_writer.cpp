@@ -91,7 +91,9 @@ void setContactProperties(ContactItem* item, const ContactRecord& record, Contac
 }
 
 void addContactPicture(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
-    guarded(outcome, "AddPicture", [&] { itemOf(item).AddPicture(record.ePhoto); });
+    // The picture as the reader decoded it: the file at `ePhoto` may have
+    // been changed by someone else since.
+    guarded(outcome, "AddPicture", [&] { itemOf(item).SetPicture(record.ePhotoBytes); });
 }
 
 void setContactDates(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {

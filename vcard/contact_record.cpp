@@ -49,6 +49,7 @@ void FreevCard(ContactRecord& record) {
         else
             record.*slot.date = 0;
     }
+    record.ePhotoBytes.clear();
 }
 
 }  // namespace tessaly

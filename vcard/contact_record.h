@@ -62,6 +62,9 @@ struct ContactRecord {
     std::string eContact_MailDomain;
     std::string eContact_Categories;
     std::string ePhoto;
+    // Not a slot: the picture's bytes as the card held them, when the reader
+    // was asked to keep them (see ReaderOptions).
+    std::string ePhotoBytes;
     std::string eSelAddress;
 };
 

@@ -2,21 +2,23 @@
 
 #include "vcard/base64.h"
 #include "vcard/picture_file_writer.h"
+#include "vcard/picture_folder.h"
 #include "vcard/picture_names.h"
 #include "vcard/text_decoding.h"
 #include "vcard/vcard_text.h"
 
 namespace tessaly {
 
-PictureCollector::PictureCollector(std::filesystem::path folder, std::string file,
+PictureCollector::PictureCollector(std::shared_ptr<PictureFolder> folder, std::string file,
                                    std::size_t maxPictureBytes, CardSink& sink, PictureNames& names,
-                                   PictureFileWriter* writer)
+                                   PictureFileWriter* writer, bool keepBytes)
     : folder_(std::move(folder)),
       file_(std::move(file)),
       maxPictureBytes_(maxPictureBytes),
       sink_(sink),
       names_(names),
-      writer_(writer) {}
+      writer_(writer),
+      keepBytes_(keepBytes) {}
 
 void PictureCollector::report(ReadProblemKind kind, long lineNumber, const std::string& cause) {
     sink_.problem(ReadProblem{kind, file_, lineNumber, cause});
@@ -109,25 +111,27 @@ void PictureCollector::store(std::string_view payload, bool isBase64, long lineN
         return;
     }
     const std::string name = names_.claim(fileCardCount);
-    if (folder_.empty()) {
+    // The target that stores pictures takes them from here, never from the
+    // file: what is at the file's name could be changed by someone else.
+    if (keepBytes_) record.ePhotoBytes = bytes;
+    if (!folder_) {
         record.ePhoto = name;
         return;
     }
-    // The folder is made once per file, when its first picture is written.
-    std::error_code error;
-    if (!folderMade_) folderMade_ = std::filesystem::create_directories(folder_, error) || !error;
-    std::filesystem::path path = folder_ / name;
-    if (!error && writer_) {
-        record.ePhoto = path.string();
-        writer_->write(std::move(path), std::move(bytes), file_, lineNumber);
-        return;
-    }
-    const std::string failure = error ? error.message() : writePictureFile(path, bytes);
-    if (!failure.empty()) {
+    std::filesystem::path path = folder_->path() / name;
+    if (const std::string& failure = folder_->open(); !failure.empty()) {
         report(ReadProblemKind::PictureNotWritten, lineNumber, pictureNotWrittenCause(path, failure));
         return;
     }
     record.ePhoto = path.string();
+    if (writer_) {
+        writer_->write(folder_, name, std::move(bytes), file_, lineNumber);
+        return;
+    }
+    if (const std::string failure = folder_->write(name, bytes); !failure.empty()) {
+        record.ePhoto.clear();
+        report(ReadProblemKind::PictureNotWritten, lineNumber, pictureNotWrittenCause(path, failure));
+    }
 }
 
 }  // namespace tessaly

@@ -8,6 +8,7 @@
 // a web address gives no picture.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,15 +18,19 @@
 namespace tessaly {
 
 class PictureFileWriter;
+class PictureFolder;
 class PictureNames;
 
 class PictureCollector {
 public:
-    // With an empty `folder` no file is written, but `ePhoto` still gets the
+    // Without a `folder` no file is written, but `ePhoto` still gets the
     // name the file would have. With a `writer`, files are handed to it instead
     // of being written before the card goes on, and it notes the failures.
-    PictureCollector(std::filesystem::path folder, std::string file, std::size_t maxPictureBytes,
-                     CardSink& sink, PictureNames& names, PictureFileWriter* writer = nullptr);
+    // With `keepBytes` the record's `ePhotoBytes` gets the picture itself,
+    // for a target that stores it.
+    PictureCollector(std::shared_ptr<PictureFolder> folder, std::string file, std::size_t maxPictureBytes,
+                     CardSink& sink, PictureNames& names, PictureFileWriter* writer = nullptr,
+                     bool keepBytes = false);
 
     // Called on each line of an open card before the property rules. Returns
     // true when the line was taken as picture data.
@@ -41,7 +46,7 @@ private:
                int fileCardCount);
     void report(ReadProblemKind kind, long lineNumber, const std::string& cause);
 
-    std::filesystem::path folder_;
+    std::shared_ptr<PictureFolder> folder_;
     std::string file_;
     std::size_t maxPictureBytes_;
     CardSink& sink_;
@@ -51,7 +56,7 @@ private:
     std::string run_;
     long runLine_ = 0;
     bool runTooLong_ = false;
-    bool folderMade_ = false;
+    bool keepBytes_ = false;
 };
 
 }  // namespace tessaly

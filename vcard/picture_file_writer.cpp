@@ -1,27 +1,8 @@
 #include "vcard/picture_file_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include "common/write_all.h"
+#include "vcard/picture_folder.h"
 
 namespace tessaly {
-
-// Plain system calls: a picture is written at once, and stdio would add a
-// buffer and a stat per file.
-std::string writePictureFile(const std::filesystem::path& path, std::string_view bytes) {
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file < 0) return std::strerror(errno);
-    int error = writeAll(file, bytes);
-    if (::close(file) != 0 && error == 0) error = errno;
-    if (error == 0) return {};
-    // A picture cut short is no picture: it is not left behind.
-    ::unlink(path.c_str());
-    return std::strerror(error);
-}
 
 std::string pictureNotWrittenCause(const std::filesystem::path& path, const std::string& reason) {
     return "picture file " + path.string() + " could not be written: " + reason;
@@ -39,8 +20,8 @@ PictureFileWriter::~PictureFileWriter() {
     thread_.join();
 }
 
-void PictureFileWriter::write(std::filesystem::path path, std::string bytes, const std::string& vcardFile,
-                              long line) {
+void PictureFileWriter::write(std::shared_ptr<const PictureFolder> folder, std::string name, std::string bytes,
+                              const std::string& vcardFile, long line) {
     std::unique_lock lock(mutex_);
     const auto hasRoom = [&] { return queuedBytes_ == 0 || queuedBytes_ + bytes.size() <= maxQueuedBytes_; };
     if (!hasRoom()) {
@@ -51,7 +32,7 @@ void PictureFileWriter::write(std::filesystem::path path, std::string bytes, con
         waitingForRoom_ = false;
     }
     const std::size_t size = bytes.size();
-    queue_.push_back(Job{std::move(path), std::move(bytes), vcardFile, line});
+    queue_.push_back(Job{std::move(folder), std::move(name), std::move(bytes), vcardFile, line});
     // Counted once queued: a job that could not be made leaves no count behind.
     queuedBytes_ += size;
     ++queuedJobs_;
@@ -91,10 +72,10 @@ void PictureFileWriter::work() {
         std::size_t written = 0;
         std::vector<PictureWriteFailure> failures;
         for (Job& job : batch) {
-            const std::string reason = writePictureFile(job.path, job.bytes);
+            const std::string reason = job.folder->write(job.name, job.bytes);
             if (!reason.empty())
                 failures.push_back(PictureWriteFailure{std::move(job.vcardFile), job.line,
-                                                       pictureNotWrittenCause(job.path, reason)});
+                                                       pictureNotWrittenCause(job.folder->path() / job.name, reason)});
             written += job.bytes.size();
         }
         batch.clear();

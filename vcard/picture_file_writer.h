@@ -7,13 +7,14 @@
 // it waits, so memory stays bounded however many pictures a run has. The
 // thread writes in batches of a quarter of that. A file
 // that cannot be written is noted with the card's file and line, for the owner
-// to report. Since the path is known before the file exists, this suits a run
-// whose target does not open the picture files itself.
+// to report. No target reads the picture files back (a target that stores
+// pictures takes them from the reader), so none has to wait for them.
 
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,9 +28,7 @@ struct PictureWriteFailure {
     std::string cause;
 };
 
-// Writes `bytes` as the whole content of `path`, replacing any file there.
-// Returns the reason when it could not, else an empty text.
-std::string writePictureFile(const std::filesystem::path& path, std::string_view bytes);
+class PictureFolder;
 
 // The text a failed picture file is reported with.
 std::string pictureNotWrittenCause(const std::filesystem::path& path, const std::string& reason);
@@ -42,9 +41,11 @@ public:
     PictureFileWriter(const PictureFileWriter&) = delete;
     PictureFileWriter& operator=(const PictureFileWriter&) = delete;
 
-    // Queues a file. Waits while the queue is full; a picture larger than the
-    // whole queue is taken once the queue is empty.
-    void write(std::filesystem::path path, std::string bytes, const std::string& vcardFile, long line);
+    // Queues the file `name` of `folder` (which is open). Waits while the
+    // queue is full; a picture larger than the whole queue is taken once the
+    // queue is empty.
+    void write(std::shared_ptr<const PictureFolder> folder, std::string name, std::string bytes,
+               const std::string& vcardFile, long line);
 
     // Waits until every queued file is written.
     void finish();
@@ -54,7 +55,8 @@ public:
 
 private:
     struct Job {
-        std::filesystem::path path;
+        std::shared_ptr<const PictureFolder> folder;
+        std::string name;
         std::string bytes;
         std::string vcardFile;
         long line = 0;

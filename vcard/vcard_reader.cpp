@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "vcard/picture_collector.h"
+#include "vcard/picture_folder.h"
 #include "vcard/picture_names.h"
 #include "vcard/property_rules.h"
 #include "vcard/read_mode_choice.h"
@@ -25,9 +26,13 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
     LineReader lines(source, summary.mode, options.maxLineBytes, vcardFile);
     CharsetDecoder decoder;
     PictureNames fileOwnNames;
-    PictureCollector pictures(options.pictureFolder, vcardFile, options.maxLineBytes, sink,
+    // Opened at the file's first picture; the writer thread keeps it open for
+    // the files it has still to write.
+    std::shared_ptr<PictureFolder> pictureFolder;
+    if (!options.pictureFolder.empty()) pictureFolder = std::make_shared<PictureFolder>(options.pictureFolder);
+    PictureCollector pictures(std::move(pictureFolder), vcardFile, options.maxLineBytes, sink,
                               options.pictureNames != nullptr ? *options.pictureNames : fileOwnNames,
-                              options.pictureWriter);
+                              options.pictureWriter, options.keepPictureBytes);
 
     ContactRecord record;
     CardExtras extras;

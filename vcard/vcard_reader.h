@@ -19,8 +19,11 @@ struct ReaderOptions {
     // Where picture files go; empty: none is written.
     std::filesystem::path pictureFolder;
     // When set, picture files are queued to it rather than written before the
-    // card is handed over (for targets that do not open the files).
+    // card is handed over.
     PictureFileWriter* pictureWriter = nullptr;
+    // Whether each card's picture is handed over in `ePhotoBytes` too (for a
+    // target that stores pictures).
+    bool keepPictureBytes = false;
     // The picture names given out so far in the run, shared by its files so
     // that no picture replaces another; without it each file names its
     // pictures afresh.

@@ -147,20 +147,19 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     host.processEvents();
 
     // Creating a file is slow next to reading a card, so pictures are written
-    // on a thread of their own when the target does not need them at once.
-    // Should no thread be had, they are written in turn as cards are read.
+    // on a thread of their own. Should no thread be had, they are written in
+    // turn as cards are read.
     std::optional<PictureFileWriter> pictureWriter;
-    if (!target->readsPictureFiles()) {
-        try {
-            pictureWriter.emplace();
-        } catch (const std::system_error&) {
-            pictureWriter.reset();
-        }
+    try {
+        pictureWriter.emplace();
+    } catch (const std::system_error&) {
+        pictureWriter.reset();
     }
     ReaderOptions readerOptions;
     readerOptions.mode = options.mode;
     readerOptions.pictureFolder = outputFolder / "vCardPictures";
     readerOptions.pictureWriter = pictureWriter ? &*pictureWriter : nullptr;
+    readerOptions.keepPictureBytes = target->storesPictures();
     PictureNames pictureNames;
     readerOptions.pictureNames = &pictureNames;
     RunSink sink(*target, host, result.report);

@@ -60,9 +60,10 @@ public:
     // Drops an unfinished target; an earlier file of the same name stays.
     virtual void abandon() noexcept = 0;
 
-    // Whether `write` opens the picture file named in the record. A target that
-    // does not lets the run write picture files while later cards are read.
-    virtual bool readsPictureFiles() const { return true; }
+    // Whether `write` stores the card's picture, which it then finds in the
+    // record's `ePhotoBytes` (never in the picture file, which others may be
+    // able to change).
+    virtual bool storesPictures() const { return false; }
 };
 
 // The target of a kind.

@@ -19,6 +19,7 @@ public:
     bool write(const ContactRecord& record, const CardPlace& place, RunReport& report) override;
     std::filesystem::path close(RunReport& report) override;
     void abandon() noexcept override;
+    bool storesPictures() const override { return true; }
 
     const outlook::StoreSession& session() const { return session_; }
 

@@ -15,7 +15,6 @@ public:
     std::filesystem::path close(RunReport& report) override;
     void abandon() noexcept override;
     // The sheet has no picture column.
-    bool readsPictureFiles() const override { return false; }
 
 private:
     ContactSheet sheet_;

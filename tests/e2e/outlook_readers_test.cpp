@@ -413,25 +413,34 @@ TEST(OutlookTargetFaults, AnOutputThatCannotBeWrittenFailsTheRunAndLeavesNothing
     EXPECT_TRUE(fs::is_regular_file(underFile.parent_path()));
 }
 
-// A picture that cannot be written, and one written where it cannot be read
-// back (a link to a device): the contact is saved without it, and the end
-// report names the card, the picture file and the cause.
-TEST(OutlookTargetFaults, APictureThatCannotBeWrittenOrReadCostsOnlyThePicture) {
+// Pictures in an output folder others may write in: a file or a link at
+// vCardPictures is reported and no picture file is written there, a link at a
+// picture's name is replaced rather than followed. The contact always gets
+// its picture, which the store takes from the card, never from the file.
+TEST(OutlookTargetFaults, WhatIsPlantedInThePictureFolderCostsAtMostThePictureFile) {
     const struct {
         const char* name;
-        void (*prepare)(const fs::path& out);
-        std::string reportTitle, reportEnd;
+        void (*prepare)(const fs::path& work, const fs::path& out);
+        std::string report;  // empty: the run reports nothing
     } cases[] = {
-        {"vCardPictures is a file", [](const fs::path& out) { testing::writeFile(out / "vCardPictures", ""); },
-         "1 picture file could not be written",
-         ":5: picture file %/vCardPictures/.gif could not be written: Not a directory"},
-        {"the picture file is a link to a device",
-         [](const fs::path& out) {
-             fs::create_directories(out / "vCardPictures");
-             fs::create_symlink("/dev/null", out / "vCardPictures" / ".gif");
+        {"vCardPictures is a file",
+         [](const fs::path&, const fs::path& out) { testing::writeFile(out / "vCardPictures", ""); },
+         "1 picture file could not be written\n  %s:5: picture file %o/vCardPictures/.gif could not be written: a "
+         "file that is not a folder has the folder's name"},
+        {"vCardPictures is a link to a folder",
+         [](const fs::path& work, const fs::path& out) {
+             fs::create_directories(work / "elsewhere");
+             fs::create_directory_symlink(work / "elsewhere", out / "vCardPictures");
          },
-         "1 value or picture was left out of its contact",
-         ":1: card 1: AddPicture: the picture file %/vCardPictures/.gif cannot be read: "},
+         "1 picture file could not be written\n  %s:5: picture file %o/vCardPictures/.gif could not be written: the "
+         "folder's name is a link; no picture is written through it"},
+        {"the picture's name is a link to a file",
+         [](const fs::path& work, const fs::path& out) {
+             fs::create_directories(out / "vCardPictures");
+             testing::writeFile(work / "precious", "precious");
+             fs::create_symlink(work / "precious", out / "vCardPictures" / ".gif");
+         },
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -441,19 +450,26 @@ TEST(OutlookTargetFaults, APictureThatCannotBeWrittenOrReadCostsOnlyThePicture) 
                                                             testing::base64(kJpeg) + "\r\nEND:VCARD\r\n");
         const fs::path out = work.path() / "out";
         fs::create_directories(out);
-        c.prepare(out);
+        c.prepare(work.path(), out);
         const ConvertedRun run = convertToPst(source, out);
-        EXPECT_EQ(run.status, 1) << run.out << run.err;
+        EXPECT_EQ(run.status, c.report.empty() ? 0 : 1) << run.out << run.err;
         EXPECT_EQ(run.saved, 1) << run.out;
-        std::string reportEnd = c.reportEnd;
-        reportEnd.replace(reportEnd.find('%'), 1, out.string());
-        const std::string report = c.reportTitle + "\n  " + source.string() + reportEnd;
-        EXPECT_NE(run.out.find(report), std::string::npos) << run.out;
-        // The file exists: a cause saying it does not would be a stale one.
-        EXPECT_EQ(run.out.find(report + "No such file or directory"), std::string::npos) << run.out;
-        // The contact with its values, without a photo.
+        if (!c.report.empty()) {
+            std::string report = c.report;
+            report.replace(report.find("%s"), 2, source.string());
+            report.replace(report.find("%o"), 2, out.string());
+            EXPECT_NE(run.out.find(report), std::string::npos) << run.out;
+        } else {
+            EXPECT_EQ(readFile(work.path() / "precious"), "precious");
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out / "vCardPictures" / ".gif")));
+            EXPECT_TRUE(readFile(out / "vCardPictures" / ".gif") == kJpeg);
+        }
+        if (fs::exists(work.path() / "elsewhere")) {
+            EXPECT_TRUE(fs::is_empty(work.path() / "elsewhere"));
+        }
+        // The contact with its values and its photo.
         const Slots slots = {{"FirstName", "Niamh"}, {"LastName", "Walsh"}, {"Email", "niamh@walsh.example"}};
-        expectStore(run.pst, work.path(), {{slots, {"Niamh Walsh", "Walsh, Niamh", "", ""}, ""}});
+        expectStore(run.pst, work.path(), {{slots, {"Niamh Walsh", "Walsh, Niamh", "", ""}, kJpeg}});
     }
 }
 

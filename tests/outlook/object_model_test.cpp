@@ -66,8 +66,12 @@ TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
     for (const auto& [call, message] : refused) EXPECT_EQ(failureOf(call), message);
     item->setProperty("firstname", std::string("Ada"));  // names in any letter case
     item->AddPicture("");                                // no picture: nothing to do
+    item->SetPicture("");
     EXPECT_EQ(item->content()[ContactField::FirstName], "Ada");
     EXPECT_FALSE(item->content().picture);
+    item->SetPicture("GIF89a picture");
+    ASSERT_TRUE(item->content().picture);
+    EXPECT_EQ(item->content().picture->mimeType, "image/gif");
     item->Save();
     EXPECT_EQ(failureOf([&] { item->Save(); }), "the contact is saved already");
     session.Logoff();

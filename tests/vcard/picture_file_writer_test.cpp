@@ -5,18 +5,26 @@
 #include <gtest/gtest.h>
 
 #include "support/test_files.h"
+#include "vcard/picture_folder.h"
 
 namespace tessaly {
 namespace {
 
 using testing::TempDir;
 
+std::shared_ptr<PictureFolder> openFolder(const TempDir& folder) {
+    auto pictures = std::make_shared<PictureFolder>(folder.path());
+    EXPECT_EQ(pictures->open(), "");
+    return pictures;
+}
+
 TEST(PictureFileWriter, WritesEveryFileInTheOrderGivenEmptyOnesToo) {
     TempDir folder;
+    const auto pictures = openFolder(folder);
     PictureFileWriter writer;
     for (int i = 0; i < 200; ++i)
-        writer.write(folder.path() / (std::to_string(i % 50) + ".gif"), "picture " + std::to_string(i), "a.vcf", i);
-    writer.write(folder.path() / "empty.gif", "", "a.vcf", 201);
+        writer.write(pictures, std::to_string(i % 50) + ".gif", "picture " + std::to_string(i), "a.vcf", i);
+    writer.write(pictures, "empty.gif", "", "a.vcf", 201);
     writer.finish();
     // Each name was written four times; the last writing stays, as when the
     // files are written one after the other.
@@ -30,10 +38,11 @@ TEST(PictureFileWriter, WritesEveryFileInTheOrderGivenEmptyOnesToo) {
 TEST(PictureFileWriter, AFileThatCannotBeWrittenIsNotedWithItsCardAndTheRestGoOn) {
     TempDir folder;
     std::filesystem::create_directory(folder.path() / "1.gif");  // a folder in the way
+    const auto pictures = openFolder(folder);
     PictureFileWriter writer;
-    writer.write(folder.path() / ".gif", "first", "cards.vcf", 3);
-    writer.write(folder.path() / "1.gif", "second", "cards.vcf", 9);
-    writer.write(folder.path() / "2.gif", "third", "cards.vcf", 14);
+    writer.write(pictures, ".gif", "first", "cards.vcf", 3);
+    writer.write(pictures, "1.gif", "second", "cards.vcf", 9);
+    writer.write(pictures, "2.gif", "third", "cards.vcf", 14);
     writer.finish();
     const std::vector<PictureWriteFailure> failures = writer.takeFailures();
     ASSERT_EQ(failures.size(), 1u);
@@ -49,11 +58,12 @@ TEST(PictureFileWriter, APictureLargerThanTheQueueStillPasses) {
     TempDir folder;
     const std::string big(100000, 'x');
     {
+        const auto pictures = openFolder(folder);
         PictureFileWriter writer(1000);
         // Less than a batch is queued when a picture finds no room.
-        writer.write(folder.path() / "first.gif", "f", "a.vcf", 1);
-        for (int i = 0; i < 5; ++i) writer.write(folder.path() / (std::to_string(i) + ".gif"), big, "a.vcf", 1);
-        writer.write(folder.path() / "small.gif", "s", "a.vcf", 2);
+        writer.write(pictures, "first.gif", "f", "a.vcf", 1);
+        for (int i = 0; i < 5; ++i) writer.write(pictures, std::to_string(i) + ".gif", big, "a.vcf", 1);
+        writer.write(pictures, "small.gif", "s", "a.vcf", 2);
         // No finish(): the writer writes what is queued before it goes.
     }
     for (int i = 0; i < 5; ++i) EXPECT_EQ(testing::readFile(folder.path() / (std::to_string(i) + ".gif")), big);

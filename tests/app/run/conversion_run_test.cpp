@@ -43,7 +43,6 @@ public:
 // `written` and `abandoned`, since the run owns the target.
 struct ThirdCardFails : ConversionTarget {
     ThirdCardFails(int& written, bool& abandoned) : written(written), abandoned(abandoned) {}
-    bool readsPictureFiles() const override { return false; }  // pictures written on their own thread
     void open(const fs::path&) override {}
     bool write(const ContactRecord&, const CardPlace& place, RunReport&) override {
         if (place.cardNumber == 3) throw TargetError("cannot write \"/x/t.xls\": No space left on device");

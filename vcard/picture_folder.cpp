@@ -1,0 +1,94 @@
+#include "vcard/picture_folder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "common/write_all.h"
+
+namespace tessaly {
+
+namespace {
+
+// A hidden name, unique per process and per call, for a picture being written.
+std::string temporaryName() {
+    static std::atomic<unsigned> counter{0};
+    return ".picture." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+}  // namespace
+
+PictureFolder::PictureFolder(std::filesystem::path path) : path_(std::move(path)) {}
+
+PictureFolder::~PictureFolder() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+const std::string& PictureFolder::open() {
+    std::call_once(opened_, [this] {
+        if (::mkdir(path_.c_str(), 0777) != 0 && errno != EEXIST) {
+            openFailure_ = std::strerror(errno);
+            return;
+        }
+        // O_NOFOLLOW: a link planted at the folder's name would send the
+        // pictures, whose bytes the card's author chose, into any folder.
+        const int folder = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder < 0) {
+            // With O_DIRECTORY a link gives ENOTDIR rather than ELOOP: look.
+            const int error = errno;
+            struct stat link {};
+            if (error == ELOOP || (error == ENOTDIR && ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)))
+                openFailure_ = "the folder's name is a link; no picture is written through it";
+            else if (error == ENOTDIR)
+                openFailure_ = "a file that is not a folder has the folder's name";
+            else
+                openFailure_ = std::strerror(error);
+            return;
+        }
+        struct stat status {};
+        if (::fstat(folder, &status) != 0) {
+            openFailure_ = std::strerror(errno);
+        } else if (status.st_uid != ::geteuid()) {
+            // Its owner could plant or swap files in it while the run writes.
+            openFailure_ = "the folder belongs to another user; no picture is written into it";
+        }
+        if (!openFailure_.empty()) {
+            ::close(folder);
+            return;
+        }
+        descriptor_ = folder;
+    });
+    return openFailure_;
+}
+
+std::string PictureFolder::write(const std::string& name, std::string_view bytes) const {
+    if (descriptor_ < 0) return openFailure_.empty() ? std::string("the folder is not open") : openFailure_;
+    // A new file of a name of our own: O_EXCL and O_NOFOLLOW make sure that
+    // nothing planted is opened, O_NONBLOCK that nothing could block the run.
+    std::string temporary;
+    int file = -1;
+    for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
+        temporary = temporaryName();
+        file = ::openat(descriptor_, temporary.c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (file < 0 && errno != EEXIST) break;
+    }
+    if (file < 0) return std::strerror(errno);
+    struct stat status {};
+    int error = ::fstat(file, &status) != 0 ? errno : 0;
+    if (error == 0 && !S_ISREG(status.st_mode)) error = EINVAL;
+    if (error == 0) error = writeAll(file, bytes);
+    if (::close(file) != 0 && error == 0) error = errno;
+    // The rename replaces whatever has the name, a link included, without
+    // following it; a picture cut short is never put in place.
+    if (error == 0 && ::renameat(descriptor_, temporary.c_str(), descriptor_, name.c_str()) != 0) error = errno;
+    if (error == 0) return {};
+    ::unlinkat(descriptor_, temporary.c_str(), 0);
+    return std::strerror(error);
+}
+
+}  // namespace tessaly
