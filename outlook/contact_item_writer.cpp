@@ -26,6 +26,10 @@ ContactItem& itemOf(ContactItem* item) {
 
 }  // namespace
 
+std::string notSavedCause(const ContactItemOutcome& outcome) {
+    return outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.front();
+}
+
 ContactItemOutcome CreateContactItem(Session& objSession, const std::string& storeID, std::int16_t FolderName,
                                      const ContactRecord& record) {
     ContactItemOutcome outcome;

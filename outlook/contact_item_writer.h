@@ -19,6 +19,10 @@ struct ContactItemOutcome {
     std::vector<std::string> failures;
 };
 
+// Why an item was not saved: its first failure, since the later ones often
+// only follow from it (no item was made, so every statement after failed).
+std::string notSavedCause(const ContactItemOutcome& outcome);
+
 // `record` holds the card's slots as the reader leaves them; the writer takes
 // them trimmed of spaces. `FolderName` is the default folder's code (10, the
 // contacts folder). In order: the new item, its properties, its picture,

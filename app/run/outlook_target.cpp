@@ -31,9 +31,7 @@ bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, R
     if (const std::string failure = session_.writeFailure(); !failure.empty())
         throw TargetError(session_.PSTPath().string() + ": " + failure);
     if (!outcome.saved) {
-        // The first failure is the cause; later ones often follow from it.
-        const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.front();
-        report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + cause);
+        report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + outlook::notSavedCause(outcome));
         return false;
     }
     if (outcome.failures.empty()) return true;

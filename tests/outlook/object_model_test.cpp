@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 
+#include "outlook/contact_item_writer.h"
 #include "outlook/session.h"
 #include "support/test_files.h"
 #include "support/written_stores.h"
@@ -77,6 +78,18 @@ TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
     session.Logoff();
     EXPECT_EQ(failureOf([&] { newContact(); }), "the store is closed: its session was logged off");
     testing::expectValidPst(dir.path() / "store.pst");
+}
+
+// An item that could not be made fails every later statement: the cause of the
+// failed save is the first failure, not the last.
+TEST_F(ObjectModel, AContactNotSavedIsReportedWithItsFirstFailure) {
+    ContactRecord record;
+    record.eContact_FirstName = "Ada";
+    record.eContact_BirthDay = 30000;
+    const ContactItemOutcome outcome = CreateContactItem(session, store->EntryID(), 99, record);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_EQ(outcome.failures.back(), "Save: there is no item");
+    EXPECT_EQ(notSavedCause(outcome), "Add: there is no default folder of type 99");
 }
 
 TEST_F(ObjectModel, AStoreIsNeverWrittenOverAnExistingFile) {
