@@ -13,6 +13,8 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void onInterrupt(int) { interrupted = true; }
 
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // Rewritten at most ten times a second.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
@@ -32,10 +34,15 @@ std::string terminalLines(const std::string& text) {
 TerminalHost::TerminalHost(std::string outputFolder, std::FILE* err)
     : outputFolder_(std::move(outputFolder)), err_(err), liveProgress_(isatty(fileno(err)) != 0) {
     interrupted = false;
-    std::signal(SIGINT, onInterrupt);
+    // Ctrl-C, a shutdown's SIGTERM and a closed terminal's SIGHUP all stop
+    // the run before the next card: what was converted is kept and no
+    // temporary file is left behind.
+    for (const int signal : kStopSignals) std::signal(signal, onInterrupt);
 }
 
-TerminalHost::~TerminalHost() { std::signal(SIGINT, SIG_DFL); }
+TerminalHost::~TerminalHost() {
+    for (const int signal : kStopSignals) std::signal(signal, SIG_DFL);
+}
 
 std::string TerminalHost::BrowseForFolder(const std::string&) { return outputFolder_; }
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 namespace tessaly {
 
@@ -17,6 +18,15 @@ FileSystemCalls* current = &systemCalls;
 
 int FileSystemCalls::createExclusive(const char* path) {
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+int FileSystemCalls::createUnnamed(const char* folder) {
+    return ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+int FileSystemCalls::linkUnnamed(int descriptor, const char* path) {
+    const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW);
 }
 
 ssize_t FileSystemCalls::pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) {

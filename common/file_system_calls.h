@@ -17,6 +17,12 @@ public:
     // Each returns what the system call of the same name returns, with errno
     // set on failure.
     virtual int createExclusive(const char* path);  // open(O_WRONLY|O_CREAT|O_EXCL)
+    // A file without a name in `folder` (open with O_TMPFILE): nothing is
+    // left behind if the process dies before it is linked in.
+    virtual int createUnnamed(const char* folder);
+    // Gives the unnamed file open as `descriptor` the name `path` (linkat
+    // through /proc/self/fd); fails with EEXIST when the name is taken.
+    virtual int linkUnnamed(int descriptor, const char* path);
     virtual ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset);
     virtual int fsync(int descriptor);
     // Starts writing [offset, offset + size) to the disk without waiting for

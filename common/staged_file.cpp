@@ -1,5 +1,7 @@
 #include "common/staged_file.h"
 
+#include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,13 +17,23 @@ namespace tessaly {
 
 namespace {
 
-// A hidden name beside the final one, unique per process and per call, so that
-// two writers never share a temporary file.
+// A hidden name beside the final one with 64 random bits in it: another user
+// who can write the folder cannot guess it to take it first.
 std::filesystem::path temporaryNameFor(const std::filesystem::path& finalPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::string name = "." + finalPath.filename().string() + "." + std::to_string(::getpid()) +
-                             "-" + std::to_string(counter++) + ".tmp";
-    return finalPath.parent_path() / name;
+    static std::atomic<std::uint64_t> counter{0};
+    std::uint64_t random = 0;
+    if (::getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+        random = (static_cast<std::uint64_t>(::getpid()) << 32) ^ counter++ ^ static_cast<std::uint64_t>(::time(nullptr));
+    char hex[17];
+    for (int i = 15; i >= 0; --i, random >>= 4) hex[i] = "0123456789abcdef"[random & 0xF];
+    hex[16] = '\0';
+    return finalPath.parent_path() / ("." + finalPath.filename().string() + "." + hex + ".tmp");
+}
+
+// The folder an unnamed file for `finalPath` is made in.
+std::string folderOf(const std::filesystem::path& finalPath) {
+    const std::filesystem::path parent = finalPath.parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
 }
 
 }  // namespace
@@ -37,8 +49,15 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     used_ = 0;
     end_ = 0;
     writebackStart_ = 0;
-    // A leftover of the same name (same process id from an earlier boot) is
-    // never overwritten: another name is tried instead.
+    // An unnamed file first: a run killed before its commit leaves nothing
+    // behind. A file system without unnamed files gets a named one.
+    temporaryPath_.clear();
+    descriptor_ = fileSystemCalls().createUnnamed(folderOf(finalPath).c_str());
+    if (descriptor_ >= 0) {
+        if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
+        return 0;
+    }
+    // A name already taken is never overwritten: another is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath_ = temporaryNameFor(finalPath);
         descriptor_ = fileSystemCalls().createExclusive(temporaryPath_.c_str());
@@ -101,12 +120,28 @@ int StagedFile::commit() {
     if (descriptor_ < 0) return EBADF;
     if (const int error = flush()) return error;
     FileSystemCalls& calls = fileSystemCalls();
+    // A file that replaces an earlier one keeps the permissions its owner
+    // gave that one (a sheet made private stays private).
+    if (existing_ == Existing::Replace) {
+        struct stat earlier {};
+        if (::lstat(finalPath_.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode))
+            ::fchmod(descriptor_, earlier.st_mode & 07777);
+    }
     // The descriptor is closed whether or not the sync succeeded.
-    const int synced = calls.fsync(descriptor_) == 0 ? 0 : errno;
+    int failed = calls.fsync(descriptor_) == 0 ? 0 : errno;
+    // An unnamed file gets a temporary name of its own, from which it is
+    // renamed as a named one is.
+    for (int attempt = 0; failed == 0 && temporaryPath_.empty() && attempt < 100; ++attempt) {
+        const std::filesystem::path name = temporaryNameFor(finalPath_);
+        if (calls.linkUnnamed(descriptor_, name.c_str()) == 0)
+            temporaryPath_ = name;
+        else if (errno != EEXIST || attempt == 99)
+            failed = errno;
+    }
     const int closed = calls.close(descriptor_) == 0 ? 0 : errno;
     descriptor_ = -1;
-    if (synced != 0 || closed != 0) {
-        failure_ = synced != 0 ? synced : closed;
+    if (failed != 0 || closed != 0) {
+        failure_ = failed != 0 ? failed : closed;
         return failure_;
     }
     int renamed = 0;

@@ -248,9 +248,10 @@ protected:
 TEST_F(ExcelFileOverEarlierFile, WritesUnderATemporaryNameAndRenamesOnClose) {
     EXPECT_EQ(file.fileName(), path);
     ASSERT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, std::string(255, 'x')), 0);
-    // The earlier file stays whole while the new one is written beside it.
+    // The earlier file stays whole while the new one is written beside it,
+    // without a name until it is finished.
     EXPECT_EQ(readFile(path), "earlier sheet");
-    ASSERT_EQ(folderEntries(dir.path()).size(), 2u);
+    ASSERT_EQ(folderEntries(dir.path()).size(), 1u);
 
     ASSERT_EQ(file.CloseFile(), 0);
     EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
@@ -283,7 +284,7 @@ TEST(ExcelFileStaging, AnUnfinishedFileIsDroppedByANewFileOrTheDestructor) {
         ExcelFile file(DateTextFormat::iso());
         ASSERT_EQ(file.CreateFile(dir.path() / "first.xls"), 0);
         ASSERT_EQ(file.CreateFile(dir.path() / "second.xls"), 0);
-        EXPECT_EQ(folderEntries(dir.path()).size(), 1u);
+        EXPECT_EQ(folderEntries(dir.path()).size(), 0u);  // unfinished files have no name
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }

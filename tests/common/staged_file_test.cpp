@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 
 #include "common/numbered_name.h"
 #include "support/failing_file_calls.h"
@@ -17,6 +21,17 @@ namespace {
 using testing::folderEntries;
 using testing::readFile;
 using testing::TempDir;
+
+// A file system without unnamed files (the named fallback), unless `allow`.
+class NoUnnamedFiles : public testing::FailingFileCalls {
+public:
+    int createUnnamed(const char* folder) override {
+        if (allow) return FailingFileCalls::createUnnamed(folder);
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    bool allow = false;
+};
 
 TEST(StagedFile, WritesWhereAskedThroughItsBufferAndReplacesTheFinalFileOnlyOnCommit) {
     TempDir dir;
@@ -30,7 +45,7 @@ TEST(StagedFile, WritesWhereAskedThroughItsBufferAndReplacesTheFinalFileOnlyOnCo
     EXPECT_EQ(file.writeAt(0, "Z"), 0);                // a header, written last
     EXPECT_EQ(file.size(), 24u);
     EXPECT_EQ(readFile(path), "earlier");              // the final name is untouched until commit
-    EXPECT_EQ(folderEntries(dir.path()).size(), 2u);
+    EXPECT_EQ(folderEntries(dir.path()).size(), 1u);   // and the file being written has no name
     EXPECT_EQ(file.commit(), 0);
     EXPECT_EQ(readFile(path), std::string("Zbc\0\0\0\0\0\0\0\0\0xy0123456789", 24));
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::filesystem::path>{"out.bin"});
@@ -46,7 +61,6 @@ TEST(StagedFile, TwoWritersOfOneNameGetTemporaryFilesOfTheirOwnAndLeaveOtherFile
     StagedFile first, second;
     ASSERT_EQ(first.open(dir.path() / "out.bin"), 0);
     ASSERT_EQ(second.open(dir.path() / "out.bin"), 0);
-    EXPECT_NE(first.temporaryPath(), second.temporaryPath());
     EXPECT_EQ(first.write("first"), 0);
     EXPECT_EQ(second.write("second"), 0);
     second.abandon();
@@ -94,6 +108,53 @@ TEST(StagedFile, AFileThatTakesTheNextFreeNameLeavesTakenNamesAlone) {
     EXPECT_EQ(splitNumberedName("/d/a (1001).pst").copy, 1);
     EXPECT_EQ(splitNumberedName("/d/a (1000).pst").copy, 1000);
     EXPECT_EQ(numberedName("/d/Contacts5.12.26 14.3.09.pst", 7), "/d/Contacts5.12.26 14.3.09 (7).pst");
+}
+
+// A folder others can write in: names planted where a temporary file's name
+// could be guessed take nothing from the run, and a writer killed before its
+// commit leaves no file holding what it wrote.
+TEST(StagedFile, PlantedNamesBlockNothingAndAKilledWriterLeavesNothingBehind) {
+    TempDir dir;
+    for (int i = 0; i < 100; ++i)
+        dir.write(".out.bin." + std::to_string(::getpid()) + "-" + std::to_string(i) + ".tmp", "planted");
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed file" : "named file");
+        NoUnnamedFiles named;
+        if (unnamed) named.allow = true;
+        StagedFile file;
+        ASSERT_EQ(file.open(dir.path() / "out.bin"), 0);
+        EXPECT_EQ(file.write("new"), 0);
+        EXPECT_EQ(file.commit(), 0);
+        EXPECT_EQ(readFile(dir.path() / "out.bin"), "new");
+        EXPECT_EQ(folderEntries(dir.path()).size(), 101u);
+    }
+
+    TempDir killed;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        StagedFile file;
+        if (file.open(killed.path() / "out.bin") != 0 || file.write("every contact so far") != 0) ::_exit(1);
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(folderEntries(killed.path()).empty());
+}
+
+// The sheet's owner made it private: the sheet that replaces it stays so.
+TEST(StagedFile, AFileThatReplacesAnotherKeepsItsPermissions) {
+    TempDir dir;
+    const auto path = dir.write("out.bin", "earlier");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    StagedFile file;
+    ASSERT_EQ(file.open(path), 0);
+    EXPECT_EQ(file.write("new"), 0);
+    EXPECT_EQ(file.commit(), 0);
+    EXPECT_EQ(readFile(path), "new");
+    EXPECT_EQ(std::filesystem::status(path).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(StagedFile, AFailedSyncStillClosesTheFileAndKeepsTheFinalNameAsItWas) {
