@@ -122,10 +122,13 @@ void setFaxGroup(Message& message, std::uint32_t base, const std::string& displa
 }
 
 // The dates as Outlook keeps them: local midnight in UTC, and the same
-// midnight unconverted.
+// midnight unconverted. A date whose midnight in UTC no FILETIME holds is
+// left out (the object model refuses such a date when it is set).
 void setDate(Message& message, std::uint16_t utcId, std::uint32_t localLid, DateValue date) {
     if (date == 0) return;
-    setTime(message, utcId, localMidnightInUtc(date));
+    const std::optional<std::uint64_t> utc = localMidnightInUtc(date);
+    if (!utc) return;
+    setTime(message, utcId, *utc);
     message.set(addressProperty(localLid), PropertyValue::time(pst::fileTimeFromDays(std::floor(date))));
 }
 
@@ -213,7 +216,7 @@ std::vector<std::string> categoryKeywords(const std::string& categories) {
     return keywords;
 }
 
-std::uint64_t localMidnightInUtc(DateValue date) {
+std::optional<std::uint64_t> localMidnightInUtc(DateValue date) {
     // The offset from UTC that holds at that midnight, found with localtime_r
     // (mktime would look at the system's time zone file again on every call):
     // first the offset at UTC midnight, then the one at the local midnight
@@ -235,7 +238,9 @@ std::uint64_t localMidnightInUtc(DateValue date) {
     // which the first guess finds.
     const std::time_t midnight = sameDay(second) || !sameDay(first) ? secondGuess : firstGuess;
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-    return static_cast<std::uint64_t>((static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970) * 10000000);
+    const std::int64_t since1601 = static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970;
+    if (since1601 < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(since1601) * 10000000;
 }
 
 pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
