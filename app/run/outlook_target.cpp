@@ -4,13 +4,6 @@
 
 namespace tessaly {
 
-namespace {
-
-// The contacts folder's code in the mail library.
-constexpr std::int16_t kContactsFolder = 10;
-
-}  // namespace
-
 OutlookTarget::OutlookTarget(outlook::LocalClock clock, pst::PstOptions options)
     : session_(std::move(clock), std::move(options)) {}
 
@@ -24,7 +17,7 @@ void OutlookTarget::open(const std::filesystem::path& outputFolder) {
 
 bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
     const outlook::ContactItemOutcome outcome =
-        outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), kContactsFolder, record);
+        outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), outlook::kContactsFolder, record);
     if (!outcome.saved) {
         const std::string cause = outcome.failures.empty() ? std::string("unknown cause") : outcome.failures.back();
         report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + cause);
