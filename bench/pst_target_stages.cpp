@@ -32,9 +32,6 @@ using namespace tessaly;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr std::int16_t kContactsFolder = 10;
-constexpr std::int16_t kContactItem = 2;
-
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 // Both runs get the same store: a fixed record key, identifier and time,
@@ -69,8 +66,8 @@ public:
     void handOver(const ContactRecord& record, std::int32_t, long) override {
         const auto start = Clock::now();
         const auto store = session_.objSession().GetStoreFromID(session_.PSTStoreID());
-        const auto folder = store->GetDefaultFolder(kContactsFolder);
-        const auto item = folder->Items()->Add(kContactItem);
+        const auto folder = store->GetDefaultFolder(outlook::kContactsFolder);
+        const auto item = folder->Items()->Add(outlook::kContactItem);
         // CreateContactItem's steps, one at a time.
         outlook::ContactItemOutcome outcome;
         outlook::setContactProperties(item.get(), record, outcome);

@@ -23,7 +23,8 @@ public:
     // Birthday, …; any letter case): text for the text properties, a date for
     // Birthday and Anniversary. An unknown name, a value of the other kind,
     // a mailing-address code other than "1", "2" or "" and a date before 1601
-    // are refused.
+    // or after 9999 are refused, and so is a date whose local midnight falls
+    // before 1601 in UTC (1 January 1601 east of UTC).
     void setProperty(const std::string& name, const AutomationValue& value);
 
     // Makes the picture in the file at `path` the contact's photo. An empty

@@ -6,8 +6,6 @@ namespace tessaly::outlook {
 
 namespace {
 
-constexpr std::int16_t kContactItem = 2;
-
 // Runs one statement; a failure is noted and passed over.
 template <typename Statement>
 void guarded(ContactItemOutcome& outcome, const char* statement, Statement run) {

@@ -122,10 +122,13 @@ void setFaxGroup(Message& message, std::uint32_t base, const std::string& displa
 }
 
 // The dates as Outlook keeps them: local midnight in UTC, and the same
-// midnight unconverted.
+// midnight unconverted. A date whose midnight in UTC no FILETIME holds is
+// left out (the object model refuses such a date when it is set).
 void setDate(Message& message, std::uint16_t utcId, std::uint32_t localLid, DateValue date) {
     if (date == 0) return;
-    setTime(message, utcId, localMidnightInUtc(date));
+    const std::optional<std::uint64_t> utc = localMidnightInUtc(date);
+    if (!utc) return;
+    setTime(message, utcId, *utc);
     message.set(addressProperty(localLid), PropertyValue::time(pst::fileTimeFromDays(std::floor(date))));
 }
 
@@ -213,7 +216,7 @@ std::vector<std::string> categoryKeywords(const std::string& categories) {
     return keywords;
 }
 
-std::uint64_t localMidnightInUtc(DateValue date) {
+std::optional<std::uint64_t> localMidnightInUtc(DateValue date) {
     // The offset from UTC that holds at that midnight, found with localtime_r
     // (mktime would look at the system's time zone file again on every call):
     // first the offset at UTC midnight, then the one at the local midnight
@@ -235,20 +238,26 @@ std::uint64_t localMidnightInUtc(DateValue date) {
     // which the first guess finds.
     const std::time_t midnight = sameDay(second) || !sameDay(first) ? secondGuess : firstGuess;
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
-    return static_cast<std::uint64_t>((static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970) * 10000000);
+    const std::int64_t since1601 = static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970;
+    if (since1601 < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(since1601) * 10000000;
 }
 
-pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
-    Message message;
-    message.reserve(64, 96);  // about what a contact has
-    message.set(pst::tags::MessageClass, PropertyValue::string("IPM.Contact"));
-    const std::string displayName = contactDisplayName(c);
+namespace {
+
+// The names the contact shows: the display name, the subject made of it and
+// the conversation topic.
+void setShownNames(Message& message, const std::string& displayName) {
     setText(message, pst::tagId(pst::tags::DisplayName), displayName);
     // The subject begins with U+0001 and the length of its prefix plus one:
     // a contact's has no prefix.
     setText(message, pst::tagId(pst::tags::Subject), "\x01\x01" + displayName);
     setText(message, kConversationTopic, displayName);
+}
 
+// Each field in its property (or two), the empty ones left out but for those
+// Outlook keeps empty.
+void setFields(Message& message, const ContactContent& c) {
     for (std::size_t i = 0; i < kContactFieldCount; ++i) {
         const ContactFieldInfo& info = contactFieldInfo(static_cast<ContactField>(i));
         const std::string& value = c.text[i];
@@ -256,8 +265,10 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
         if (info.tagId != 0) setText(message, info.tagId, value);
         if (info.addressLid != 0) message.set(addressProperty(info.addressLid), PropertyValue::string(value));
     }
+}
 
-    // File-as, initials.
+// File-as (by name, by company, failing both by the display name) and the initials.
+void setFileAsAndInitials(Message& message, const ContactContent& c, const std::string& displayName) {
     std::string fileAs = contactFileAs(c);
     std::int32_t fileAsId = c[F::LastName].empty() && c[F::FirstName].empty() && c[F::MiddleName].empty()
                                 ? kFileUnderCompany
@@ -269,9 +280,11 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
     message.set(addressProperty(kFileUnder), PropertyValue::string(fileAs));
     message.set(addressProperty(kFileUnderId), PropertyValue::int32(fileAsId));
     setText(message, kInitials, contactInitials(c));
+}
 
-    // The two addresses as one text each (an address set whole wins over its
-    // parts), and the mailing address: a copy of the one chosen.
+// The two addresses as one text each (an address set whole wins over its
+// parts), and the mailing address: a copy of the one chosen.
+void setAddresses(Message& message, const ContactContent& c) {
     const std::string work = !c[F::BusinessAddress].empty()
                                  ? c[F::BusinessAddress]
                                  : compositeAddress(c[F::BusinessAddressStreet], c[F::BusinessAddressCity],
@@ -300,8 +313,10 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
         const std::string& chosen = isHome ? home : work;
         if (!chosen.empty()) setText(message, kPostalAddress, chosen);
     }
+}
 
-    // E-mail and fax entries, and the list of those present.
+// The e-mail and fax entries, and the list of those present.
+void setEntries(Message& message, const ContactContent& c, const std::string& displayName) {
     std::vector<std::int32_t> entries;
     std::int32_t entryBits = 0;
     const ContactField emails[] = {F::Email1Address, F::Email2Address, F::Email3Address};
@@ -326,25 +341,49 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
         message.set(addressProperty(kAddressBookProviderEmailList), PropertyValue::multipleInt32(entries));
         message.set(addressProperty(kAddressBookProviderArrayType), PropertyValue::int32(entryBits));
     }
+}
 
+// The categories as keywords, where there are any.
+void setKeywords(Message& message, const ContactContent& c) {
     const std::vector<std::string> keywords = categoryKeywords(c[F::Categories]);
     if (!keywords.empty()) message.set(keywordsProperty(), PropertyValue::multipleString(keywords));
+}
 
+// The birthday and the anniversary, each in both forms.
+void setDates(Message& message, const ContactContent& c) {
     setDate(message, kBirthday, kBirthdayLocal, c.birthday);
     setDate(message, kWeddingAnniversary, kWeddingAnniversaryLocal, c.anniversary);
+}
 
-    if (c.picture) {
-        message.set(addressProperty(kHasPicture), PropertyValue::boolean(true));
-        pst::Attachment photo;
-        photo.fileName = "ContactPicture.jpg";
-        photo.data = c.picture->bytes;
-        photo.properties.emplace_back(pst::tags::AttachMimeTag, PropertyValue::string(c.picture->mimeType));
-        photo.properties.emplace_back(pst::tags::AttachmentContactPhoto, PropertyValue::boolean(true));
-        // Shown as the contact's picture, not among its attachments.
-        photo.properties.emplace_back(kAttachmentHidden, PropertyValue::boolean(true));
-        message.addAttachment(std::move(photo));
-    }
+// The photo: a hidden attachment that Outlook shows as the contact's picture.
+void setPicture(Message& message, const ContactContent& c) {
+    if (!c.picture) return;
+    message.set(addressProperty(kHasPicture), PropertyValue::boolean(true));
+    pst::Attachment photo;
+    photo.fileName = "ContactPicture.jpg";
+    photo.data = c.picture->bytes;
+    photo.properties.emplace_back(pst::tags::AttachMimeTag, PropertyValue::string(c.picture->mimeType));
+    photo.properties.emplace_back(pst::tags::AttachmentContactPhoto, PropertyValue::boolean(true));
+    // Shown as the contact's picture, not among its attachments.
+    photo.properties.emplace_back(kAttachmentHidden, PropertyValue::boolean(true));
+    message.addAttachment(std::move(photo));
+}
 
+}  // namespace
+
+pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
+    Message message;
+    message.reserve(64, 96);  // about what a contact has
+    message.set(pst::tags::MessageClass, PropertyValue::string("IPM.Contact"));
+    const std::string displayName = contactDisplayName(c);
+    setShownNames(message, displayName);
+    setFields(message, c);
+    setFileAsAndInitials(message, c, displayName);
+    setAddresses(message, c);
+    setEntries(message, c, displayName);
+    setKeywords(message, c);
+    setDates(message, c);
+    setPicture(message, c);
     setItemStamps(message);
     message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
     return message;

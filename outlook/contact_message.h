@@ -53,8 +53,10 @@ std::string compositeAddress(const std::string& street, const std::string& city,
 // The categories, split at commas, each trimmed of spaces, empty ones dropped.
 std::vector<std::string> categoryKeywords(const std::string& categories);
 
-// FILETIME of a date's local midnight (the process's time zone), in UTC.
-std::uint64_t localMidnightInUtc(DateValue date);
+// FILETIME of a date's local midnight (the process's time zone), in UTC;
+// nothing when that time falls before 1601, where FILETIME begins (the first
+// day of 1601 east of UTC).
+std::optional<std::uint64_t> localMidnightInUtc(DateValue date);
 
 // The message of a contact. `ownEntryId` is the entry identifier the contact
 // will have in its store (Outlook keeps it in PidLidReferenceEntryId).

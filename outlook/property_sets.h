@@ -9,13 +9,14 @@
 namespace tessaly::outlook {
 
 extern const pst::Guid kPsetidAddress;  // {00062004-0000-0000-C000-000000000046}
-extern const pst::Guid kPsetidCommon;   // {00062008-0000-0000-C000-000000000046}
+using pst::kPsetidCommon;               // {00062008-0000-0000-C000-000000000046}, which the engine's map uses too
 extern const pst::Guid kPsetidTask;     // {00062003-0000-0000-C000-000000000046}
 
 inline pst::PropertyName addressProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidAddress, lid); }
 inline pst::PropertyName commonProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidCommon, lid); }
 inline pst::PropertyName taskProperty(std::uint32_t lid) { return pst::PropertyName::numeric(kPsetidTask, lid); }
-// PidNameKeywords: the categories, a string name in PS_PUBLIC_STRINGS.
-inline pst::PropertyName keywordsProperty() { return pst::PropertyName::string(pst::kPsPublicStrings, "Keywords"); }
+// PidNameKeywords: the categories, a string name in PS_PUBLIC_STRINGS (every
+// new store's map holds it).
+inline const pst::PropertyName& keywordsProperty() { return pst::kKeywordsName; }
 
 }  // namespace tessaly::outlook

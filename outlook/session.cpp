@@ -6,16 +6,10 @@
 
 namespace tessaly::outlook {
 
-namespace {
-
-constexpr std::int16_t kUnicodePst = 1;
-
-}  // namespace
-
 std::shared_ptr<Store> StoreCollection::AddPSTStore(const std::string& path, std::int16_t format,
                                                     const std::string& displayName) {
     session_.requireLogon();
-    if (format != kUnicodePst) throw AutomationError("store format " + std::to_string(format) + " is not supported");
+    if (format != kUnicodeStore) throw AutomationError("store format " + std::to_string(format) + " is not supported");
     std::unique_ptr<pst::PstFile> file;
     try {
         file = pst::PstFile::create(path, displayName, session_.options_);

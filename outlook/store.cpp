@@ -1,5 +1,8 @@
 #include "outlook/store.h"
 
+#include <optional>
+#include <utility>
+
 #include "outlook/contacts_folder_columns.h"
 #include "pst/pst_error.h"
 
@@ -8,23 +11,24 @@ namespace tessaly::outlook {
 namespace {
 
 // The default folders by their codes in the mail library.
-std::optional<pst::StandardFolder> standardFolderOf(std::int16_t folderType) {
-    switch (folderType) {
-        case 3: return pst::StandardFolder::DeletedItems;
-        case 4: return pst::StandardFolder::Outbox;
-        case 5: return pst::StandardFolder::SentItems;
-        case 6: return pst::StandardFolder::Inbox;
-        case 9: return pst::StandardFolder::Calendar;
-        case 10: return pst::StandardFolder::Contacts;
-        case 11: return pst::StandardFolder::Journal;
-        case 12: return pst::StandardFolder::Notes;
-        case 13: return pst::StandardFolder::Tasks;
-        case 16: return pst::StandardFolder::Drafts;
-        default: return std::nullopt;
-    }
-}
+constexpr std::pair<std::int16_t, pst::StandardFolder> kDefaultFolders[] = {
+    {kDeletedItemsFolder, pst::StandardFolder::DeletedItems},
+    {kOutboxFolder, pst::StandardFolder::Outbox},
+    {kSentItemsFolder, pst::StandardFolder::SentItems},
+    {kInboxFolder, pst::StandardFolder::Inbox},
+    {kCalendarFolder, pst::StandardFolder::Calendar},
+    {kContactsFolder, pst::StandardFolder::Contacts},
+    {kJournalFolder, pst::StandardFolder::Journal},
+    {kNotesFolder, pst::StandardFolder::Notes},
+    {kTasksFolder, pst::StandardFolder::Tasks},
+    {kDraftsFolder, pst::StandardFolder::Drafts},
+};
 
-constexpr std::int16_t kContactItem = 2;
+std::optional<pst::StandardFolder> standardFolderOf(std::int16_t folderType) {
+    for (const auto& [code, folder] : kDefaultFolders)
+        if (code == folderType) return folder;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -65,7 +69,7 @@ Store::Store(std::shared_ptr<StoreState> state) : state_(std::move(state)) {
 void Store::ValidateIPMTree() {
     pst::PstFile& file = state_->file();
     try {
-        for (std::int16_t code : {3, 4, 5, 6, 9, 10, 11, 12, 13, 16}) file.standardFolder(*standardFolderOf(code));
+        for (const auto& [code, folder] : kDefaultFolders) file.standardFolder(folder);
     } catch (const pst::PstError& error) {
         throw AutomationError(error.what());
     }

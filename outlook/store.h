@@ -69,9 +69,9 @@ public:
     // Makes sure the store holds its default folders, the contacts folder
     // among them, ready for contacts.
     void ValidateIPMTree();
-    // A default folder by its code: 3 deleted items, 4 outbox, 5 sent items,
-    // 6 inbox, 9 calendar, 10 contacts, 11 journal, 12 notes, 13 tasks,
-    // 16 drafts.
+    // A default folder by its code (the k…Folder codes of automation.h:
+    // deleted items, outbox, sent items, inbox, calendar, contacts, journal,
+    // notes, tasks, drafts).
     std::shared_ptr<Folder> GetDefaultFolder(std::int16_t folderType);
 
     // The store's file: where it went once the session was logged off.

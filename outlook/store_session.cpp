@@ -11,12 +11,6 @@
 
 namespace tessaly::outlook {
 
-namespace {
-
-constexpr std::int16_t kUnicodePst = 1;
-
-}  // namespace
-
 std::tm systemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -58,7 +52,7 @@ void StoreSession::open(const std::filesystem::path& outputFolder) {
         objSession_->Logon();
         PSTPath_ = freePstPath(outputFolder, timeStamp(clock_()));
         StoreDisplayName_ = "Imported Contacts : Created - " + timeStamp(clock_());
-        store_ = objSession_->Stores().AddPSTStore(PSTPath_.string(), kUnicodePst, StoreDisplayName_);
+        store_ = objSession_->Stores().AddPSTStore(PSTPath_.string(), kUnicodeStore, StoreDisplayName_);
         PSTStoreID_ = store_->EntryID();
         store_->ValidateIPMTree();
     } catch (const AutomationError& error) {

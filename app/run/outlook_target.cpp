@@ -5,13 +5,6 @@
 
 namespace tessaly {
 
-namespace {
-
-// The contacts folder's code in the mail library.
-constexpr std::int16_t kContactsFolder = 10;
-
-}  // namespace
-
 OutlookTarget::OutlookTarget(outlook::LocalClock clock, pst::PstOptions options)
     : session_(std::move(clock), std::move(options)) {}
 
@@ -25,7 +18,7 @@ void OutlookTarget::open(const std::filesystem::path& outputFolder) {
 
 bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
     const outlook::ContactItemOutcome outcome =
-        outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), kContactsFolder, record);
+        outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), outlook::kContactsFolder, record);
     // A store whose file can no longer be written takes no further card: the
     // run ends with the first cause.
     if (const std::string failure = session_.writeFailure(); !failure.empty())

@@ -44,10 +44,10 @@ ContactRecord fullRecord(int number, const std::string& picture) {
 bool writeStore(const std::filesystem::path& path, const std::vector<ContactRecord>& records) {
     outlook::Session session(fuzz::fixedStoreOptions());
     session.Logon();
-    const std::string id = session.Stores().AddPSTStore(path.string(), 1, "Seed Contacts")->EntryID();
+    const std::string id = session.Stores().AddPSTStore(path.string(), outlook::kUnicodeStore, "Seed Contacts")->EntryID();
     bool allSaved = true;
     for (const ContactRecord& record : records) {
-        const outlook::ContactItemOutcome outcome = outlook::CreateContactItem(session, id, 10, record);
+        const outlook::ContactItemOutcome outcome = outlook::CreateContactItem(session, id, outlook::kContactsFolder, record);
         for (const std::string& failure : outcome.failures) std::fprintf(stderr, "%s\n", failure.c_str());
         allSaved = allSaved && outcome.saved && outcome.failures.empty();
     }

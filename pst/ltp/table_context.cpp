@@ -64,8 +64,7 @@ TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector
     tableInfo_ = heap_.allocate(Bytes(22 + 8 * columns_.size(), 0));
 }
 
-// Rows never straddle blocks: each block but the last is padded to a whole
-// block, so in memory the cut at every 8,176 bytes falls between rows.
+// Writes the rows held as one row-matrix block.
 void TableContextBuilder::writeMatrixBlock() {
     matrixBlocks_.push_back(writer_.writeDataBlock(rows_.data(), rows_.size()));
     matrixSizes_.push_back(static_cast<std::uint32_t>(rows_.size()));
@@ -84,6 +83,13 @@ std::uint32_t TableContextBuilder::storeVariable(const Bytes& value) {
 }
 
 void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuilder& properties) {
+    // Rows never straddle blocks, and readers find a row by rows per block: a
+    // full block is padded to 8,176 bytes and written once this row shows that
+    // another block follows it. The last block ends after its last row.
+    if (mode_ == Mode::Streaming && rows_.size() == rowsPerBlock_ * rowSize_) {
+        rows_.resize(kMaxBlockPayload, 0);
+        writeMatrixBlock();
+    }
     const std::size_t start = rows_.size();
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
@@ -112,10 +118,6 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
         row[bitmap + column.bit / 8] |= static_cast<std::uint8_t>(0x80u >> (column.bit % 8));
     }
     rowIds_.push_back(rowId);
-    if (mode_ == Mode::Streaming && rows_.size() == rowsPerBlock_ * rowSize_) {
-        rows_.resize(kMaxBlockPayload, 0);
-        writeMatrixBlock();
-    }
 }
 
 Subnode TableContextBuilder::matrixSubnode() {

@@ -47,5 +47,9 @@ std::size_t PropertyNameHash::operator()(const PropertyName& name) const {
 
 const Guid kPsMapi = parseGuid("00020328-0000-0000-C000-000000000046");
 const Guid kPsPublicStrings = parseGuid("00020329-0000-0000-C000-000000000046");
+const Guid kPsetidCommon = parseGuid("00062008-0000-0000-C000-000000000046");
+
+const PropertyName kSmartNoAttachName = PropertyName::numeric(kPsetidCommon, 0x8514);
+const PropertyName kKeywordsName = PropertyName::string(kPsPublicStrings, "Keywords");
 
 }  // namespace tessaly::pst

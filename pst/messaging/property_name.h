@@ -35,5 +35,11 @@ struct PropertyNameHash {
 
 extern const Guid kPsMapi;           // {00020328-0000-0000-C000-000000000046}
 extern const Guid kPsPublicStrings;  // {00020329-0000-0000-C000-000000000046}
+extern const Guid kPsetidCommon;     // {00062008-0000-0000-C000-000000000046}
+
+// PidLidSmartNoAttach, in PSETID_Common.
+extern const PropertyName kSmartNoAttachName;
+// PidNameKeywords (the categories), a string name in PS_PUBLIC_STRINGS.
+extern const PropertyName kKeywordsName;
 
 }  // namespace tessaly::pst

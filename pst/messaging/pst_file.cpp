@@ -105,8 +105,8 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
     fileTime_ = options.fileTime.value_or(currentFileTime());
     // The name-to-id map is never empty: readers refuse a map without
     // entries, and Outlook's own stores start with names like these.
-    names_.idFor(PropertyName::numeric(parseGuid("00062008-0000-0000-C000-000000000046"), 0x8514));  // PidLidSmartNoAttach
-    names_.idFor(PropertyName::string(kPsPublicStrings, "Keywords"));                                 // PidNameKeywords
+    names_.idFor(kSmartNoAttachName);
+    names_.idFor(kKeywordsName);
     writeTemplates();
     addFolder(kRootFolder, kRootFolder, "", "");
     addFolder(kIpmSubtree, kRootFolder, "Top of Personal Folders", "");

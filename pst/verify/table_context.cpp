@@ -190,6 +190,14 @@ private:
                                                           std::to_string(blocks->size()) + " has " +
                                                           std::to_string(block.size()) + " bytes, not " +
                                                           std::to_string(kMaxBlockDataSize));
+            // The last block ends with its last row: readers that count rows
+            // per block take bytes after them for a row of its own.
+            if (last && block.size() % rowSize != 0)
+                violation("tc.row-matrix-last-block",
+                          "row matrix block " + std::to_string(index) + ", the last of " +
+                              std::to_string(blocks->size()) + ", has " + std::to_string(block.size()) + " bytes: " +
+                              std::to_string(block.size() / rowSize) + " rows of " + std::to_string(rowSize) +
+                              " bytes and " + std::to_string(block.size() % rowSize) + " bytes after them");
             for (std::uint64_t offset = 0; offset + rowSize <= block.size(); offset += rowSize)
                 take(Bytes(block.data() + offset, rowSize));
         }

@@ -373,6 +373,54 @@ TEST(OutlookReaders, EveryCardReadsBackEverywhereAsTheReaderUnderstoodIt) {
     EXPECT_TRUE(readFile(work.path() / "1" / "vCardPictures" / "1.gif") == kPng);
 }
 
+// The two ends of the dates a contact takes, 1601-01-01 and 9999-12-31. In
+// UTC both are kept. Nine hours east of UTC a date's midnight is 15:00 UTC the
+// day before: 1601-01-02 is kept at 1601-01-01T15:00, while 1601-01-01 would
+// fall in 1600, before any time the property can hold, so that anniversary is
+// left out and reported like any other value a contact was saved without.
+TEST(OutlookReaders, DatesAtTheEndsOfTheRangeAreKeptUnlessTheirTimeInUtcFallsBefore1601) {
+    TempDir work;
+    const fs::path source = work.write("ends.vcf", "BEGIN:VCARD\r\nN:Ende;Birgit;;;\r\nBDAY:9999-12-31\r\n"
+                                                   "X-ANNIVERSARY:1601-01-01\r\nEND:VCARD\r\n"
+                                                   "BEGIN:VCARD\r\nN:Early;Ada;;;\r\nX-ANNIVERSARY:1601-01-02\r\n"
+                                                   "END:VCARD\r\n");
+    const auto cards = cardsOf(source, ReadMode::Normal);
+    ASSERT_EQ(cards.size(), 2u);
+    ASSERT_EQ(cards[0].at("Anniversary"), "1601-01-01");
+
+    const ConvertedRun utc = convertToPst(source, work.path() / "utc");
+    EXPECT_EQ(utc.status, 0) << utc.out << utc.err;
+    expectStore(utc.pst, work.path() / "read-utc",
+                {{cards[0], {"Birgit Ende", "Ende, Birgit", "", ""}, ""},
+                 {cards[1], {"Ada Early", "Early, Ada", "", ""}, ""}});
+
+    const ConvertedRun east = convertToPst(source, work.path() / "east", "", "JST-9");
+    EXPECT_EQ(east.status, 1) << east.out << east.err;
+    EXPECT_EQ(east.saved, 2) << east.out;
+    EXPECT_NE(east.out.find("1 value or picture was left out of its contact\n  " + source.string() +
+                            ":1: card 1: Anniversary: the property Anniversary cannot hold a date whose local "
+                            "midnight falls before 1601 in UTC\n"),
+              std::string::npos)
+        << east.out;
+    Slots withoutAnniversary = cards[0];
+    withoutAnniversary.erase("Anniversary");
+    expectStore(east.pst, work.path() / "read-east",
+                {{withoutAnniversary, {"Birgit Ende", "Ende, Birgit", "", "", "9999-12-30T15:00:00"}, ""},
+                 {cards[1], {"Ada Early", "Early, Ada", "", "", "", "1601-01-01T15:00:00"}, ""}});
+    // Only Ada's anniversary is stored, in either form.
+    int utcForms = 0, localForms = 0;
+    const fs::path contacts = work.path() / "read-east" / "pff" / "out.export" / "Top of Personal Folders" / "Contacts";
+    for (const auto& entry : fs::directory_iterator(contacts)) {
+        if (!entry.path().filename().string().starts_with("Contact")) continue;
+        for (const auto& value : testing::readItemValues(entry.path() / "ItemValues.txt")) {
+            utcForms += value.entryType == 0x3A41;
+            localForms += value.mapsTo == 0x80DF;
+        }
+    }
+    EXPECT_EQ(utcForms, 1);
+    EXPECT_EQ(localForms, 1);
+}
+
 // ---- Faults ----
 
 const std::string kTwoCards =

@@ -141,5 +141,27 @@ TEST_F(ContextTest, StreamingTableWritesFullBlocksAsTheyFill) {
                             [&](const auto& block) { return block.size == 2 * table.rowSize(); }));
 }
 
+// Rows that fill the row matrix's last block exactly: that block ends after
+// its last row, and only a block another one follows is padded to 8,176 bytes
+// (readers count rows per block, and a last block with bytes after its rows
+// reads as holding a broken row).
+TEST_F(ContextTest, StreamingTablePadsAMatrixBlockOnlyWhenAnotherFollowsIt) {
+    TableContextBuilder table(writer, contentsTableColumns(), TableContextBuilder::Mode::Streaming);
+    const std::size_t perBlock = kMaxBlockPayload / table.rowSize();
+    ASSERT_NE(kMaxBlockPayload % table.rowSize(), 0u);  // a full block has room left over
+    for (std::uint32_t i = 0; i < 2 * perBlock; ++i)
+        table.addRow(makeNid(NidType::NormalMessage, 0x10000 + i), PropertyContextBuilder{});
+    const NodeContent content = table.build();
+    ASSERT_EQ(content.subnodes.size(), 1u);
+    EXPECT_TRUE(content.subnodes[0].sharedData & kInternalBidFlag);  // an XBLOCK over the matrix blocks
+    // The matrix blocks are the first data blocks written, the heap's after them.
+    std::vector<std::size_t> sizes;
+    for (const auto& block : writer.blocks())
+        if (!(block.bid & kInternalBidFlag)) sizes.push_back(block.size);
+    ASSERT_GE(sizes.size(), 3u);
+    EXPECT_EQ(sizes[0], kMaxBlockPayload);
+    EXPECT_EQ(sizes[1], perBlock * table.rowSize());
+}
+
 }  // namespace
 }  // namespace tessaly::pst

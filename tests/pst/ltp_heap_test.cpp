@@ -4,6 +4,7 @@
 
 #include "pst/ltp/btree_on_heap.h"
 #include "pst/ltp/heap_builder.h"
+#include "support/test_files.h"
 
 namespace tessaly::pst {
 namespace {
@@ -53,6 +54,29 @@ TEST(HeapBuilder, NinthBlockCarriesTheFillBitmap) {
     EXPECT_EQ(eighth[2], 0x77);                  // blocks 8 and 9
     EXPECT_EQ(eighth[3], 0x00);
     EXPECT_EQ(get16(blocks[7].data()), 2 + 7160);
+}
+
+// A heap written block by block as it fills: a block is padded to 8,176
+// bytes only when another follows it, and the last ends at its page map.
+TEST(HeapBuilder, StreamingHeapPadsABlockOnlyWhenAnotherFollowsIt) {
+    for (int allocations : {4, 5}) {
+        testing::TempDir dir;
+        NodeDatabaseWriter writer(dir.path() / "scratch.pst", 1);
+        HeapBuilder heap(HeapClient::TableContext, writer);
+        for (int i = 0; i < allocations; ++i) heap.allocate(Bytes(3000, 0x33));
+        heap.write(writer);
+        std::vector<std::size_t> sizes;  // of the heap's blocks, in the order written
+        for (const auto& block : writer.blocks())
+            if (!(block.bid & kInternalBidFlag)) sizes.push_back(block.size);
+        // Two allocations a block: 4 fill blocks 0 and 1, 5 begin block 2.
+        // Block 1 goes to the file as block 2 opens; block 0 waits for the end.
+        const std::size_t twoAllocations = 2 + 6000 + 4 + 2 * 3;
+        if (allocations == 4)
+            EXPECT_EQ(sizes, (std::vector<std::size_t>{kMaxBlockPayload, twoAllocations})) << allocations;
+        else
+            EXPECT_EQ(sizes, (std::vector<std::size_t>{kMaxBlockPayload, kMaxBlockPayload, 2 + 3000 + 4 + 2 * 2}))
+                << allocations;
+    }
 }
 
 TEST(BTreeOnHeap, AnEmptyTreeIsItsHeaderAloneWithRootZero) {

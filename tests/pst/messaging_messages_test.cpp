@@ -142,6 +142,13 @@ TEST(Messages, AttachmentsToNineMegabytesAndFourHundredSubnodesReadBack) {
     expectListed(testing::npmListing(path), listed);
     const auto values = readItemValues(inbox / "Message00005" / "ItemValues.txt");
     for (std::uint16_t i : {0, 1, 339, 340, 341, 399}) EXPECT_TRUE(valueOf(values, 0x6000u + i) == patternText(4000, i)) << i;
+    // Without attachments, PidTagMessageSize counts the bytes of every other
+    // value the message holds: the 400 large ones and the store's own.
+    std::size_t total = 0;
+    for (const auto& value : values)
+        if (value.entryType != 0x0E08) total += value.bytes.size();
+    EXPECT_GT(total, 400u * 4000u);
+    EXPECT_EQ(valueOf(values, 0x0E08), testing::littleEndian(total, 4));
 }
 
 // A contents table of 3,000 rows (a heap and a row matrix of many blocks,

@@ -40,6 +40,18 @@ TEST(VerifyReferenceFiles, OutlookFilesPassWithOnlyTheKnownWarnings) {
     EXPECT_EQ(verifyPstFile(referencePst(kOutlook2013)).warnings.size(), 4u);
 }
 
+// The Outlook 2013 store of the contact fixtures passes too: two orphan
+// blocks and the three missing search gatherer nodes are its only warnings.
+TEST(VerifyReferenceFiles, OutlooksContactStorePassesWithOnlyTheKnownWarnings) {
+    const auto path = std::filesystem::path(TESSALY_FIXTURES_DIR) / "outlook-contacts" / "contacts.pst";
+    const VerificationReport report = verifyPstFile(path);
+    EXPECT_TRUE(report.passed()) << listing(report);
+    std::multiset<std::string> warnings;
+    for (const Finding& finding : report.warnings) warnings.insert(finding.rule);
+    EXPECT_EQ(warnings, (std::multiset<std::string>{"bbt.orphan", "bbt.orphan", "mandatory.search-gatherer",
+                                                    "mandatory.search-gatherer", "mandatory.search-gatherer"}));
+}
+
 // The third-party file breaks real rules that no lenient reader checks: its
 // DList page carries a CRC of 0 over non-zero data, the search domain node
 // every store has is missing (and the three gatherer nodes, a warning), and
