@@ -1,6 +1,7 @@
 #include "app/window/form1.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -164,6 +165,27 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     place(Picture3, 120, 6000, 11415, 495);
     cmdEnd = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("E&xit"), Picture3), "cmdEnd"));
     place(cmdEnd, 9600, 0, 1455, 375);
+
+    // Options that share a parent form one group for Qt, whatever their
+    // place: the target options inside Frame1 would join the mode options,
+    // leaving one tab stop for all four and arrow keys that cross from one
+    // pair into the other. A group of their own for each pair.
+    modeOptions = new QButtonGroup(this);
+    modeOptions->addButton(OptNormal);
+    modeOptions->addButton(OptAdvance);
+    targetOptions = new QButtonGroup(this);
+    targetOptions->addButton(OptXLS);
+    targetOptions->addButton(OptPST);
+    // Tab stops at the selected option of a group; the arrow keys reach the
+    // others (and select them).
+    for (QButtonGroup* group : {modeOptions, targetOptions}) {
+        const auto tabToSelected = [group] {
+            for (QAbstractButton* option : group->buttons())
+                option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        tabToSelected();
+        connect(group, &QButtonGroup::buttonToggled, this, tabToSelected);
+    }
 
     setTabOrder(txtvCFPath, CmdBrowse);
     setTabOrder(CmdBrowse, CmdSplit);

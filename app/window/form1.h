@@ -16,6 +16,7 @@
 #include "app/window/event_throttle.h"
 #include "app/window/window_dialogs.h"
 
+class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -91,6 +92,9 @@ private:
     QWidget* Shape1;
     QWidget* Picture3;
     QPushButton* cmdEnd;
+    // The two groups of options: each one tab stop, its arrow keys its own.
+    QButtonGroup* modeOptions;
+    QButtonGroup* targetOptions;
 
     std::int16_t SourceType_ = 0;
     std::string vCardFolder_;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <cstdlib>
 #include <deque>
@@ -72,6 +73,30 @@ protected:
     QPushButton* button(const char* name) { return find<QPushButton>(name); }
     std::string boxText() { return find<QLineEdit>("txtvCFPath")->text().toStdString(); }
     std::string progress() { return find<QLabel>("LblProgessCurrent")->text().toStdString(); }
+    // The window shown and active, so that keys reach the control with the focus.
+    void showActive() {
+        window.show();
+        window.activateWindow();
+        QApplication::setActiveWindow(&window);
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    std::string focused() {
+        QWidget* widget = QApplication::focusWidget();
+        return widget != nullptr ? widget->objectName().toStdString() : "nothing";
+    }
+    // Where the focus goes on `count` presses of `key`, from `start`.
+    std::vector<std::string> focusWalk(const char* start, int count, Qt::Key key,
+                                       Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        find<QWidget>(start)->setFocus();
+        std::vector<std::string> walk{focused()};
+        for (int i = 0; i < count; ++i) {
+            press(key, modifiers);
+            walk.push_back(focused());
+        }
+        return walk;
+    }
 
     QApplication& app = application();  // before any widget
     FakeDialogs dialogs;
@@ -162,12 +187,6 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsItWithItsCaptionAndState)
                    {"Picture3", QPalette::Window, "#ffffff"}};
     for (const auto& [name, role, color] : colours)
         EXPECT_EQ(find<QWidget>(name)->palette().color(role).name().toStdString(), color) << name;
-    // The tab order of the layout, among the controls that take the focus.
-    std::vector<std::string> order;
-    for (QWidget* at = find<QWidget>("txtvCFPath"); order.size() < 9; at = at->nextInFocusChain())
-        if (at->focusPolicy() & Qt::TabFocus) order.push_back(at->objectName().toStdString());
-    EXPECT_EQ(order, (std::vector<std::string>{"txtvCFPath", "CmdBrowse", "CmdSplit", "cmdEnd", "Command1", "OptNormal",
-                                               "OptAdvance", "OptPST", "OptXLS"}));
 }
 
 TEST_F(WindowTest, AChoiceEnablesConvertAndACancelledOneChangesNothing) {
@@ -284,6 +303,50 @@ TEST_F(WindowTest, AFolderThatVanishedIsAMessageNotACrash) {
     EXPECT_NE(dialogs.messages[0].text.find(gone.string() + "/: the folder cannot be listed: No such file or directory"),
               std::string::npos)
         << dialogs.messages[0].text;
+}
+
+// Tab goes round the controls in the layout's tab order; each group of
+// options is one stop, at its selected option, as on the platform the
+// window's layout comes from.
+TEST_F(WindowTest, TabGoesRoundEveryControlInTheLayoutsOrderEachGroupAtItsSelectedOption) {
+    window.chooseSource("/data/one.vcf");  // Convert takes the focus once enabled
+    showActive();
+    using Walk = std::vector<std::string>;
+    EXPECT_EQ(focusWalk("txtvCFPath", 7, Qt::Key_Tab),
+              (Walk{"txtvCFPath", "CmdBrowse", "CmdSplit", "cmdEnd", "Command1", "OptNormal", "OptXLS", "txtvCFPath"}));
+    find<QRadioButton>("OptAdvance")->click();
+    find<QRadioButton>("OptPST")->click();
+    EXPECT_EQ(focusWalk("txtvCFPath", 7, Qt::Key_Tab),
+              (Walk{"txtvCFPath", "CmdBrowse", "CmdSplit", "cmdEnd", "Command1", "OptAdvance", "OptPST", "txtvCFPath"}));
+    EXPECT_EQ(focusWalk("txtvCFPath", 7, Qt::Key_Backtab, Qt::ShiftModifier),
+              (Walk{"txtvCFPath", "OptPST", "OptAdvance", "Command1", "cmdEnd", "CmdSplit", "CmdBrowse", "txtvCFPath"}));
+}
+
+TEST_F(WindowTest, ArrowKeysMoveWithinTheirOwnGroupOfOptionsOnly) {
+    showActive();
+    const auto checked = [&](const char* name) { return find<QRadioButton>(name)->isChecked(); };
+    find<QRadioButton>("OptAdvance")->click();
+    find<QWidget>("OptAdvance")->setFocus();
+    // Down from the mode options: nothing below them in their group.
+    press(Qt::Key_Down);
+    press(Qt::Key_Right);
+    EXPECT_EQ(focused(), "OptAdvance");
+    EXPECT_TRUE(checked("OptAdvance"));
+    EXPECT_TRUE(checked("OptXLS"));
+    EXPECT_FALSE(checked("OptPST"));
+    press(Qt::Key_Left);
+    EXPECT_EQ(focused(), "OptNormal");
+    EXPECT_TRUE(checked("OptNormal"));
+    // Up from the target options stays among them; Right selects Outlook.
+    find<QWidget>("OptXLS")->setFocus();
+    press(Qt::Key_Up);
+    press(Qt::Key_Left);
+    EXPECT_EQ(focused(), "OptXLS");
+    EXPECT_TRUE(checked("OptNormal"));
+    press(Qt::Key_Right);
+    EXPECT_EQ(focused(), "OptPST");
+    EXPECT_TRUE(checked("OptPST"));
+    EXPECT_TRUE(checked("OptNormal"));
 }
 
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
