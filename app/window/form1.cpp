@@ -303,6 +303,17 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void Form1::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the button that has the focus, as Space does. A button
+    // that is not in a dialog leaves Enter to its window.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 std::string Form1::BrowseForFolder(const std::string& prompt) {
     return withTrailingSlash(dialogs_.chooseFolder(this, prompt));
 }

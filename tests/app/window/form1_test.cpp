@@ -349,6 +349,26 @@ TEST_F(WindowTest, ArrowKeysMoveWithinTheirOwnGroupOfOptionsOnly) {
     EXPECT_TRUE(checked("OptNormal"));
 }
 
+TEST_F(WindowTest, EnterPressesTheFocusedButton) {
+    showActive();
+    dialogs.files = {"/data/one.vcf"};
+    dialogs.folders = {"/data/cards"};
+    find<QWidget>("CmdBrowse")->setFocus();
+    press(Qt::Key_Return);
+    EXPECT_EQ(boxText(), "/data/one.vcf");
+    find<QWidget>("Command1")->setFocus();
+    press(Qt::Key_Enter);  // the keypad's
+    EXPECT_EQ(boxText(), "/data/cards/");
+    // Enter on an option or the text box presses nothing.
+    dialogs.files = {"/data/two.vcf"};
+    for (const char* name : {"OptNormal", "txtvCFPath"}) {
+        find<QWidget>(name)->setFocus();
+        press(Qt::Key_Return);
+    }
+    EXPECT_EQ(boxText(), "/data/cards/");
+    EXPECT_EQ(dialogs.files.size(), 1u);
+}
+
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
     std::chrono::steady_clock::time_point now{};
     int processed = 0;
