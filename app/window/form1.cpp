@@ -57,9 +57,18 @@ QPixmap artwork(const QString& name, QSize size) {
     return pixmap;
 }
 
+// A control's own colour while it can be used; disabled, it is drawn in the
+// style's disabled colour like every other control.
 void setTextColor(QWidget* control, QPalette::ColorRole role, const char* color) {
     QPalette palette = control->palette();
-    palette.setColor(role, QColor(color));
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, role, QColor(color));
+    control->setPalette(palette);
+}
+
+void setBackground(QWidget* control, const char* color) {
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, QColor(color));
     control->setPalette(palette);
 }
 
@@ -161,7 +170,7 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     place(Shape1, -120, 5880, 11655, 855);
     Picture3 = named(new QWidget(this), "Picture3");
     Picture3->setAutoFillBackground(true);
-    setTextColor(Picture3, QPalette::Window, "#FFFFFF");
+    setBackground(Picture3, "#FFFFFF");
     place(Picture3, 120, 6000, 11415, 495);
     cmdEnd = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("E&xit"), Picture3), "cmdEnd"));
     place(cmdEnd, 9600, 0, 1455, 375);

@@ -369,6 +369,33 @@ TEST_F(WindowTest, EnterPressesTheFocusedButton) {
     EXPECT_EQ(dialogs.files.size(), 1u);
 }
 
+// Pixels of the red that the enabled "Advance Mode" is written in.
+int redPixels(QWidget* control) {
+    const QImage image = control->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            red += pixel.red() > 150 && pixel.green() < 80 && pixel.blue() < 80 ? 1 : 0;
+        }
+    return red;
+}
+
+TEST_F(WindowTest, ADisabledOptionIsDrawnDisabledNotInItsRed) {
+    TempDir source, output;
+    window.chooseSource(source.write("two.vcf", cards(2)).string());
+    dialogs.folders = {output.path().string()};
+    QWidget* advance = find<QWidget>("OptAdvance");
+    EXPECT_GT(redPixels(advance), 20);
+    int redDuringRun = -1;
+    window.setCardObserver([&](std::int32_t saved) {
+        if (saved == 1) redDuringRun = redPixels(advance);
+    });
+    button("CmdSplit")->click();
+    EXPECT_EQ(redDuringRun, 0);
+    EXPECT_GT(redPixels(advance), 20);
+}
+
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
     std::chrono::steady_clock::time_point now{};
     int processed = 0;
