@@ -15,6 +15,7 @@
 #include <QStyleFactory>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <filesystem>
 
 // The artwork is compiled into this static library: its resources are
@@ -72,12 +73,6 @@ void setBackground(QWidget* control, const char* color) {
     control->setPalette(palette);
 }
 
-void setBold(QWidget* control) {
-    QFont font = control->font();
-    font.setBold(true);
-    control->setFont(font);
-}
-
 std::string withTrailingSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder;
@@ -86,9 +81,11 @@ std::string withTrailingSlash(std::string folder) {
 }  // namespace
 
 QFont windowFont() {
+    // Only the regular face is registered: the bold face fonts-wine ships for
+    // Tahoma has regular-weight outlines, and with no bold face to pick the
+    // font engine emboldens the regular one.
     static const QString family = [] {
-        for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-            QFontDatabase::addApplicationFont(QString::fromUtf8(file));
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
         return QFontDatabase::families().contains(QStringLiteral("Tahoma"))
                    ? QStringLiteral("Tahoma")
                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
@@ -139,7 +136,6 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     OptNormal->setChecked(true);
     place(OptNormal, 240, 3120, 1815, 255);
     OptAdvance = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("Advance Mode"), this), "OptAdvance"));
-    setBold(OptAdvance);
     setTextColor(OptAdvance, QPalette::WindowText, "#C00000");
     place(OptAdvance, 2160, 3120, 1575, 255);
     Label2 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("(If Normal Mode fails to import vCards)"), this), "Label2"));
@@ -163,7 +159,6 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     OptPST = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("Outlook (.pst)"), Picture1), "OptPST"));
     place(OptPST, 2880, 120, 1815, 255);
     CmdSplit = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("Convert vCards"), this), "CmdSplit"));
-    setBold(CmdSplit);
     CmdSplit->setEnabled(false);
     place(CmdSplit, 4320, 5160, 2535, 495);
     Shape1 = named(new RectangleShape(this, QColor("#FFFFFF"), QColor("#C0C0C0")), "Shape1");
@@ -209,6 +204,9 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(CmdSplit, &QPushButton::clicked, this, [this] { CmdSplit_Click(); });
     connect(cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
+
+    boldCaptions_ = {OptAdvance, CmdSplit};
+    fitCaptions();
 
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -310,6 +308,34 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
     quitRequested_ = true;
     event->accept();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    // (The window's own font is set before its controls exist.)
+    if (event->type() == QEvent::FontChange && !boldCaptions_.empty()) fitCaptions();
+    QWidget::changeEvent(event);
+}
+
+void Form1::fitCaptions() {
+    for (QWidget* control : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(CmdBrowse),
+                             static_cast<QWidget*>(Command1), static_cast<QWidget*>(OptNormal),
+                             static_cast<QWidget*>(OptAdvance), static_cast<QWidget*>(Label2),
+                             static_cast<QWidget*>(Label1), static_cast<QWidget*>(LblProgessCurrent),
+                             static_cast<QWidget*>(Frame1), static_cast<QWidget*>(OptXLS),
+                             static_cast<QWidget*>(OptPST), static_cast<QWidget*>(CmdSplit),
+                             static_cast<QWidget*>(cmdEnd)}) {
+        // Only what the control changes is its own; family and size follow
+        // the window's font.
+        QFont own;
+        own.setBold(std::find(boldCaptions_.begin(), boldCaptions_.end(), control) != boldCaptions_.end());
+        control->setFont(own);
+        // A caption wider than its control (a bold face wider than Tahoma's)
+        // is drawn narrower rather than cut.
+        for (int stretch = 95; control->sizeHint().width() > control->width() && stretch >= 70; stretch -= 5) {
+            own.setStretch(stretch);
+            control->setFont(own);
+        }
+    }
 }
 
 void Form1::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/run/conversion_run.h"
 #include "app/run/run_host.h"
@@ -62,12 +63,16 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int twips(int value) const;
     void place(QWidget* control, int left, int top, int width, int height) const;
     void enableChoices(bool enabled);
     void quit();
+    // Gives every caption the window's font, bold where the layout says, and
+    // narrows one that would not fit its control.
+    void fitCaptions();
 
     WindowDialogs& dialogs_;
     TargetMaker makeTargetOfKind_;
@@ -104,6 +109,7 @@ private:
     bool stopRequested_ = false;
     bool quitRequested_ = false;
     std::function<void(std::int32_t)> cardObserver_;
+    std::vector<QWidget*> boldCaptions_;
 };
 
 // The window's text font: Tahoma 8.25 pt (from the fonts-wine package, which

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QPainter>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -394,6 +396,48 @@ TEST_F(WindowTest, ADisabledOptionIsDrawnDisabledNotInItsRed) {
     button("CmdSplit")->click();
     EXPECT_EQ(redDuringRun, 0);
     EXPECT_GT(redPixels(advance), 20);
+}
+
+// How much a text drawn in `font` inks: the sum of its pixels' darkness.
+int ink(const QFont& font, const QString& text) {
+    QImage image(400, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(4, 28, text);
+    painter.end();
+    int sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += 255 - qGray(image.pixel(x, y));
+    return sum / 255;
+}
+
+// The window with either font it may get: Tahoma from fonts-wine, or the
+// desktop's sans-serif on a machine without it. Bold captions ink clearly
+// more than the same words in the window's regular font, and every caption
+// fits its control.
+TEST_F(WindowTest, BoldCaptionsLookBoldAndNoCaptionIsCutWithEitherFont) {
+    QFont fallback(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    fallback.setPointSizeF(8.25);
+    for (const QFont& font : {window.font(), fallback}) {
+        window.setFont(font);
+        const std::string family = QFontInfo(window.font()).family().toStdString();
+        for (const char* name : {"OptAdvance", "CmdSplit"}) {
+            auto* control = find<QAbstractButton>(name);
+            const QString caption = control->text();
+            EXPECT_GT(ink(control->font(), caption), ink(window.font(), caption) * 5 / 4) << name << " in " << family;
+        }
+        for (QWidget* control : window.findChildren<QWidget*>()) {
+            QString caption;
+            if (auto* label = qobject_cast<QLabel*>(control)) caption = label->text();
+            if (auto* button = qobject_cast<QAbstractButton*>(control)) caption = button->text();
+            if (auto* frame = qobject_cast<QGroupBox*>(control)) caption = frame->title();
+            if (caption.isEmpty()) continue;
+            EXPECT_LE(control->sizeHint().width(), control->width())
+                << control->objectName().toStdString() << " in " << family;
+        }
+    }
 }
 
 TEST(EventThrottle, EventsAreProcessedAtMostOnceEveryTwentyMilliseconds) {
