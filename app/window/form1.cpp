@@ -30,6 +30,9 @@ namespace {
 constexpr int kClientWidth = 11490;
 constexpr int kClientHeight = 6525;
 
+// Lines of a message box's text end in CR LF.
+const char* const kLineBreak = "\r\n";
+
 QString qt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // A filled rectangle with a border, drawn behind the bottom bar.
@@ -274,7 +277,9 @@ void Form1::CmdSplit_Click() {
     RunOptions options;
     options.mode = OptAdvance->isChecked() ? ReadMode::Advance : ReadMode::Normal;
     options.target = OptPST->isChecked() ? TargetKind::Outlook : TargetKind::Worksheet;
+    runMessage_.reset();
     const RunResult result = runConversion(source, options, *this, makeTargetOfKind_);
+    if (runMessage_) showRunMessage(result, options.target);
     running_ = false;
     enableChoices(true);
     // A cancelled folder choice started nothing: Convert stays as it was. After
@@ -350,13 +355,40 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 }
 
 std::string Form1::BrowseForFolder(const std::string& prompt) {
-    return withTrailingSlash(dialogs_.chooseFolder(this, prompt));
+    outputFolder_ = withTrailingSlash(dialogs_.chooseFolder(this, prompt));
+    return outputFolder_;
 }
 
 void Form1::showMessage(const std::string& title, const std::string& text, MessageIcon icon) {
-    // A run the user left with Exit ends without its last word.
-    if (quitRequested_) return;
+    // A run's one message is its last word: it is shown once the run has
+    // returned, when the window knows how the run ended.
+    if (running_) {
+        runMessage_ = RunMessage{title, text, icon};
+        return;
+    }
     dialogs_.showMessage(this, title, text, icon);
+}
+
+void Form1::showRunMessage(const RunResult& result, TargetKind target) {
+    if (!quitRequested_) {
+        dialogs_.showMessage(this, runMessage_->title, runMessage_->text, runMessage_->icon);
+        return;
+    }
+    // A run the user left with Exit ends without its last word, unless its
+    // file could not be finished: the cards converted were lost then, and the
+    // user is told so, and what is left, before the window goes.
+    if (!result.targetFailed) return;
+    const std::string cards = std::to_string(result.cardsConverted) + (result.cardsConverted == 1 ? " card" : " cards");
+    std::string text = runMessage_->text + kLineBreak + "Exit stopped the conversion after " + cards +
+                       ", and the file could not be finished: those cards were not kept." + kLineBreak;
+    text += target == TargetKind::Worksheet
+                ? "An earlier vCardContactsExported.xls in " + outputFolder_ + " is left as it was."
+                : "No .pst file was left in " + outputFolder_ + ".";
+    std::error_code error;
+    const std::filesystem::path pictures = std::filesystem::path(outputFolder_) / "vCardPictures";
+    if (std::filesystem::is_directory(pictures, error))
+        text += std::string(kLineBreak) + "The picture files of the cards stay in " + pictures.string() + "/.";
+    dialogs_.showMessage(this, runMessage_->title, text, runMessage_->icon);
 }
 
 void Form1::showProgress(std::int32_t cardsSaved, const std::string& caption) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ private:
     // Gives every caption the window's font, bold where the layout says, and
     // narrows one that would not fit its control.
     void fitCaptions();
+    // Shows the message the run ended with, as the run ended.
+    void showRunMessage(const RunResult& result, TargetKind target);
 
     WindowDialogs& dialogs_;
     TargetMaker makeTargetOfKind_;
@@ -110,6 +113,13 @@ private:
     bool quitRequested_ = false;
     std::function<void(std::int32_t)> cardObserver_;
     std::vector<QWidget*> boldCaptions_;
+    // The folder chooser's last answer: the output folder of the run.
+    std::string outputFolder_;
+    struct RunMessage {
+        std::string title, text;
+        MessageIcon icon;
+    };
+    std::optional<RunMessage> runMessage_;
 };
 
 // The window's text font: Tahoma 8.25 pt (from the fonts-wine package, which

@@ -269,6 +269,47 @@ TEST_F(WindowTest, ExitDuringARunKeepsTheCardsConvertedSoFarAndQuits) {
     EXPECT_EQ(rows[3].substr(0, rows[3].find('\x1f', rows[3].find('\x1f') + 1)), "A\x1f");
 }
 
+// A target that takes every card and fails to finish its file, as a full
+// disk does at the close.
+struct TargetFailingAtClose : ConversionTarget {
+    void open(const fs::path&) override {}
+    bool write(const ContactRecord&, const CardPlace&, RunReport&) override { return true; }
+    fs::path close(RunReport&) override {
+        throw TargetError("/out/vCardContactsExported.xls: No space left on device");
+    }
+    void abandon() noexcept override {}
+};
+
+TEST(WindowExit, AFailureToFinishTheFileAfterExitIsShownWithWhatWasKeptBeforeTheWindowCloses) {
+    application();
+    TempDir source, output;
+    fs::create_directory(output.path() / "vCardPictures");
+    for (const TargetKind kind : {TargetKind::Worksheet, TargetKind::Outlook}) {
+        FakeDialogs dialogs;
+        Form1 window(dialogs, [](TargetKind) { return std::make_unique<TargetFailingAtClose>(); });
+        window.findChild<QRadioButton*>(kind == TargetKind::Outlook ? "OptPST" : "OptXLS")->click();
+        window.chooseSource(source.write("many.vcf", cards(10)).string());
+        dialogs.folders = {output.path().string()};
+        window.setCardObserver([&](std::int32_t saved) {
+            if (saved == 3) window.findChild<QPushButton*>("cmdEnd")->click();
+        });
+        window.findChild<QPushButton*>("CmdSplit")->click();
+        EXPECT_TRUE(window.quitRequested());
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].title, "Tessaly");
+        EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+        const std::string folder = output.path().string() + "/";
+        EXPECT_EQ(dialogs.messages[0].text,
+                  "/out/vCardContactsExported.xls: No space left on device\r\n"
+                  "Exit stopped the conversion after 3 cards, and the file could not be finished: "
+                  "those cards were not kept.\r\n" +
+                      (kind == TargetKind::Worksheet
+                           ? "An earlier vCardContactsExported.xls in " + folder + " is left as it was.\r\n"
+                           : "No .pst file was left in " + folder + ".\r\n") +
+                      "The picture files of the cards stay in " + folder + "vCardPictures/.");
+    }
+}
+
 TEST_F(WindowTest, NamesWithSpacesAndOtherAlphabetsGoThroughUnchanged) {
     TempDir base;
     const fs::path folder = base.path() / "Kontakte Größe";
