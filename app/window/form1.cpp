@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/run/source_files.h"
+
 // The artwork is compiled into this static library: its resources are
 // registered by hand (Q_INIT_RESOURCE works outside any namespace only).
 static void registerArtwork() { Q_INIT_RESOURCE(artwork); }
@@ -279,7 +281,7 @@ void Form1::CmdSplit_Click() {
     options.target = OptPST->isChecked() ? TargetKind::Outlook : TargetKind::Worksheet;
     runMessage_.reset();
     const RunResult result = runConversion(source, options, *this, makeTargetOfKind_);
-    if (runMessage_) showRunMessage(result, options.target);
+    if (runMessage_) showRunMessage(source, result, options.target);
     running_ = false;
     enableChoices(true);
     // A cancelled folder choice started nothing: Convert stays as it was. After
@@ -354,6 +356,29 @@ void Form1::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+std::string Form1::withWhereTheOutputWent(std::string message, const RunSource& source, const RunResult& result) {
+    // Only the final message of a run that finished its file; its first
+    // lines stay as they are, and the run's list of problems after them.
+    const std::string head = finalMessage();
+    if (result.targetFailed || message.compare(0, head.size(), head) != 0) return message;
+    std::string lines;
+    if (source.isFolder) {
+        try {
+            if (listVcardFiles(source.path).empty())
+                lines += kLineBreak + ("The folder " + withTrailingSlash(source.path.string()) + " has no .vcf file.");
+        } catch (const std::filesystem::filesystem_error&) {
+            // A folder that cannot be listed is in the run's report.
+        }
+    }
+    if (!result.output.empty()) {
+        const std::int32_t cards = result.cardsConverted;
+        lines += kLineBreak + ("Wrote " + std::to_string(cards) + (cards == 1 ? " card" : " cards") + " to " +
+                               result.output.filename().string() + " in " +
+                               withTrailingSlash(result.output.parent_path().string()) + ".");
+    }
+    return message.insert(head.size(), lines);
+}
+
 std::string Form1::BrowseForFolder(const std::string& prompt) {
     outputFolder_ = withTrailingSlash(dialogs_.chooseFolder(this, prompt));
     return outputFolder_;
@@ -369,9 +394,10 @@ void Form1::showMessage(const std::string& title, const std::string& text, Messa
     dialogs_.showMessage(this, title, text, icon);
 }
 
-void Form1::showRunMessage(const RunResult& result, TargetKind target) {
+void Form1::showRunMessage(const RunSource& source, const RunResult& result, TargetKind target) {
     if (!quitRequested_) {
-        dialogs_.showMessage(this, runMessage_->title, runMessage_->text, runMessage_->icon);
+        dialogs_.showMessage(this, runMessage_->title, withWhereTheOutputWent(runMessage_->text, source, result),
+                             runMessage_->icon);
         return;
     }
     // A run the user left with Exit ends without its last word, unless its

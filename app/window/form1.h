@@ -75,7 +75,10 @@ private:
     // narrows one that would not fit its control.
     void fitCaptions();
     // Shows the message the run ended with, as the run ended.
-    void showRunMessage(const RunResult& result, TargetKind target);
+    void showRunMessage(const RunSource& source, const RunResult& result, TargetKind target);
+    // The final message with, after its first lines, where the output went
+    // (and that a source folder had no .vcf file).
+    static std::string withWhereTheOutputWent(std::string message, const RunSource& source, const RunResult& result);
 
     WindowDialogs& dialogs_;
     TargetMaker makeTargetOfKind_;

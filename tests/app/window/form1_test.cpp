@@ -6,9 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextBlock>
+#include <QAbstractTextDocumentLayout>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -437,6 +445,39 @@ TEST_F(WindowTest, ADisabledOptionIsDrawnDisabledNotInItsRed) {
     button("CmdSplit")->click();
     EXPECT_EQ(redDuringRun, 0);
     EXPECT_GT(redPixels(advance), 20);
+}
+
+// The final message says where the output went: the file and its folder.
+TEST_F(WindowTest, TheFinalMessageSaysWhichFileWasWrittenAndWhere) {
+    TempDir source, output;
+    window.chooseSource(source.write("two.vcf", cards(2)).string());
+    dialogs.folders = {output.path().string()};
+    button("CmdSplit")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, finalMessage() + "\r\nWrote 2 cards to vCardContactsExported.xls in " +
+                                            output.path().string() + "/.");
+    EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+}
+
+TEST_F(WindowTest, AFolderWithoutAnyVcardFileSaysSo) {
+    TempDir source, output;
+    source.write("notes.txt", cards(1));
+    dialogs.folders = {source.path().string(), output.path().string()};
+    button("Command1")->click();
+    find<QRadioButton>("OptPST")->click();
+    button("CmdSplit")->click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const std::string text = dialogs.messages[0].text;
+    const std::string head = finalMessage() + "\r\nThe folder " + source.path().string() + "/ has no .vcf file.\r\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    // The store written: its name holds the run's time stamp.
+    const std::string wrote = "Wrote 0 cards to Contacts";
+    ASSERT_EQ(text.substr(head.size(), wrote.size()), wrote) << text;
+    const std::string rest = text.substr(head.size() + wrote.size());
+    const std::string place = ".pst in " + output.path().string() + "/.";
+    ASSERT_GE(rest.size(), place.size());
+    EXPECT_EQ(rest.substr(rest.size() - place.size()), place);
+    EXPECT_TRUE(fs::exists(output.path() / ("Contacts" + rest.substr(0, rest.size() - place.size()) + ".pst")));
 }
 
 // How much a text drawn in `font` inks: the sum of its pixels' darkness.
