@@ -480,6 +480,98 @@ TEST_F(WindowTest, AFolderWithoutAnyVcardFileSaysSo) {
     EXPECT_TRUE(fs::exists(output.path() / ("Contacts" + rest.substr(0, rest.size() - place.size()) + ".pst")));
 }
 
+// What the real message box shows: the message opened, looked at and closed
+// from the event loop of its own.
+struct ShownBox {
+    int height = 0;
+    std::vector<std::string> labels;  // the plain text of every label
+    std::string scrolled;             // the text of the scrollable area, if any
+    // The label that holds the link: its text, and whether it opens links.
+    std::string linkLabel;
+    bool linkOpens = false;
+    bool linkOnOneLine = false;
+};
+
+// Whether `text` stands on one line in `label`, laid out at the label's width.
+bool onOneLine(QLabel* label, const QString& text) {
+    QTextDocument document;
+    document.setDefaultFont(label->font());
+    document.setDocumentMargin(0);
+    if (label->textFormat() == Qt::RichText || Qt::mightBeRichText(label->text()))
+        document.setHtml(label->text());
+    else
+        document.setPlainText(label->text());
+    // A label that does not wrap lays its text out on a line of any length.
+    document.setTextWidth(label->wordWrap() ? label->contentsRect().width() : 1e6);
+    document.documentLayout()->documentSize();
+    const QString plain = document.toPlainText();
+    const int at = plain.indexOf(text);
+    if (at < 0) return false;
+    const QTextBlock block = document.findBlock(at);
+    const QTextLayout* layout = block.layout();
+    const int start = at - block.position();
+    return layout->lineForTextPosition(start).lineNumber() ==
+           layout->lineForTextPosition(start + static_cast<int>(text.size()) - 1).lineNumber();
+}
+
+ShownBox showBox(const std::string& text, const QString& link = QString()) {
+    application();
+    ShownBox shown;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        shown.height = box->frameGeometry().height();
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            QTextDocument plain;
+            plain.setHtml(label->text());
+            const QString labelText = Qt::mightBeRichText(label->text()) ? plain.toPlainText() : label->text();
+            if (!labelText.isEmpty()) shown.labels.push_back(labelText.toStdString());
+            if (!link.isEmpty() && labelText.contains(link)) {
+                shown.linkLabel = label->text().toStdString();
+                shown.linkOpens = label->openExternalLinks();
+                shown.linkOnOneLine = onOneLine(label, link);
+            }
+        }
+        for (QPlainTextEdit* area : box->findChildren<QPlainTextEdit*>()) shown.scrolled = area->toPlainText().toStdString();
+        qobject_cast<QDialog*>(box)->done(0);
+    });
+    QtDialogs().showMessage(nullptr, "Tessaly", text, MessageIcon::Exclamation);
+    return shown;
+}
+
+TEST(MessageBox, ManyKindsOfProblemScrollBelowTheFirstLinesAndTheBoxFitsTheScreen) {
+    const std::string head = finalMessage() + "\r\nWrote 70 cards to vCardContactsExported.xls in /data/out/.";
+    std::string list;
+    for (int kind = 1; kind <= 7; ++kind) {
+        list += (kind > 1 ? "\r\n" : "") + std::to_string(kind * 10) + " cards had problem " + std::to_string(kind);
+        for (int place = 1; place <= 10; ++place)
+            list += "\r\n  /data/cards/file" + std::to_string(place) + ".vcf:" + std::to_string(kind) + ": a cause";
+    }
+    const ShownBox shown = showBox(head + "\r\n\r\n" + list);
+    EXPECT_LE(shown.height, QGuiApplication::primaryScreen()->availableGeometry().height());
+    auto joined = [](std::string text) {
+        std::string out;
+        for (std::size_t at = 0; at < text.size(); ++at)
+            if (!(text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n')) out += text[at];
+        return out;
+    };
+    std::string labels;
+    for (const std::string& label : shown.labels) labels += (labels.empty() ? "" : "\n") + label;
+    EXPECT_EQ(labels, joined(head));
+    EXPECT_EQ(shown.scrolled, joined(list));
+}
+
+TEST(MessageBox, ALinkStaysOnOneLineAndOpens) {
+    const QString link = QStringLiteral("file:///usr/share/doc/tessaly/README.md#troubleshooting");
+    const ShownBox shown = showBox(
+        "Outlook Session Creation Error !\r\n"
+        "/data/out/Contacts5.12.26 14.3.09.pst: cannot create a file in /data/out/: Permission denied\r\n"
+        "For more details visit this link : " + link.toStdString(), QStringLiteral("For more details visit this link : ") + link);
+    EXPECT_TRUE(shown.linkOnOneLine);
+    EXPECT_TRUE(shown.linkOpens);
+    EXPECT_NE(shown.linkLabel.find("href=\"" + link.toStdString() + "\""), std::string::npos) << shown.linkLabel;
+}
+
 // How much a text drawn in `font` inks: the sum of its pixels' darkness.
 int ink(const QFont& font, const QString& text) {
     QImage image(400, 40, QImage::Format_RGB32);
