@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "app/command_line.h"
 
-#ifndef TESSALY_LIBEXEC_DIR
-#define TESSALY_LIBEXEC_DIR "/usr/libexec"
+// Where the window program is installed, relative to the folder of the
+// installed `tessaly` ("../libexec"): both move together with the prefix.
+#ifndef TESSALY_WINDOW_FROM_BINDIR
+#define TESSALY_WINDOW_FROM_BINDIR "../libexec"
 #endif
 
 namespace {
@@ -36,13 +37,18 @@ bool displayAvailable() {
 }
 
 // The window is a program of its own (so that a command-line run never loads
-// Qt): beside this one in a build, in the libexec folder once installed.
+// Qt): beside this one in a build, in the libexec folder of the prefix this
+// one is installed in, wherever that prefix is.
 int startWindow(char** argv) {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::vector<std::filesystem::path> places;
-    if (!error) places.push_back(self.parent_path() / "tessaly-window");
-    places.push_back(std::filesystem::path(TESSALY_LIBEXEC_DIR) / "tessaly-window");
+    if (error) {
+        std::cerr << "tessaly: the window cannot be started: /proc/self/exe: " << error.message() << '\n';
+        return 2;
+    }
+    const std::filesystem::path folder = self.parent_path();
+    const std::filesystem::path places[] = {folder / "tessaly-window",
+                                            (folder / TESSALY_WINDOW_FROM_BINDIR / "tessaly-window").lexically_normal()};
     for (const auto& program : places) {
         if (::access(program.c_str(), X_OK) != 0) continue;
         argv[0] = const_cast<char*>(program.c_str());

@@ -1,6 +1,7 @@
 #include "app/window/form1.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -14,7 +15,10 @@
 #include <QStyleFactory>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <filesystem>
+
+#include "app/run/source_files.h"
 
 // The artwork is compiled into this static library: its resources are
 // registered by hand (Q_INIT_RESOURCE works outside any namespace only).
@@ -27,6 +31,9 @@ namespace {
 // The client area, in twips (1/1440 inch; 15 to a pixel at 96 dpi).
 constexpr int kClientWidth = 11490;
 constexpr int kClientHeight = 6525;
+
+// Lines of a message box's text end in CR LF.
+const char* const kLineBreak = "\r\n";
 
 QString qt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -56,16 +63,19 @@ QPixmap artwork(const QString& name, QSize size) {
     return pixmap;
 }
 
+// A control's own colour while it can be used; disabled, it is drawn in the
+// style's disabled colour like every other control.
 void setTextColor(QWidget* control, QPalette::ColorRole role, const char* color) {
     QPalette palette = control->palette();
-    palette.setColor(role, QColor(color));
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, role, QColor(color));
     control->setPalette(palette);
 }
 
-void setBold(QWidget* control) {
-    QFont font = control->font();
-    font.setBold(true);
-    control->setFont(font);
+void setBackground(QWidget* control, const char* color) {
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, QColor(color));
+    control->setPalette(palette);
 }
 
 std::string withTrailingSlash(std::string folder) {
@@ -76,9 +86,11 @@ std::string withTrailingSlash(std::string folder) {
 }  // namespace
 
 QFont windowFont() {
+    // Only the regular face is registered: the bold face fonts-wine ships for
+    // Tahoma has regular-weight outlines, and with no bold face to pick the
+    // font engine emboldens the regular one.
     static const QString family = [] {
-        for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-            QFontDatabase::addApplicationFont(QString::fromUtf8(file));
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
         return QFontDatabase::families().contains(QStringLiteral("Tahoma"))
                    ? QStringLiteral("Tahoma")
                    : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
@@ -129,7 +141,6 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     OptNormal->setChecked(true);
     place(OptNormal, 240, 3120, 1815, 255);
     OptAdvance = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("Advance Mode"), this), "OptAdvance"));
-    setBold(OptAdvance);
     setTextColor(OptAdvance, QPalette::WindowText, "#C00000");
     place(OptAdvance, 2160, 3120, 1575, 255);
     Label2 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("(If Normal Mode fails to import vCards)"), this), "Label2"));
@@ -153,17 +164,37 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     OptPST = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("Outlook (.pst)"), Picture1), "OptPST"));
     place(OptPST, 2880, 120, 1815, 255);
     CmdSplit = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("Convert vCards"), this), "CmdSplit"));
-    setBold(CmdSplit);
     CmdSplit->setEnabled(false);
     place(CmdSplit, 4320, 5160, 2535, 495);
     Shape1 = named(new RectangleShape(this, QColor("#FFFFFF"), QColor("#C0C0C0")), "Shape1");
     place(Shape1, -120, 5880, 11655, 855);
     Picture3 = named(new QWidget(this), "Picture3");
     Picture3->setAutoFillBackground(true);
-    setTextColor(Picture3, QPalette::Window, "#FFFFFF");
+    setBackground(Picture3, "#FFFFFF");
     place(Picture3, 120, 6000, 11415, 495);
     cmdEnd = static_cast<QPushButton*>(named(new QPushButton(QStringLiteral("E&xit"), Picture3), "cmdEnd"));
     place(cmdEnd, 9600, 0, 1455, 375);
+
+    // Options that share a parent form one group for Qt, whatever their
+    // place: the target options inside Frame1 would join the mode options,
+    // leaving one tab stop for all four and arrow keys that cross from one
+    // pair into the other. A group of their own for each pair.
+    modeOptions = new QButtonGroup(this);
+    modeOptions->addButton(OptNormal);
+    modeOptions->addButton(OptAdvance);
+    targetOptions = new QButtonGroup(this);
+    targetOptions->addButton(OptXLS);
+    targetOptions->addButton(OptPST);
+    // Tab stops at the selected option of a group; the arrow keys reach the
+    // others (and select them).
+    for (QButtonGroup* group : {modeOptions, targetOptions}) {
+        const auto tabToSelected = [group] {
+            for (QAbstractButton* option : group->buttons())
+                option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        tabToSelected();
+        connect(group, &QButtonGroup::buttonToggled, this, tabToSelected);
+    }
 
     setTabOrder(txtvCFPath, CmdBrowse);
     setTabOrder(CmdBrowse, CmdSplit);
@@ -178,6 +209,9 @@ Form1::Form1(WindowDialogs& dialogs, const TargetMaker& makeTargetOfKind)
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(CmdSplit, &QPushButton::clicked, this, [this] { CmdSplit_Click(); });
     connect(cmdEnd, &QPushButton::clicked, this, [this] { cmdEnd_Click(); });
+
+    boldCaptions_ = {OptAdvance, CmdSplit};
+    fitCaptions();
 
     // Centred on the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -245,7 +279,9 @@ void Form1::CmdSplit_Click() {
     RunOptions options;
     options.mode = OptAdvance->isChecked() ? ReadMode::Advance : ReadMode::Normal;
     options.target = OptPST->isChecked() ? TargetKind::Outlook : TargetKind::Worksheet;
+    runMessage_.reset();
     const RunResult result = runConversion(source, options, *this, makeTargetOfKind_);
+    if (runMessage_) showRunMessage(source, result, options.target);
     running_ = false;
     enableChoices(true);
     // A cancelled folder choice started nothing: Convert stays as it was. After
@@ -281,14 +317,104 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void Form1::changeEvent(QEvent* event) {
+    // (The window's own font is set before its controls exist.)
+    if (event->type() == QEvent::FontChange && !boldCaptions_.empty()) fitCaptions();
+    QWidget::changeEvent(event);
+}
+
+void Form1::fitCaptions() {
+    for (QWidget* control : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(CmdBrowse),
+                             static_cast<QWidget*>(Command1), static_cast<QWidget*>(OptNormal),
+                             static_cast<QWidget*>(OptAdvance), static_cast<QWidget*>(Label2),
+                             static_cast<QWidget*>(Label1), static_cast<QWidget*>(LblProgessCurrent),
+                             static_cast<QWidget*>(Frame1), static_cast<QWidget*>(OptXLS),
+                             static_cast<QWidget*>(OptPST), static_cast<QWidget*>(CmdSplit),
+                             static_cast<QWidget*>(cmdEnd)}) {
+        // Only what the control changes is its own; family and size follow
+        // the window's font.
+        QFont own;
+        own.setBold(std::find(boldCaptions_.begin(), boldCaptions_.end(), control) != boldCaptions_.end());
+        control->setFont(own);
+        // A caption wider than its control (a bold face wider than Tahoma's)
+        // is drawn narrower rather than cut.
+        for (int stretch = 95; control->sizeHint().width() > control->width() && stretch >= 70; stretch -= 5) {
+            own.setStretch(stretch);
+            control->setFont(own);
+        }
+    }
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the button that has the focus, as Space does. A button
+    // that is not in a dialog leaves Enter to its window.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+std::string Form1::withWhereTheOutputWent(std::string message, const RunSource& source, const RunResult& result) {
+    // Only the final message of a run that finished its file; its first
+    // lines stay as they are, and the run's list of problems after them.
+    const std::string head = finalMessage();
+    if (result.targetFailed || message.compare(0, head.size(), head) != 0) return message;
+    std::string lines;
+    if (source.isFolder) {
+        try {
+            if (listVcardFiles(source.path).empty())
+                lines += kLineBreak + ("The folder " + withTrailingSlash(source.path.string()) + " has no .vcf file.");
+        } catch (const std::filesystem::filesystem_error&) {
+            // A folder that cannot be listed is in the run's report.
+        }
+    }
+    if (!result.output.empty()) {
+        const std::int32_t cards = result.cardsConverted;
+        lines += kLineBreak + ("Wrote " + std::to_string(cards) + (cards == 1 ? " card" : " cards") + " to " +
+                               result.output.filename().string() + " in " +
+                               withTrailingSlash(result.output.parent_path().string()) + ".");
+    }
+    return message.insert(head.size(), lines);
+}
+
 std::string Form1::BrowseForFolder(const std::string& prompt) {
-    return withTrailingSlash(dialogs_.chooseFolder(this, prompt));
+    outputFolder_ = withTrailingSlash(dialogs_.chooseFolder(this, prompt));
+    return outputFolder_;
 }
 
 void Form1::showMessage(const std::string& title, const std::string& text, MessageIcon icon) {
-    // A run the user left with Exit ends without its last word.
-    if (quitRequested_) return;
+    // A run's one message is its last word: it is shown once the run has
+    // returned, when the window knows how the run ended.
+    if (running_) {
+        runMessage_ = RunMessage{title, text, icon};
+        return;
+    }
     dialogs_.showMessage(this, title, text, icon);
+}
+
+void Form1::showRunMessage(const RunSource& source, const RunResult& result, TargetKind target) {
+    if (!quitRequested_) {
+        dialogs_.showMessage(this, runMessage_->title, withWhereTheOutputWent(runMessage_->text, source, result),
+                             runMessage_->icon);
+        return;
+    }
+    // A run the user left with Exit ends without its last word, unless its
+    // file could not be finished: the cards converted were lost then, and the
+    // user is told so, and what is left, before the window goes.
+    if (!result.targetFailed) return;
+    const std::string cards = std::to_string(result.cardsConverted) + (result.cardsConverted == 1 ? " card" : " cards");
+    std::string text = runMessage_->text + kLineBreak + "Exit stopped the conversion after " + cards +
+                       ", and the file could not be finished: those cards were not kept." + kLineBreak;
+    text += target == TargetKind::Worksheet
+                ? "An earlier vCardContactsExported.xls in " + outputFolder_ + " is left as it was."
+                : "No .pst file was left in " + outputFolder_ + ".";
+    std::error_code error;
+    const std::filesystem::path pictures = std::filesystem::path(outputFolder_) / "vCardPictures";
+    if (std::filesystem::is_directory(pictures, error))
+        text += std::string(kLineBreak) + "The picture files of the cards stay in " + pictures.string() + "/.";
+    dialogs_.showMessage(this, runMessage_->title, text, runMessage_->icon);
 }
 
 void Form1::showProgress(std::int32_t cardsSaved, const std::string& caption) {

@@ -9,13 +9,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/run/conversion_run.h"
 #include "app/run/run_host.h"
 #include "app/window/event_throttle.h"
 #include "app/window/window_dialogs.h"
 
+class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -60,12 +63,22 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int twips(int value) const;
     void place(QWidget* control, int left, int top, int width, int height) const;
     void enableChoices(bool enabled);
     void quit();
+    // Gives every caption the window's font, bold where the layout says, and
+    // narrows one that would not fit its control.
+    void fitCaptions();
+    // Shows the message the run ended with, as the run ended.
+    void showRunMessage(const RunSource& source, const RunResult& result, TargetKind target);
+    // The final message with, after its first lines, where the output went
+    // (and that a source folder had no .vcf file).
+    static std::string withWhereTheOutputWent(std::string message, const RunSource& source, const RunResult& result);
 
     WindowDialogs& dialogs_;
     TargetMaker makeTargetOfKind_;
@@ -91,6 +104,9 @@ private:
     QWidget* Shape1;
     QWidget* Picture3;
     QPushButton* cmdEnd;
+    // The two groups of options: each one tab stop, its arrow keys its own.
+    QButtonGroup* modeOptions;
+    QButtonGroup* targetOptions;
 
     std::int16_t SourceType_ = 0;
     std::string vCardFolder_;
@@ -99,6 +115,14 @@ private:
     bool stopRequested_ = false;
     bool quitRequested_ = false;
     std::function<void(std::int32_t)> cardObserver_;
+    std::vector<QWidget*> boldCaptions_;
+    // The folder chooser's last answer: the output folder of the run.
+    std::string outputFolder_;
+    struct RunMessage {
+        std::string title, text;
+        MessageIcon icon;
+    };
+    std::optional<RunMessage> runMessage_;
 };
 
 // The window's text font: Tahoma 8.25 pt (from the fonts-wine package, which
