@@ -364,7 +364,8 @@ std::string Form1::withWhereTheOutputWent(std::string message, const RunSource& 
     std::string lines;
     if (source.isFolder) {
         try {
-            if (listVcardFiles(source.path).empty())
+            const SourceListing listing = listVcardFiles(source.path);
+            if (listing.files.empty() && listing.skipped.empty())
                 lines += kLineBreak + ("The folder " + withTrailingSlash(source.path.string()) + " has no .vcf file.");
         } catch (const std::filesystem::filesystem_error&) {
             // A folder that cannot be listed is in the run's report.
