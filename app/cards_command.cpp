@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/run/source_files.h"
+#include "app/terminal_text.h"
 #include "app/subcommands.h"
 #include "vcard/picture_names.h"
 #include "vcard/vcard_date.h"
@@ -38,9 +39,15 @@ const char* const kHelp =
     "error. Exit status: 0 when nothing was reported, 1 otherwise, 2 for wrong\n"
     "arguments.\n";
 
+// Line breaks, tabs and backslashes as \n, \t and \\; any other control
+// character as \xHH, so that a card cannot drive the terminal.
 void appendEscaped(std::string& out, const std::string& value) {
+    std::size_t plain = 0;  // where the run of text not escaped here began
+    const auto endRun = [&](std::size_t end) { appendTerminalText(out, std::string_view(value).substr(plain, end - plain)); };
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
+        if (c != '\r' && c != '\n' && c != '\t' && c != '\\') continue;
+        endRun(i);
         if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
             out += "\\n";
             ++i;
@@ -50,12 +57,12 @@ void appendEscaped(std::string& out, const std::string& value) {
             out += "\\r";
         } else if (c == '\t') {
             out += "\\t";
-        } else if (c == '\\') {
-            out += "\\\\";
         } else {
-            out += c;
+            out += "\\\\";
         }
+        plain = i + 1;
     }
+    endRun(value.size());
 }
 
 std::string isoDate(DateValue date) {
@@ -91,7 +98,7 @@ public:
 
     void problem(const ReadProblem& problem) override {
         flush();
-        std::cerr << problem.file << ':' << problem.line << ": " << problem.cause << '\n';
+        std::cerr << terminalText(problem.file) << ':' << problem.line << ": " << terminalText(problem.cause) << '\n';
         reported = true;
     }
 
@@ -154,17 +161,17 @@ int cardsCommand(const Arguments& arguments) {
         try {
             listing = listVcardFiles(source);
         } catch (const std::filesystem::filesystem_error& failure) {
-            std::cerr << source << ": the folder cannot be listed: " << failure.code().message() << '\n';
+            std::cerr << terminalText(source) << ": the folder cannot be listed: " << failure.code().message() << '\n';
             return 1;
         }
         for (const SkippedSource& skipped : listing.skipped) {
-            std::cerr << skipped.path.string() << ": " << skipped.cause << '\n';
+            std::cerr << terminalText(skipped.path.string()) << ": " << terminalText(skipped.cause) << '\n';
             sink.reported = true;
         }
         files = std::move(listing.files);
         if (files.empty() && !sink.reported) {
             std::cout << "0 cards\n";
-            std::cerr << source << ": no .vcf file in this folder\n";
+            std::cerr << terminalText(source) << ": no .vcf file in this folder\n";
             return 1;
         }
     } else {
@@ -181,11 +188,11 @@ int cardsCommand(const Arguments& arguments) {
             if (options.mode == ReadMode::Auto && summary.mode == ReadMode::Advance) {
                 // A note, not a problem: the exit status stays as it is.
                 sink.flush();
-                std::cerr << file.string() << ": read in Advance Mode (it has lines that end in LF alone)\n";
+                std::cerr << terminalText(file.string()) << ": read in Advance Mode (it has lines that end in LF alone)\n";
             }
             if (summary.cards == 0) {
                 sink.flush();
-                std::cerr << file.string() << ": no vCard found in this file";
+                std::cerr << terminalText(file.string()) << ": no vCard found in this file";
                 if (summary.sawLoneLineFeed && options.mode == ReadMode::Normal)
                     std::cerr << " (its lines end in LF alone: try --mode advance)";
                 std::cerr << '\n';
@@ -193,7 +200,7 @@ int cardsCommand(const Arguments& arguments) {
             }
         } catch (const VcardReadError& failure) {
             sink.flush();
-            std::cerr << failure.what() << '\n';
+            std::cerr << terminalText(failure.what()) << '\n';
             sink.reported = true;
         }
     }

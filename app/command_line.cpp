@@ -9,6 +9,8 @@
 #include <new>
 #include <string>
 
+#include "app/terminal_text.h"
+
 namespace tessaly {
 
 namespace {
@@ -58,14 +60,14 @@ int runCommandLine(int argc, char** argv, const std::vector<Subcommand>& subcomm
             std::cerr << "tessaly: not enough memory\n";
         } catch (const std::exception& error) {
             std::cout.flush();
-            std::cerr << "tessaly: " << error.what() << '\n';
+            std::cerr << "tessaly: " << terminalText(error.what()) << '\n';
         } catch (...) {
             std::cout.flush();
             std::cerr << "tessaly: an unexpected error ended the command\n";
         }
         return 1;
     }
-    std::cerr << "tessaly: unknown subcommand '" << name << "'\n";
+    std::cerr << "tessaly: unknown subcommand '" << terminalText(name) << "'\n";
     printUsage(std::cerr, subcommands);
     return 2;
 }

@@ -8,6 +8,7 @@
 #include "app/run/conversion_run.h"
 #include "app/subcommands.h"
 #include "app/terminal_host.h"
+#include "app/terminal_text.h"
 
 namespace tessaly {
 
@@ -42,7 +43,7 @@ const char* const kHelp =
     "target failed, 2 for wrong arguments.\n";
 
 int usageError(const std::string& message) {
-    std::cerr << "tessaly convert: " << message << '\n' << kUsage;
+    std::cerr << "tessaly convert: " << terminalText(message) << '\n' << kUsage;
     return 2;
 }
 
@@ -103,7 +104,7 @@ int convertCommand(const Arguments& arguments) {
     // Like a folder chooser's "new folder": the output folder is made if needed.
     std::filesystem::create_directories(output, error);
     if (error) {
-        std::cerr << output << ": the output folder cannot be made: " << error.message() << '\n';
+        std::cerr << terminalText(output) << ": the output folder cannot be made: " << error.message() << '\n';
         return 1;
     }
     RunSource runSource{source, isFolder};
@@ -114,12 +115,12 @@ int convertCommand(const Arguments& arguments) {
     // nothing because no source could be read; the end-of-run message is the
     // run's result.
     if (result.targetFailed || result.output.empty()) {
-        std::cerr << host.messages();
+        std::cerr << terminalText(host.messages());
         return 1;
     }
     std::cout << "Wrote " << result.cardsConverted << (result.cardsConverted == 1 ? " card" : " cards") << " to "
-              << std::filesystem::absolute(result.output).lexically_normal().string() << '\n';
-    std::cout << host.messages();
+              << terminalText(std::filesystem::absolute(result.output).lexically_normal().string()) << '\n';
+    std::cout << terminalText(host.messages());
     return result.report.hasProblems() ? 1 : 0;
 }
 

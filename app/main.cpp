@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/terminal_text.h"
 
 // Where the window program is installed, relative to the folder of the
 // installed `tessaly` ("../libexec"): both move together with the prefix.
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
     const bool windowArguments = argc == 1 || (argc == 2 && isSource(argv[1]));
     if (windowArguments && displayAvailable()) return startWindow(argv);
     if (argc == 2 && windowArguments) {
-        std::cerr << "tessaly: there is no display to open the window on; 'tessaly convert " << argv[1]
+        std::cerr << "tessaly: there is no display to open the window on; 'tessaly convert "
+                  << tessaly::terminalText(argv[1])
                   << "' converts without one\n";
         argc = 1;
     }

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "app/subcommands.h"
+#include "app/terminal_text.h"
 #include "pst/verify/verify_pst.h"
 
 namespace tessaly {
@@ -29,10 +30,10 @@ int verifyPstCommand(const Arguments& arguments) {
     const std::string& path = arguments[0];
     const pst::verify::VerificationReport report = pst::verify::verifyPstFile(path);
     for (const auto& finding : report.violations)
-        std::cout << path << ": violation: " << pst::verify::describe(finding) << '\n';
+        std::cout << terminalText(path) << ": violation: " << terminalText(pst::verify::describe(finding)) << '\n';
     for (const auto& finding : report.warnings)
-        std::cout << path << ": warning: " << pst::verify::describe(finding) << '\n';
-    std::cout << path << ": " << report.violations.size() << " violation(s), " << report.warnings.size()
+        std::cout << terminalText(path) << ": warning: " << terminalText(pst::verify::describe(finding)) << '\n';
+    std::cout << terminalText(path) << ": " << report.violations.size() << " violation(s), " << report.warnings.size()
               << " warning(s)\n";
     return report.passed() ? 0 : 1;
 }
