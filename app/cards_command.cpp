@@ -175,7 +175,7 @@ int cardsCommand(const Arguments& arguments) {
             return 1;
         }
     } else {
-        files.push_back(source);
+        files.push_back(chosenSourceFile(source));
     }
 
     // The picture names a conversion of the same source would give.

@@ -1,8 +1,11 @@
 #include "vcard/byte_source.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "common/utf8.h"
 #include "vcard/vcard_read_error.h"
@@ -19,11 +22,29 @@ constexpr std::size_t kSniffBytes = 512;
 }  // namespace
 
 ByteSource::ByteSource(const std::string& path) : path_(path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw VcardReadError(path, 0, "is a folder, not a file");
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) throw VcardReadError(path, 0, std::strerror(errno));
+    // A file of a folder others can write in may have been swapped since it
+    // was listed: a link at its name is not followed, and a pipe or a device
+    // is not read (O_NONBLOCK keeps the open itself from waiting on a pipe).
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        if (errno == ELOOP) throw VcardReadError(path, 0, "is a link; it was not followed");
+        throw VcardReadError(path, 0, std::strerror(errno));
+    }
+    struct stat status {};
+    const char* refusal = nullptr;
+    if (::fstat(descriptor, &status) != 0)
+        refusal = std::strerror(errno);
+    else if (S_ISDIR(status.st_mode))
+        refusal = "is a folder, not a file";
+    else if (!S_ISREG(status.st_mode))
+        refusal = "not a regular file; it was not read";
+    if (refusal == nullptr && ::fcntl(descriptor, F_SETFL, 0) != 0) refusal = std::strerror(errno);
+    if (refusal == nullptr) file_ = ::fdopen(descriptor, "rb");
+    if (!file_) {
+        const std::string cause = refusal != nullptr ? refusal : std::strerror(errno);
+        ::close(descriptor);
+        throw VcardReadError(path, 0, cause);
+    }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // chunks are read whole; no second buffer
     detectEncoding();
 }

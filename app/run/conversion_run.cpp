@@ -126,7 +126,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
             noneReadable = true;
         }
     } else {
-        files.push_back(source.path);
+        files.push_back(chosenSourceFile(source.path));
     }
     const std::size_t firstReadable = skipUnreadable(files, result.report);
     if (!files.empty() && firstReadable == files.size()) noneReadable = true;

@@ -17,6 +17,8 @@ bool isVcardName(const std::string& name) {
 
 SourceListing listVcardFiles(const std::filesystem::path& folder) {
     SourceListing listing;
+    std::error_code folderError;
+    const std::filesystem::path realFolder = std::filesystem::canonical(folder, folderError);
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (!isVcardName(entry.path().filename().string())) continue;
         // What a link leads to; a .vcf entry that cannot be looked at (a link
@@ -24,7 +26,20 @@ SourceListing listVcardFiles(const std::filesystem::path& folder) {
         std::error_code error;
         const std::filesystem::file_status status = entry.status(error);
         if (!error && status.type() == std::filesystem::file_type::regular) {
-            listing.files.push_back(entry.path());
+            if (!entry.is_symlink(error)) {
+                listing.files.push_back(entry.path());
+                continue;
+            }
+            // Whoever can write the folder could plant a link to one of the
+            // user's private files: a link is followed only to a file inside
+            // the folder, and that file is what is read.
+            const std::filesystem::path target = std::filesystem::canonical(entry.path(), error);
+            const std::string inside = realFolder.string() + "/";
+            if (!error && !folderError && target.string().compare(0, inside.size(), inside) == 0)
+                listing.files.push_back(target);
+            else
+                listing.skipped.push_back({entry.path(), "a link to " + target.string() +
+                                                             ", outside the folder; it was not followed"});
         } else if (status.type() == std::filesystem::file_type::not_found) {
             std::error_code readError;
             const std::filesystem::path target = std::filesystem::read_symlink(entry.path(), readError);
@@ -41,6 +56,13 @@ SourceListing listVcardFiles(const std::filesystem::path& folder) {
     std::sort(listing.skipped.begin(), listing.skipped.end(),
               [](const SkippedSource& a, const SkippedSource& b) { return a.path < b.path; });
     return listing;
+}
+
+std::filesystem::path chosenSourceFile(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(file, error)) return file;
+    const std::filesystem::path target = std::filesystem::canonical(file, error);
+    return error ? file : target;
 }
 
 }  // namespace tessaly

@@ -25,4 +25,9 @@ struct SourceListing {
 // std::filesystem's error when the folder cannot be listed.
 SourceListing listVcardFiles(const std::filesystem::path& folder);
 
+// A source file the user named: a link at its name is the user's own choice,
+// so it is read through to its file (whose name the reader then opens
+// without following links); any other path is read as it is.
+std::filesystem::path chosenSourceFile(const std::filesystem::path& file);
+
 }  // namespace tessaly

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "support/test_files.h"
+#include "vcard/byte_source.h"
+#include "vcard/vcard_read_error.h"
 
 namespace tessaly {
 namespace {
@@ -258,6 +260,52 @@ TEST(ConversionRun, ABrokenLinkIsReportedAndSourcesNoneOfWhichCanBeReadOpenNoTar
         EXPECT_EQ(unreadable.messages[0].icon, MessageIcon::Exclamation);
         EXPECT_TRUE(unreadable.captions.empty());
         EXPECT_EQ(testing::folderEntries(output.path()), std::vector<fs::path>{"vCardContactsExported.xls"});
+    }
+}
+
+// A folder others can write in: a .vcf link planted there that leads out of
+// the folder (to the user's private contacts) is reported and not read; a
+// link to a file of the folder is read; a file the user named through a link
+// is read.
+TEST(ConversionRun, ALinkOutOfTheSourceFolderIsNotFollowed) {
+    TempDir source, elsewhere, output;
+    source.write("a.vcf", cards(1));
+    const fs::path privateCards = elsewhere.write("my-contacts.vcf", cards(5));
+    fs::create_symlink(privateCards, source.path() / "b.vcf");
+    fs::create_symlink(source.path() / "a.vcf", source.path() / "c.vcf");
+    FakeHost host(output.path().string());
+    RunResult result = runConversion({source.path(), true}, {}, host);
+    EXPECT_EQ(result.cardsConverted, 2);  // a.vcf, and a.vcf again through c.vcf
+    EXPECT_NE(host.messages.at(0).text.find("1 file could not be read or stopped early\r\n  " +
+                                            (source.path() / "b.vcf").string() + ": a link to " +
+                                            fs::canonical(privateCards).string() +
+                                            ", outside the folder; it was not followed"),
+              std::string::npos)
+        << host.messages[0].text;
+
+    FakeHost named(output.path().string());
+    result = runConversion({source.path() / "b.vcf", false}, {}, named);
+    EXPECT_EQ(result.cardsConverted, 5);
+}
+
+// A file swapped for a pipe or a link after it was listed is refused at once
+// when it is opened, never waited on or followed.
+TEST(ByteSourceOpening, APipeOrALinkAtTheNameIsRefusedAtOnce) {
+    TempDir dir;
+    const fs::path pipe = dir.path() / "pipe.vcf";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path link = dir.path() / "link.vcf";
+    fs::create_symlink(dir.write("real.vcf", cards(1)), link);
+    const std::pair<fs::path, std::string> cases[] = {{pipe, "not a regular file; it was not read"},
+                                                      {link, "is a link; it was not followed"},
+                                                      {dir.path(), "is a folder, not a file"}};
+    for (const auto& [path, cause] : cases) {
+        try {
+            ByteSource opened(path.string());
+            ADD_FAILURE() << path << " was opened";
+        } catch (const VcardReadError& error) {
+            EXPECT_EQ(error.cause(), cause);
+        }
     }
 }
 
