@@ -4,6 +4,7 @@
 #include <optional>
 #include <system_error>
 
+#include "app/run/output_folder.h"
 #include "app/run/source_files.h"
 #include "vcard/byte_source.h"
 #include "vcard/picture_file_writer.h"
@@ -105,7 +106,16 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     host.processEvents();
     if (folder.empty()) return result;
     result.started = true;
-    const std::filesystem::path outputFolder(folder);
+    std::filesystem::path outputFolder;
+    try {
+        const OutputFolder checked = checkOutputFolder(folder);
+        outputFolder = checked.path;
+        if (!checked.warning.empty()) result.report.add(ReportKind::OutputFolderShared, 1, checked.warning);
+    } catch (const TargetError& error) {
+        result.targetFailed = true;
+        host.showMessage(error.title(), error.what(), error.icon());
+        return result;
+    }
 
     // The sources are looked at before the target is opened: when none of
     // them can be read, no file is created and an earlier one is left as it

@@ -10,6 +10,8 @@ constexpr std::size_t kPlacesPerKind = 10;
 const char* heading(ReportKind kind, std::size_t count) {
     const bool one = count == 1;
     switch (kind) {
+        case ReportKind::OutputFolderShared:
+            return "Warning: the output folder is not yours alone.";
         case ReportKind::FilesReadInAdvanceMode:
             return one ? "file was read in Advance Mode: it has lines that end in LF alone"
                        : "files were read in Advance Mode: they have lines that end in LF alone";
@@ -73,7 +75,9 @@ bool RunReport::empty() const {
 
 bool RunReport::hasProblems() const {
     for (std::size_t i = 0; i < kReportKinds; ++i) {
-        if (static_cast<ReportKind>(i) != ReportKind::FilesReadInAdvanceMode && entries_[i].count > 0) return true;
+        const auto kind = static_cast<ReportKind>(i);
+        const bool note = kind == ReportKind::OutputFolderShared || kind == ReportKind::FilesReadInAdvanceMode;
+        if (!note && entries_[i].count > 0) return true;
     }
     return false;
 }
@@ -85,8 +89,12 @@ std::string RunReport::text(const std::string& lineBreak) const {
         if (entry.count == 0) continue;
         if (!out.empty()) out += lineBreak;
         const auto kind = static_cast<ReportKind>(i);
-        out += kind == ReportKind::RunStopped ? std::string("The ") + heading(kind, entry.count) + "."
-                                              : std::to_string(entry.count) + " " + heading(kind, entry.count);
+        if (kind == ReportKind::RunStopped)
+            out += std::string("The ") + heading(kind, entry.count) + ".";
+        else if (kind == ReportKind::OutputFolderShared)
+            out += heading(kind, entry.count);
+        else
+            out += std::to_string(entry.count) + " " + heading(kind, entry.count);
         for (const std::string& place : entry.places) out += lineBreak + "  " + place;
     }
     return out;

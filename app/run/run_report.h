@@ -10,6 +10,7 @@
 namespace tessaly {
 
 enum class ReportKind {
+    OutputFolderShared,      // a warning, not a problem: others can change the output folder
     FilesReadInAdvanceMode,  // a note, not a problem: files whose lines end in LF alone
     FilesNotRead,          // files that could not be read or stopped early
     FilesWithoutCards,     // files in which no card was found

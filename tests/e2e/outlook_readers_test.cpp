@@ -442,8 +442,10 @@ TEST(OutlookTargetFaults, AnOutputThatCannotBeWrittenFailsTheRunAndLeavesNothing
     } cases[] = {
         {"a folder under a regular file", convert + shellQuote(underFile.string()), underFile.string(),
          "Not a directory", false},
-        {"a folder where no file can be made", convert + "/proc/self", "/proc/self/Contacts",
-         "cannot create a file in /proc/self", true},
+        {"a folder where no file can be made", convert + "/proc/1", "/proc/1/Contacts",
+         "cannot create a file in /proc/1", true},
+        {"a link at the folder's name", convert + "/proc/self", "/proc/self",
+         "the output folder's name is a link; no file is written through it", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

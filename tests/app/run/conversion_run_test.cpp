@@ -309,6 +309,41 @@ TEST(ByteSourceOpening, APipeOrALinkAtTheNameIsRefusedAtOnce) {
     }
 }
 
+// The output folder: a link at its own name is refused before anything is
+// written; links on the way to it are resolved, so the report names the
+// folder the files went to; a folder every user can write in without the
+// sticky bit is named in a warning, which is no problem of the run.
+TEST(ConversionRun, TheOutputFolderIsTheRealOneAndASharedOneIsNamed) {
+    TempDir source, dir;
+    source.write("a.vcf", cards(1));
+    fs::create_directory(dir.path() / "real");
+    fs::create_directory_symlink(dir.path() / "real", dir.path() / "link");
+    FakeHost linked((dir.path() / "link").string() + "/");
+    RunResult result = runConversion({source.path(), true}, {}, linked);
+    EXPECT_TRUE(result.targetFailed);
+    EXPECT_EQ(linked.messages.at(0).text, (dir.path() / "link").string() +
+                                              ": the output folder's name is a link; no file is written through "
+                                              "it. Choose the folder it leads to.");
+    EXPECT_TRUE(fs::is_empty(dir.path() / "real"));
+
+    fs::create_directory(dir.path() / "real" / "shared");
+    fs::permissions(dir.path() / "real" / "shared", fs::perms::all);
+    FakeHost throughLink((dir.path() / "link" / "shared").string());
+    result = runConversion({source.path(), true}, {}, throughLink);
+    EXPECT_EQ(result.output, dir.path() / "real" / "shared" / "vCardContactsExported.xls");
+    EXPECT_FALSE(result.report.hasProblems());
+    EXPECT_NE(throughLink.messages.at(0).text.find("Warning: the output folder is not yours alone.\r\n  " +
+                                                   (dir.path() / "real" / "shared").string() +
+                                                   " can be written by every user and has no sticky bit"),
+              std::string::npos)
+        << throughLink.messages[0].text;
+
+    fs::permissions(dir.path() / "real" / "shared", fs::perms::sticky_bit, fs::perm_options::add);
+    FakeHost sticky((dir.path() / "real" / "shared").string());
+    result = runConversion({source.path(), true}, {}, sticky);
+    EXPECT_EQ(result.report.count(ReportKind::OutputFolderShared), 0u);
+}
+
 // Auto mode reads each file in the mode its line ends call for and notes the
 // files read in Advance Mode, which is no problem.
 TEST(ConversionRun, AutoModeChoosesPerFileAndNotesAdvanceMode) {
