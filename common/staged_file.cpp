@@ -1,33 +1,25 @@
 #include "common/staged_file.h"
 
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 #include "common/file_system_calls.h"
 #include "common/numbered_name.h"
+#include "common/random_name.h"
 #include "common/write_all.h"
 
 namespace tessaly {
 
 namespace {
 
-// A hidden name beside the final one with 64 random bits in it: another user
-// who can write the folder cannot guess it to take it first.
+// A hidden name beside the final one with 64 random bits: another user who
+// can write the folder cannot guess it to take it first.
 std::filesystem::path temporaryNameFor(const std::filesystem::path& finalPath) {
-    static std::atomic<std::uint64_t> counter{0};
-    std::uint64_t random = 0;
-    if (::getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
-        random = (static_cast<std::uint64_t>(::getpid()) << 32) ^ counter++ ^ static_cast<std::uint64_t>(::time(nullptr));
-    char hex[17];
-    for (int i = 15; i >= 0; --i, random >>= 4) hex[i] = "0123456789abcdef"[random & 0xF];
-    hex[16] = '\0';
-    return finalPath.parent_path() / ("." + finalPath.filename().string() + "." + hex + ".tmp");
+    return finalPath.parent_path() / ("." + finalPath.filename().string() + "." + randomHex64() + ".tmp");
 }
 
 // The folder an unnamed file for `finalPath` is made in.

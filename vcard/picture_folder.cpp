@@ -4,21 +4,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
+#include "common/random_name.h"
 #include "common/write_all.h"
 
 namespace tessaly {
 
 namespace {
 
-// A hidden name, unique per process and per call, for a picture being written.
-std::string temporaryName() {
-    static std::atomic<unsigned> counter{0};
-    return ".picture." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-}
+// A hidden name for a picture being written that nobody can guess and plant
+// first.
+std::string temporaryName() { return ".picture." + randomHex64() + ".tmp"; }
 
 }  // namespace
 
