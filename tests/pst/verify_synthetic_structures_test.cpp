@@ -131,10 +131,53 @@ protected:
     }
 };
 
-TEST_F(DataTreeStore, WrongTotalIsReported) {
+TEST_F(DataTreeStore, IsReadWhole) {
+    EXPECT_EQ(checkTrees(), Rules{}) << listing(report);
+    const auto data = readData(*context_, 0x26);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->size(), 350u);
+}
+
+// What a tree's lcbTotal claims is what the readers would read: a tree whose
+// blocks hold more (or less) is reported, and not read.
+TEST_F(DataTreeStore, WrongTotalIsReportedAndNotRead) {
     addBlock(0x22, dataTree(1, {0x18}, 51));
     addBlock(0x26, dataTree(2, {0x1E, 0x22}, 351));
     EXPECT_EQ(checkTrees(), Rules{"datatree.total"}) << listing(report);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
+    EXPECT_FALSE(readData(*context_, 0x26).has_value());
+}
+
+// A block listed twice (here 0x14 in place of 0x18; 0x18 left unreferenced)
+// is reported where it is listed, with the tree's totals right, and the tree
+// is not read.
+TEST_F(DataTreeStore, DataBlockListedTwiceIsReportedAndNotRead) {
+    addBlock(0x22, dataTree(1, {0x14}, 200));
+    addBlock(0x26, dataTree(2, {0x1E, 0x22}, 500));
+    setRefCount(0x14, 3);
+    setRefCount(0x18, 1);
+    const Rules rules = checkTrees();
+    EXPECT_EQ(rules, Rules{"datatree.repeated-block"}) << listing(report);
+    ASSERT_FALSE(report.violations.empty());
+    const Location& where = report.violations.front().location;
+    EXPECT_EQ(where.layer, "ndb");
+    EXPECT_EQ(where.blockId, 0x22u);
+    EXPECT_EQ(where.offset, context_->findBlock(0x22)->ib);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
+    EXPECT_FALSE(readData(*context_, 0x26).has_value());
+}
+
+// An XXBLOCK that lists one XBLOCK a thousand times would have the readers
+// read its blocks a thousand times over; it is reported once.
+TEST_F(DataTreeStore, XBlockListedOverAndOverIsReportedOnceAndNotRead) {
+    addBlock(0x26, dataTree(2, std::vector<std::uint64_t>(1000, 0x1E), 300000));
+    setRefCount(0x1E, 1001);
+    setRefCount(0x22, 1);
+    setRefCount(0x18, 1);
+    const Rules rules = checkTrees();
+    EXPECT_EQ(rules, Rules{"datatree.repeated-block"}) << listing(report);
+    EXPECT_EQ(report.violations.size(), 1u) << listing(report);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
 }
 
 TEST_F(DataTreeStore, XXBlockEntryNamingADataBlockIsReported) {
@@ -199,17 +242,26 @@ protected:
                                      true, 0xBC, hid(1));
         if (padded) first.resize(kMaxBlockDataSize, 0);
         addBlock(0x10, first);
-        addBlock(0x14, heapBlock({secondLeaf()}, false));
-        addBlock(0x1A, dataTree(1, {0x10, 0x14}, 0));
+        firstSize_ = first.size();
+        setSecondBlock(heapBlock({secondLeaf()}, false));
         addBlock(0x20, ByteVector(40, 0x5A));
         addBlock(0x26, subnodeBlock(0, {{0x8025, 0x20, 0}}));
         addNode(0x8022, 0x1A, 0x26, 0x122);
+    }
+
+    // Heap block 1, and the XBLOCK over both blocks with its total.
+    void setSecondBlock(const ByteVector& second) {
+        addBlock(0x14, second);
+        addBlock(0x1A, dataTree(1, {0x10, 0x14}, static_cast<std::uint32_t>(firstSize_ + second.size())));
     }
 
     std::optional<PropertyMap> check() {
         VerifyContext& verify = context();
         return checkPropertyContext(verify, 0x8022, 0x1A, readSubnodes(verify, 0x26).value());
     }
+
+private:
+    std::size_t firstSize_ = 0;
 };
 
 TEST_F(PropertyContextStore, ReadsValuesAcrossBlocksIndexLevelsAndSubnodes) {
@@ -239,7 +291,7 @@ TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
         {"heap.hid",
          [&] {
              build();
-             addBlock(0x14, heapBlock({secondLeaf(hid(9))}, false));
+             setSecondBlock(heapBlock({secondLeaf(hid(9))}, false));
          }},
     };
     for (const auto& [rule, damage] : damages) {
@@ -254,12 +306,12 @@ TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
 TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReported) {
     build();
     ByteVector second = heapBlock({secondLeaf(), {}}, false);
-    addBlock(0x14, second);
+    setSecondBlock(second);
     check();
     EXPECT_EQ(violatedRules(report), Rules{"heap.free-count"}) << listing(report);
     second[readU16(second, 0) + 2] = 1;  // cFree: now counted as the freed item it looks like
     report = {};
-    addBlock(0x14, second);
+    setSecondBlock(second);
     check();
     EXPECT_TRUE(report.passed()) << listing(report);
 }
