@@ -127,14 +127,14 @@ std::optional<std::vector<std::uint8_t>> HeapOnNode::allocation(std::uint32_t hi
     const std::uint16_t start = page.allocationStarts[index - 1];
     const std::uint16_t end = page.allocationStarts[index];
     const std::vector<std::uint8_t>& bytes = blockBytes(blockIndex);
-    if (end > bytes.size() || start > end) return std::nullopt;
+    if (end > bytes.size() || start > end || !context_->takeKept(end - start)) return std::nullopt;
     return std::vector<std::uint8_t>(bytes.begin() + start, bytes.begin() + end);
 }
 
 std::optional<std::vector<std::uint8_t>> HeapOnNode::checkedAllocation(VerifyContext& context, std::uint32_t hid,
                                                                        const std::string& what) const {
     auto found = allocation(hid);
-    if (!found)
+    if (!found && !context.limitReached())
         context.violation("heap.hid", atNode("ltp", nid_),
                           what + " names HID " + hexText(hid) + ", which is no allocation of the heap");
     return found;

@@ -221,15 +221,27 @@ void compareReferenceCounts(VerifyContext& context) {
     }
 }
 
-// Stored bytes of a readable block, decoded when it is a data block of a file
-// with the permutation or the cyclic encoding.
+// Appends the stored bytes of a readable block to `out`, decoded when it is
+// a data block of a file with the permutation or the cyclic encoding.
+void appendBlockContent(const VerifyContext& context, const BlockEntry& block, std::vector<std::uint8_t>& out) {
+    const Bytes stored = storedBlockData(context, block);
+    if (isInternalBid(block.bid) || context.header.cryptMethod == 0) {
+        out.insert(out.end(), stored.begin(), stored.end());
+        return;
+    }
+    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
+    if (context.header.cryptMethod == 1) permutationDecode(bytes);
+    if (context.header.cryptMethod == 2)
+        cyclicDecode(bytes, static_cast<std::uint32_t>(block.bid));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// The decoded bytes of a readable block, drawn from the read allowance.
 std::optional<std::vector<std::uint8_t>> blockContent(VerifyContext& context, std::uint64_t bid) {
     const BlockEntry* block = context.findBlock(bid);
-    if (block == nullptr || !block->readable) return std::nullopt;
-    const Bytes stored = storedBlockData(context, *block);
-    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
-    if (!isInternalBid(bid) && context.header.cryptMethod == 1) permutationDecode(bytes);
-    if (!isInternalBid(bid) && context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(bid));
+    if (block == nullptr || !block->readable || !context.takeRead(block->size)) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    appendBlockContent(context, *block, bytes);
     return bytes;
 }
 
@@ -292,12 +304,12 @@ std::vector<std::uint8_t> readDataBlock(VerifyContext& context, std::uint64_t bi
 std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid) {
     const auto ids = dataBlockIds(context, bid, kMaxReadSize);
     if (!ids) return std::nullopt;
+    std::uint64_t size = 0;
+    for (std::uint64_t id : *ids) size += context.findBlock(id)->size;
+    if (!context.takeKept(size)) return std::nullopt;
     std::vector<std::uint8_t> data;
-    for (std::uint64_t id : *ids) {
-        const auto block = blockContent(context, id);
-        if (!block) return std::nullopt;
-        data.insert(data.end(), block->begin(), block->end());
-    }
+    data.reserve(size);
+    for (std::uint64_t id : *ids) appendBlockContent(context, *context.findBlock(id), data);
     return data;
 }
 

@@ -58,5 +58,9 @@ TEST(VerifyPstMemory, ValuesWhoseDataTreesHold64MiBOfRepeatedBlocks) {
     expectWithinGoal("oversized-values.pst", testing::pstWithOversizedValueTrees(40));
 }
 
+TEST(VerifyPstMemory, ManyValuesNamingOneSubnodeOfAMebibyte) {
+    expectWithinGoal("shared-subnode.pst", testing::pstWithValuesSharingOneSubnode(1000, 1024 * 1024));
+}
+
 }  // namespace
 }  // namespace tessaly

@@ -167,6 +167,19 @@ TEST_F(DataTreeStore, DataBlockListedTwiceIsReportedAndNotRead) {
     EXPECT_FALSE(readData(*context_, 0x26).has_value());
 }
 
+// A sound tree read over and over (as values that all name one subnode
+// would have it) is read until what was kept reaches the allowance that the
+// file's size gives, and then no more; the limit is reported once.
+TEST_F(DataTreeStore, ReadingItOverAndOverStopsAtTheKeptAllowance) {
+    VerifyContext& verify = context();
+    const std::uint64_t reads = VerifyContext::keptAllowance(verify.file.size()) / 350;
+    std::uint64_t done = 0;
+    while (done <= reads && readData(verify, 0x26)) ++done;
+    EXPECT_EQ(done, reads);
+    EXPECT_EQ(violatedRules(report), Rules{"verify.work-limit"}) << listing(report);
+    EXPECT_FALSE(readData(verify, 0x26).has_value());
+}
+
 // An XXBLOCK that lists one XBLOCK a thousand times would have the readers
 // read its blocks a thousand times over; it is reported once.
 TEST_F(DataTreeStore, XBlockListedOverAndOverIsReportedOnceAndNotRead) {
