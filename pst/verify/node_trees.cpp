@@ -43,7 +43,12 @@ public:
     }
 
 private:
-    void refer(std::uint64_t bid) { ++context_.references[blockKey(bid)]; }
+    // Counts a reference to a block the block B-tree lists; a missing one is
+    // reported where it is followed, and a count of it would only grow with
+    // what the file names rather than with what it holds.
+    void refer(std::uint64_t bid) {
+        if (context_.findBlock(bid) != nullptr) ++context_.references[blockKey(bid)];
+    }
 
     // The block's stored bytes; reports a reference to a block that is missing.
     std::optional<Bytes> internalBlock(std::uint64_t bid, std::uint64_t nid, const char* what) {

@@ -180,6 +180,18 @@ TEST_F(DataTreeStore, ReadingItOverAndOverStopsAtTheKeptAllowance) {
     EXPECT_FALSE(readData(verify, 0x26).has_value());
 }
 
+// References are counted for the blocks the block B-tree lists only: an
+// XBLOCK naming a thousand blocks that do not exist adds no count for them,
+// so what the walk keeps stays in proportion to the B-tree.
+TEST_F(DataTreeStore, BlocksThatDoNotExistGetNoReferenceCount) {
+    std::vector<std::uint64_t> missing;
+    for (std::uint64_t index = 0; index < 1000; ++index) missing.push_back(0x10000 + 4 * index);
+    addBlock(0x22, dataTree(1, missing, 50));
+    setRefCount(0x18, 1);
+    EXPECT_TRUE(checkTrees().count("node.missing-block")) << listing(report);
+    EXPECT_LE(context_->references.size(), context_->blocks.size());
+}
+
 // An XXBLOCK that lists one XBLOCK a thousand times would have the readers
 // read its blocks a thousand times over; it is reported once.
 TEST_F(DataTreeStore, XBlockListedOverAndOverIsReportedOnceAndNotRead) {
