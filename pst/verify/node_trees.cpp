@@ -236,8 +236,7 @@ void appendBlockContent(const VerifyContext& context, const BlockEntry& block, s
     }
     std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
     if (context.header.cryptMethod == 1) permutationDecode(bytes);
-    if (context.header.cryptMethod == 2)
-        cyclicDecode(bytes, static_cast<std::uint32_t>(block.bid));
+    if (context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(block.bid));
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
