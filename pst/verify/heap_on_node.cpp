@@ -76,6 +76,8 @@ std::optional<HeapOnNode> HeapOnNode::open(VerifyContext& context, std::uint64_t
             context.violation("heap.page-map", where, block + ": cAlloc " + std::to_string(count) + " runs past the block");
             continue;
         }
+        // The page maps stay in memory while the heap is open.
+        if (!context.takeKept(sizeof(std::uint16_t) * (count + 1u))) return std::nullopt;
         bool ordered = true;
         page.allocationStarts.reserve(count + 1u);
         for (std::uint16_t entry = 0; entry <= count; ++entry) {

@@ -147,7 +147,7 @@ private:
     static constexpr std::uint64_t kReadPerFileByte = 16;
     // What is kept is what takes memory: the verifier is to stay within 64 MB
     // plus four times the file's size, the file's own pages among them.
-    // Valid files keep about 1.4 times their size over a whole run (stores of
+    // Valid files keep about 1.5 times their size over a whole run (stores of
     // 30,000 contacts), most of it let go again as each node is done.
     static constexpr std::uint64_t kBaseKept = 16ull * 1024 * 1024;
     static constexpr std::uint64_t kKeptPerFileByte = 3;

@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 
+#include "pst/verify/heap_on_node.h"
 #include "pst/verify/little_endian.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
+#include "support/crafted_pst.h"
 #include "support/encodings.h"
 #include "verify_pst_editing.h"
 
@@ -327,6 +329,17 @@ TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
     }
 }
 
+// A heap's page maps stay in memory while it is open: they are drawn from
+// the kept allowance, as values are.
+TEST_F(PropertyContextStore, OpeningTheHeapKeepsItsPageMapsWithinTheAllowance) {
+    build();
+    VerifyContext& verify = context();
+    const auto heap = HeapOnNode::open(verify, 0x8022, {0x10, 0x14});
+    ASSERT_TRUE(heap.has_value());
+    // Block 0 holds 5 allocations, block 1 one: 6 and 2 offsets of 2 bytes.
+    EXPECT_GE(verify.bytesKept(), 2u * (6 + 2));
+}
+
 // A 0-byte allocation looks like a freed item; cFree must count it.
 TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReported) {
     build();
@@ -339,6 +352,22 @@ TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReporte
     setSecondBlock(second);
     check();
     EXPECT_TRUE(report.passed()) << listing(report);
+}
+
+// The node and block B-trees' entries are kept for the whole run: each is
+// drawn from the kept allowance, so a file of B-tree pages alone cannot
+// grow them past what its size allows.
+TEST(VerifyAllowance, BTreeEntriesAreDrawnFromTheKeptAllowance) {
+    tessaly::testing::CraftedPst pst;
+    for (std::uint64_t index = 0; index < 100; ++index) pst.addBlock(0x100 + 4 * index, ByteVector(16, 1));
+    pst.addNode(0x21, 0x100);
+    const ByteVector file = pst.bytes();
+    VerificationReport report;
+    VerifyContext context(Bytes(file.data(), file.size()), report);
+    ASSERT_TRUE(readAndCheckHeader(context));
+    readBTrees(context);
+    ASSERT_EQ(context.blocks.size(), 100u);
+    EXPECT_GE(context.bytesKept(), 100 * sizeof(BlockEntry) + sizeof(NodeEntry));
 }
 
 }  // namespace

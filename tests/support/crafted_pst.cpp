@@ -74,9 +74,9 @@ PageRef writeBTree(ByteVector& file, std::uint64_t& nextPageBid, std::uint8_t ty
         std::vector<std::pair<std::uint64_t, ByteVector>> index;
         for (const PageRef& ref : level) {
             ByteVector entry;
-            append(entry, littleEndian(ref.key, 8));
-            append(entry, littleEndian(ref.bid, 8));
-            append(entry, littleEndian(ref.offset, 8));
+            append(entry, littleEndianBytes(ref.key, 8));
+            append(entry, littleEndianBytes(ref.bid, 8));
+            append(entry, littleEndianBytes(ref.offset, 8));
             index.emplace_back(ref.key, entry);
         }
         level = writePages(file, nextPageBid, type, depth, 24, index);
@@ -96,7 +96,7 @@ constexpr std::uint16_t kBinaryType = 0x0102;
 
 }  // namespace
 
-ByteVector littleEndian(std::uint64_t value, int size) {
+ByteVector littleEndianBytes(std::uint64_t value, int size) {
     ByteVector bytes;
     put(bytes, 0, value, size);
     return bytes;
@@ -127,22 +127,22 @@ ByteVector CraftedPst::bytes() const {
         put(file, trailer + 8, bid, 8);
         const auto refCount = refCounts_.find(bid);
         ByteVector entry;
-        append(entry, littleEndian(bid, 8));
-        append(entry, littleEndian(offset, 8));
-        append(entry, littleEndian(data.size(), 2));
-        append(entry, littleEndian(refCount == refCounts_.end() ? 2 : refCount->second, 2));
-        append(entry, littleEndian(0, 4));
+        append(entry, littleEndianBytes(bid, 8));
+        append(entry, littleEndianBytes(offset, 8));
+        append(entry, littleEndianBytes(data.size(), 2));
+        append(entry, littleEndianBytes(refCount == refCounts_.end() ? 2 : refCount->second, 2));
+        append(entry, littleEndianBytes(0, 4));
         blockEntries.emplace_back(bid, entry);
         lastBid = bid;
     }
     std::vector<std::pair<std::uint64_t, ByteVector>> nodeEntries;
     for (const auto& [nid, node] : nodes_) {
         ByteVector entry;
-        append(entry, littleEndian(nid, 8));
-        append(entry, littleEndian(node.dataBid, 8));
-        append(entry, littleEndian(node.subnodeBid, 8));
-        append(entry, littleEndian(node.parent, 4));
-        append(entry, littleEndian(0, 4));
+        append(entry, littleEndianBytes(nid, 8));
+        append(entry, littleEndianBytes(node.dataBid, 8));
+        append(entry, littleEndianBytes(node.subnodeBid, 8));
+        append(entry, littleEndianBytes(node.parent, 4));
+        append(entry, littleEndianBytes(0, 4));
         nodeEntries.emplace_back(nid, entry);
     }
     file.resize((file.size() + kPageSize - 1) / kPageSize * kPageSize, 0);
@@ -174,18 +174,18 @@ ByteVector CraftedPst::bytes() const {
 
 ByteVector dataTreeBlock(std::uint8_t level, const std::vector<std::uint64_t>& children, std::uint32_t total) {
     ByteVector block{0x01, level};
-    append(block, littleEndian(children.size(), 2));
-    append(block, littleEndian(total, 4));
-    for (std::uint64_t child : children) append(block, littleEndian(child, 8));
+    append(block, littleEndianBytes(children.size(), 2));
+    append(block, littleEndianBytes(total, 4));
+    for (std::uint64_t child : children) append(block, littleEndianBytes(child, 8));
     return block;
 }
 
 ByteVector subnodeLeafBlock(const std::vector<std::vector<std::uint64_t>>& entries) {
     ByteVector block{0x02, 0x00};
-    append(block, littleEndian(entries.size(), 2));
-    append(block, littleEndian(0, 4));
+    append(block, littleEndianBytes(entries.size(), 2));
+    append(block, littleEndianBytes(0, 4));
     for (const auto& entry : entries)
-        for (std::uint64_t field : entry) append(block, littleEndian(field, 8));
+        for (std::uint64_t field : entry) append(block, littleEndianBytes(field, 8));
     return block;
 }
 
@@ -193,18 +193,18 @@ ByteVector propertyContextBlock(const std::vector<std::vector<std::uint32_t>>& p
                                 const std::vector<ByteVector>& extra) {
     // HNHDR: the page map's offset (filled in below), bSig, bClientSig, the root HID.
     ByteVector block{0, 0, 0xEC, 0xBC};
-    append(block, littleEndian(hid(1), 4));
-    append(block, littleEndian(0, 4));
+    append(block, littleEndianBytes(hid(1), 4));
+    append(block, littleEndianBytes(0, 4));
     std::vector<ByteVector> allocations;
     ByteVector bthHeader{0xB5, 2, 6, 0};
-    append(bthHeader, littleEndian(properties.empty() ? 0 : hid(2), 4));
+    append(bthHeader, littleEndianBytes(properties.empty() ? 0 : hid(2), 4));
     allocations.push_back(bthHeader);
     if (!properties.empty()) {
         ByteVector leaf;
         for (const auto& property : properties) {
-            append(leaf, littleEndian(property.at(0), 2));
-            append(leaf, littleEndian(property.at(1), 2));
-            append(leaf, littleEndian(property.at(2), 4));
+            append(leaf, littleEndianBytes(property.at(0), 2));
+            append(leaf, littleEndianBytes(property.at(1), 2));
+            append(leaf, littleEndianBytes(property.at(2), 4));
         }
         allocations.push_back(leaf);
     }
@@ -216,9 +216,9 @@ ByteVector propertyContextBlock(const std::vector<std::vector<std::uint32_t>>& p
     }
     if (block.size() % 2) block.push_back(0);
     put(block, 0, block.size(), 2);
-    append(block, littleEndian(allocations.size(), 2));
-    append(block, littleEndian(0, 2));
-    for (std::uint16_t start : starts) append(block, littleEndian(start, 2));
+    append(block, littleEndianBytes(allocations.size(), 2));
+    append(block, littleEndianBytes(0, 2));
+    for (std::uint16_t start : starts) append(block, littleEndianBytes(start, 2));
     return block;
 }
 
@@ -232,10 +232,10 @@ ByteVector pstWithRepeatedDataBlocks(unsigned repeats) {
     // A later heap block whose page map fills it: thousands of empty
     // allocations (counted as freed), each kept as an offset when read.
     const std::size_t allocations = (kBlockDataMax - 2 - 4 - 2) / 2;
-    ByteVector page = littleEndian(2, 2);
-    append(page, littleEndian(allocations, 2));
-    append(page, littleEndian(allocations, 2));
-    for (std::size_t index = 0; index <= allocations; ++index) append(page, littleEndian(2, 2));
+    ByteVector page = littleEndianBytes(2, 2);
+    append(page, littleEndianBytes(allocations, 2));
+    append(page, littleEndianBytes(allocations, 2));
+    for (std::size_t index = 0; index <= allocations; ++index) append(page, littleEndianBytes(2, 2));
     pst.addBlock(kHeapPage, page);
 
     std::vector<std::uint64_t> firstLeaves(repeats, kHeapPage);

@@ -36,7 +36,7 @@ private:
 };
 
 // Pieces of the structures stored in blocks.
-ByteVector littleEndian(std::uint64_t value, int size);
+ByteVector littleEndianBytes(std::uint64_t value, int size);
 // An XBLOCK (level 1) or XXBLOCK (level 2) with the given entries and lcbTotal.
 ByteVector dataTreeBlock(std::uint8_t level, const std::vector<std::uint64_t>& children, std::uint32_t total);
 // An SLBLOCK of {subnode, data block, subnode tree} entries.
