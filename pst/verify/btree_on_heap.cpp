@@ -54,6 +54,7 @@ public:
                 context_.violation("bth.order", atNode("ltp", heap_.nid()),
                                    what_ + ": key " + hexText(key) + " does not follow " + hexText(out.back().key) +
                                        " in ascending order");
+            if (!context_.takeKept(sizeof(BthRecord))) return false;
             BthRecord record;
             record.key = key;
             record.size = static_cast<std::uint8_t>(entrySize_);

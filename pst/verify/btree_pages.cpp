@@ -12,6 +12,8 @@ namespace {
 constexpr std::uint8_t kBlockBTreePage = 0x80;
 constexpr std::uint8_t kNodeBTreePage = 0x81;
 constexpr int kMaxLevels = 8;
+// What a std::map node adds to the entry it holds: the tree's links and the key.
+constexpr std::uint64_t kMapNodeOverhead = 40;
 
 const char* pageName(std::uint8_t type) {
     switch (type) {
@@ -108,6 +110,9 @@ private:
                 continue;
             }
             lastKey_ = key;
+            // The entries are kept for the whole run, each in a map node.
+            if (!context_.takeKept((isNodeTree() ? sizeof(NodeEntry) : sizeof(BlockEntry)) + kMapNodeOverhead))
+                return;
             if (isNodeTree())
                 addNode(page, entry, ref.ib);
             else

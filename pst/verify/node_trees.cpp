@@ -1,5 +1,7 @@
 #include "pst/verify/node_trees.h"
 
+#include <set>
+
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/cyclic_decoding.h"
 #include "pst/verify/permutation_decoding.h"
@@ -32,7 +34,7 @@ public:
     void walkNode(const NodeEntry& node) {
         if (node.dataBid != 0) {
             refer(node.dataBid);
-            checkDataTree(node.dataBid, node.nid, std::nullopt);
+            checkWholeDataTree(node.dataBid, node.nid);
         }
         if (node.subnodeBid != 0) {
             refer(node.subnodeBid);
@@ -41,7 +43,12 @@ public:
     }
 
 private:
-    void refer(std::uint64_t bid) { ++context_.references[blockKey(bid)]; }
+    // Counts a reference to a block the block B-tree lists; a missing one is
+    // reported where it is followed, and a count of it would only grow with
+    // what the file names rather than with what it holds.
+    void refer(std::uint64_t bid) {
+        if (context_.findBlock(bid) != nullptr) ++context_.references[blockKey(bid)];
+    }
 
     // The block's stored bytes; reports a reference to a block that is missing.
     std::optional<Bytes> internalBlock(std::uint64_t bid, std::uint64_t nid, const char* what) {
@@ -53,6 +60,13 @@ private:
         }
         if (!block->readable) return std::nullopt;
         return storedBlockData(context_, *block);
+    }
+
+    // Checks one node's or subnode's data tree from its top block.
+    void checkWholeDataTree(std::uint64_t bid, std::uint64_t nid) {
+        treeBlocks_.clear();
+        treeBlocks_.insert(blockKey(bid));
+        checkDataTree(bid, nid, std::nullopt);
     }
 
     // Checks the data tree under `bid`; returns the data size it holds.
@@ -94,9 +108,22 @@ private:
         if (!context_.expandedInternalBlocks.insert(blockKey(bid)).second) return total;
         std::uint64_t sum = 0;
         bool complete = true;
+        bool repeatReported = false;
         for (std::uint16_t index = 0; index < count; ++index) {
             const std::uint64_t child = readU64(*data, 8 + 8ull * index);
             refer(child);
+            // Data is one stream cut into blocks: a block listed twice would
+            // have the readers read it again for each time it is listed, so a
+            // small file could ask for gigabytes. Its size is left out.
+            if (!treeBlocks_.insert(blockKey(child)).second) {
+                if (!repeatReported)
+                    context_.violation("datatree.repeated-block", where,
+                                       "entry " + std::to_string(index) + " names block " + hexText(child) +
+                                           ", which the data tree already lists");
+                repeatReported = true;
+                complete = false;
+                continue;
+            }
             const auto size = blockLevel == 2 ? checkDataTree(child, nid, 1) : checkLeafOfXBlock(child, nid);
             if (size)
                 sum += *size;
@@ -166,7 +193,7 @@ private:
                 context_.violation("subnode.missing-data", where, "subnode " + hexText(subnode) + " has no data block");
             } else {
                 refer(subData);
-                checkDataTree(subData, nid, std::nullopt);
+                checkWholeDataTree(subData, nid);
             }
             if (subSub != 0) {
                 refer(subSub);
@@ -179,6 +206,7 @@ private:
     }
 
     VerifyContext& context_;
+    std::set<std::uint64_t> treeBlocks_;  // the blocks of the data tree being checked
 };
 
 void compareReferenceCounts(VerifyContext& context) {
@@ -198,23 +226,37 @@ void compareReferenceCounts(VerifyContext& context) {
     }
 }
 
-// Stored bytes of a readable block, decoded when it is a data block of a file
-// with the permutation or the cyclic encoding.
+// Appends the stored bytes of a readable block to `out`, decoded when it is
+// a data block of a file with the permutation or the cyclic encoding.
+void appendBlockContent(const VerifyContext& context, const BlockEntry& block, std::vector<std::uint8_t>& out) {
+    const Bytes stored = storedBlockData(context, block);
+    if (isInternalBid(block.bid) || context.header.cryptMethod == 0) {
+        out.insert(out.end(), stored.begin(), stored.end());
+        return;
+    }
+    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
+    if (context.header.cryptMethod == 1) permutationDecode(bytes);
+    if (context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(block.bid));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// The decoded bytes of a readable block, drawn from the read allowance.
 std::optional<std::vector<std::uint8_t>> blockContent(VerifyContext& context, std::uint64_t bid) {
     const BlockEntry* block = context.findBlock(bid);
-    if (block == nullptr || !block->readable) return std::nullopt;
-    const Bytes stored = storedBlockData(context, *block);
-    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
-    if (!isInternalBid(bid) && context.header.cryptMethod == 1) permutationDecode(bytes);
-    if (!isInternalBid(bid) && context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(bid));
+    if (block == nullptr || !block->readable || !context.takeRead(block->size)) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    appendBlockContent(context, *block, bytes);
     return bytes;
 }
 
 // The data blocks under a data tree, in order, checked against the block
-// B-tree (readable, of the expected kind) without reading their contents.
+// B-tree (readable, of the expected kind) without reading their contents. A
+// tree that lists a block twice, or whose lcbTotal is not what its blocks
+// hold, is not read: the walk above reports it.
 bool collectDataBlockIds(VerifyContext& context, std::uint64_t bid, int level, std::vector<std::uint64_t>& ids,
-                         std::uint64_t& total, std::uint64_t limit) {
+                         std::uint64_t& total, std::uint64_t limit, std::set<std::uint64_t>& seen) {
     if (!context.spend()) return false;
+    if (!seen.insert(blockKey(bid)).second) return false;
     const BlockEntry* block = context.findBlock(bid);
     if (block == nullptr || !block->readable) return false;
     if (!isInternalBid(bid)) {
@@ -230,11 +272,12 @@ bool collectDataBlockIds(VerifyContext& context, std::uint64_t bid, int level, s
     if (readU8(content, 0) != kDataTreeType || blockLevel < 1 || blockLevel > 2) return false;
     if (level != 0 && blockLevel != level) return false;
     if (content.size() < 8 + 8ull * count) return false;
+    const std::uint64_t before = total;
     for (std::uint16_t index = 0; index < count; ++index) {
         const std::uint64_t child = readU64(content, 8 + 8ull * index);
-        if (!collectDataBlockIds(context, child, blockLevel == 2 ? 1 : 3, ids, total, limit)) return false;
+        if (!collectDataBlockIds(context, child, blockLevel == 2 ? 1 : 3, ids, total, limit, seen)) return false;
     }
-    return true;
+    return total - before == readU32(content, 4);
 }
 
 }  // namespace
@@ -253,7 +296,8 @@ std::optional<std::vector<std::uint64_t>> dataBlockIds(VerifyContext& context, s
     std::vector<std::uint64_t> ids;
     if (bid == 0) return ids;
     std::uint64_t total = 0;
-    if (!collectDataBlockIds(context, bid, 0, ids, total, limit)) return std::nullopt;
+    std::set<std::uint64_t> seen;
+    if (!collectDataBlockIds(context, bid, 0, ids, total, limit, seen)) return std::nullopt;
     return ids;
 }
 
@@ -261,19 +305,15 @@ std::vector<std::uint8_t> readDataBlock(VerifyContext& context, std::uint64_t bi
     return blockContent(context, bid).value_or(std::vector<std::uint8_t>{});
 }
 
-std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid) {
+std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid) {
     const auto ids = dataBlockIds(context, bid, kMaxReadSize);
     if (!ids) return std::nullopt;
-    std::vector<std::vector<std::uint8_t>> blocks;
-    for (std::uint64_t id : *ids) blocks.push_back(readDataBlock(context, id));
-    return blocks;
-}
-
-std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid) {
-    auto blocks = readDataBlocks(context, bid);
-    if (!blocks) return std::nullopt;
+    std::uint64_t size = 0;
+    for (std::uint64_t id : *ids) size += context.findBlock(id)->size;
+    if (!context.takeKept(size)) return std::nullopt;
     std::vector<std::uint8_t> data;
-    for (const auto& block : *blocks) data.insert(data.end(), block.begin(), block.end());
+    data.reserve(size);
+    for (std::uint64_t id : *ids) appendBlockContent(context, *context.findBlock(id), data);
     return data;
 }
 

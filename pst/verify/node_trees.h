@@ -26,15 +26,14 @@ using SubnodeMap = std::map<std::uint32_t, SubnodeRef>;
 // The readers below do not report: the walk above has already reported what is
 // broken, and they give up (nullopt) where it found damage.
 
-// The data blocks of a node's data, in order, when the data tree is sound
-// and its data no larger than `limit`.
+// The data blocks of a node's data, in order, when the data tree is sound (no
+// block listed twice, every lcbTotal what its blocks hold) and its data no
+// larger than `limit`.
 std::optional<std::vector<std::uint64_t>> dataBlockIds(VerifyContext& context, std::uint64_t bid,
                                                        std::uint64_t limit);
 // One data block of those, decoded.
 std::vector<std::uint8_t> readDataBlock(VerifyContext& context, std::uint64_t bid);
-// The node's data blocks, decoded, in order (up to 64 MB).
-std::optional<std::vector<std::vector<std::uint8_t>>> readDataBlocks(VerifyContext& context, std::uint64_t bid);
-// The node's data as one run of bytes.
+// The node's data as one run of bytes (up to 64 MB).
 std::optional<std::vector<std::uint8_t>> readData(VerifyContext& context, std::uint64_t bid);
 // The size of the node's data, from the block B-tree and the data tree's totals.
 std::optional<std::uint64_t> dataSize(VerifyContext& context, std::uint64_t bid);

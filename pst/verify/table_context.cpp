@@ -54,12 +54,20 @@ public:
         // Rows are taken one at a time as the matrix is read: a large table's
         // matrix is never held whole. What is kept of them is sized once, by
         // the row index, rather than grown by doubling.
+        // Each row keeps its id and the selected cells, drawn from the kept
+        // allowance: for the rows the index lists up front, for any others as
+        // they come.
+        const std::size_t keptColumns = keep.all ? table.columns.size() : keep.tags.size();
+        const std::uint64_t keptPerRow = sizeof(std::uint32_t) + sizeof(KeptCell) * keptColumns;
+        if (!context_.takeKept(keptPerRow * rowIndex->size())) return std::nullopt;
         table.rowIds.reserve(rowIndex->size());
-        if (keep.any()) table.cells.reserve(rowIndex->size() * (keep.all ? table.columns.size() : keep.tags.size()));
+        table.cells.reserve(rowIndex->size() * keptColumns);
         bool budgetLeft = true;
         const bool readable = forEachRow(rowsHnid, [&](Bytes row) {
             ++table.rowCount;
             if (budgetLeft && !context_.spend(table.columns.size())) budgetLeft = false;
+            if (budgetLeft && table.rowCount > rowIndex->size() && !context_.takeKept(keptPerRow))
+                budgetLeft = false;
             if (!budgetLeft) return;
             table.rowIds.push_back(readU32(row, 0));
             checkCells(table, row, keep);
@@ -248,6 +256,7 @@ private:
                 if (keep) keepCell(column.tag, {});
             } else if (HeapOnNode::isHid(hnid)) {
                 const auto value = heap_.allocation(hnid);
+                if (!value && context_.limitReached()) continue;
                 if (!value) {
                     violation("tc.cell", "a cell of column " + hexText(column.tag) + " names HID " + hexText(hnid) +
                                              ", which is no allocation of the heap");

@@ -29,12 +29,25 @@ bool VerifyContext::spend(std::uint64_t steps) {
         return true;
     }
     budget_ = 0;
-    if (!budgetReported_) {
-        budgetReported_ = true;
-        violation("verify.work-limit", Location{"file", {}, {}, {}},
-                  "the file's structures ask for more work than any valid file of its size; checks stopped early");
-    }
+    reportLimit();
     return false;
+}
+
+bool VerifyContext::take(Allowance& allowance, std::uint64_t bytes) {
+    if (allowance.limit - allowance.taken >= bytes) {
+        allowance.taken += bytes;
+        return true;
+    }
+    allowance.taken = allowance.limit;
+    reportLimit();
+    return false;
+}
+
+void VerifyContext::reportLimit() {
+    if (budgetReported_) return;
+    budgetReported_ = true;
+    violation("verify.work-limit", Location{"file", {}, {}, {}},
+              "the file's structures ask for more work than any valid file of its size; checks stopped early");
 }
 
 const BlockEntry* VerifyContext::findBlock(std::uint64_t bid) const {

@@ -92,7 +92,11 @@ inline bool isInternalBid(std::uint64_t bid) { return (bid & 2) != 0; }
 class VerifyContext {
 public:
     VerifyContext(Bytes file, VerificationReport& report)
-        : file(file), report_(report), budget_(kBaseWork + kWorkPerByte * file.size()) {}
+        : file(file),
+          report_(report),
+          budget_(kBaseWork + kWorkPerByte * file.size()),
+          read_{readAllowance(file.size())},
+          kept_{keptAllowance(file.size())} {}
 
     void violation(const std::string& rule, Location location, const std::string& message);
     void warning(const std::string& rule, Location location, const std::string& message);
@@ -100,6 +104,24 @@ public:
     // A shared allowance of work: every loop over file-controlled counts draws
     // on it, so no file can keep the verifier busy for long.
     bool spend(std::uint64_t steps = 1);
+    // Two shared allowances of bytes, both in proportion to the file's size,
+    // so that however often a file's structures name the same bytes, what the
+    // verifier reads and holds stays bounded by what the file holds:
+    // - read: every block copied out of the file (to decode it, to look into
+    //   a heap), whether or not it is kept; a valid file's blocks are read a
+    //   few times each at most;
+    // - keep: every copy that may outlive the block it came from (a value
+    //   joined from its blocks, a heap allocation taken out) and every record
+    //   built from them (BTH records, table rows and cells).
+    bool takeRead(std::uint64_t bytes) { return take(read_, bytes); }
+    bool takeKept(std::uint64_t bytes) { return take(kept_, bytes); }
+    // Whether checks stopped early for want of work or bytes: a reader that
+    // gives up then has found no damage.
+    bool limitReached() const { return budgetReported_; }
+    std::uint64_t bytesRead() const { return read_.taken; }
+    std::uint64_t bytesKept() const { return kept_.taken; }
+    static std::uint64_t readAllowance(std::uint64_t fileSize) { return kBaseRead + kReadPerFileByte * fileSize; }
+    static std::uint64_t keptAllowance(std::uint64_t fileSize) { return kBaseKept + kKeptPerFileByte * fileSize; }
 
     const BlockEntry* findBlock(std::uint64_t bid) const;
     const NodeEntry* findNode(std::uint64_t nid) const;
@@ -119,8 +141,27 @@ private:
     // bounded by its size), small enough that a damaged one ends in seconds.
     static constexpr std::uint64_t kBaseWork = 20'000'000;
     static constexpr std::uint64_t kWorkPerByte = 8;
+    // Reading is what takes time: a valid file's blocks are read a few times
+    // at most (a heap looked into out of order reads some of its blocks again).
+    static constexpr std::uint64_t kBaseRead = 256ull * 1024 * 1024;
+    static constexpr std::uint64_t kReadPerFileByte = 16;
+    // What is kept is what takes memory: the verifier is to stay within 64 MB
+    // plus four times the file's size, the file's own pages among them.
+    // Valid files keep about 1.5 times their size over a whole run (stores of
+    // 30,000 contacts), most of it let go again as each node is done.
+    static constexpr std::uint64_t kBaseKept = 16ull * 1024 * 1024;
+    static constexpr std::uint64_t kKeptPerFileByte = 3;
+    struct Allowance {
+        std::uint64_t limit = 0;
+        std::uint64_t taken = 0;
+    };
     std::uint64_t budget_;
+    Allowance read_;
+    Allowance kept_;
     bool budgetReported_ = false;
+
+    bool take(Allowance& allowance, std::uint64_t bytes);
+    void reportLimit();
 };
 
 inline Location at(const char* layer, std::uint64_t offset) {

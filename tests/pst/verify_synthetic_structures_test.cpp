@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 
+#include "pst/verify/heap_on_node.h"
 #include "pst/verify/little_endian.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
+#include "support/crafted_pst.h"
 #include "support/encodings.h"
 #include "verify_pst_editing.h"
 
@@ -131,10 +133,78 @@ protected:
     }
 };
 
-TEST_F(DataTreeStore, WrongTotalIsReported) {
+TEST_F(DataTreeStore, IsReadWhole) {
+    EXPECT_EQ(checkTrees(), Rules{}) << listing(report);
+    const auto data = readData(*context_, 0x26);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(data->size(), 350u);
+}
+
+// What a tree's lcbTotal claims is what the readers would read: a tree whose
+// blocks hold more (or less) is reported, and not read.
+TEST_F(DataTreeStore, WrongTotalIsReportedAndNotRead) {
     addBlock(0x22, dataTree(1, {0x18}, 51));
     addBlock(0x26, dataTree(2, {0x1E, 0x22}, 351));
     EXPECT_EQ(checkTrees(), Rules{"datatree.total"}) << listing(report);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
+    EXPECT_FALSE(readData(*context_, 0x26).has_value());
+}
+
+// A block listed twice (here 0x14 in place of 0x18; 0x18 left unreferenced)
+// is reported where it is listed, with the tree's totals right, and the tree
+// is not read.
+TEST_F(DataTreeStore, DataBlockListedTwiceIsReportedAndNotRead) {
+    addBlock(0x22, dataTree(1, {0x14}, 200));
+    addBlock(0x26, dataTree(2, {0x1E, 0x22}, 500));
+    setRefCount(0x14, 3);
+    setRefCount(0x18, 1);
+    const Rules rules = checkTrees();
+    EXPECT_EQ(rules, Rules{"datatree.repeated-block"}) << listing(report);
+    ASSERT_FALSE(report.violations.empty());
+    const Location& where = report.violations.front().location;
+    EXPECT_EQ(where.layer, "ndb");
+    EXPECT_EQ(where.blockId, 0x22u);
+    EXPECT_EQ(where.offset, context_->findBlock(0x22)->ib);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
+    EXPECT_FALSE(readData(*context_, 0x26).has_value());
+}
+
+// A sound tree read over and over (as values that all name one subnode
+// would have it) is read until what was kept reaches the allowance that the
+// file's size gives, and then no more; the limit is reported once.
+TEST_F(DataTreeStore, ReadingItOverAndOverStopsAtTheKeptAllowance) {
+    VerifyContext& verify = context();
+    const std::uint64_t reads = VerifyContext::keptAllowance(verify.file.size()) / 350;
+    std::uint64_t done = 0;
+    while (done <= reads && readData(verify, 0x26)) ++done;
+    EXPECT_EQ(done, reads);
+    EXPECT_EQ(violatedRules(report), Rules{"verify.work-limit"}) << listing(report);
+    EXPECT_FALSE(readData(verify, 0x26).has_value());
+}
+
+// References are counted for the blocks the block B-tree lists only: an
+// XBLOCK naming a thousand blocks that do not exist adds no count for them,
+// so what the walk keeps stays in proportion to the B-tree.
+TEST_F(DataTreeStore, BlocksThatDoNotExistGetNoReferenceCount) {
+    std::vector<std::uint64_t> missing;
+    for (std::uint64_t index = 0; index < 1000; ++index) missing.push_back(0x10000 + 4 * index);
+    addBlock(0x22, dataTree(1, missing, 50));
+    setRefCount(0x18, 1);
+    EXPECT_TRUE(checkTrees().count("node.missing-block")) << listing(report);
+    EXPECT_LE(context_->references.size(), context_->blocks.size());
+}
+
+// An XXBLOCK that lists one XBLOCK a thousand times would have the readers
+// read its blocks a thousand times over; it is reported once.
+TEST_F(DataTreeStore, XBlockListedOverAndOverIsReportedOnceAndNotRead) {
+    addBlock(0x26, dataTree(2, std::vector<std::uint64_t>(1000, 0x1E), 300000));
+    setRefCount(0x1E, 1001);
+    setRefCount(0x22, 1);
+    setRefCount(0x18, 1);
+    const Rules rules = checkTrees();
+    EXPECT_EQ(rules, Rules{"datatree.repeated-block"}) << listing(report);
+    EXPECT_EQ(report.violations.size(), 1u) << listing(report);
+    EXPECT_FALSE(dataBlockIds(*context_, 0x26, UINT64_MAX).has_value());
 }
 
 TEST_F(DataTreeStore, XXBlockEntryNamingADataBlockIsReported) {
@@ -199,17 +269,26 @@ protected:
                                      true, 0xBC, hid(1));
         if (padded) first.resize(kMaxBlockDataSize, 0);
         addBlock(0x10, first);
-        addBlock(0x14, heapBlock({secondLeaf()}, false));
-        addBlock(0x1A, dataTree(1, {0x10, 0x14}, 0));
+        firstSize_ = first.size();
+        setSecondBlock(heapBlock({secondLeaf()}, false));
         addBlock(0x20, ByteVector(40, 0x5A));
         addBlock(0x26, subnodeBlock(0, {{0x8025, 0x20, 0}}));
         addNode(0x8022, 0x1A, 0x26, 0x122);
+    }
+
+    // Heap block 1, and the XBLOCK over both blocks with its total.
+    void setSecondBlock(const ByteVector& second) {
+        addBlock(0x14, second);
+        addBlock(0x1A, dataTree(1, {0x10, 0x14}, static_cast<std::uint32_t>(firstSize_ + second.size())));
     }
 
     std::optional<PropertyMap> check() {
         VerifyContext& verify = context();
         return checkPropertyContext(verify, 0x8022, 0x1A, readSubnodes(verify, 0x26).value());
     }
+
+private:
+    std::size_t firstSize_ = 0;
 };
 
 TEST_F(PropertyContextStore, ReadsValuesAcrossBlocksIndexLevelsAndSubnodes) {
@@ -239,7 +318,7 @@ TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
         {"heap.hid",
          [&] {
              build();
-             addBlock(0x14, heapBlock({secondLeaf(hid(9))}, false));
+             setSecondBlock(heapBlock({secondLeaf(hid(9))}, false));
          }},
     };
     for (const auto& [rule, damage] : damages) {
@@ -250,18 +329,45 @@ TEST_F(PropertyContextStore, EachDamageIsReportedAsTheRuleItBreaks) {
     }
 }
 
+// A heap's page maps stay in memory while it is open: they are drawn from
+// the kept allowance, as values are.
+TEST_F(PropertyContextStore, OpeningTheHeapKeepsItsPageMapsWithinTheAllowance) {
+    build();
+    VerifyContext& verify = context();
+    const auto heap = HeapOnNode::open(verify, 0x8022, {0x10, 0x14});
+    ASSERT_TRUE(heap.has_value());
+    // Block 0 holds 5 allocations, block 1 one: 6 and 2 offsets of 2 bytes.
+    EXPECT_GE(verify.bytesKept(), 2u * (6 + 2));
+}
+
 // A 0-byte allocation looks like a freed item; cFree must count it.
 TEST_F(PropertyContextStore, AnEmptyAllocationThatTheFreeCountLeavesOutIsReported) {
     build();
     ByteVector second = heapBlock({secondLeaf(), {}}, false);
-    addBlock(0x14, second);
+    setSecondBlock(second);
     check();
     EXPECT_EQ(violatedRules(report), Rules{"heap.free-count"}) << listing(report);
     second[readU16(second, 0) + 2] = 1;  // cFree: now counted as the freed item it looks like
     report = {};
-    addBlock(0x14, second);
+    setSecondBlock(second);
     check();
     EXPECT_TRUE(report.passed()) << listing(report);
+}
+
+// The node and block B-trees' entries are kept for the whole run: each is
+// drawn from the kept allowance, so a file of B-tree pages alone cannot
+// grow them past what its size allows.
+TEST(VerifyAllowance, BTreeEntriesAreDrawnFromTheKeptAllowance) {
+    tessaly::testing::CraftedPst pst;
+    for (std::uint64_t index = 0; index < 100; ++index) pst.addBlock(0x100 + 4 * index, ByteVector(16, 1));
+    pst.addNode(0x21, 0x100);
+    const ByteVector file = pst.bytes();
+    VerificationReport report;
+    VerifyContext context(Bytes(file.data(), file.size()), report);
+    ASSERT_TRUE(readAndCheckHeader(context));
+    readBTrees(context);
+    ASSERT_EQ(context.blocks.size(), 100u);
+    EXPECT_GE(context.bytesKept(), 100 * sizeof(BlockEntry) + sizeof(NodeEntry));
 }
 
 }  // namespace
