@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/terminal_text.h"
+#include "common/heap_settings.h"
 
 // Where the window program is installed, relative to the folder of the
 // installed `tessaly` ("../libexec"): both move together with the prefix.
@@ -65,6 +66,7 @@ int startWindow(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tessaly::keepLargeBlocksOutOfTheHeap();
     const bool windowArguments = argc == 1 || (argc == 2 && isSource(argv[1]));
     if (windowArguments && displayAvailable()) return startWindow(argv);
     if (argc == 2 && windowArguments) {

@@ -18,6 +18,14 @@ bool contains(std::string_view text, std::string_view word) {
 // storage is not allocated again for every line.
 thread_local ValueComponents components;
 
+// How many components each rule reads: a name's five (family, given, middle,
+// prefix, suffix), an organisation's two (company, department), an address's
+// seven (the last five of which it fills). Components after those are never
+// used, so the value is not cut beyond them.
+constexpr std::size_t kNameComponents = 5;
+constexpr std::size_t kOrganisationComponents = 2;
+constexpr std::size_t kAddressComponents = 7;
+
 // The value, trimmed and unescaped (the form of every single-value rule), put
 // into a slot, reusing the slot's storage (slots are cleared, not freed,
 // between cards).
@@ -31,16 +39,16 @@ void setPlainValue(std::string& slot, const PropertyLine& line) {
 
 void applyName(const PropertyLine& line, ContactRecord& record) {
     ValueComponents& parts = components;
-    parts.split(trimSpaces(line.value()));
-    std::string* const slots[] = {&record.eContact_LastName, &record.eContact_FirstName,
-                                  &record.eContact_MiddleName, &record.eContact_Title,
-                                  &record.eContact_Suffix};
-    for (std::size_t i = 0; i < 5 && i < parts.size(); ++i) *slots[i] = parts[i];
+    parts.split(trimSpaces(line.value()), kNameComponents);
+    std::string* const slots[kNameComponents] = {&record.eContact_LastName, &record.eContact_FirstName,
+                                                 &record.eContact_MiddleName, &record.eContact_Title,
+                                                 &record.eContact_Suffix};
+    for (std::size_t i = 0; i < parts.size(); ++i) *slots[i] = parts[i];
 }
 
 void applyOrganisation(const PropertyLine& line, ContactRecord& record) {
     ValueComponents& parts = components;
-    parts.split(trimSpaces(line.value()));
+    parts.split(trimSpaces(line.value()), kOrganisationComponents);
     record.eContact_Company.assign(trimSpaces(parts[0]));
     if (parts.size() >= 2) record.eContact_Department.assign(trimSpaces(parts[1]));
 }
@@ -77,7 +85,7 @@ struct AddressSlots {
 // Components 3 to 7 of an address: street, city, region, postal code, country.
 void fillAddress(const ValueComponents& parts, const AddressSlots& slots) {
     std::string* const targets[] = {slots.street, slots.city, slots.state, slots.zip, slots.country};
-    for (std::size_t i = 2; i < 7 && i < parts.size(); ++i) *targets[i - 2] = parts[i];
+    for (std::size_t i = 2; i < kAddressComponents && i < parts.size(); ++i) *targets[i - 2] = parts[i];
 }
 
 // Which of "type=WORK", "type=HOME" and "type=pref", written just so, the text
@@ -111,7 +119,7 @@ void applyAddresses(const PropertyLine& line, bool workType, bool homeType, Cont
     if (!work && !home) return;
     // An address needs at least two components to be one.
     ValueComponents& parts = components;
-    parts.split(trimSpaces(line.value()));
+    parts.split(trimSpaces(line.value()), kAddressComponents);
     if (parts.size() < 2) return;
     if (work)
         fillAddress(parts, {&record.eContact_BusinessAddress, &record.eContact_BusinessCity,

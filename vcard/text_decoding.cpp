@@ -1,5 +1,6 @@
 #include "vcard/text_decoding.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "common/utf8.h"
@@ -46,18 +47,46 @@ std::string bytesToText(std::string_view bytes) {
     return text;
 }
 
+std::string converterKey(std::string_view charset) {
+    std::string code(charset.substr(0, charset.find('\0')));
+    if (!isAscii(code)) return code;
+    const auto endsInBlankOrSeparator = [&code] {
+        const char c = code.back();
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ',' || c == '/';
+    };
+    for (;;) {
+        while (!code.empty() && endsInBlankOrSeparator()) code.pop_back();
+        if (std::count(code.begin(), code.end(), '/') < 2) break;
+        code.erase(code.find_last_of("/,"));
+    }
+    std::string key;
+    for (const char c : code) {
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '-' ||
+            c == '.' || c == ',' || c == ':' || c == '/')
+            key += asciiUpper(c);
+    }
+    return key;
+}
+
 CharsetDecoder::~CharsetDecoder() {
-    for (auto& entry : converters_) {
-        if (entry.second != kNoConverter) iconv_close(entry.second);
+    for (const Kept& kept : kept_) {
+        if (kept.converter != kNoConverter) iconv_close(kept.converter);
     }
 }
 
 iconv_t CharsetDecoder::converterFor(const std::string& charset) {
-    auto found = converters_.find(charset);
-    if (found != converters_.end()) return found->second;
-    const iconv_t converter = iconv_open("UTF-8", charset.c_str());
-    converters_.emplace(charset, converter);
-    return converter;
+    std::string key = converterKey(charset);
+    const auto found = std::find_if(kept_.begin(), kept_.end(), [&](const Kept& kept) { return kept.key == key; });
+    if (found != kept_.end()) {
+        std::rotate(kept_.begin(), found, found + 1);
+        return kept_.front().converter;
+    }
+    if (kept_.size() == kKept) {
+        if (kept_.back().converter != kNoConverter) iconv_close(kept_.back().converter);
+        kept_.pop_back();
+    }
+    kept_.insert(kept_.begin(), Kept{std::move(key), iconv_open("UTF-8", charset.c_str())});
+    return kept_.front().converter;
 }
 
 std::string CharsetDecoder::decode(std::string_view bytes, std::string_view charset) {

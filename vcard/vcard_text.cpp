@@ -47,7 +47,7 @@ std::string unescapeValue(std::string_view value) {
     return out;
 }
 
-void ValueComponents::split(std::string_view value) {
+void ValueComponents::split(std::string_view value, std::size_t maxPieces) {
     // First where the pieces lie, then their views: the storage of the
     // unescaped pieces is sized before any view points into it.
     pieces_.clear();
@@ -66,9 +66,10 @@ void ValueComponents::split(std::string_view value) {
             ++i;  // the escaped character never splits (a backslash at the end escapes nothing)
         } else if (value[i] == ';') {
             endPiece(i);
+            if (pieces_.size() == maxPieces) break;  // the rest is not wanted
         }
     }
-    endPiece(value.size());  // the last piece, empty or not
+    if (pieces_.size() < maxPieces) endPiece(value.size());  // the last piece, empty or not
     if (unescaped_.size() < escapedCount) unescaped_.resize(escapedCount);
     views_.clear();
     std::size_t stored = 0;

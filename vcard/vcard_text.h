@@ -41,7 +41,11 @@ std::string unescapeValue(std::string_view value);
 // while the value does. One object is kept and reused from value to value.
 class ValueComponents {
 public:
-    void split(std::string_view value);
+    // Cuts `value` into at most `maxPieces` (at least 1) pieces: the first
+    // ones of a full split; whatever follows the last of them
+    // is not looked at, so a value of millions of semicolons costs no more
+    // than the pieces a property uses.
+    void split(std::string_view value, std::size_t maxPieces);
     std::size_t size() const { return views_.size(); }
     std::string_view operator[](std::size_t index) const { return views_[index]; }
 

@@ -3,5 +3,9 @@
 // command-line run the loading of the Qt libraries.
 
 #include "app/window/window_main.h"
+#include "common/heap_settings.h"
 
-int main(int argc, char** argv) { return tessaly::runWindow(argc, argv, argc > 1 ? argv[1] : ""); }
+int main(int argc, char** argv) {
+    tessaly::keepLargeBlocksOutOfTheHeap();
+    return tessaly::runWindow(argc, argv, argc > 1 ? argv[1] : "");
+}

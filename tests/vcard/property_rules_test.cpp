@@ -33,6 +33,22 @@ TEST(Escapes, AreResolvedAndEscapedSemicolonsDoNotSplit) {
               "FirstName=John\\|LastName=Smith|Company=Acme\\|BusinessAddress=Main St|BusinessCity=Town\\");
 }
 
+// Components after the last one a rule fills change nothing, escaped or not,
+// and an escape next to the last one used keeps it whole.
+TEST(Components, AfterTheLastOneUsedChangeNothing) {
+    EXPECT_EQ(readCard("N:Doe;John;Q;Dr.;Jr.;x\\\\;y;;;\\\\\r\n"),
+              "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr.|Title=Dr.");
+    EXPECT_EQ(readCard("N:Doe;John;Q;Dr.;Jr\\\\;x\\;y;z\r\n"),
+              "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr\\|Title=Dr.");
+    EXPECT_EQ(readCard("N:;;;;S\\;t;;\r\nORG: A ; B\\;C ;D;E\r\n"), "Suffix=S;t|Company=A|Department=B;C");
+    EXPECT_EQ(readCard("ORG:A\\\\;B\\\\\r\n"), "Company=A\\|Department=B\\");
+    EXPECT_EQ(readCard("ADR;HOME:;;1 St;Town;ST;123;Land;more;and\\;more\r\n"),
+              "PersonalAddress=1 St|PersonalCity=Town|PersonalZip=123|PersonalState=ST|PersonalCountry=Land|"
+              "eSelAddress=1");
+    EXPECT_EQ(readCard("ADR;WORK:;;;;;;Land\\;X;;\r\n"), "BusinessCountry=Land;X");
+    EXPECT_EQ(readCard("N:" + std::string(1000, ';') + "\r\nORG:" + std::string(1000, ';') + "x\r\n"), "");
+}
+
 TEST(TelephoneRules, VoiceIsImpliedUnlessTheLineIsAFaxAndAKindWordIsNeeded) {
     EXPECT_EQ(readCard("TEL;TYPE=CELL:1\r\nTEL;HOME:2\r\nTEL;TYPE=WORK;TYPE=PREF:3\r\nTEL;TYPE=PAGER:4\r\n"
                        "TEL;TYPE=CAR:5\r\nTEL;TYPE=WORK,FAX:6\r\nTEL;HOME;FAX:7\r\nTEL:8\r\n"),
