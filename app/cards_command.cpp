@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/read_mode_option.h"
 #include "app/run/source_files.h"
 #include "app/terminal_text.h"
 #include "app/subcommands.h"
@@ -128,16 +129,12 @@ int cardsCommand(const Arguments& arguments) {
         }
         if (argument == "--mode" && i + 1 < arguments.size()) {
             const std::string& mode = arguments[++i];
-            if (mode == "auto") {
-                options.mode = ReadMode::Auto;
-            } else if (mode == "normal") {
-                options.mode = ReadMode::Normal;
-            } else if (mode == "advance") {
-                options.mode = ReadMode::Advance;
-            } else {
+            const std::optional<ReadMode> named = readModeNamed(mode);
+            if (!named) {
                 std::cerr << "tessaly cards: unknown mode '" << mode << "'\n" << kUsage;
                 return 2;
             }
+            options.mode = *named;
         } else if (!argument.empty() && argument[0] == '-') {
             std::cerr << "tessaly cards: unknown option '" << argument << "'\n" << kUsage;
             return 2;

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/read_mode_option.h"
 #include "app/run/conversion_run.h"
 #include "app/subcommands.h"
 #include "app/terminal_host.h"
@@ -71,14 +72,9 @@ int convertCommand(const Arguments& arguments) {
             }
         } else if (argument == "--mode" && hasValue) {
             const std::string& mode = arguments[++i];
-            if (mode == "auto")
-                options.mode = ReadMode::Auto;
-            else if (mode == "normal")
-                options.mode = ReadMode::Normal;
-            else if (mode == "advance")
-                options.mode = ReadMode::Advance;
-            else
-                return usageError("unknown mode '" + mode + "'");
+            const std::optional<ReadMode> named = readModeNamed(mode);
+            if (!named) return usageError("unknown mode '" + mode + "'");
+            options.mode = *named;
         } else if (argument == "--out" && hasValue) {
             output = arguments[++i];
             if (output.empty()) return usageError("--out needs a folder");

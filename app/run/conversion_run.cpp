@@ -128,6 +128,7 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
             for (const SkippedSource& skipped : listing.skipped)
                 result.report.add(ReportKind::FilesNotRead, 1, reportPlace(skipped.path.string(), 0, skipped.cause));
             noneReadable = listing.files.empty() && !listing.skipped.empty();
+            result.folderWithoutVcardFiles = listing.files.empty() && listing.skipped.empty();
             files = std::move(listing.files);
         } catch (const std::filesystem::filesystem_error& error) {
             result.report.add(ReportKind::FilesNotRead, 1,

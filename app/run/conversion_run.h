@@ -34,6 +34,7 @@ struct RunResult {
     bool targetFailed = false;  // the target could not be created or written
     std::int32_t cardsConverted = 0;  // cards the target took (not those it reported as left out)
     std::filesystem::path output;  // the target's file, once closed
+    bool folderWithoutVcardFiles = false;  // the source folder lists no .vcf entry at all
     RunReport report;
 };
 

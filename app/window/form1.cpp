@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/run/source_files.h"
 
 // The artwork is compiled into this static library: its resources are
 // registered by hand (Q_INIT_RESOURCE works outside any namespace only).
@@ -362,15 +361,8 @@ std::string Form1::withWhereTheOutputWent(std::string message, const RunSource& 
     const std::string head = finalMessage();
     if (result.targetFailed || message.compare(0, head.size(), head) != 0) return message;
     std::string lines;
-    if (source.isFolder) {
-        try {
-            const SourceListing listing = listVcardFiles(source.path);
-            if (listing.files.empty() && listing.skipped.empty())
-                lines += kLineBreak + ("The folder " + withTrailingSlash(source.path.string()) + " has no .vcf file.");
-        } catch (const std::filesystem::filesystem_error&) {
-            // A folder that cannot be listed is in the run's report.
-        }
-    }
+    if (result.folderWithoutVcardFiles)
+        lines += kLineBreak + ("The folder " + withTrailingSlash(source.path.string()) + " has no .vcf file.");
     if (!result.output.empty()) {
         const std::int32_t cards = result.cardsConverted;
         lines += kLineBreak + ("Wrote " + std::to_string(cards) + (cards == 1 ? " card" : " cards") + " to " +
