@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 namespace tessaly {
@@ -16,17 +15,17 @@ FileSystemCalls* current = &systemCalls;
 
 }  // namespace
 
-int FileSystemCalls::createExclusive(const char* path) {
-    return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+int FileSystemCalls::createExclusive(int folder, const char* name) {
+    return ::openat(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
-int FileSystemCalls::createUnnamed(const char* folder) {
-    return ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+int FileSystemCalls::createUnnamed(int folder) {
+    return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
 }
 
-int FileSystemCalls::linkUnnamed(int descriptor, const char* path) {
+int FileSystemCalls::linkUnnamed(int descriptor, int folder, const char* name) {
     const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
-    return ::linkat(AT_FDCWD, link.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW);
+    return ::linkat(AT_FDCWD, link.c_str(), folder, name, AT_SYMLINK_FOLLOW);
 }
 
 ssize_t FileSystemCalls::pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) {
@@ -41,18 +40,20 @@ int FileSystemCalls::startWriteback(int descriptor, std::uint64_t offset, std::u
 
 int FileSystemCalls::close(int descriptor) { return ::close(descriptor); }
 
-int FileSystemCalls::rename(const char* from, const char* to) { return std::rename(from, to); }
+int FileSystemCalls::rename(int folder, const char* from, const char* to) {
+    return ::renameat(folder, from, folder, to);
+}
 
-int FileSystemCalls::renameNoReplace(const char* from, const char* to) {
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+int FileSystemCalls::renameNoReplace(int folder, const char* from, const char* to) {
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return -1;
     // A file system without the flag: a hard link fails as well when the name
     // is taken, and then the temporary name goes.
-    if (::link(from, to) != 0) return -1;
-    return ::unlink(from);
+    if (::linkat(folder, from, folder, to, 0) != 0) return -1;
+    return ::unlinkat(folder, from, 0);
 }
 
-int FileSystemCalls::unlink(const char* path) { return ::unlink(path); }
+int FileSystemCalls::unlink(int folder, const char* name) { return ::unlinkat(folder, name, 0); }
 
 FileSystemCalls& fileSystemCalls() { return *current; }
 

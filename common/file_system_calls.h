@@ -15,14 +15,14 @@ class FileSystemCalls {
 public:
     virtual ~FileSystemCalls() = default;
     // Each returns what the system call of the same name returns, with errno
-    // set on failure.
-    virtual int createExclusive(const char* path);  // open(O_WRONLY|O_CREAT|O_EXCL)
-    // A file without a name in `folder` (open with O_TMPFILE): nothing is
+    // set on failure. Names are relative to the open folder `folder`.
+    virtual int createExclusive(int folder, const char* name);  // openat(O_WRONLY|O_CREAT|O_EXCL|O_NOFOLLOW)
+    // A file without a name in `folder` (openat with O_TMPFILE): nothing is
     // left behind if the process dies before it is linked in.
-    virtual int createUnnamed(const char* folder);
-    // Gives the unnamed file open as `descriptor` the name `path` (linkat
-    // through /proc/self/fd); fails with EEXIST when the name is taken.
-    virtual int linkUnnamed(int descriptor, const char* path);
+    virtual int createUnnamed(int folder);
+    // Gives the unnamed file open as `descriptor` the name `name` in `folder`
+    // (linkat through /proc/self/fd); fails with EEXIST when the name is taken.
+    virtual int linkUnnamed(int descriptor, int folder, const char* name);
     virtual ssize_t pwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset);
     virtual int fsync(int descriptor);
     // Starts writing [offset, offset + size) to the disk without waiting for
@@ -30,10 +30,10 @@ public:
     // sync at the end finds most of the file already written.
     virtual int startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size);
     virtual int close(int descriptor);
-    virtual int rename(const char* from, const char* to);
+    virtual int rename(int folder, const char* from, const char* to);  // renameat
     // Renames only when `to` does not exist; fails with EEXIST otherwise.
-    virtual int renameNoReplace(const char* from, const char* to);
-    virtual int unlink(const char* path);
+    virtual int renameNoReplace(int folder, const char* from, const char* to);
+    virtual int unlink(int folder, const char* name);  // unlinkat
 };
 
 // The calls in use: the system's own unless a test replaced them.

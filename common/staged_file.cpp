@@ -1,5 +1,6 @@
 #include "common/staged_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "common/file_system_calls.h"
+#include "common/held_folder.h"
 #include "common/numbered_name.h"
 #include "common/random_name.h"
 #include "common/write_all.h"
@@ -18,19 +20,27 @@ namespace {
 
 // A hidden name beside the final one with 64 random bits: another user who
 // can write the folder cannot guess it to take it first.
-std::filesystem::path temporaryNameFor(const std::filesystem::path& finalPath) {
-    return finalPath.parent_path() / ("." + finalPath.filename().string() + "." + randomHex64() + ".tmp");
+std::string temporaryNameFor(const std::filesystem::path& finalPath) {
+    return "." + finalPath.filename().string() + "." + randomHex64() + ".tmp";
 }
 
-// The folder an unnamed file for `finalPath` is made in.
-std::string folderOf(const std::filesystem::path& finalPath) {
+// Opens the folder of `finalPath`: the held one of that path when there is
+// one, else by its path now. Returns the descriptor or -1 with errno set.
+int openFolderOf(const std::filesystem::path& finalPath) {
     const std::filesystem::path parent = finalPath.parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
+    const std::filesystem::path folder = parent.empty() ? std::filesystem::path(".") : parent;
+    const int held = duplicateHeldFolder(folder);
+    if (held >= 0) return held;
+    return ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 }  // namespace
 
 StagedFile::~StagedFile() { abandon(); }
+
+std::filesystem::path StagedFile::temporaryPath() const {
+    return temporaryName_.empty() ? std::filesystem::path() : finalPath_.parent_path() / temporaryName_;
+}
 
 int StagedFile::open(const std::filesystem::path& finalPath) {
     abandon();
@@ -41,18 +51,21 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     used_ = 0;
     end_ = 0;
     writebackStart_ = 0;
+    temporaryName_.clear();
+    folder_ = openFolderOf(finalPath);
+    if (folder_ < 0) return errno;
+    FileSystemCalls& calls = fileSystemCalls();
     // An unnamed file first: a run killed before its commit leaves nothing
     // behind. A file system without unnamed files gets a named one.
-    temporaryPath_.clear();
-    descriptor_ = fileSystemCalls().createUnnamed(folderOf(finalPath).c_str());
+    descriptor_ = calls.createUnnamed(folder_);
     if (descriptor_ >= 0) {
         if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
         return 0;
     }
     // A name already taken is never overwritten: another is tried instead.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath_ = temporaryNameFor(finalPath);
-        descriptor_ = fileSystemCalls().createExclusive(temporaryPath_.c_str());
+        temporaryName_ = temporaryNameFor(finalPath);
+        descriptor_ = calls.createExclusive(folder_, temporaryName_.c_str());
         if (descriptor_ >= 0) {
             if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
             return 0;
@@ -60,7 +73,8 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
         if (errno != EEXIST) break;
     }
     const int error = errno;
-    temporaryPath_.clear();
+    temporaryName_.clear();
+    closeFolder();
     return error;
 }
 
@@ -114,19 +128,20 @@ int StagedFile::commit() {
     FileSystemCalls& calls = fileSystemCalls();
     // A file that replaces an earlier one keeps the permissions its owner
     // gave that one (a sheet made private stays private).
+    const std::string finalName = finalPath_.filename().string();
     if (existing_ == Existing::Replace) {
         struct stat earlier {};
-        if (::lstat(finalPath_.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode))
+        if (::fstatat(folder_, finalName.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(earlier.st_mode))
             ::fchmod(descriptor_, earlier.st_mode & 07777);
     }
     // The descriptor is closed whether or not the sync succeeded.
     int failed = calls.fsync(descriptor_) == 0 ? 0 : errno;
     // An unnamed file gets a temporary name of its own, from which it is
     // renamed as a named one is.
-    for (int attempt = 0; failed == 0 && temporaryPath_.empty() && attempt < 100; ++attempt) {
-        const std::filesystem::path name = temporaryNameFor(finalPath_);
-        if (calls.linkUnnamed(descriptor_, name.c_str()) == 0)
-            temporaryPath_ = name;
+    for (int attempt = 0; failed == 0 && temporaryName_.empty() && attempt < 100; ++attempt) {
+        const std::string name = temporaryNameFor(finalPath_);
+        if (calls.linkUnnamed(descriptor_, folder_, name.c_str()) == 0)
+            temporaryName_ = name;
         else if (errno != EEXIST || attempt == 99)
             failed = errno;
     }
@@ -139,10 +154,10 @@ int StagedFile::commit() {
     int renamed = 0;
     switch (existing_) {
         case Existing::Replace:
-            renamed = calls.rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0 ? 0 : errno;
+            renamed = calls.rename(folder_, temporaryName_.c_str(), finalName.c_str()) == 0 ? 0 : errno;
             break;
         case Existing::Keep:
-            renamed = calls.renameNoReplace(temporaryPath_.c_str(), finalPath_.c_str()) == 0 ? 0 : errno;
+            renamed = calls.renameNoReplace(folder_, temporaryName_.c_str(), finalName.c_str()) == 0 ? 0 : errno;
             break;
         case Existing::NextFreeName:
             renamed = renameToFreeName();
@@ -153,6 +168,7 @@ int StagedFile::commit() {
         return failure_;
     }
     committed_ = true;
+    closeFolder();
     return 0;
 }
 
@@ -163,7 +179,7 @@ int StagedFile::renameToFreeName() {
     const NumberedName name = splitNumberedName(finalPath_);
     for (int copy = name.copy; copy <= kMaxNumberedCopies; ++copy) {
         const std::filesystem::path candidate = numberedName(name.first, copy);
-        if (calls.renameNoReplace(temporaryPath_.c_str(), candidate.c_str()) == 0) {
+        if (calls.renameNoReplace(folder_, temporaryName_.c_str(), candidate.filename().c_str()) == 0) {
             finalPath_ = candidate;
             return 0;
         }
@@ -176,9 +192,15 @@ void StagedFile::abandon() noexcept {
     FileSystemCalls& calls = fileSystemCalls();
     if (descriptor_ >= 0) calls.close(descriptor_);
     descriptor_ = -1;
-    if (!committed_ && !temporaryPath_.empty()) calls.unlink(temporaryPath_.c_str());
-    temporaryPath_.clear();
+    if (!committed_ && !temporaryName_.empty() && folder_ >= 0) calls.unlink(folder_, temporaryName_.c_str());
+    temporaryName_.clear();
+    closeFolder();
     used_ = 0;
+}
+
+void StagedFile::closeFolder() noexcept {
+    if (folder_ >= 0) ::close(folder_);
+    folder_ = -1;
 }
 
 }  // namespace tessaly

@@ -4,7 +4,10 @@
 // never holds a half-written file, and an earlier file of that name is replaced
 // only by a finished one; nothing is ever deleted but the temporary file, whose
 // name is unique and created exclusively, so no file of anyone else's is
-// overwritten either.
+// overwritten either. Every step after the folder is opened (creating,
+// linking, renaming) is relative to that open folder, or to the folder held
+// open under the final name's folder path (see HeldFolder), so a folder swapped
+// for a link meanwhile redirects nothing.
 //
 // Writes go through a buffer anchored at a file offset: bytes that follow the
 // last write join the buffer, a write elsewhere (a header written last, at
@@ -41,8 +44,9 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Creates a new temporary file beside `finalPath`. Returns 0 or the errno of
-    // the failure. A file still open is abandoned first.
+    // Creates a new temporary file beside `finalPath`, in the held folder of
+    // that path when there is one. Returns 0 or the errno of the failure. A
+    // file still open is abandoned first.
     int open(const std::filesystem::path& finalPath);
 
     bool isOpen() const { return descriptor_ >= 0; }
@@ -71,9 +75,11 @@ public:
     void abandon() noexcept;
 
     const std::filesystem::path& finalPath() const { return finalPath_; }
-    const std::filesystem::path& temporaryPath() const { return temporaryPath_; }
+    // Empty while the file has no name of its own (an unnamed file).
+    std::filesystem::path temporaryPath() const;
 
 private:
+    void closeFolder() noexcept;
     int flush();
     int renameToFreeName();
     int writeOut(std::uint64_t offset, std::string_view bytes);
@@ -88,8 +94,9 @@ private:
     std::size_t used_ = 0;
     std::uint64_t end_ = 0;  // the end of the bytes written out
     std::uint64_t writebackStart_ = 0;  // where the disk has not yet been asked to start writing
+    int folder_ = -1;  // the final name's folder, open from open() to the end of commit() or abandon()
     std::filesystem::path finalPath_;
-    std::filesystem::path temporaryPath_;
+    std::string temporaryName_;  // in folder_
 };
 
 }  // namespace tessaly

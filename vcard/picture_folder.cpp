@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/held_folder.h"
 #include "common/random_name.h"
 #include "common/write_all.h"
 
@@ -28,18 +29,28 @@ PictureFolder::~PictureFolder() {
 
 const std::string& PictureFolder::open() {
     std::call_once(opened_, [this] {
-        if (::mkdir(path_.c_str(), 0777) != 0 && errno != EEXIST) {
+        // In a held output folder the picture folder is made and opened
+        // relative to it, not through the output folder's name.
+        const int held = duplicateHeldFolder(path_.parent_path());
+        const int base = held >= 0 ? held : AT_FDCWD;
+        const std::string name = held >= 0 ? path_.filename().string() : path_.string();
+        int folder = -1;
+        if (::mkdirat(base, name.c_str(), 0777) != 0 && errno != EEXIST) {
             openFailure_ = std::strerror(errno);
-            return;
+        } else {
+            // O_NOFOLLOW: a link planted at the folder's name would send the
+            // pictures, whose bytes the card's author chose, into any folder.
+            folder = ::openat(base, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
-        // O_NOFOLLOW: a link planted at the folder's name would send the
-        // pictures, whose bytes the card's author chose, into any folder.
-        const int folder = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int error = errno;
+        struct stat link {};
+        const bool isLink = folder < 0 && openFailure_.empty() &&
+                            ::fstatat(base, name.c_str(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode);
+        if (held >= 0) ::close(held);
+        if (!openFailure_.empty()) return;
         if (folder < 0) {
             // With O_DIRECTORY a link gives ENOTDIR rather than ELOOP: look.
-            const int error = errno;
-            struct stat link {};
-            if (error == ELOOP || (error == ENOTDIR && ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)))
+            if (error == ELOOP || (error == ENOTDIR && isLink))
                 openFailure_ = "the folder's name is a link; no picture is written through it";
             else if (error == ENOTDIR)
                 openFailure_ = "a file that is not a folder has the folder's name";

@@ -107,9 +107,12 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
     if (folder.empty()) return result;
     result.started = true;
     std::filesystem::path outputFolder;
+    // Held to the run's end: every file is made in this folder.
+    std::shared_ptr<HeldFolder> heldOutputFolder;
     try {
         const OutputFolder checked = checkOutputFolder(folder);
         outputFolder = checked.path;
+        heldOutputFolder = checked.held;
         if (!checked.warning.empty()) result.report.add(ReportKind::OutputFolderShared, 1, checked.warning);
     } catch (const TargetError& error) {
         result.targetFailed = true;
@@ -221,6 +224,9 @@ RunResult runConversion(const RunSource& source, const RunOptions& options, RunH
 
     try {
         result.output = target->close(result.report);
+        // The file is in the held folder, wherever that folder is now.
+        if (heldOutputFolder && result.output.parent_path() == heldOutputFolder->path())
+            result.output = heldOutputFolder->currentPath() / result.output.filename();
     } catch (const TargetError& error) {
         failTarget(*target, host, result, error);
         return result;

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "app/run/conversion_target.h"
 
 namespace tessaly {
@@ -11,15 +13,19 @@ OutputFolder checkOutputFolder(const std::filesystem::path& chosen) {
     // "DIR/" would have lstat look through a link at DIR.
     std::string name = chosen.string();
     while (name.size() > 1 && name.back() == '/') name.pop_back();
-    OutputFolder folder{chosen, {}};
+    OutputFolder folder{chosen, {}, std::make_shared<HeldFolder>()};
+    if (folder.held->open(name) != 0) {
+        struct stat status {};
+        if (::lstat(name.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+            throw TargetError(name + ": the output folder's name is a link; no file is written through it. "
+                                     "Choose the folder it leads to.");
+        folder.held.reset();
+        return folder;  // the target reports a folder that is missing or is no folder
+    }
+    folder.path = folder.held->path();
+    // What the open folder is, not what its name leads to now.
     struct stat status {};
-    if (::lstat(name.c_str(), &status) != 0) return folder;  // the target reports a missing folder
-    if (S_ISLNK(status.st_mode))
-        throw TargetError(name + ": the output folder's name is a link; no file is written through it. Choose "
-                                 "the folder it leads to.");
-    std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(name, error);
-    if (!error) folder.path = real;
+    if (::fstat(folder.held->descriptor(), &status) != 0) return folder;
     const std::string shown = folder.path.string();
     if (status.st_uid != ::geteuid())
         folder.warning = shown + " belongs to another user, who can change or replace what is written there";

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include "common/held_folder.h"
 #include "common/numbered_name.h"
 #include "support/failing_file_calls.h"
 #include "support/test_files.h"
@@ -25,7 +26,7 @@ using testing::TempDir;
 // A file system without unnamed files (the named fallback), unless `allow`.
 class NoUnnamedFiles : public testing::FailingFileCalls {
 public:
-    int createUnnamed(const char* folder) override {
+    int createUnnamed(int folder) override {
         if (allow) return FailingFileCalls::createUnnamed(folder);
         errno = EOPNOTSUPP;
         return -1;
@@ -141,6 +142,40 @@ TEST(StagedFile, PlantedNamesBlockNothingAndAKilledWriterLeavesNothingBehind) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_TRUE(folderEntries(killed.path()).empty());
+}
+
+// A folder held open: the file is made, named and renamed in that folder
+// even when its name leads elsewhere by the time of the commit (a folder
+// swapped for a link by whoever can write its parent).
+TEST(StagedFile, AFileInAFolderHeldOpenGoesThereWhateverItsNameLeadsToLater) {
+    TempDir dir;
+    const std::filesystem::path chosen = dir.path() / "out", moved = dir.path() / "moved",
+                                elsewhere = dir.path() / "elsewhere";
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed file" : "named file");
+        std::filesystem::remove_all(chosen);
+        std::filesystem::remove_all(moved);
+        std::filesystem::remove_all(elsewhere);
+        std::filesystem::create_directory(chosen);
+        std::filesystem::create_directory(elsewhere);
+        NoUnnamedFiles named;
+        named.allow = unnamed;
+        HeldFolder held;
+        ASSERT_EQ(held.open(chosen), 0);
+        EXPECT_EQ(held.path(), chosen);
+        StagedFile file;
+        ASSERT_EQ(file.open(chosen / "out.bin"), 0);
+        std::filesystem::rename(chosen, moved);
+        std::filesystem::create_directory_symlink(elsewhere, chosen);
+        EXPECT_EQ(file.write("new"), 0);
+        EXPECT_EQ(file.commit(), 0);
+        EXPECT_EQ(readFile(moved / "out.bin"), "new");
+        EXPECT_TRUE(folderEntries(elsewhere).empty());
+        EXPECT_EQ(held.currentPath(), moved);
+    }
+    // A link at the folder's own name is not opened.
+    HeldFolder link;
+    EXPECT_EQ(link.open(chosen), ENOTDIR);
 }
 
 // The sheet's owner made it private: the sheet that replaces it stays so.

@@ -58,13 +58,13 @@ public:
         closed.push_back(descriptor);
         return FileSystemCalls::close(descriptor);
     }
-    int rename(const char* from, const char* to) override {
-        if (renameError == 0) return FileSystemCalls::rename(from, to);
+    int rename(int folder, const char* from, const char* to) override {
+        if (renameError == 0) return FileSystemCalls::rename(folder, from, to);
         errno = renameError;
         return -1;
     }
-    int renameNoReplace(const char* from, const char* to) override {
-        if (renameError == 0) return FileSystemCalls::renameNoReplace(from, to);
+    int renameNoReplace(int folder, const char* from, const char* to) override {
+        if (renameError == 0) return FileSystemCalls::renameNoReplace(folder, from, to);
         errno = renameError;
         return -1;
     }

@@ -344,6 +344,36 @@ TEST(ConversionRun, TheOutputFolderIsTheRealOneAndASharedOneIsNamed) {
     EXPECT_EQ(result.report.count(ReportKind::OutputFolderShared), 0u);
 }
 
+// The output folder is opened once, when it is checked: a folder swapped for
+// a link after that (by whoever can write its parent) redirects nothing, for
+// the sheet, the store and the pictures alike; every file goes to the folder
+// that was checked, and the report names it.
+TEST(ConversionRun, AnOutputFolderSwappedForALinkAfterItWasCheckedStillGetsEveryFile) {
+    TempDir source, dir;
+    source.write("a.vcf", "BEGIN:VCARD\r\nN:Card\r\nPHOTO;ENCODING=BASE64:R0lGODlh\r\nEND:VCARD\r\n");
+    for (const TargetKind kind : {TargetKind::Worksheet, TargetKind::Outlook}) {
+        const fs::path chosen = dir.path() / "out", moved = dir.path() / "moved", elsewhere = dir.path() / "elsewhere";
+        fs::remove_all(chosen);
+        fs::remove_all(moved);
+        fs::remove_all(elsewhere);
+        fs::create_directory(chosen);
+        fs::create_directory(elsewhere);
+        FakeHost host(chosen.string());
+        RunOptions options;
+        options.target = kind;
+        const RunResult result = runConversion({source.path(), true}, options, host, [&](TargetKind made) {
+            fs::rename(chosen, moved);
+            fs::create_directory_symlink(elsewhere, chosen);
+            return makeTarget(made);
+        });
+        EXPECT_TRUE(fs::is_empty(elsewhere)) << static_cast<int>(kind);
+        EXPECT_EQ(result.cardsConverted, 1);
+        EXPECT_TRUE(fs::exists(moved / "vCardPictures" / ".gif"));
+        EXPECT_EQ(result.output.parent_path(), moved);
+        EXPECT_TRUE(fs::exists(result.output)) << result.output;
+    }
+}
+
 // Auto mode reads each file in the mode its line ends call for and notes the
 // files read in Advance Mode, which is no problem.
 TEST(ConversionRun, AutoModeChoosesPerFileAndNotesAdvanceMode) {
