@@ -42,9 +42,9 @@ const char* const kHelp =
 
 // Line breaks, tabs and backslashes as \n, \t and \\; any other control
 // character as \xHH, so that a card cannot drive the terminal.
-void appendEscaped(std::string& out, const std::string& value) {
+void appendEscaped(std::string& out, std::string_view value) {
     std::size_t plain = 0;  // where the run of text not escaped here began
-    const auto endRun = [&](std::size_t end) { appendTerminalText(out, std::string_view(value).substr(plain, end - plain)); };
+    const auto endRun = [&](std::size_t end) { appendTerminalText(out, value.substr(plain, end - plain)); };
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         if (c != '\r' && c != '\n' && c != '\t' && c != '\\') continue;
@@ -76,6 +76,8 @@ std::string isoDate(DateValue date) {
 
 class PrintingSink : public CardSink {
 public:
+    static constexpr std::size_t kBufferSize = 1 << 16;
+
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long) override {
         buffer_ += "card " + std::to_string(cardNumber) + "\n";
         for (const ContactSlot& slot : contactSlots()) {
@@ -84,7 +86,7 @@ public:
                 if (value.empty()) continue;
                 buffer_ += slot.name;
                 buffer_ += '\t';
-                appendEscaped(buffer_, value);
+                appendValue(value);
             } else {
                 const DateValue date = record.*slot.date;
                 if (date == 0) continue;
@@ -94,13 +96,29 @@ public:
             }
             buffer_ += '\n';
         }
-        if (buffer_.size() > (1 << 16)) flush();
+        if (buffer_.size() > kBufferSize) flush();
     }
 
     void problem(const ReadProblem& problem) override {
         flush();
         std::cerr << terminalText(problem.file) << ':' << problem.line << ": " << terminalText(problem.cause) << '\n';
         reported = true;
+    }
+
+    // Escapes a value into the buffer a piece at a time, sending the buffer
+    // out as it fills: a value of any length costs no more than the buffer.
+    // Pieces end between characters and never between a CR and its LF.
+    void appendValue(std::string_view value) {
+        std::size_t from = 0;
+        while (from < value.size()) {
+            std::size_t to = std::min(value.size(), from + kBufferSize);
+            while (to < value.size() &&
+                   ((static_cast<unsigned char>(value[to]) & 0xC0) == 0x80 || (value[to] == '\n' && value[to - 1] == '\r')))
+                ++to;
+            appendEscaped(buffer_, value.substr(from, to - from));
+            from = to;
+            if (buffer_.size() > kBufferSize) flush();
+        }
     }
 
     void flush() {

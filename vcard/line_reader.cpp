@@ -143,7 +143,11 @@ std::size_t LineReader::pendingSoftBreak() {
 bool LineReader::next(LogicalLine& line) {
     for (;;) {
         std::string& piece = buffers_[1 - pending_];
-        piece.clear();
+        // The line given out last is done with: a long one lets its memory go.
+        if (piece.capacity() > kKeptBuffer)
+            std::string().swap(piece);
+        else
+            piece.clear();
         if (!nextPiece(piece)) {
             if (!hasPending_) return false;
             giveOut(line);

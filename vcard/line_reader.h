@@ -30,6 +30,10 @@ struct LogicalLine {
 
 class LineReader {
 public:
+    // A line buffer up to this size is kept for reuse; a larger one is let go
+    // once its line is done with.
+    static constexpr std::size_t kKeptBuffer = 1 << 20;
+
     LineReader(ByteSource& source, ReadMode mode, std::size_t maxLineBytes, std::string path);
 
     // The next logical line, whose bytes stay valid until the next call; false

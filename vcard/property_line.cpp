@@ -46,6 +46,8 @@ PropertyLine::PropertyLine(std::string_view bytes, CharsetDecoder& decoder, bool
 }
 
 void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool ignoreCharset) {
+    // The text of a long line is not kept for the lines after it.
+    if (storage_.capacity() > kKeptStorage) std::string().swap(storage_);
     haveHeadLower_ = false;
     quotedPrintable_ = false;
     colon_ = std::string::npos;
@@ -58,7 +60,8 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
         text_ = bytes;  // no copy: the caller keeps the bytes until the next line
         colon_ = headEnd;
     } else if (headEnd == std::string_view::npos) {
-        storage_ = bytesToText(bytes);
+        storage_.clear();
+        appendBytesAsText(bytes, storage_);
         text_ = storage_;
     } else {
         const std::string_view head = bytes.substr(0, headEnd);
@@ -74,10 +77,11 @@ void PropertyLine::parse(std::string_view bytes, CharsetDecoder& decoder, bool i
             }
             if (!ignoreCharset) charset = charsetOf(head);
         }
-        storage_ = bytesToText(head);
+        storage_.clear();
+        appendBytesAsText(head, storage_);
         colon_ = storage_.size();
         storage_ += ':';
-        storage_ += decoder.decode(value, charset);
+        decoder.decodeInto(value, charset, storage_);
         text_ = storage_;
     }
     dropNulCharacters();

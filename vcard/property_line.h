@@ -13,6 +13,11 @@ namespace tessaly {
 
 class PropertyLine {
 public:
+    // Decoded text up to this size is kept for the next line to reuse; more
+    // is let go, so that one long line does not hold its memory for the rest
+    // of the file.
+    static constexpr std::size_t kKeptStorage = 1 << 20;
+
     // Decodes the line's bytes: the head ends at the first colon outside double
     // quotes; a quoted-printable value is decoded; the value's bytes are read in
     // the head's CHARSET (unless `ignoreCharset`), else as UTF-8 when valid, else

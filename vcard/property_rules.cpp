@@ -174,8 +174,10 @@ std::string withLineBreaksDecoded(std::string_view text) {
 void applyNote(const PropertyLine& line, ContactRecord& record) {
     const std::string_view note = trimSpaces(line.value());
     // Some writers put quoted-printable line breaks in notes without saying so.
-    record.eContact_Comments =
-        line.headHasQuotedPrintable() ? unescapeValue(note) : unescapeValue(withLineBreaksDecoded(note));
+    // A note without them is unescaped as it stands, with no copy between.
+    record.eContact_Comments = line.headHasQuotedPrintable() || note.find("=0D=0A") == std::string_view::npos
+                                   ? unescapeValue(note)
+                                   : unescapeValue(withLineBreaksDecoded(note));
 }
 
 }  // namespace

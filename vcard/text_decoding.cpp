@@ -40,11 +40,18 @@ std::string decodeHexEscapes(std::string_view text, char escape) {
 std::string decodeQuotedPrintable(std::string_view text) { return decodeHexEscapes(text, '='); }
 
 std::string bytesToText(std::string_view bytes) {
-    if (isValidUtf8(bytes)) return std::string(bytes);
     std::string text;
-    text.reserve(bytes.size() + bytes.size() / 2);
-    appendWindows1252AsUtf8(bytes, text);
+    appendBytesAsText(bytes, text);
     return text;
+}
+
+void appendBytesAsText(std::string_view bytes, std::string& out) {
+    if (isValidUtf8(bytes)) {
+        out.append(bytes);
+        return;
+    }
+    out.reserve(out.size() + bytes.size() + bytes.size() / 2);
+    appendWindows1252AsUtf8(bytes, out);
 }
 
 std::string converterKey(std::string_view charset) {
@@ -90,33 +97,41 @@ iconv_t CharsetDecoder::converterFor(const std::string& charset) {
 }
 
 std::string CharsetDecoder::decode(std::string_view bytes, std::string_view charset) {
-    if (charset.empty() || isAscii(bytes)) return bytesToText(bytes);
+    std::string out;
+    decodeInto(bytes, charset, out);
+    return out;
+}
+
+void CharsetDecoder::decodeInto(std::string_view bytes, std::string_view charset, std::string& out) {
+    if (charset.empty() || isAscii(bytes)) return appendBytesAsText(bytes, out);
     const std::string name = asciiUpper(charset);
-    if (name == "UTF-8" || name == "UTF8") return bytesToText(bytes);
+    if (name == "UTF-8" || name == "UTF8") return appendBytesAsText(bytes, out);
     const iconv_t converter = converterFor(name);
-    if (converter == kNoConverter) return bytesToText(bytes);
+    if (converter == kNoConverter) return appendBytesAsText(bytes, out);
 
     iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-    std::string out(bytes.size() * 4 + 16, '\0');
+    // Converted a piece at a time into a small buffer and appended: the text
+    // takes what it needs, whatever the set's worst case per byte.
+    const std::size_t start = out.size();
+    char piece[64 * 1024];
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
     while (inLeft > 0) {
-        if (iconv(converter, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) {
-                const std::size_t used = out.size() - outLeft;
-                out.resize(out.size() * 2);
-                outPtr = out.data() + used;
-                outLeft = out.size() - used;
-                continue;
-            }
+        char* outPtr = piece;
+        std::size_t outLeft = sizeof piece;
+        const std::size_t converted = iconv(converter, &in, &inLeft, &outPtr, &outLeft);
+        out.append(piece, sizeof piece - outLeft);
+        if (converted == static_cast<std::size_t>(-1) && errno != E2BIG) {
             // Bytes that are not valid in the named set: the set was wrong.
-            return bytesToText(bytes);
+            out.resize(start);
+            return appendBytesAsText(bytes, out);
         }
     }
-    out.resize(out.size() - outLeft);
-    return out;
+    // A set with shift states ends in the initial state.
+    char* outPtr = piece;
+    std::size_t outLeft = sizeof piece;
+    iconv(converter, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(piece, sizeof piece - outLeft);
 }
 
 }  // namespace tessaly

@@ -20,6 +20,8 @@ std::string decodeHexEscapes(std::string_view text, char escape);
 
 // UTF-8 when the bytes are valid UTF-8, Windows-1252 otherwise.
 std::string bytesToText(std::string_view bytes);
+// The same, appended to `out`.
+void appendBytesAsText(std::string_view bytes, std::string& out);
 
 // The name under which the C library's converter looks a source character set
 // up, as it makes it from any name it is given: the name ends at its first
@@ -45,6 +47,9 @@ public:
 
     // An empty, unknown or unsuitable character set falls back to bytesToText.
     std::string decode(std::string_view bytes, std::string_view charset);
+    // The same, appended to `out`, which grows only as the text does (a long
+    // value is not converted into a buffer sized for the worst case first).
+    void decodeInto(std::string_view bytes, std::string_view charset, std::string& out);
 
     // How many character sets are kept now.
     std::size_t charsetsKept() const { return kept_.size(); }
