@@ -27,9 +27,11 @@ const char* const kHelp =
     "\n"
     "Reads SOURCE (a .vcf file, or a folder whose .vcf files are all read) and\n"
     "prints every card: a line 'card N', then one line per filled slot of the\n"
-    "contact record, 'SLOT<TAB>VALUE', and at the end 'N cards'. Line breaks in\n"
-    "values are written as \\n, tabs as \\t, backslashes as \\\\; dates as\n"
-    "YYYY-MM-DD. No picture file is written.\n"
+    "contact record, 'SLOT<TAB>VALUE', then one per filled field beside the\n"
+    "slots in the same form, and at the end 'N cards'. Line breaks in values\n"
+    "are written as \\n, tabs as \\t, backslashes as \\\\; dates as YYYY-MM-DD.\n"
+    "A value the record has no field for is named on standard error. No\n"
+    "picture file is written.\n"
     "\n"
     "  --mode auto      each file in the mode its line ends call for: Normal\n"
     "                   when every LF follows a CR, else Advance (the default)\n"
@@ -79,6 +81,16 @@ public:
     static constexpr std::size_t kBufferSize = 1 << 16;
 
     void handOver(const ContactRecord& record, std::int32_t cardNumber, long) override {
+        // What no field holds first, so that it is said even if the value
+        // lines were cut short by a closed pipe.
+        for (const ContactRecord::Unplaced& left : record.unplaced) {
+            flush();
+            std::cerr << terminalText(file) << ':' << left.line << ": card " << cardNumber << ": "
+                      << terminalText(left.property);
+            if (!left.what.empty()) std::cerr << " (" << terminalText(left.what) << ')';
+            std::cerr << ": no field of the contact record holds it\n";
+            reported = true;
+        }
         buffer_ += "card " + std::to_string(cardNumber) + "\n";
         for (const ContactSlot& slot : contactSlots()) {
             if (slot.text) {
@@ -94,6 +106,14 @@ public:
                 buffer_ += '\t';
                 buffer_ += isoDate(date);
             }
+            buffer_ += '\n';
+        }
+        for (const ContactSlot& field : contactFields()) {
+            const std::string& value = record.*field.text;
+            if (value.empty()) continue;
+            buffer_ += field.name;
+            buffer_ += '\t';
+            appendValue(value);
             buffer_ += '\n';
         }
         if (buffer_.size() > kBufferSize) flush();
@@ -128,6 +148,7 @@ public:
     }
 
     bool reported = false;
+    std::string file;  // the file being read
 
 private:
     std::string buffer_;
@@ -198,6 +219,7 @@ int cardsCommand(const Arguments& arguments) {
     options.pictureNames = &pictureNames;
     std::int32_t cardCounter = 1;
     for (const auto& file : files) {
+        sink.file = file.string();
         try {
             const FileReadSummary summary = ReadvCard(file.string(), cardCounter, options, sink);
             if (options.mode == ReadMode::Auto && summary.mode == ReadMode::Advance) {

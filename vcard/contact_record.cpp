@@ -35,12 +35,32 @@ const std::array<ContactSlot, 50> kSlots = {
     TEXT_SLOT(ePhoto),                   TEXT_SLOT(eSelAddress),
 };
 
+const std::array<ContactSlot, 27> kFields = {
+    TEXT_SLOT(email4),           TEXT_SLOT(business2Phone),   TEXT_SLOT(home2Phone),
+    TEXT_SLOT(otherPhone),       TEXT_SLOT(primaryPhone),     TEXT_SLOT(companyMainPhone),
+    TEXT_SLOT(assistantPhone),   TEXT_SLOT(callbackPhone),    TEXT_SLOT(isdnNumber),
+    TEXT_SLOT(radioPhone),       TEXT_SLOT(telexNumber),      TEXT_SLOT(ttyTddPhone),
+    TEXT_SLOT(otherFax),         TEXT_SLOT(businessPostOfficeBox), TEXT_SLOT(homePostOfficeBox),
+    TEXT_SLOT(otherStreet),      TEXT_SLOT(otherCity),        TEXT_SLOT(otherState),
+    TEXT_SLOT(otherZip),         TEXT_SLOT(otherCountry),     TEXT_SLOT(otherPostOfficeBox),
+    TEXT_SLOT(personalHomePage), TEXT_SLOT(gender),           TEXT_SLOT(language),
+    TEXT_SLOT(freeBusyAddress),  TEXT_SLOT(fileAs),           TEXT_SLOT(isPrivate),
+};
+
 #undef TEXT_SLOT
 #undef DATE_SLOT
 
 }  // namespace
 
 const std::array<ContactSlot, 50>& contactSlots() { return kSlots; }
+
+const std::array<ContactSlot, 27>& contactFields() { return kFields; }
+
+const ContactRecord::Source* sourceOf(const ContactRecord& record, std::string_view field) {
+    for (auto source = record.sources.rbegin(); source != record.sources.rend(); ++source)
+        if (field == source->field) return &*source;
+    return nullptr;
+}
 
 void FreevCard(ContactRecord& record) {
     for (const ContactSlot& slot : kSlots) {
@@ -50,6 +70,10 @@ void FreevCard(ContactRecord& record) {
             record.*slot.date = 0;
     }
     record.ePhotoBytes.clear();
+    for (const ContactSlot& field : kFields) (record.*field.text).clear();
+    record.children.clear();
+    record.sources.clear();
+    record.unplaced.clear();
 }
 
 }  // namespace tessaly

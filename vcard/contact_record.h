@@ -1,10 +1,14 @@
 #pragma once
-// The contact record: the fields of the one card being read. It is flat on
-// purpose (one slot per field, no lists): a property that occurs twice in a card
-// overwrites the slot the first one filled.
+// The contact record: the fields of the one card being read. Its 50 slots are
+// flat (one slot per field); beside them are the further fields an Outlook
+// contact has a place for, where each value came from, and the values the
+// card held that no field of the record holds, so that every target can say
+// what it had no place for.
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tessaly {
 
@@ -66,9 +70,64 @@ struct ContactRecord {
     // was asked to keep them (see ReaderOptions).
     std::string ePhotoBytes;
     std::string eSelAddress;
+
+    // Beside the slots (see contactFields()): a fourth e-mail address, the
+    // numbers of the kinds the slots lack, the third address, post-office
+    // boxes, the personal web page and a few single values.
+    std::string email4;
+    std::string business2Phone;
+    std::string home2Phone;
+    std::string otherPhone;
+    std::string primaryPhone;
+    std::string companyMainPhone;
+    std::string assistantPhone;
+    std::string callbackPhone;
+    std::string isdnNumber;
+    std::string radioPhone;
+    std::string telexNumber;
+    std::string ttyTddPhone;
+    std::string otherFax;
+    std::string businessPostOfficeBox;
+    std::string homePostOfficeBox;
+    std::string otherStreet;
+    std::string otherCity;
+    std::string otherState;
+    std::string otherZip;
+    std::string otherCountry;
+    std::string otherPostOfficeBox;
+    std::string personalHomePage;
+    std::string gender;  // "F", "M", "O", "N" or "U" as vCard 4.0 spells them
+    std::string language;
+    std::string freeBusyAddress;
+    std::string fileAs;
+    std::string isPrivate;  // "1" when the card is private or confidential
+    // The children's names one by one; the slot eContact_Childern holds them
+    // joined with ", ".
+    std::vector<std::string> children;
+
+    // Where a field's value came from: the field's name (as contactSlots()
+    // or contactFields() spell it), the line and the property.
+    struct Source {
+        const char* field;
+        long line;
+        std::string property;
+    };
+    std::vector<Source> sources;
+
+    // A value the card held that no field of the record holds.
+    struct Unplaced {
+        long line;
+        std::string property;
+        std::string what;  // what it was, for the report ("a further e-mail address"), or empty
+    };
+    std::vector<Unplaced> unplaced;
 };
 
-// Clears every text slot to "" and both date slots to 0.
+// The source of the field named `field`, the last one noted, or nullptr.
+const ContactRecord::Source* sourceOf(const ContactRecord& record, std::string_view field);
+
+// Clears every text slot to "" and both date slots to 0, and every field
+// beside them.
 void FreevCard(ContactRecord& record);
 
 // One slot of the record, by name, in the record's order. Exactly one of the two
@@ -81,5 +140,9 @@ struct ContactSlot {
 
 // All 50 slots in the order the record declares them.
 const std::array<ContactSlot, 50>& contactSlots();
+
+// The text fields beside the slots, in the order the record declares them
+// (`date` is never set).
+const std::array<ContactSlot, 27>& contactFields();
 
 }  // namespace tessaly

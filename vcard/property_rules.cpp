@@ -1,8 +1,13 @@
 #include "vcard/property_rules.h"
 
+#include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
+#include "common/ascii_case.h"
+#include "vcard/telephone_kinds.h"
 #include "vcard/vcard_date.h"
 #include "vcard/vcard_text.h"
 
@@ -10,8 +15,14 @@ namespace tessaly {
 
 namespace {
 
+using Field = std::string ContactRecord::*;
+
 bool contains(std::string_view text, std::string_view word) {
     return text.find(word) != std::string_view::npos;
+}
+
+bool isOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // The components of the line at hand; kept from line to line so that their
@@ -19,22 +30,65 @@ bool contains(std::string_view text, std::string_view word) {
 thread_local ValueComponents components;
 
 // How many components each rule reads: a name's five (family, given, middle,
-// prefix, suffix), an organisation's two (company, department), an address's
-// seven (the last five of which it fills). Components after those are never
-// used, so the value is not cut beyond them.
+// prefix, suffix), an organisation's three (company, department, and a
+// further unit, which is only noted), an address's seven (post-office box,
+// extended address, street, city, region, postal code, country). Components
+// after those are never used, so the value is not cut beyond them.
 constexpr std::size_t kNameComponents = 5;
-constexpr std::size_t kOrganisationComponents = 2;
+constexpr std::size_t kOrganisationComponents = 3;
 constexpr std::size_t kAddressComponents = 7;
 
-// The value, trimmed and unescaped (the form of every single-value rule), put
-// into a slot, reusing the slot's storage (slots are cleared, not freed,
-// between cards).
-void setPlainValue(std::string& slot, const PropertyLine& line) {
+// The value, trimmed and unescaped (the form of every single-value rule).
+std::string plainValue(const PropertyLine& line) {
+    const std::string_view value = trimSpaces(line.value());
+    return value.find('\\') == std::string_view::npos ? std::string(value) : unescapeValue(value);
+}
+
+// The same put into a field, reusing the field's storage (fields are
+// cleared, not freed, between cards).
+void setPlainValue(std::string& field, const PropertyLine& line) {
     const std::string_view value = trimSpaces(line.value());
     if (value.find('\\') == std::string_view::npos)
-        slot.assign(value);
+        field.assign(value);
     else
-        slot = unescapeValue(value);
+        field = unescapeValue(value);
+}
+
+void noteSource(ContactRecord& record, const char* field, const CardExtras& extras, std::string_view property) {
+    record.sources.push_back({field, extras.line, std::string(property)});
+}
+
+void noteUnplaced(ContactRecord& record, long line, std::string_view property, std::string what) {
+    record.unplaced.push_back({line, std::string(property), std::move(what)});
+}
+
+// The line's parameter words in lower case: TYPE values and bare words alike
+// ("tel;type=\"work,voice\";pref" gives work, voice, pref).
+std::vector<std::string_view> parameterWords(const PropertyLine& line) {
+    std::vector<std::string_view> words;
+    const std::string_view head = line.headLower();
+    std::size_t at = head.find(';');
+    while (at != std::string_view::npos && at < head.size()) {
+        const std::size_t start = head.find_first_not_of(";,=\" \t", at);
+        if (start == std::string_view::npos) break;
+        const std::size_t end = std::min(head.find_first_of(";,=\" \t", start), head.size());
+        const std::string_view word = head.substr(start, end - start);
+        if (word != "type") words.push_back(word);
+        at = end;
+    }
+    return words;
+}
+
+bool hasWord(const std::vector<std::string_view>& words, std::initializer_list<std::string_view> any) {
+    return std::any_of(words.begin(), words.end(), [&](std::string_view word) { return isOneOf(word, any); });
+}
+
+// The group a line belongs to ("item3" of "item3.X-ABLabel:…"), or empty.
+std::string_view groupOf(const PropertyLine& line) {
+    const std::string_view head = line.head();
+    const std::size_t dot = head.find('.');
+    if (dot == std::string_view::npos || head.find_first_of(";:") < dot) return {};
+    return head.substr(0, dot);
 }
 
 void applyName(const PropertyLine& line, ContactRecord& record) {
@@ -46,46 +100,136 @@ void applyName(const PropertyLine& line, ContactRecord& record) {
     for (std::size_t i = 0; i < parts.size(); ++i) *slots[i] = parts[i];
 }
 
-void applyOrganisation(const PropertyLine& line, ContactRecord& record) {
+void applyOrganisation(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
     ValueComponents& parts = components;
     parts.split(trimSpaces(line.value()), kOrganisationComponents);
     record.eContact_Company.assign(trimSpaces(parts[0]));
     if (parts.size() >= 2) record.eContact_Department.assign(trimSpaces(parts[1]));
+    if (parts.size() >= 3 && !trimSpaces(parts[2]).empty())
+        noteUnplaced(record, extras.line, "ORG", "a further organisational unit");
 }
 
-void applyTelephone(const PropertyLine& line, ContactRecord& record) {
-    // Kept from line to line: a number is copied into its slots, not moved.
-    thread_local std::string number;
-    setPlainValue(number, line);
-    // vCard 4.0 writes numbers as tel: URIs.
-    if (startsWithNoCase(number, "tel:")) number.erase(0, 4);
-    const std::string& head = line.headLower();
-    const bool fax = contains(head, "fax");
-    // A telephone is a voice line unless it says it is a fax.
-    const bool voice = contains(head, "voice") || !fax;
-    const bool work = contains(head, "work");
-    const bool home = contains(head, "home");
-    if (work && voice) record.eContact_OfficePhone = number;
-    if (home && voice) record.eContact_HomePhone = number;
-    if (contains(head, "cell") && voice) record.eContact_CellPhone = number;
-    if (contains(head, "pager") && voice) record.eContact_Pager = number;
-    if (work && fax) record.eContact_OfficeFax = number;
-    if (home && fax) record.eContact_HomeFax = number;
-    if (contains(head, "car") && voice) record.eContact_CarPhone = number;
-}
-
-struct AddressSlots {
-    std::string* street;
-    std::string* city;
-    std::string* state;
-    std::string* zip;
-    std::string* country;
+// Where a number of each kind goes: its field, and the field for a second
+// number of the kind where Outlook has one.
+struct PhoneField {
+    Field field;
+    const char* name;
+    Field second;
+    const char* secondName;
+    const char* kind;  // for the report
 };
 
-// Components 3 to 7 of an address: street, city, region, postal code, country.
-void fillAddress(const ValueComponents& parts, const AddressSlots& slots) {
-    std::string* const targets[] = {slots.street, slots.city, slots.state, slots.zip, slots.country};
-    for (std::size_t i = 2; i < kAddressComponents && i < parts.size(); ++i) *targets[i - 2] = parts[i];
+#define PHONE(member, kind) PhoneField{&ContactRecord::member, #member, nullptr, nullptr, kind}
+#define PHONE2(member, second, kind) PhoneField{&ContactRecord::member, #member, &ContactRecord::second, #second, kind}
+
+PhoneField phoneFieldOf(PhoneKind kind) {
+    switch (kind) {
+        case PhoneKind::Business: return PHONE2(eContact_OfficePhone, business2Phone, "business");
+        case PhoneKind::Home: return PHONE2(eContact_HomePhone, home2Phone, "home");
+        case PhoneKind::Mobile: return PHONE(eContact_CellPhone, "mobile");
+        case PhoneKind::Pager: return PHONE(eContact_Pager, "pager");
+        case PhoneKind::Car: return PHONE(eContact_CarPhone, "car");
+        case PhoneKind::BusinessFax: return PHONE(eContact_OfficeFax, "business fax");
+        case PhoneKind::HomeFax: return PHONE(eContact_HomeFax, "home fax");
+        case PhoneKind::OtherFax: return PHONE(otherFax, "other fax");
+        case PhoneKind::Primary: return PHONE(primaryPhone, "primary");
+        case PhoneKind::CompanyMain: return PHONE(companyMainPhone, "company main");
+        case PhoneKind::Assistant: return PHONE(assistantPhone, "assistant's");
+        case PhoneKind::Callback: return PHONE(callbackPhone, "callback");
+        case PhoneKind::Isdn: return PHONE(isdnNumber, "ISDN");
+        case PhoneKind::Radio: return PHONE(radioPhone, "radio");
+        case PhoneKind::Telex: return PHONE(telexNumber, "telex");
+        case PhoneKind::TtyTdd: return PHONE(ttyTddPhone, "TTY/TDD");
+        case PhoneKind::Other: break;
+    }
+    return PHONE(otherPhone, "other");
+}
+
+#undef PHONE
+#undef PHONE2
+
+// A number goes to the field of each kind the line names; the first number
+// of a kind keeps its field, a second one takes the kind's second field or
+// else the "other" one, and one more is noted as unplaced.
+void applyTelephone(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
+    std::string number = plainValue(line);
+    // vCard 4.0 writes numbers as tel: URIs.
+    if (startsWithNoCase(number, "tel:")) number.erase(0, 4);
+    if (number.empty()) return;
+    const std::string property(line.name());
+    for (const PhoneKind kind : phoneKindsOf(parameterWords(line))) {
+        const PhoneField place = phoneFieldOf(kind);
+        if ((record.*place.field).empty()) {
+            record.*place.field = number;
+            noteSource(record, place.name, extras, property);
+        } else if (place.second != nullptr && (record.*place.second).empty()) {
+            record.*place.second = number;
+            noteSource(record, place.secondName, extras, property);
+        } else if (record.otherPhone.empty()) {
+            record.otherPhone = number;
+            noteSource(record, "otherPhone", extras, property);
+        } else {
+            noteUnplaced(record, extras.line, property, std::string("a further ") + place.kind + " number");
+        }
+    }
+}
+
+struct AddressFields {
+    Field street, city, state, zip, country, postOfficeBox;
+    const char* names[6];
+    const char* code;  // the mailing address code of this address
+};
+
+const AddressFields kBusinessAddress{&ContactRecord::eContact_BusinessAddress,
+                                     &ContactRecord::eContact_BusinessCity,
+                                     &ContactRecord::eContact_BusinessState,
+                                     &ContactRecord::eContact_BusinessZip,
+                                     &ContactRecord::eContact_BusinessCountry,
+                                     &ContactRecord::businessPostOfficeBox,
+                                     {"eContact_BusinessAddress", "eContact_BusinessCity", "eContact_BusinessState",
+                                      "eContact_BusinessZip", "eContact_BusinessCountry", "businessPostOfficeBox"},
+                                     "2"};
+const AddressFields kHomeAddress{&ContactRecord::eContact_PersonalAddress,
+                                 &ContactRecord::eContact_PersonalCity,
+                                 &ContactRecord::eContact_PersonalState,
+                                 &ContactRecord::eContact_PersonalZip,
+                                 &ContactRecord::eContact_PersonalCountry,
+                                 &ContactRecord::homePostOfficeBox,
+                                 {"eContact_PersonalAddress", "eContact_PersonalCity", "eContact_PersonalState",
+                                  "eContact_PersonalZip", "eContact_PersonalCountry", "homePostOfficeBox"},
+                                 "1"};
+const AddressFields kOtherAddress{&ContactRecord::otherStreet,
+                                  &ContactRecord::otherCity,
+                                  &ContactRecord::otherState,
+                                  &ContactRecord::otherZip,
+                                  &ContactRecord::otherCountry,
+                                  &ContactRecord::otherPostOfficeBox,
+                                  {"otherStreet", "otherCity", "otherState", "otherZip", "otherCountry",
+                                   "otherPostOfficeBox"},
+                                  "3"};
+
+bool holdsAddress(const ContactRecord& record, const AddressFields& fields) {
+    for (const Field field : {fields.street, fields.city, fields.state, fields.zip, fields.country,
+                              fields.postOfficeBox})
+        if (!(record.*field).empty()) return true;
+    return false;
+}
+
+// An address's parts: the post-office box to its field, the extended
+// address as a further line of the street, the rest to theirs.
+void fillAddress(const ValueComponents& parts, const AddressFields& fields, ContactRecord& record,
+                 const CardExtras& extras, std::string_view property) {
+    const auto part = [&parts](std::size_t i) { return i < parts.size() ? parts[i] : std::string_view(); };
+    std::string street(part(2));
+    if (!part(1).empty()) street += (street.empty() ? "" : "\r\n") + std::string(part(1));
+    const std::pair<Field, std::string_view> values[] = {{fields.street, street},   {fields.city, part(3)},
+                                                         {fields.state, part(4)},   {fields.zip, part(5)},
+                                                         {fields.country, part(6)}, {fields.postOfficeBox, part(0)}};
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (values[i].second.empty()) continue;
+        (record.*values[i].first).assign(values[i].second);
+        noteSource(record, fields.names[i], extras, property);
+    }
 }
 
 // Which of "type=WORK", "type=HOME" and "type=pref", written just so, the text
@@ -109,29 +253,42 @@ TypeValues typeValuesIn(std::string_view text) {
     return found;
 }
 
-void applyAddresses(const PropertyLine& line, bool workType, bool homeType, ContactRecord& record) {
+// A work address, a home address (the mailing address unless the card says
+// otherwise) and, for the first address of neither kind, the other address.
+// A second address of a kind goes to the other address when it is free.
+bool applyAddresses(const PropertyLine& line, const TypeValues& types, ContactRecord& record, CardExtras& extras) {
     const bool named = line.name() == "ADR";
-    const bool grouped = (workType || homeType) && containsNoCase(line.text(), "ADR");
-    if (!named && !grouped) return;
+    const bool grouped = (types.work || types.home) && containsNoCase(line.text(), "ADR");
+    if (!named && !grouped) return false;
     const std::string& head = line.headLower();
-    const bool work = contains(head, "work") && (named || workType);
-    const bool home = contains(head, "home") && (named || homeType);
-    if (!work && !home) return;
-    // An address needs at least two components to be one.
+    const bool work = contains(head, "work") && (named || types.work);
+    const bool home = contains(head, "home") && (named || types.home);
+    if (!named && !work && !home) return false;
     ValueComponents& parts = components;
     parts.split(trimSpaces(line.value()), kAddressComponents);
-    if (parts.size() < 2) return;
-    if (work)
-        fillAddress(parts, {&record.eContact_BusinessAddress, &record.eContact_BusinessCity,
-                            &record.eContact_BusinessState, &record.eContact_BusinessZip,
-                            &record.eContact_BusinessCountry});
-    if (home) {
-        fillAddress(parts, {&record.eContact_PersonalAddress, &record.eContact_PersonalCity,
-                            &record.eContact_PersonalState, &record.eContact_PersonalZip,
-                            &record.eContact_PersonalCountry});
-        // The home address is the mailing address.
-        record.eSelAddress = "1";
+    const std::string property(line.name());
+    // An address needs at least two components to be one.
+    if (parts.size() < 2) {
+        if (!trimSpaces(line.value()).empty()) noteUnplaced(record, extras.line, property, "an address of one part");
+        return true;
     }
+    std::vector<const AddressFields*> kinds;
+    if (work) kinds.push_back(&kBusinessAddress);
+    if (home) kinds.push_back(&kHomeAddress);
+    if (kinds.empty()) kinds.push_back(&kOtherAddress);
+    const bool preferred = hasWord(parameterWords(line), {"pref"});
+    for (const AddressFields* kind : kinds) {
+        const AddressFields* place = kind;
+        if (holdsAddress(record, *place)) place = holdsAddress(record, kOtherAddress) ? nullptr : &kOtherAddress;
+        if (place == nullptr) {
+            noteUnplaced(record, extras.line, property, "a further address");
+            continue;
+        }
+        fillAddress(parts, *place, record, extras, property);
+        if (place == &kHomeAddress) record.eSelAddress = "1";
+        if (preferred && extras.preferredAddress.empty()) extras.preferredAddress = place->code;
+    }
+    return true;
 }
 
 void applyDate(const PropertyLine& line, DateValue& slot) {
@@ -139,20 +296,29 @@ void applyDate(const PropertyLine& line, DateValue& slot) {
     if (const auto date = parseVcardDate(line.value())) slot = *date;
 }
 
-void applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record) {
-    if (line.name() == "URL" || (prefType && contains(line.text(), "URL"))) setPlainValue(record.eContact_WebPage, line);
+// A web page by its kind; one of no kind fills the first of the two free.
+bool applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record, const CardExtras& extras) {
+    if (line.name() != "URL" && !(prefType && contains(line.text(), "URL"))) return false;
+    std::string page = plainValue(line);
+    if (page.empty()) return true;
+    const std::vector<std::string_view> words = parameterWords(line);
+    const bool work = hasWord(words, {"work"}), home = hasWord(words, {"home"});
+    const bool business = work || (!home && record.eContact_WebPage.empty());
+    std::string* const field = business ? &record.eContact_WebPage : &record.personalHomePage;
+    const char* const name = business ? "eContact_WebPage" : "personalHomePage";
+    if (!field->empty()) {
+        noteUnplaced(record, extras.line, line.name(), "a further web page");
+        return true;
+    }
+    *field = std::move(page);
+    noteSource(record, name, extras, line.name());
+    return true;
 }
 
-void applyEmail(const PropertyLine& line, ContactRecord& record) {
+void applyEmail(const PropertyLine& line, CardExtras& extras) {
     std::string address = unescapeValue(line.value());
     if (trimSpaces(address).empty()) return;
-    if (contains(line.headLower(), "pref") && record.eContact_Email.empty()) {
-        record.eContact_Email = std::move(address);
-    } else if (record.eContact_Email2.empty()) {
-        record.eContact_Email2 = std::move(address);
-    } else {
-        record.eContact_Email3 = std::move(address);
-    }
+    extras.emails.push_back({std::move(address), extras.line, hasWord(parameterWords(line), {"pref"})});
 }
 
 // The text with each "=0D=0A" made a CR LF, in one pass: replacing them one
@@ -180,68 +346,249 @@ void applyNote(const PropertyLine& line, ContactRecord& record) {
                                    : unescapeValue(withLineBreaksDecoded(note));
 }
 
+// A person related to the contact, by the field their relation fills.
+enum class Relation { Manager, Assistant, Spouse, Child, None };
+
+const char* relationName(Relation relation) {
+    switch (relation) {
+        case Relation::Manager: return "manager's name";
+        case Relation::Assistant: return "assistant's name";
+        case Relation::Spouse: return "spouse's name";
+        case Relation::Child: return "child's name";
+        case Relation::None: break;
+    }
+    return "related name";
+}
+
+void setRelatedName(Relation relation, std::string name, long line, std::string_view property,
+                    ContactRecord& record) {
+    if (name.empty()) return;
+    if (relation == Relation::Child) {
+        record.children.push_back(name);
+        if (!record.eContact_Childern.empty()) record.eContact_Childern += ", ";
+        record.eContact_Childern += name;
+        record.sources.push_back({"eContact_Childern", line, std::string(property)});
+        return;
+    }
+    std::string* field = relation == Relation::Manager     ? &record.eContact_Manager
+                         : relation == Relation::Assistant ? &record.eContact_Assistant
+                         : relation == Relation::Spouse    ? &record.eContact_Spouse
+                                                           : nullptr;
+    const char* fieldName = relation == Relation::Manager     ? "eContact_Manager"
+                            : relation == Relation::Assistant ? "eContact_Assistant"
+                                                              : "eContact_Spouse";
+    if (field == nullptr || !field->empty()) {
+        noteUnplaced(record, line, property, std::string(field == nullptr ? "a " : "a further ") + relationName(relation));
+        return;
+    }
+    *field = std::move(name);
+    record.sources.push_back({fieldName, line, std::string(property)});
+}
+
+Relation relationOfProperty(std::string_view name) {
+    if (isOneOf(name, {"X-MS-MANAGER", "X-EVOLUTION-MANAGER", "X-KADDRESSBOOK-X-MANAGERSNAME", "X-MANAGER"}))
+        return Relation::Manager;
+    if (isOneOf(name, {"X-MS-ASSISTANT", "X-EVOLUTION-ASSISTANT", "X-KADDRESSBOOK-X-ASSISTANTSNAME", "X-ASSISTANT"}))
+        return Relation::Assistant;
+    if (isOneOf(name, {"X-MS-SPOUSE", "X-EVOLUTION-SPOUSE", "X-KADDRESSBOOK-X-SPOUSENAME", "X-SPOUSE"}))
+        return Relation::Spouse;
+    if (isOneOf(name, {"X-MS-CHILD", "X-CHILDREN"})) return Relation::Child;
+    return Relation::None;
+}
+
+// Apple's labels for related names.
+Relation relationOfLabel(std::string_view label) {
+    const std::string lower = asciiLower(std::string(trimSpaces(label)));
+    if (lower == "_$!<manager>!$_") return Relation::Manager;
+    if (lower == "_$!<assistant>!$_") return Relation::Assistant;
+    if (lower == "_$!<spouse>!$_" || lower == "_$!<partner>!$_") return Relation::Spouse;
+    if (lower == "_$!<child>!$_") return Relation::Child;
+    return Relation::None;
+}
+
+// vCard 4.0's RELATED: a name given as text, by its TYPE.
+void applyRelated(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
+    const std::vector<std::string_view> words = parameterWords(line);
+    std::string name = plainValue(line);
+    const bool isText = hasWord(words, {"text"}) || name.find(':') == std::string::npos;
+    Relation relation = Relation::None;
+    if (hasWord(words, {"spouse", "sweetheart"})) relation = Relation::Spouse;
+    else if (hasWord(words, {"child"})) relation = Relation::Child;
+    else if (hasWord(words, {"agent"})) relation = Relation::Assistant;
+    if (!isText) {
+        noteUnplaced(record, extras.line, "RELATED", "a related contact given by reference");
+        return;
+    }
+    setRelatedName(relation, std::move(name), extras.line, "RELATED", record);
+}
+
+bool isImProperty(std::string_view name) {
+    return isOneOf(name, {"IMPP", "X-MS-IMADDRESS", "X-AIM", "X-ICQ", "X-JABBER", "X-MSN", "X-YAHOO", "X-SKYPE",
+                          "X-SKYPE-USERNAME", "X-GADUGADU", "X-GROUPWISE", "X-GOOGLE-TALK",
+                          "X-KADDRESSBOOK-X-IMADDRESS"});
+}
+
+void applyInstantMessaging(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
+    std::string address = plainValue(line);
+    // IMPP's value is a URI: "xmpp:me@example.com" is the address me@example.com.
+    if (line.name() == "IMPP") {
+        const std::size_t colon = address.find(':');
+        if (colon != std::string::npos && colon > 0 &&
+            std::all_of(address.begin(), address.begin() + static_cast<std::ptrdiff_t>(colon),
+                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                            c == '+' || c == '-' || c == '.'; }))
+            address.erase(0, colon + 1);
+    }
+    if (address.empty()) return;
+    if (!record.eContact_IMAddress.empty()) {
+        noteUnplaced(record, extras.line, line.name(), "a further instant-messaging address");
+        return;
+    }
+    record.eContact_IMAddress = std::move(address);
+    noteSource(record, "eContact_IMAddress", extras, line.name());
+}
+
+// GENDER's first component (vCard 4.0: M, F, O, N, U), X-GENDER's word, or
+// X-WAB-GENDER's number (1 female, 2 male).
+void applyGender(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
+    std::string value = plainValue(line);
+    value = value.substr(0, value.find(';'));
+    const std::string upper = asciiUpper(value);
+    std::string code;
+    if (upper == "F" || upper == "FEMALE" || (line.name() == "X-WAB-GENDER" && upper == "1")) code = "F";
+    else if (upper == "M" || upper == "MALE" || (line.name() == "X-WAB-GENDER" && upper == "2")) code = "M";
+    else if (upper == "O" || upper == "N" || upper == "U") code = upper;
+    if (code.empty()) {
+        if (!value.empty()) noteUnplaced(record, extras.line, line.name(), "a gender Outlook does not know");
+        return;
+    }
+    record.gender = code;
+    noteSource(record, "gender", extras, line.name());
+}
+
+void setSingle(std::string& field, const char* fieldName, const PropertyLine& line, ContactRecord& record,
+               const CardExtras& extras) {
+    setPlainValue(field, line);
+    noteSource(record, fieldName, extras, line.name());
+}
+
 }  // namespace
 
-void applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
-    if (!line.hasValue()) return;
+bool carriesNoContactData(std::string_view name) {
+    return isOneOf(name, {"BEGIN", "END", "VERSION", "PRODID", "UID", "REV", "SOURCE", "NAME", "KIND", "X-ABUID",
+                          "X-ABLABEL", "X-ABSHOWAS", "X-ABADR", "X-MS-OL-DESIGN", "X-MOZILLA-HTML", "LABEL",
+                          "CLIENTPIDMAP", "X-MS-OL-DEFAULT-POSTAL-ADDRESS", "PHOTO"});
+}
+
+bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
+    if (!line.hasValue()) return false;
+    bool used = true;
     // The rules that test the property's name: at most one of them applies.
     const std::string_view name = line.name();
-    switch (name.size()) {
-        case 1:
-            if (name == "N") applyName(line, record);
-            break;
-        case 2:
-            if (name == "FN") setPlainValue(extras.formattedName, line);
-            break;
-        case 3:
-            if (name == "ORG") applyOrganisation(line, record);
-            else if (name == "TEL") applyTelephone(line, record);
-            break;
-        case 4:
-            if (name == "ROLE") setPlainValue(record.eContact_JobTitle, line);
-            else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
-            else if (name == "NOTE") applyNote(line, record);
-            break;
-        case 5:
-            if (name == "TITLE") setPlainValue(record.eContact_Profession, line);
-            else if (name == "EMAIL") applyEmail(line, record);
-            break;
-        case 8:
-            if (name == "NICKNAME") setPlainValue(record.eContact_ShortName, line);
-            break;
-        case 10:
-            if (name == "CATEGORIES") setPlainValue(record.eContact_Categories, line);
-            break;
-        default:
-            break;
-    }
+    if (name == "N") applyName(line, record);
+    else if (name == "FN") setPlainValue(extras.formattedName, line);
+    else if (name == "ORG") applyOrganisation(line, record, extras);
+    else if (name == "TEL" || name == "X-MS-TEL") applyTelephone(line, record, extras);
+    else if (name == "ROLE") setPlainValue(record.eContact_JobTitle, line);
+    else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
+    else if (name == "NOTE") applyNote(line, record);
+    else if (name == "TITLE") setPlainValue(record.eContact_Profession, line);
+    else if (name == "EMAIL") applyEmail(line, extras);
+    else if (name == "NICKNAME") setPlainValue(record.eContact_ShortName, line);
+    else if (name == "CATEGORIES") setPlainValue(record.eContact_Categories, line);
+    else if (name == "X-KADDRESSBOOK-X-DEPARTMENT") {
+        if (record.eContact_Department.empty()) setPlainValue(record.eContact_Department, line);
+    } else if (name == "X-KADDRESSBOOK-X-OFFICE") setSingle(record.eContact_Location, "eContact_Location", line, record, extras);
+    else if (name == "X-KADDRESSBOOK-X-PROFESSION") {
+        if (record.eContact_JobTitle.empty()) setPlainValue(record.eContact_JobTitle, line);
+    } else if (const Relation relation = relationOfProperty(name); relation != Relation::None)
+        setRelatedName(relation, plainValue(line), extras.line, name, record);
+    else if (name == "X-ABRELATEDNAMES") {
+        const std::string group(groupOf(line));
+        if (group.empty())
+            noteUnplaced(record, extras.line, name, "a related name without a label");
+        else
+            extras.relatedNames[group] = {plainValue(line), extras.line, std::string(name)};
+    } else if (name == "X-ABLABEL") {
+        if (const std::string group(groupOf(line)); !group.empty()) extras.labels[group] = plainValue(line);
+    } else if (name == "RELATED") applyRelated(line, record, extras);
+    else if (isImProperty(name)) applyInstantMessaging(line, record, extras);
+    else if (name == "GENDER" || name == "X-GENDER" || name == "X-WAB-GENDER") applyGender(line, record, extras);
+    else if (name == "LANG") setSingle(record.language, "language", line, record, extras);
+    else if (name == "FBURL") setSingle(record.freeBusyAddress, "freeBusyAddress", line, record, extras);
+    else if (name == "X-EVOLUTION-FILE-AS") setSingle(record.fileAs, "fileAs", line, record, extras);
+    else if (name == "CLASS") {
+        const std::string value = asciiUpper(plainValue(line));
+        if (value == "PRIVATE" || value == "CONFIDENTIAL") {
+            record.isPrivate = "1";
+            noteSource(record, "isPrivate", extras, name);
+        }
+    } else if (name == "X-MS-OL-DEFAULT-POSTAL-ADDRESS") {
+        const std::string value = plainValue(line);
+        if (value == "1" || value == "2" || value == "3") extras.mailingAddress = value;
+    } else
+        used = false;
     // The rules that look for a word anywhere in the line.
     const std::string_view text = line.text();
     // The grouped address and web page forms need "type=WORK", "type=HOME" or
     // "type=pref" written just so.
     const TypeValues types = typeValuesIn(text);
-    if (name == "ADR" || types.work || types.home) applyAddresses(line, types.work, types.home, record);
+    if ((name == "ADR" || types.work || types.home) && applyAddresses(line, types, record, extras)) used = true;
     // IMADDRESS and ANNIVERSARY in any letter case: most lines lack one of
     // their letters, which the line's letter set tells at once.
     static constexpr std::uint32_t kImAddress = lettersOf("IMADDRESS");
     static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
     const std::uint32_t letters = lettersIn(text);
     const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
-    if (mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) setPlainValue(record.eContact_IMAddress, line);
-    if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY"))
+    if (!isImProperty(name) && mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) {
+        applyInstantMessaging(line, record, extras);
+        used = true;
+    }
+    if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY")) {
         applyDate(line, record.eContact_Anniversary);
-    applyWebPage(line, types.pref, record);
+        used = true;
+    }
+    if (applyWebPage(line, types.pref, record, extras)) used = true;
+    return used;
 }
 
-void prepareForHandOver(ContactRecord& record, const CardExtras& extras) {
-    if (record.eContact_Email.empty()) {
-        if (!record.eContact_Email2.empty()) {
-            record.eContact_Email = std::move(record.eContact_Email2);
-            record.eContact_Email2 = std::move(record.eContact_Email3);
-            record.eContact_Email3.clear();
-        } else if (!record.eContact_Email3.empty()) {
-            record.eContact_Email = std::move(record.eContact_Email3);
-            record.eContact_Email3.clear();
+void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
+    // The e-mail addresses in file order, the first preferred one first.
+    auto& emails = extras.emails;
+    const auto preferred = std::find_if(emails.begin(), emails.end(), [](const auto& e) { return e.preferred; });
+    if (preferred != emails.end()) std::rotate(emails.begin(), preferred, preferred + 1);
+    const std::pair<Field, const char*> places[] = {{&ContactRecord::eContact_Email, "eContact_Email"},
+                                                    {&ContactRecord::eContact_Email2, "eContact_Email2"},
+                                                    {&ContactRecord::eContact_Email3, "eContact_Email3"},
+                                                    {&ContactRecord::email4, "email4"}};
+    for (std::size_t i = 0; i < emails.size(); ++i) {
+        if (i < std::size(places)) {
+            record.*places[i].first = std::move(emails[i].address);
+            record.sources.push_back({places[i].second, emails[i].line, "EMAIL"});
+        } else {
+            noteUnplaced(record, emails[i].line, "EMAIL", "a further e-mail address");
+        }
+    }
+    // Related names by the label of their group.
+    for (auto& [group, related] : extras.relatedNames) {
+        const auto label = extras.labels.find(group);
+        const Relation relation = label == extras.labels.end() ? Relation::None : relationOfLabel(label->second);
+        if (relation == Relation::None) {
+            noteUnplaced(record, related.line, related.property,
+                         "a related name" + (label == extras.labels.end() ? std::string()
+                                                                          : " (" + std::string(trimSpaces(label->second)) + ")"));
+            continue;
+        }
+        setRelatedName(relation, std::move(related.value), related.line, related.property, record);
+    }
+    // The mailing address: as Outlook's own line says, else the preferred
+    // address, else the home address as before, when that address is there.
+    for (const std::string* code : {&extras.mailingAddress, &extras.preferredAddress}) {
+        const AddressFields* chosen = *code == "1" ? &kHomeAddress : *code == "2" ? &kBusinessAddress
+                                      : *code == "3" ? &kOtherAddress : nullptr;
+        if (chosen != nullptr && holdsAddress(record, *chosen)) {
+            record.eSelAddress = *code;
+            break;
         }
     }
     if (record.eContact_FirstName.empty() && record.eContact_MiddleName.empty() &&

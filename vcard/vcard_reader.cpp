@@ -8,6 +8,7 @@
 #include "vcard/property_rules.h"
 #include "vcard/read_mode_choice.h"
 #include "vcard/vcard_read_error.h"
+#include "vcard/vcard_text.h"
 
 namespace tessaly {
 
@@ -76,8 +77,14 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
         // A picture's lines are the picture rule's alone: Base64 text that
         // happens to spell a property word must fill no other slot.
         if (inCard && !pictures.takeLine(property, line.number, record, summary.cards) &&
-            property.name() != "PHOTO")
-            applyPropertyRules(property, record, extras);
+            property.name() != "PHOTO") {
+            extras.line = line.number;
+            // A line no rule took is a value the record has no field for,
+            // unless it carries nothing of the contact.
+            if (!applyPropertyRules(property, record, extras) && property.hasValue() &&
+                !trimSpaces(property.value()).empty() && !carriesNoContactData(property.name()))
+                record.unplaced.push_back({line.number, std::string(property.name()), ""});
+        }
 
         if (endOfCard) {
             pictures.finishCard(record, summary.cards);

@@ -50,6 +50,19 @@ TEST(CardsCommand, EscapesValuesAndNumbersCardsAcrossTheFolderVcfFilesOnly) {
               "card 1\neContact_LastName\tFirst\ncard 2\neContact_Comments\ttab\\there\\nback\\\\slash\n2 cards\n");
 }
 
+// The fields beside the slots follow them by name; a value the record has no
+// field for is named on standard error with its place, and the status is 1.
+TEST(CardsCommand, ListsTheFieldsBesideTheSlotsAndNamesWhatNoFieldHolds) {
+    TempDir folder;
+    const std::string file = folder.write("c.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Doe\r\nTEL;TYPE=ISDN:12\r\n"
+                                                   "X-SOCIALPROFILE:https://example.com/doe\r\nEND:VCARD\r\n")
+                                 .string();
+    const auto result = cards(shellQuote(file));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "card 1\neContact_LastName\tDoe\nisdnNumber\t12\n1 cards\n");
+    EXPECT_EQ(result.err, file + ":5: card 1: X-SOCIALPROFILE: no field of the contact record holds it\n");
+}
+
 // Each problem goes to standard error as "file[:line]: cause"; the status is 1.
 TEST(CardsCommand, ReportsEveryProblemWithTheFileAndSurvivesHostileInput) {
     TempDir folder;

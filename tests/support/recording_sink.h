@@ -42,7 +42,8 @@ inline RecordingSink readText(const std::string& bytes, ReadMode mode = ReadMode
 }
 
 // The filled slots in the record's order, names without their "eContact_"
-// prefix, dates as YYYY-MM-DD.
+// prefix, dates as YYYY-MM-DD; then the fields beside them and the values no
+// field holds ("unplaced=LINE PROPERTY (what)").
 inline std::vector<std::pair<std::string, std::string>> filledSlots(const ContactRecord& record) {
     std::vector<std::pair<std::string, std::string>> slots;
     for (const ContactSlot& slot : contactSlots()) {
@@ -57,6 +58,12 @@ inline std::vector<std::pair<std::string, std::string>> filledSlots(const Contac
         const std::string name = slot.name;
         if (!value.empty()) slots.emplace_back(name.substr(name.rfind('_') + 1), value);
     }
+    // The fields beside the slots by their own names, then what no field holds.
+    for (const ContactSlot& field : contactFields())
+        if (!(record.*field.text).empty()) slots.emplace_back(field.name, record.*field.text);
+    for (const ContactRecord::Unplaced& left : record.unplaced)
+        slots.emplace_back("unplaced", std::to_string(left.line) + " " + left.property +
+                                               (left.what.empty() ? "" : " (" + left.what + ")"));
     return slots;
 }
 

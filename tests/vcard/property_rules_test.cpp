@@ -22,7 +22,8 @@ TEST(NameRules, ComponentsFillTheNameSlotsUntrimmedAndOnlyForTheExactNameAndForm
 
 TEST(OrganisationRules, CompanyDepartmentAndTitlesAreTrimmedAndLaterLinesOverwrite) {
     EXPECT_EQ(readCard("ORG: Acme\\, Inc. ; Sales ;Extra\r\nTITLE:First\r\nTITLE: Boss \r\nROLE:Lead\r\n"),
-              "Company=Acme, Inc.|JobTitle=Lead|Profession=Boss|Department=Sales");
+              "Company=Acme, Inc.|JobTitle=Lead|Profession=Boss|Department=Sales|"
+              "unplaced=2 ORG (a further organisational unit)");
 }
 
 TEST(Escapes, AreResolvedAndEscapedSemicolonsDoNotSplit) {
@@ -40,7 +41,8 @@ TEST(Components, AfterTheLastOneUsedChangeNothing) {
               "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr.|Title=Dr.");
     EXPECT_EQ(readCard("N:Doe;John;Q;Dr.;Jr\\\\;x\\;y;z\r\n"),
               "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr\\|Title=Dr.");
-    EXPECT_EQ(readCard("N:;;;;S\\;t;;\r\nORG: A ; B\\;C ;D;E\r\n"), "Suffix=S;t|Company=A|Department=B;C");
+    EXPECT_EQ(readCard("N:;;;;S\\;t;;\r\nORG: A ; B\\;C ;D;E\r\n"),
+              "Suffix=S;t|Company=A|Department=B;C|unplaced=3 ORG (a further organisational unit)");
     EXPECT_EQ(readCard("ORG:A\\\\;B\\\\\r\n"), "Company=A\\|Department=B\\");
     EXPECT_EQ(readCard("ADR;HOME:;;1 St;Town;ST;123;Land;more;and\\;more\r\n"),
               "PersonalAddress=1 St|PersonalCity=Town|PersonalZip=123|PersonalState=ST|PersonalCountry=Land|"
@@ -52,7 +54,7 @@ TEST(Components, AfterTheLastOneUsedChangeNothing) {
 TEST(TelephoneRules, VoiceIsImpliedUnlessTheLineIsAFaxAndAKindWordIsNeeded) {
     EXPECT_EQ(readCard("TEL;TYPE=CELL:1\r\nTEL;HOME:2\r\nTEL;TYPE=WORK;TYPE=PREF:3\r\nTEL;TYPE=PAGER:4\r\n"
                        "TEL;TYPE=CAR:5\r\nTEL;TYPE=WORK,FAX:6\r\nTEL;HOME;FAX:7\r\nTEL:8\r\n"),
-              "OfficePhone=3|OfficeFax=6|CellPhone=1|Pager=4|CarPhone=5|HomePhone=2|HomeFax=7");
+              "OfficePhone=3|OfficeFax=6|CellPhone=1|Pager=4|CarPhone=5|HomePhone=2|HomeFax=7|otherPhone=8");
     // One line can fill several slots, groups are ignored and tel: URIs lose their scheme.
     EXPECT_EQ(readCard("TEL;TYPE=WORK,HOME,VOICE:+1 555\r\n"), "OfficePhone=+1 555|HomePhone=+1 555");
     EXPECT_EQ(readCard("TEL;VALUE=uri;TYPE=\"cell,voice\":tel:+33-6\r\nitem1.TEL;type=CAR:77\r\n"),
@@ -63,18 +65,20 @@ TEST(AddressRules, WorkAndHomeAddressesFillTheirSlotsAndHomeIsTheMailingAddress)
     EXPECT_EQ(readCard("ADR;TYPE=WORK:;;1 Main St;Springfield;IL;62701;USA;extra\r\n"
                        "ADR;HOME:PO;Apt 2;9 Elm Rd;Shelbyville;KY;40065;USA\r\n"),
               "BusinessAddress=1 Main St|BusinessCity=Springfield|BusinessZip=62701|BusinessState=IL|"
-              "BusinessCountry=USA|PersonalAddress=9 Elm Rd|PersonalCity=Shelbyville|PersonalZip=40065|"
-              "PersonalState=KY|PersonalCountry=USA|eSelAddress=1");
+              "BusinessCountry=USA|PersonalAddress=9 Elm Rd\r\nApt 2|PersonalCity=Shelbyville|PersonalZip=40065|"
+              "PersonalState=KY|PersonalCountry=USA|eSelAddress=1|homePostOfficeBox=PO");
     EXPECT_EQ(readCard("item1.ADR;type=WORK:;;Quay 1;Bristol\r\nitem2.ADR;type=HOME:;;Lane 2;Bath\r\n"),
               "BusinessAddress=Quay 1|BusinessCity=Bristol|PersonalAddress=Lane 2|PersonalCity=Bath|eSelAddress=1");
-    EXPECT_EQ(readCard("ADR;TYPE=POSTAL:;;x;y\r\nADR:;;x;y\r\nADR;HOME:single\r\n"), "");
+    // An address of neither kind is the other address; one part is no address.
+    EXPECT_EQ(readCard("ADR;TYPE=POSTAL:;;x;y\r\nADR:;;x;y\r\nADR;HOME:single\r\n"),
+              "otherStreet=x|otherCity=y|unplaced=3 ADR (a further address)|unplaced=4 ADR (an address of one part)");
 }
 
 TEST(EmailRules, EveryAddressIsKeptPreferredFirstAndTheRestMoveUpAtHandOver) {
     EXPECT_EQ(readCard("EMAIL:plain@x\r\nEMAIL;TYPE=INTERNET:second@x\r\nEMAIL;TYPE=INTERNET;TYPE=PREF:pref@x\r\n"),
               "Email=pref@x|Email2=plain@x|Email3=second@x");
-    // The third slot takes the overflow; an empty value is no address.
-    EXPECT_EQ(readCard("EMAIL:a@x\r\nEMAIL:b@x\r\nEMAIL:c@x\r\nEMAIL;PREF: \r\n"), "Email=a@x|Email2=c@x");
+    // Three addresses keep their order; an empty value is no address.
+    EXPECT_EQ(readCard("EMAIL:a@x\r\nEMAIL:b@x\r\nEMAIL:c@x\r\nEMAIL;PREF: \r\n"), "Email=a@x|Email2=b@x|Email3=c@x");
     // A second preferred address goes to the next free slot, untrimmed.
     EXPECT_EQ(readCard("EMAIL;PREF:p@x\r\nitem1.EMAIL;type=pref: q@x\r\n"), "Email=p@x|Email2= q@x");
 }
@@ -123,7 +127,7 @@ TEST(HeadAndValue, TheValueIsEverythingAfterTheFirstColonOutsideQuotes) {
     EXPECT_EQ(readCard("TITLE;X=\"a:b\r\n"), "");  // the quote never closes: no value
     // Lines are trimmed of spaces only.
     EXPECT_EQ(readCard("   TITLE:Indented  \r\n"), "Profession=Indented");
-    EXPECT_EQ(readCard("\tTITLE:tab\r\n"), "");
+    EXPECT_EQ(readCard("\tTITLE:tab\r\n"), "unplaced=2 \tTITLE");
 }
 
 }  // namespace
