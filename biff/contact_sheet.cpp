@@ -190,7 +190,19 @@ void ContactSheet::Save2ExcelContact(const ExcelContact& contact, std::int32_t x
 void ContactSheet::Save2ExcelContact(const ContactRecord& record, std::int32_t xlsCnt) {
     // A card beyond the last row is only counted: its values are not taken.
     if (xlsCnt >= 1 && beyondLastRow(xlsCnt)) return;
-    Save2ExcelContact(excelContactFrom(record), xlsCnt);
+    ExcelContact contact = excelContactFrom(record);
+    // A street cell shows the post-office box as a further line (the street
+    // holds the extended address on its second line already).
+    const auto withBox = [](std::string& cell, const std::string& street, const std::string& box) -> std::string_view {
+        if (box.empty()) return street;
+        cell.assign(street);
+        if (!cell.empty()) cell += "\r\n";
+        cell += box;
+        return cell;
+    };
+    contact.xlsContact_BusinessAddress = withBox(streetCells_[0], record.eContact_BusinessAddress, record.businessPostOfficeBox);
+    contact.xlsContact_PersonalAddress = withBox(streetCells_[1], record.eContact_PersonalAddress, record.homePostOfficeBox);
+    Save2ExcelContact(contact, xlsCnt);
 }
 
 bool ContactSheet::beyondLastRow(std::int32_t xlsCnt) {

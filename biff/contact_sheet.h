@@ -106,6 +106,7 @@ private:
     ExcelFile file_;
     DateTextFormat dates_;
     std::array<std::string, 2> dateTexts_;  // the texts of a card's two dates
+    std::array<std::string, 2> streetCells_;  // a card's street cells when a post-office box joins them
     ContactSheetCounts counts_;
 };
 

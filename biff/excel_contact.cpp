@@ -33,9 +33,11 @@ ExcelContact excelContactFrom(const ContactRecord& record) {
     contact.xlsContact_CellPhone = record.eContact_CellPhone;
     contact.xlsContact_Pager = record.eContact_Pager;
     contact.xlsContact_CarPhone = record.eContact_CarPhone;
-    contact.xlsContact_OtherEmail1 = record.eContact_OtherEmail1;
-    contact.xlsContact_OtherEmail2 = record.eContact_OtherEmail2;
-    contact.xlsContact_OtherEmail3 = record.eContact_OtherEmail3;
+    // The sheet's three further e-mail columns show the card's second to
+    // fourth addresses.
+    contact.xlsContact_OtherEmail1 = record.eContact_Email2;
+    contact.xlsContact_OtherEmail2 = record.eContact_Email3;
+    contact.xlsContact_OtherEmail3 = record.email4;
     contact.xlsContact_IMAddress = record.eContact_IMAddress;
     contact.xlsContact_PersonalAddress = record.eContact_PersonalAddress;
     contact.xlsContact_PersonalStreet = record.eContact_PersonalStreet;

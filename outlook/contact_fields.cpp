@@ -59,6 +59,34 @@ constexpr std::array<ContactFieldInfo, kContactFieldCount> kFields = {{
     {"Spouse", F::Spouse, 0x3A48, 0, false},                       // PidTagSpouseName
     {"Body", F::Body, 0x1000, 0, false},
     {"NickName", F::NickName, 0x3A4F, 0, false},                   // PidTagNickname
+    {"Business2TelephoneNumber", F::Business2TelephoneNumber, 0x3A1B, 0, false},
+    {"Home2TelephoneNumber", F::Home2TelephoneNumber, 0x3A2F, 0, false},
+    {"OtherTelephoneNumber", F::OtherTelephoneNumber, 0x3A1F, 0, false},
+    {"PrimaryTelephoneNumber", F::PrimaryTelephoneNumber, 0x3A1A, 0, false},
+    {"CompanyMainTelephoneNumber", F::CompanyMainTelephoneNumber, 0x3A57, 0, false},
+    {"AssistantTelephoneNumber", F::AssistantTelephoneNumber, 0x3A2E, 0, false},
+    {"CallbackTelephoneNumber", F::CallbackTelephoneNumber, 0x3A02, 0, false},
+    {"ISDNNumber", F::ISDNNumber, 0x3A2D, 0, false},
+    {"RadioTelephoneNumber", F::RadioTelephoneNumber, 0x3A1D, 0, false},
+    {"TelexNumber", F::TelexNumber, 0x3A2C, 0, false},
+    {"TTYTDDTelephoneNumber", F::TTYTDDTelephoneNumber, 0x3A4B, 0, false},  // PidTagTelecommunicationsDevice…
+    {"OtherFaxNumber", F::OtherFaxNumber, 0x3A23, 0, false},       // PidTagPrimaryFaxNumber
+    {"BusinessAddressPostOfficeBox", F::BusinessAddressPostOfficeBox, 0, 0x804A, false},
+    {"HomeAddressPostOfficeBox", F::HomeAddressPostOfficeBox, 0x3A5E, 0, false},
+    {"OtherAddress", F::OtherAddress, 0, 0, false},                // PidLidOtherAddress, built from its parts
+    {"OtherAddressStreet", F::OtherAddressStreet, 0x3A63, 0, false},
+    {"OtherAddressCity", F::OtherAddressCity, 0x3A5F, 0, false},
+    {"OtherAddressState", F::OtherAddressState, 0x3A62, 0, false},
+    {"OtherAddressPostalCode", F::OtherAddressPostalCode, 0x3A61, 0, false},
+    {"OtherAddressCountry", F::OtherAddressCountry, 0x3A60, 0, false},
+    {"OtherAddressPostOfficeBox", F::OtherAddressPostOfficeBox, 0x3A64, 0, false},
+    {"PersonalHomePage", F::PersonalHomePage, 0x3A50, 0, false},
+    {"Language", F::Language, 0, 0, false},                        // PidTagLanguage, with the item's stamps
+    {"InternetFreeBusyAddress", F::InternetFreeBusyAddress, 0, 0x80D8, false},  // PidLidFreeBusyLocation
+    {"FileAs", F::FileAs, 0, 0, false},                            // PidLidFileUnder, with the name
+    {"Gender", F::Gender, 0, 0, false},                            // PidTagGender: an integer
+    {"Sensitivity", F::Sensitivity, 0, 0, false},                  // PidTagSensitivity: an integer
+    {"Children", F::Children, 0, 0, false},                        // PidTagChildrensNames: one value each
 }};
 
 constexpr bool fieldsInOrder() {

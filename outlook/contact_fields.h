@@ -55,8 +55,36 @@ enum class ContactField : std::uint8_t {
     Spouse,
     Body,
     NickName,
+    Business2TelephoneNumber,
+    Home2TelephoneNumber,
+    OtherTelephoneNumber,
+    PrimaryTelephoneNumber,
+    CompanyMainTelephoneNumber,
+    AssistantTelephoneNumber,
+    CallbackTelephoneNumber,
+    ISDNNumber,
+    RadioTelephoneNumber,
+    TelexNumber,
+    TTYTDDTelephoneNumber,
+    OtherFaxNumber,
+    BusinessAddressPostOfficeBox,
+    HomeAddressPostOfficeBox,
+    OtherAddress,
+    OtherAddressStreet,
+    OtherAddressCity,
+    OtherAddressState,
+    OtherAddressPostalCode,
+    OtherAddressCountry,
+    OtherAddressPostOfficeBox,
+    PersonalHomePage,
+    Language,
+    InternetFreeBusyAddress,
+    FileAs,
+    Gender,
+    Sensitivity,
+    Children,
 };
-inline constexpr std::size_t kContactFieldCount = static_cast<std::size_t>(ContactField::NickName) + 1;
+inline constexpr std::size_t kContactFieldCount = static_cast<std::size_t>(ContactField::Children) + 1;
 
 // The two date fields.
 enum class ContactDate : std::uint8_t { Birthday, Anniversary };

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 
 #include "outlook/picture_type.h"
 #include "outlook/store.h"
@@ -75,9 +77,16 @@ void ContactItem::setProperty(const std::string& name, const AutomationValue& va
     }
     const std::string* text = std::get_if<std::string>(&value);
     if (text == nullptr) throw AutomationError("the property " + name + " takes text");
-    if (*target->field == ContactField::SelectedMailingAddress && !text->empty() && *text != "1" && *text != "2")
-        throw AutomationError("SelectedMailingAddress takes 1 (home), 2 (business) or empty text (none), not '" +
-                              *text + "'");
+    // The fields that hold a number of a few: the number as text.
+    const auto takesOneOf = [&](ContactField field, std::initializer_list<std::string_view> values, const char* meaning) {
+        if (*target->field != field || text->empty()) return;
+        for (const std::string_view value : values)
+            if (*text == value) return;
+        throw AutomationError(name + " takes " + meaning + " or empty text, not '" + *text + "'");
+    };
+    takesOneOf(ContactField::SelectedMailingAddress, {"1", "2", "3"}, "1 (home), 2 (business), 3 (other)");
+    takesOneOf(ContactField::Gender, {"0", "1", "2"}, "0 (unspecified), 1 (female), 2 (male)");
+    takesOneOf(ContactField::Sensitivity, {"0", "1", "2", "3"}, "0 (normal), 1 (personal), 2 (private), 3 (confidential)");
     content_[*target->field] = *text;
 }
 

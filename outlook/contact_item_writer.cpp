@@ -48,7 +48,9 @@ void setContactProperties(ContactItem* item, const ContactRecord& record, Contac
     set("FirstName", record.eContact_FirstName);
     set("MiddleName", record.eContact_MiddleName);
     set("LastName", record.eContact_LastName);
-    set("JobTitle", record.eContact_JobTitle);
+    // A card's TITLE is its job title and its ROLE the profession, as
+    // Outlook's own export writes them: the slots hold them the other way.
+    set("JobTitle", record.eContact_Profession);
     set("CompanyName", record.eContact_Company);
     set("BusinessTelephoneNumber", record.eContact_OfficePhone);
     set("BusinessFaxNumber", record.eContact_OfficeFax);
@@ -82,7 +84,7 @@ void setContactProperties(ContactItem* item, const ContactRecord& record, Contac
     set("Categories", record.eContact_Categories);
     set("Department", record.eContact_Department);
     set("OfficeLocation", record.eContact_Location);
-    set("Profession", record.eContact_Profession);
+    set("Profession", record.eContact_JobTitle);
     set("ManagerName", record.eContact_Manager);
     set("AssistantName", record.eContact_Assistant);
     set("Title", record.eContact_Title);
@@ -90,6 +92,41 @@ void setContactProperties(ContactItem* item, const ContactRecord& record, Contac
     set("Spouse", record.eContact_Spouse);
     set("Body", record.eContact_Comments);
     set("NickName", record.eContact_ShortName);
+    setFurtherProperties(item, record, outcome);
+}
+
+void setFurtherProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
+    const auto set = [&](const char* name, const std::string& value) {
+        if (!value.empty()) guarded(outcome, name, [&] { itemOf(item).setProperty(name, std::string(trimSpaces(value))); });
+    };
+    set("Business2TelephoneNumber", record.business2Phone);
+    set("Home2TelephoneNumber", record.home2Phone);
+    set("OtherTelephoneNumber", record.otherPhone);
+    set("PrimaryTelephoneNumber", record.primaryPhone);
+    set("CompanyMainTelephoneNumber", record.companyMainPhone);
+    set("AssistantTelephoneNumber", record.assistantPhone);
+    set("CallbackTelephoneNumber", record.callbackPhone);
+    set("ISDNNumber", record.isdnNumber);
+    set("RadioTelephoneNumber", record.radioPhone);
+    set("TelexNumber", record.telexNumber);
+    set("TTYTDDTelephoneNumber", record.ttyTddPhone);
+    set("OtherFaxNumber", record.otherFax);
+    set("BusinessAddressPostOfficeBox", record.businessPostOfficeBox);
+    set("HomeAddressPostOfficeBox", record.homePostOfficeBox);
+    set("OtherAddressStreet", record.otherStreet);
+    set("OtherAddressCity", record.otherCity);
+    set("OtherAddressState", record.otherState);
+    set("OtherAddressPostalCode", record.otherZip);
+    set("OtherAddressCountry", record.otherCountry);
+    set("OtherAddressPostOfficeBox", record.otherPostOfficeBox);
+    set("PersonalHomePage", record.personalHomePage);
+    set("Language", record.language);
+    set("InternetFreeBusyAddress", record.freeBusyAddress);
+    set("FileAs", record.fileAs);
+    set("Children", record.eContact_Childern);
+    // Outlook knows female (1) and male (2) only.
+    set("Gender", record.gender == "F" ? "1" : record.gender == "M" ? "2" : "");
+    set("Sensitivity", record.isPrivate == "1" ? "2" : "");
 }
 
 void addContactPicture(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {

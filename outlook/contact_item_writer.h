@@ -34,6 +34,8 @@ ContactItemOutcome CreateContactItem(Session& objSession, const std::string& sto
 // item every statement fails. (CreateContactItem runs them in this order;
 // the stage benchmark times them one by one.)
 void setContactProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
+// The fields beside the record's slots (called by setContactProperties).
+void setFurtherProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
 void addContactPicture(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
 void setContactDates(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome);
 void saveContact(ContactItem* item, ContactItemOutcome& outcome);

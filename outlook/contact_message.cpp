@@ -35,6 +35,9 @@ constexpr std::uint16_t kLocality = 0x3A27;
 constexpr std::uint16_t kStateOrProvince = 0x3A28;
 constexpr std::uint16_t kStreetAddress = 0x3A29;
 constexpr std::uint16_t kPostalCode = 0x3A2A;
+constexpr std::uint16_t kPostOfficeBox = 0x3A2B;
+constexpr std::uint16_t kGender = 0x3A4D;
+constexpr std::uint16_t kChildrensNames = 0x3A58;
 constexpr std::uint16_t kWeddingAnniversary = 0x3A41;
 constexpr std::uint16_t kBirthday = 0x3A42;
 constexpr std::uint16_t kSendInternetEncoding = 0x3A71;
@@ -48,6 +51,7 @@ constexpr std::uint32_t kDepartmentUnused = 0x8010;  // PidLidDepartment: MUST b
 constexpr std::uint32_t kHasPicture = 0x8015;
 constexpr std::uint32_t kHomeAddress = 0x801A;
 constexpr std::uint32_t kWorkAddress = 0x801B;
+constexpr std::uint32_t kOtherAddress = 0x801C;
 constexpr std::uint32_t kPostalAddressId = 0x8022;
 constexpr std::uint32_t kContactCharacterSet = 0x8023;
 constexpr std::uint32_t kAutoLog = 0x8025;
@@ -57,17 +61,22 @@ constexpr std::uint32_t kAddressBookProviderArrayType = 0x8029;
 constexpr std::uint32_t kBirthdayLocal = 0x80DE;
 constexpr std::uint32_t kWeddingAnniversaryLocal = 0x80DF;
 // The e-mail groups start at 0x8080, 0x8090 and 0x80A0, the fax groups at
-// 0x80B0 (business), 0x80C0 (home) and 0x80D0 (primary); within a group:
+// 0x80B0 (primary, the object model's "other fax"), 0x80C0 (business) and
+// 0x80D0 (home), as Outlook's own contacts keep a business fax in the
+// second; within a group:
 constexpr std::uint32_t kGroupDisplayName = 0;
 constexpr std::uint32_t kGroupAddressType = 2;
 constexpr std::uint32_t kGroupEmailAddress = 3;
 constexpr std::uint32_t kGroupOriginalDisplayName = 4;
 constexpr std::uint32_t kGroupOriginalEntryId = 5;
 
-// PidLidFileUnderId values: "Last, First Middle", and the company.
+// PidLidFileUnderId values: "Last, First Middle", the company, the display
+// name, and a file-as text of the card's own (a value outside those Outlook
+// computes, so that it keeps the text).
 constexpr std::int32_t kFileUnderLastFirstMiddle = 0x8017;
 constexpr std::int32_t kFileUnderCompany = 0x3A16;
 constexpr std::int32_t kFileUnderDisplayName = 0x3001;
+constexpr std::int32_t kFileUnderCustom = -1;
 
 void setText(Message& message, std::uint16_t id, const std::string& value) {
     message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
@@ -273,7 +282,10 @@ void setFileAsAndInitials(Message& message, const ContactContent& c, const std::
     std::int32_t fileAsId = c[F::LastName].empty() && c[F::FirstName].empty() && c[F::MiddleName].empty()
                                 ? kFileUnderCompany
                                 : kFileUnderLastFirstMiddle;
-    if (fileAs.empty()) {
+    if (!c[F::FileAs].empty()) {
+        fileAs = c[F::FileAs];
+        fileAsId = kFileUnderCustom;
+    } else if (fileAs.empty()) {
         fileAs = displayName;
         fileAsId = kFileUnderDisplayName;
     }
@@ -282,36 +294,40 @@ void setFileAsAndInitials(Message& message, const ContactContent& c, const std::
     setText(message, kInitials, contactInitials(c));
 }
 
-// The two addresses as one text each (an address set whole wins over its
+// The three addresses as one text each (an address set whole wins over its
 // parts), and the mailing address: a copy of the one chosen.
 void setAddresses(Message& message, const ContactContent& c) {
-    const std::string work = !c[F::BusinessAddress].empty()
-                                 ? c[F::BusinessAddress]
-                                 : compositeAddress(c[F::BusinessAddressStreet], c[F::BusinessAddressCity],
-                                                    c[F::BusinessAddressState], c[F::BusinessAddressPostalCode],
-                                                    c[F::BusinessAddressCountry]);
-    const std::string home = !c[F::HomeAddress].empty()
-                                 ? c[F::HomeAddress]
-                                 : compositeAddress(c[F::HomeAddressStreet], c[F::HomeAddressCity],
-                                                    c[F::HomeAddressState], c[F::HomeAddressPostalCode],
-                                                    c[F::HomeAddressCountry]);
-    if (!work.empty()) message.set(addressProperty(kWorkAddress), PropertyValue::string(work));
-    if (!home.empty()) message.set(addressProperty(kHomeAddress), PropertyValue::string(home));
+    struct Address {
+        ContactField whole, street, city, state, postalCode, country, postOfficeBox;
+        std::uint32_t lid;
+    };
+    const Address addresses[] = {
+        {F::HomeAddress, F::HomeAddressStreet, F::HomeAddressCity, F::HomeAddressState, F::HomeAddressPostalCode,
+         F::HomeAddressCountry, F::HomeAddressPostOfficeBox, kHomeAddress},
+        {F::BusinessAddress, F::BusinessAddressStreet, F::BusinessAddressCity, F::BusinessAddressState,
+         F::BusinessAddressPostalCode, F::BusinessAddressCountry, F::BusinessAddressPostOfficeBox, kWorkAddress},
+        {F::OtherAddress, F::OtherAddressStreet, F::OtherAddressCity, F::OtherAddressState,
+         F::OtherAddressPostalCode, F::OtherAddressCountry, F::OtherAddressPostOfficeBox, kOtherAddress},
+    };
+    std::string texts[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Address& a = addresses[i];
+        texts[i] = !c[a.whole].empty() ? c[a.whole]
+                                       : compositeAddress(c[a.street], c[a.city], c[a.state], c[a.postalCode], c[a.country]);
+        if (!texts[i].empty()) message.set(addressProperty(a.lid), PropertyValue::string(texts[i]));
+    }
     const std::string& mailing = c[F::SelectedMailingAddress];
-    if (mailing == "1" || mailing == "2") {
-        const bool isHome = mailing == "1";
-        message.set(addressProperty(kPostalAddressId), PropertyValue::int32(isHome ? 1 : 2));
+    if (mailing == "1" || mailing == "2" || mailing == "3") {
+        const std::size_t chosen = static_cast<std::size_t>(mailing[0] - '1');
+        const Address& a = addresses[chosen];
+        message.set(addressProperty(kPostalAddressId), PropertyValue::int32(static_cast<std::int32_t>(chosen + 1)));
         const std::pair<std::uint16_t, ContactField> parts[] = {
-            {kStreetAddress, isHome ? F::HomeAddressStreet : F::BusinessAddressStreet},
-            {kLocality, isHome ? F::HomeAddressCity : F::BusinessAddressCity},
-            {kStateOrProvince, isHome ? F::HomeAddressState : F::BusinessAddressState},
-            {kPostalCode, isHome ? F::HomeAddressPostalCode : F::BusinessAddressPostalCode},
-            {kCountry, isHome ? F::HomeAddressCountry : F::BusinessAddressCountry},
+            {kStreetAddress, a.street}, {kLocality, a.city},   {kStateOrProvince, a.state},
+            {kPostalCode, a.postalCode}, {kCountry, a.country}, {kPostOfficeBox, a.postOfficeBox},
         };
         for (const auto& [id, field] : parts)
             if (!c[field].empty()) setText(message, id, c[field]);
-        const std::string& chosen = isHome ? home : work;
-        if (!chosen.empty()) setText(message, kPostalAddress, chosen);
+        if (!texts[chosen].empty()) setText(message, kPostalAddress, texts[chosen]);
     }
 }
 
@@ -326,16 +342,17 @@ void setEntries(Message& message, const ContactContent& c, const std::string& di
         entries.push_back(k);
         entryBits |= 1 << k;
     }
-    setFaxGroup(message, 0x80B0, displayName, c[F::BusinessFaxNumber]);
-    setFaxGroup(message, 0x80C0, displayName, c[F::HomeFaxNumber]);
-    setFaxGroup(message, 0x80D0, displayName, "");  // no primary fax number
-    if (!c[F::BusinessFaxNumber].empty()) {
-        entries.push_back(3);
-        entryBits |= 0x08;
-    }
-    if (!c[F::HomeFaxNumber].empty()) {
-        entries.push_back(4);
-        entryBits |= 0x10;
+    // Fax entries: the list numbers them 3 (business), 4 (home) and 5
+    // (primary), with the bits 0x08, 0x10 and 0x20.
+    setFaxGroup(message, 0x80B0, displayName, c[F::OtherFaxNumber]);
+    setFaxGroup(message, 0x80C0, displayName, c[F::BusinessFaxNumber]);
+    setFaxGroup(message, 0x80D0, displayName, c[F::HomeFaxNumber]);
+    const std::pair<ContactField, std::int32_t> faxes[] = {
+        {F::BusinessFaxNumber, 3}, {F::HomeFaxNumber, 4}, {F::OtherFaxNumber, 5}};
+    for (const auto& [field, entry] : faxes) {
+        if (c[field].empty()) continue;
+        entries.push_back(entry);
+        entryBits |= 1 << entry;
     }
     if (!entries.empty()) {
         message.set(addressProperty(kAddressBookProviderEmailList), PropertyValue::multipleInt32(entries));
@@ -369,6 +386,24 @@ void setPicture(Message& message, const ContactContent& c) {
     message.addAttachment(std::move(photo));
 }
 
+// What the stamps write as "none" unless the card says otherwise: the
+// language, the privacy, the gender; and the children's names, one value
+// each (the field holds them separated by commas).
+void setPersonalDetails(Message& message, const ContactContent& c) {
+    if (!c[F::Language].empty()) setText(message, kLanguage, c[F::Language]);
+    if (!c[F::Sensitivity].empty()) {
+        const std::int32_t sensitivity = c[F::Sensitivity][0] - '0';
+        setInt(message, kSensitivity, sensitivity);
+        message.set(commonProperty(0x8506), PropertyValue::boolean(sensitivity == 2));  // PidLidPrivate
+    }
+    if (!c[F::Gender].empty()) {
+        pst::Bytes gender{static_cast<std::uint8_t>(c[F::Gender][0] - '0'), 0};
+        message.set(makeTag(kGender, PropertyType::Int16), PropertyValue(PropertyType::Int16, std::move(gender)));
+    }
+    const std::vector<std::string> children = categoryKeywords(c[F::Children]);
+    if (!children.empty()) message.set(makeTag(kChildrensNames, PropertyType::MultipleString), PropertyValue::multipleString(children));
+}
+
 }  // namespace
 
 pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
@@ -385,6 +420,7 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
     setDates(message, c);
     setPicture(message, c);
     setItemStamps(message);
+    setPersonalDetails(message, c);
     message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
     return message;
 }

@@ -489,18 +489,18 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     else if (name == "FN") setPlainValue(extras.formattedName, line);
     else if (name == "ORG") applyOrganisation(line, record, extras);
     else if (name == "TEL" || name == "X-MS-TEL") applyTelephone(line, record, extras);
-    else if (name == "ROLE") setPlainValue(record.eContact_JobTitle, line);
+    else if (name == "ROLE") setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras);
     else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
     else if (name == "NOTE") applyNote(line, record);
-    else if (name == "TITLE") setPlainValue(record.eContact_Profession, line);
+    else if (name == "TITLE") setSingle(record.eContact_Profession, "eContact_Profession", line, record, extras);
     else if (name == "EMAIL") applyEmail(line, extras);
-    else if (name == "NICKNAME") setPlainValue(record.eContact_ShortName, line);
-    else if (name == "CATEGORIES") setPlainValue(record.eContact_Categories, line);
+    else if (name == "NICKNAME") setSingle(record.eContact_ShortName, "eContact_ShortName", line, record, extras);
+    else if (name == "CATEGORIES") setSingle(record.eContact_Categories, "eContact_Categories", line, record, extras);
     else if (name == "X-KADDRESSBOOK-X-DEPARTMENT") {
         if (record.eContact_Department.empty()) setPlainValue(record.eContact_Department, line);
     } else if (name == "X-KADDRESSBOOK-X-OFFICE") setSingle(record.eContact_Location, "eContact_Location", line, record, extras);
     else if (name == "X-KADDRESSBOOK-X-PROFESSION") {
-        if (record.eContact_JobTitle.empty()) setPlainValue(record.eContact_JobTitle, line);
+        if (record.eContact_JobTitle.empty()) setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras);
     } else if (const Relation relation = relationOfProperty(name); relation != Relation::None)
         setRelatedName(relation, plainValue(line), extras.line, name, record);
     else if (name == "X-ABRELATEDNAMES") {

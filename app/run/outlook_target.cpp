@@ -1,6 +1,7 @@
 #include "app/run/outlook_target.h"
 
 #include "app/run/store_session_failure.h"
+#include "app/run/values_without_place.h"
 #include "outlook/contact_item_writer.h"
 
 namespace tessaly {
@@ -27,6 +28,11 @@ bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, R
         report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + outlook::notSavedCause(outcome));
         return false;
     }
+    // An Outlook contact has three e-mail addresses and knows two genders.
+    const FieldWithoutPlace withoutField[] = {
+        {"email4", "a fourth e-mail address"},
+        {record.gender == "F" || record.gender == "M" ? "" : "gender", "a gender other than female or male"}};
+    reportValuesWithoutPlace(record, place, withoutField, ReportKind::ValuesWithoutPlaceInContact, report);
     if (outcome.failures.empty()) return true;
     const std::string card = place.text();
     for (const std::string& failure : outcome.failures)

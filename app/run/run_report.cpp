@@ -25,6 +25,10 @@ const char* heading(ReportKind kind, std::size_t count) {
             return one ? "card could not be saved as a contact" : "cards could not be saved as contacts";
         case ReportKind::ContactValuesLeftOut:
             return one ? "value or picture was left out of its contact" : "values or pictures were left out of their contacts";
+        case ReportKind::ValuesWithoutPlaceInContact:
+            return one ? "value had no place in the Outlook contact" : "values had no place in the Outlook contact";
+        case ReportKind::ValuesWithoutPlaceInSheet:
+            return one ? "value had no place in the worksheet" : "values had no place in the worksheet";
         case ReportKind::CardsBeyondLastRow:
             return one ? "card did not fit: the sheet's last row is 65,536"
                        : "cards did not fit: the sheet's last row is 65,536";

@@ -17,6 +17,8 @@ enum class ReportKind {
     CardsIncomplete,       // cards left incomplete or merged
     CardsNotSaved,         // cards the Outlook store did not take
     ContactValuesLeftOut,  // values or pictures a contact was saved without
+    ValuesWithoutPlaceInContact,  // card values the Outlook contact has no field for
+    ValuesWithoutPlaceInSheet,    // card values the worksheet has no column for
     CardsBeyondLastRow,    // cards beyond the sheet's last row
     CardsPastRow16384,     // cards below row 16,384
     ShortenedValues,       // values cut to 255 characters

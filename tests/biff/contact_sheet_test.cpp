@@ -82,10 +82,12 @@ TEST_F(ContactSheetTest, TitleOnlySheetHasTheFontsTheHeaderTheCellFormatsAndThe3
 }
 
 TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOrOutOfRangeStayEmpty) {
-    // Every text slot holds its own name, so each cell shows where it came from.
+    // Every text slot and field holds its own name, so each cell shows where
+    // it came from.
     ContactRecord named;
     for (const ContactSlot& slot : contactSlots())
         if (slot.text) named.*slot.text = slot.name;
+    for (const ContactSlot& field : contactFields()) named.*field.text = field.name;
     named.eContact_BirthDay = 25641;     // 14 March 1970
     named.eContact_Anniversary = 36585;  // 29 February 2000
     ContactRecord oddDates;
@@ -99,11 +101,15 @@ TEST_F(ContactSheetTest, ACardFillsRowXlsCntPlusOneFromItsSlotsAndDatesMissingOr
     // The slot each column shows, from column 1; column 33 stays empty.
     const char* slots[] = {"FirstName", "MiddleName", "LastName", "Email", "Suffix", "Title", "Company", "Profession",
         "Location", "WebPage", "Department", "Manager", "Assistant", "BusinessAddress", "BusinessCity", "BusinessZip",
-        "BusinessState", "BusinessCountry", "OfficePhone", "OfficeFax", "CellPhone", "Pager", "OtherEmail1",
-        "OtherEmail2", "OtherEmail3", "PersonalAddress", "PersonalCity", "PersonalZip", "PersonalState",
+        "BusinessState", "BusinessCountry", "OfficePhone", "OfficeFax", "CellPhone", "Pager", "Email2",
+        "Email3", "email4", "PersonalAddress", "PersonalCity", "PersonalZip", "PersonalState",
         "PersonalCountry", "HomePhone", "HomeFax"};
     std::map<int, std::string> columns = {{34, "1970-03-14"}, {35, "2000-02-29"}, {36, "eContact_Comments"}};
-    for (int column = 1; column <= 32; ++column) columns[column] = "eContact_" + std::string(slots[column - 1]);
+    for (int column = 1; column <= 32; ++column)
+        columns[column] = (column == 25 ? "" : "eContact_") + std::string(slots[column - 1]);
+    // The street cells end in the post-office box, a line of their own.
+    columns[14] += "\r\nbusinessPostOfficeBox";
+    columns[26] += "\r\nhomePostOfficeBox";
     // Card 4: 36 empty cells, no midnight for its missing dates. Card 5's
     // birthday lies past the year 9999.
     EXPECT_EQ(bytes.substr(kTitleSheetBytes),

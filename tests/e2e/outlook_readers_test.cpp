@@ -104,15 +104,16 @@ struct ExpectedContact {
 };
 
 // Slots stored in one property each: a tagged one, or a named one of the
-// address property set by LID.
+// address property set by LID. The JobTitle slot holds ROLE, which Outlook
+// keeps as the profession, and the Profession slot holds TITLE, its job title.
 struct SlotProperty {
     const char* slot;
     std::uint32_t tag, lid;
 };
 const SlotProperty kSlotProperties[] = {
     {"FirstName", 0x3A06, 0},    {"MiddleName", 0x3A44, 0},      {"LastName", 0x3A11, 0},      {"Title", 0x3A45, 0},
-    {"Suffix", 0x3A05, 0},       {"Company", 0x3A16, 0},         {"Department", 0x3A18, 0},    {"JobTitle", 0x3A17, 0},
-    {"Profession", 0x3A46, 0},   {"OfficePhone", 0x3A08, 0},     {"OfficeFax", 0x3A24, 0},     {"HomePhone", 0x3A09, 0},
+    {"Suffix", 0x3A05, 0},       {"Company", 0x3A16, 0},         {"Department", 0x3A18, 0},    {"JobTitle", 0x3A46, 0},
+    {"Profession", 0x3A17, 0},   {"OfficePhone", 0x3A08, 0},     {"OfficeFax", 0x3A24, 0},     {"HomePhone", 0x3A09, 0},
     {"HomeFax", 0x3A25, 0},      {"CellPhone", 0x3A1C, 0},       {"Pager", 0x3A21, 0},         {"CarPhone", 0x3A1E, 0},
     {"PersonalCity", 0x3A59, 0}, {"PersonalAddress", 0x3A5D, 0}, {"PersonalState", 0x3A5C, 0}, {"WebPage", 0x3A51, 0},
     {"PersonalZip", 0x3A5B, 0},  {"PersonalCountry", 0x3A5A, 0}, {"BusinessCity", 0, 0x8046},  {"WebPage", 0, 0x802B},
@@ -198,8 +199,8 @@ void expectReadpstCard(const std::vector<std::set<std::string>>& cards, const Ex
         name += ";" + escaped(e.slot(part));
     std::vector<std::string> lines{"N:" + name.substr(1)};
     const std::pair<const char*, const char*> plain[] = {
-        {"Email", "EMAIL:"},     {"Email2", "EMAIL:"},         {"Company", "ORG:"},    {"JobTitle", "TITLE:"},
-        {"Profession", "ROLE:"}, {"ShortName", "NICKNAME:"},   {"Comments", "NOTE:"},
+        {"Email", "EMAIL:"},     {"Email2", "EMAIL:"},         {"Company", "ORG:"},    {"Profession", "TITLE:"},
+        {"JobTitle", "ROLE:"}, {"ShortName", "NICKNAME:"},   {"Comments", "NOTE:"},
         {"OfficePhone", "TEL;TYPE=work,voice:"}, {"OfficeFax", "TEL;TYPE=work,fax:"},
         {"HomePhone", "TEL;TYPE=home,voice:"},   {"HomeFax", "TEL;TYPE=home,fax:"},
         {"CellPhone", "TEL;TYPE=cell,voice:"},   {"Pager", "TEL;TYPE=pager:"}, {"CarPhone", "TEL;TYPE=car,voice:"}};

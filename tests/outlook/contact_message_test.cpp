@@ -103,10 +103,13 @@ TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
     EXPECT_EQ(text(named(message, addressProperty(0x8090))), "Ana");
     EXPECT_EQ(text(named(message, addressProperty(0x8092))), "SMTP");
     EXPECT_EQ(named(message, addressProperty(0x8095))->bytes(), oneOffEntryId("Ana", "SMTP", "ana@example.org"));
-    // Home fax is the second fax entry; the others keep their type with empty addresses.
-    EXPECT_EQ(text(named(message, addressProperty(0x80C3))), "Ana@+1 555 0100");
-    EXPECT_EQ(text(named(message, addressProperty(0x80C4))), "Ana");
-    EXPECT_EQ(named(message, addressProperty(0x80C5))->bytes(), oneOffEntryId("Ana", "FAX", "Ana@+1 555 0100"));
+    // Home fax is the third fax entry (business the second, as in Outlook's
+    // own contacts); the others keep their type with empty addresses.
+    EXPECT_EQ(text(named(message, addressProperty(0x80D3))), "Ana@+1 555 0100");
+    EXPECT_EQ(text(named(message, addressProperty(0x80D4))), "Ana");
+    EXPECT_EQ(named(message, addressProperty(0x80D5))->bytes(), oneOffEntryId("Ana", "FAX", "Ana@+1 555 0100"));
+    EXPECT_EQ(text(named(message, addressProperty(0x80C2))), "FAX");
+    EXPECT_EQ(text(named(message, addressProperty(0x80C3))), "");
     EXPECT_EQ(text(named(message, addressProperty(0x80B2))), "FAX");
     EXPECT_EQ(text(named(message, addressProperty(0x80B3))), "");
     EXPECT_EQ(named(message, addressProperty(0x80B5)), nullptr);
@@ -115,6 +118,18 @@ TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
     EXPECT_EQ(categoryKeywords(content[F::Categories]), (std::vector<std::string>{"Family", "Friends"}));
     EXPECT_EQ(named(message, keywordsProperty())->bytes(),
               pst::PropertyValue::multipleString({"Family", "Friends"}).bytes());
+
+    // The business fax in the second entry, the other (primary) fax in the
+    // first, listed as 3 and 5.
+    const pst::Message faxes = contactMessage(contentOf({{F::FirstName, "Bo"},
+                                                         {F::BusinessFaxNumber, "1"},
+                                                         {F::OtherFaxNumber, "2"}}),
+                                              {});
+    EXPECT_EQ(text(named(faxes, addressProperty(0x80C3))), "Bo@1");
+    EXPECT_EQ(text(named(faxes, addressProperty(0x80B3))), "Bo@2");
+    EXPECT_EQ(text(tagged(faxes, 0x3A23001F)), "2");  // PidTagPrimaryFaxNumber
+    EXPECT_EQ(named(faxes, addressProperty(0x8028))->bytes(), pst::PropertyValue::multipleInt32({3, 5}).bytes());
+    EXPECT_EQ(get32(named(faxes, addressProperty(0x8029))->bytes().data()), 0x28u);
 }
 
 }  // namespace
