@@ -13,58 +13,15 @@ namespace {
 
 using testing::readCard;
 
-// Outlook 2007's own export: job title as TITLE and profession as ROLE,
-// numbers of every kind (callback and the like as X-MS-TEL), three
-// addresses with the mailing one named, related names, the IM address and
-// the free/busy address.
+// Outlook 2007's own export (the card the round trip through the Outlook
+// target uses too): job title as TITLE and profession as ROLE, numbers of
+// every kind (callback and the like as X-MS-TEL), three addresses with the
+// mailing one named, related names, the IM address and the free/busy address.
 TEST(ExporterCards, Outlook2007) {
-    EXPECT_EQ(readCard("VERSION:2.1\r\n"
-                       "N;LANGUAGE=en-us:Fox;Quick;Brown;Dr;Jr\r\n"
-                       "FN:Dr Quick Brown Fox Jr\r\n"
-                       "ORG:Acme;Sales\r\n"
-                       "TITLE:Engineer\r\n"
-                       "ROLE:Physicist\r\n"
-                       "X-MS-MANAGER:Mona Manager\r\n"
-                       "X-MS-ASSISTANT:Al Assistant\r\n"
-                       "X-MS-SPOUSE:Sam Spouse\r\n"
-                       "X-MS-CHILD:Kim\r\n"
-                       "X-MS-CHILD:Lee\r\n"
-                       "TEL;WORK;VOICE:+1 111\r\n"
-                       "TEL;WORK;VOICE:+1 112\r\n"
-                       "TEL;HOME;VOICE:+1 221\r\n"
-                       "TEL;HOME;VOICE:+1 222\r\n"
-                       "TEL;CELL;VOICE:+1 333\r\n"
-                       "TEL;CAR;VOICE:+1 444\r\n"
-                       "TEL;VOICE:+1 555\r\n"
-                       "TEL;PAGER;VOICE:+1 666\r\n"
-                       "TEL;WORK;FAX:+1 777\r\n"
-                       "TEL;HOME;FAX:+1 778\r\n"
-                       "TEL;FAX:+1 779\r\n"
-                       "TEL;PREF:+1 888\r\n"
-                       "TEL;ISDN:+1 999\r\n"
-                       "TEL;TLX:+1 123\r\n"
-                       "X-MS-TEL;VOICE;CALLBACK:+1 234\r\n"
-                       "X-MS-TEL;VOICE;RADIO:+1 345\r\n"
-                       "X-MS-TEL;TTYTDD:+1 456\r\n"
-                       "X-MS-TEL;VOICE;ASSISTANT:+1 567\r\n"
-                       "TEL;WORK;MAIN:+1 678\r\n"
-                       "ADR;WORK:;Floor 3;1 Main St;Springfield;IL;62701;USA\r\n"
-                       "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:1 Main St=0D=0ASpringfield\r\n"
-                       "ADR;HOME:PO Box 9;;9 Elm Rd;Shelbyville;KY;40065;USA\r\n"
-                       "ADR;POSTAL:;;5 Oak Ave;Capital City;;;USA\r\n"
-                       "X-MS-OL-DEFAULT-POSTAL-ADDRESS:2\r\n"
-                       "URL;WORK:http://work.example\r\n"
-                       "URL;HOME:http://home.example\r\n"
-                       "EMAIL;PREF;INTERNET:one@example.com\r\n"
-                       "EMAIL;INTERNET:two@example.com\r\n"
-                       "EMAIL;INTERNET:three@example.com\r\n"
-                       "X-MS-IMADDRESS:fox@im.example\r\n"
-                       "FBURL:http://free.example/fox\r\n"
-                       "BDAY:19700102\r\n"
-                       "X-MS-ANNIVERSARY:19950603\r\n"
-                       "X-MS-OL-DESIGN;CHARSET=utf-8:<card/>\r\n"
-                       "CLASS:PRIVATE\r\n"
-                       "REV:20261207T120000Z\r\n"),
+    const std::string card = testing::readFile(std::string(TESSALY_SOURCE_DIR) + "/tests/data/outlook-2007-card.vcf");
+    const testing::RecordingSink sink = testing::readText(card);
+    ASSERT_EQ(sink.cards.size(), 1u);
+    EXPECT_EQ(testing::slotsOf(sink.cards[0]),
               "FirstName=Quick|MiddleName=Brown|LastName=Fox|Suffix=Jr|Title=Dr|Email=one@example.com|"
               "Email2=two@example.com|Email3=three@example.com|Company=Acme|JobTitle=Physicist|Profession=Engineer|"
               "BusinessAddress=1 Main St\r\nFloor 3|BusinessCity=Springfield|BusinessZip=62701|BusinessState=IL|"
