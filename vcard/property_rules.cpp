@@ -452,7 +452,12 @@ void applyInstantMessaging(const PropertyLine& line, ContactRecord& record, cons
 // X-WAB-GENDER's number (1 female, 2 male).
 void applyGender(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
     std::string value = plainValue(line);
-    value = value.substr(0, value.find(';'));
+    // vCard 4.0's second component, the gender identity, has no field.
+    if (const std::size_t semicolon = value.find(';'); semicolon != std::string::npos) {
+        if (!trimSpaces(std::string_view(value).substr(semicolon + 1)).empty())
+            noteUnplaced(record, extras.line, line.name(), "a gender identity");
+        value.erase(semicolon);
+    }
     const std::string upper = asciiUpper(value);
     std::string code;
     if (upper == "F" || upper == "FEMALE" || (line.name() == "X-WAB-GENDER" && upper == "1")) code = "F";
