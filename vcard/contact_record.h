@@ -106,11 +106,13 @@ struct ContactRecord {
     std::vector<std::string> children;
 
     // Where a field's value came from: the field's name (as contactSlots()
-    // or contactFields() spell it), the line and the property.
+    // or contactFields() spell it), the line and the property's name, both
+    // static texts (noted for every field of every card, so they cost no
+    // copy).
     struct Source {
         const char* field;
         long line;
-        std::string property;
+        std::string_view property;
     };
     std::vector<Source> sources;
 

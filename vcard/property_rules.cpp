@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -54,8 +55,9 @@ void setPlainValue(std::string& field, const PropertyLine& line) {
         field = unescapeValue(value);
 }
 
+// `property`: a static text (a rule's own name for the property).
 void noteSource(ContactRecord& record, const char* field, const CardExtras& extras, std::string_view property) {
-    record.sources.push_back({field, extras.line, std::string(property)});
+    record.sources.push_back({field, extras.line, property});
 }
 
 void noteUnplaced(ContactRecord& record, long line, std::string_view property, std::string what) {
@@ -64,17 +66,22 @@ void noteUnplaced(ContactRecord& record, long line, std::string_view property, s
 
 // The line's parameter words in lower case: TYPE values and bare words alike
 // ("tel;type=\"work,voice\";pref" gives work, voice, pref).
-std::vector<std::string_view> parameterWords(const PropertyLine& line) {
-    std::vector<std::string_view> words;
+const std::vector<std::string_view>& parameterWords(const PropertyLine& line) {
+    // Kept from line to line, as the components are.
+    thread_local std::vector<std::string_view> words;
+    words.clear();
     const std::string_view head = line.headLower();
+    const auto separates = [](char c) {
+        return c == ';' || c == ',' || c == '=' || c == '"' || c == ' ' || c == '\t';
+    };
     std::size_t at = head.find(';');
-    while (at != std::string_view::npos && at < head.size()) {
-        const std::size_t start = head.find_first_not_of(";,=\" \t", at);
-        if (start == std::string_view::npos) break;
-        const std::size_t end = std::min(head.find_first_of(";,=\" \t", start), head.size());
-        const std::string_view word = head.substr(start, end - start);
-        if (word != "type") words.push_back(word);
-        at = end;
+    if (at == std::string_view::npos) return words;
+    while (at < head.size()) {
+        while (at < head.size() && separates(head[at])) ++at;
+        const std::size_t start = at;
+        while (at < head.size() && !separates(head[at])) ++at;
+        const std::string_view word = head.substr(start, at - start);
+        if (!word.empty() && word != "type") words.push_back(word);
     }
     return words;
 }
@@ -152,11 +159,13 @@ PhoneField phoneFieldOf(PhoneKind kind) {
 // of a kind keeps its field, a second one takes the kind's second field or
 // else the "other" one, and one more is noted as unplaced.
 void applyTelephone(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
-    std::string number = plainValue(line);
+    // Kept from line to line: a number is copied into its fields, not moved.
+    thread_local std::string number;
+    setPlainValue(number, line);
     // vCard 4.0 writes numbers as tel: URIs.
     if (startsWithNoCase(number, "tel:")) number.erase(0, 4);
     if (number.empty()) return;
-    const std::string property(line.name());
+    const std::string_view property = extras.property;
     for (const PhoneKind kind : phoneKindsOf(parameterWords(line))) {
         const PhoneField place = phoneFieldOf(kind);
         if ((record.*place.field).empty()) {
@@ -220,8 +229,14 @@ bool holdsAddress(const ContactRecord& record, const AddressFields& fields) {
 void fillAddress(const ValueComponents& parts, const AddressFields& fields, ContactRecord& record,
                  const CardExtras& extras, std::string_view property) {
     const auto part = [&parts](std::size_t i) { return i < parts.size() ? parts[i] : std::string_view(); };
-    std::string street(part(2));
-    if (!part(1).empty()) street += (street.empty() ? "" : "\r\n") + std::string(part(1));
+    thread_local std::string joined;
+    std::string_view street = part(2);
+    if (!part(1).empty()) {
+        joined.assign(street);
+        if (!joined.empty()) joined += "\r\n";
+        joined += part(1);
+        street = joined;
+    }
     const std::pair<Field, std::string_view> values[] = {{fields.street, street},   {fields.city, part(3)},
                                                          {fields.state, part(4)},   {fields.zip, part(5)},
                                                          {fields.country, part(6)}, {fields.postOfficeBox, part(0)}};
@@ -266,7 +281,7 @@ bool applyAddresses(const PropertyLine& line, const TypeValues& types, ContactRe
     if (!named && !work && !home) return false;
     ValueComponents& parts = components;
     parts.split(trimSpaces(line.value()), kAddressComponents);
-    const std::string property(line.name());
+    const std::string_view property = "ADR";
     // An address needs at least two components to be one.
     if (parts.size() < 2) {
         if (!trimSpaces(line.value()).empty()) noteUnplaced(record, extras.line, property, "an address of one part");
@@ -276,7 +291,7 @@ bool applyAddresses(const PropertyLine& line, const TypeValues& types, ContactRe
     if (work) kinds.push_back(&kBusinessAddress);
     if (home) kinds.push_back(&kHomeAddress);
     if (kinds.empty()) kinds.push_back(&kOtherAddress);
-    const bool preferred = hasWord(parameterWords(line), {"pref"});
+    const bool preferred = contains(head, "pref");
     for (const AddressFields* kind : kinds) {
         const AddressFields* place = kind;
         if (holdsAddress(record, *place)) place = holdsAddress(record, kOtherAddress) ? nullptr : &kOtherAddress;
@@ -301,8 +316,8 @@ bool applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record
     if (line.name() != "URL" && !(prefType && contains(line.text(), "URL"))) return false;
     std::string page = plainValue(line);
     if (page.empty()) return true;
-    const std::vector<std::string_view> words = parameterWords(line);
-    const bool work = hasWord(words, {"work"}), home = hasWord(words, {"home"});
+    const std::string& head = line.headLower();
+    const bool work = contains(head, "work"), home = contains(head, "home");
     const bool business = work || (!home && record.eContact_WebPage.empty());
     std::string* const field = business ? &record.eContact_WebPage : &record.personalHomePage;
     const char* const name = business ? "eContact_WebPage" : "personalHomePage";
@@ -311,14 +326,21 @@ bool applyWebPage(const PropertyLine& line, bool prefType, ContactRecord& record
         return true;
     }
     *field = std::move(page);
-    noteSource(record, name, extras, line.name());
+    noteSource(record, name, extras, "URL");
     return true;
 }
 
 void applyEmail(const PropertyLine& line, CardExtras& extras) {
-    std::string address = unescapeValue(line.value());
-    if (trimSpaces(address).empty()) return;
-    extras.emails.push_back({std::move(address), extras.line, hasWord(parameterWords(line), {"pref"})});
+    const std::string_view value = line.value();
+    if (trimSpaces(value).empty()) return;
+    if (extras.emailCount == extras.emails.size()) extras.emails.emplace_back();
+    CardExtras::Email& email = extras.emails[extras.emailCount++];
+    if (value.find('\\') == std::string_view::npos)
+        email.address.assign(value);
+    else
+        email.address = unescapeValue(value);
+    email.line = extras.line;
+    email.preferred = contains(line.headLower(), "pref");
 }
 
 // The text with each "=0D=0A" made a CR LF, in one pass: replacing them one
@@ -367,7 +389,7 @@ void setRelatedName(Relation relation, std::string name, long line, std::string_
         record.children.push_back(name);
         if (!record.eContact_Childern.empty()) record.eContact_Childern += ", ";
         record.eContact_Childern += name;
-        record.sources.push_back({"eContact_Childern", line, std::string(property)});
+        record.sources.push_back({"eContact_Childern", line, property});
         return;
     }
     std::string* field = relation == Relation::Manager     ? &record.eContact_Manager
@@ -382,18 +404,7 @@ void setRelatedName(Relation relation, std::string name, long line, std::string_
         return;
     }
     *field = std::move(name);
-    record.sources.push_back({fieldName, line, std::string(property)});
-}
-
-Relation relationOfProperty(std::string_view name) {
-    if (isOneOf(name, {"X-MS-MANAGER", "X-EVOLUTION-MANAGER", "X-KADDRESSBOOK-X-MANAGERSNAME", "X-MANAGER"}))
-        return Relation::Manager;
-    if (isOneOf(name, {"X-MS-ASSISTANT", "X-EVOLUTION-ASSISTANT", "X-KADDRESSBOOK-X-ASSISTANTSNAME", "X-ASSISTANT"}))
-        return Relation::Assistant;
-    if (isOneOf(name, {"X-MS-SPOUSE", "X-EVOLUTION-SPOUSE", "X-KADDRESSBOOK-X-SPOUSENAME", "X-SPOUSE"}))
-        return Relation::Spouse;
-    if (isOneOf(name, {"X-MS-CHILD", "X-CHILDREN"})) return Relation::Child;
-    return Relation::None;
+    record.sources.push_back({fieldName, line, property});
 }
 
 // Apple's labels for related names.
@@ -408,7 +419,7 @@ Relation relationOfLabel(std::string_view label) {
 
 // vCard 4.0's RELATED: a name given as text, by its TYPE.
 void applyRelated(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
-    const std::vector<std::string_view> words = parameterWords(line);
+    const std::vector<std::string_view>& words = parameterWords(line);
     std::string name = plainValue(line);
     const bool isText = hasWord(words, {"text"}) || name.find(':') == std::string::npos;
     Relation relation = Relation::None;
@@ -420,12 +431,6 @@ void applyRelated(const PropertyLine& line, ContactRecord& record, const CardExt
         return;
     }
     setRelatedName(relation, std::move(name), extras.line, "RELATED", record);
-}
-
-bool isImProperty(std::string_view name) {
-    return isOneOf(name, {"IMPP", "X-MS-IMADDRESS", "X-AIM", "X-ICQ", "X-JABBER", "X-MSN", "X-YAHOO", "X-SKYPE",
-                          "X-SKYPE-USERNAME", "X-GADUGADU", "X-GROUPWISE", "X-GOOGLE-TALK",
-                          "X-KADDRESSBOOK-X-IMADDRESS"});
 }
 
 void applyInstantMessaging(const PropertyLine& line, ContactRecord& record, const CardExtras& extras) {
@@ -445,7 +450,7 @@ void applyInstantMessaging(const PropertyLine& line, ContactRecord& record, cons
         return;
     }
     record.eContact_IMAddress = std::move(address);
-    noteSource(record, "eContact_IMAddress", extras, line.name());
+    noteSource(record, "eContact_IMAddress", extras, extras.property.empty() ? "IMADDRESS" : extras.property);
 }
 
 // GENDER's first component (vCard 4.0: M, F, O, N, U), X-GENDER's word, or
@@ -468,13 +473,59 @@ void applyGender(const PropertyLine& line, ContactRecord& record, const CardExtr
         return;
     }
     record.gender = code;
-    noteSource(record, "gender", extras, line.name());
+    noteSource(record, "gender", extras, extras.property);
 }
 
 void setSingle(std::string& field, const char* fieldName, const PropertyLine& line, ContactRecord& record,
                const CardExtras& extras) {
     setPlainValue(field, line);
-    noteSource(record, fieldName, extras, line.name());
+    noteSource(record, fieldName, extras, extras.property);
+}
+
+// The rule of each property name a rule tests for, looked up once per line.
+enum class Rule {
+    None, Name, FormattedName, Organisation, Telephone, Role, Birthday, Note, Title, Email, Nickname, Categories,
+    KdeDepartment, KdeOffice, KdeProfession, Manager, Assistant, Spouse, Child, AppleRelatedName, AppleLabel,
+    Related, InstantMessaging, Gender, Language, FreeBusy, FileAs, Class, DefaultPostalAddress,
+};
+
+// The rule of `name`, and the name as the table holds it (a static text).
+std::pair<std::string_view, Rule> ruleFor(std::string_view name) {
+    static constexpr std::pair<std::string_view, Rule> kRules[] = {
+        {"N", Rule::Name}, {"FN", Rule::FormattedName}, {"ORG", Rule::Organisation}, {"TEL", Rule::Telephone},
+        {"X-MS-TEL", Rule::Telephone}, {"ROLE", Rule::Role}, {"BDAY", Rule::Birthday}, {"NOTE", Rule::Note},
+        {"TITLE", Rule::Title}, {"EMAIL", Rule::Email}, {"NICKNAME", Rule::Nickname},
+        {"CATEGORIES", Rule::Categories}, {"X-KADDRESSBOOK-X-DEPARTMENT", Rule::KdeDepartment},
+        {"X-KADDRESSBOOK-X-OFFICE", Rule::KdeOffice}, {"X-KADDRESSBOOK-X-PROFESSION", Rule::KdeProfession},
+        {"X-MS-MANAGER", Rule::Manager}, {"X-EVOLUTION-MANAGER", Rule::Manager},
+        {"X-KADDRESSBOOK-X-MANAGERSNAME", Rule::Manager}, {"X-MANAGER", Rule::Manager},
+        {"X-MS-ASSISTANT", Rule::Assistant}, {"X-EVOLUTION-ASSISTANT", Rule::Assistant},
+        {"X-KADDRESSBOOK-X-ASSISTANTSNAME", Rule::Assistant}, {"X-ASSISTANT", Rule::Assistant},
+        {"X-MS-SPOUSE", Rule::Spouse}, {"X-EVOLUTION-SPOUSE", Rule::Spouse},
+        {"X-KADDRESSBOOK-X-SPOUSENAME", Rule::Spouse}, {"X-SPOUSE", Rule::Spouse},
+        {"X-MS-CHILD", Rule::Child}, {"X-CHILDREN", Rule::Child},
+        {"X-ABRELATEDNAMES", Rule::AppleRelatedName}, {"X-ABLABEL", Rule::AppleLabel}, {"RELATED", Rule::Related},
+        {"IMPP", Rule::InstantMessaging}, {"X-MS-IMADDRESS", Rule::InstantMessaging}, {"X-AIM", Rule::InstantMessaging},
+        {"X-ICQ", Rule::InstantMessaging}, {"X-JABBER", Rule::InstantMessaging}, {"X-MSN", Rule::InstantMessaging},
+        {"X-YAHOO", Rule::InstantMessaging}, {"X-SKYPE", Rule::InstantMessaging},
+        {"X-SKYPE-USERNAME", Rule::InstantMessaging}, {"X-GADUGADU", Rule::InstantMessaging},
+        {"X-GROUPWISE", Rule::InstantMessaging}, {"X-GOOGLE-TALK", Rule::InstantMessaging},
+        {"X-KADDRESSBOOK-X-IMADDRESS", Rule::InstantMessaging}, {"GENDER", Rule::Gender},
+        {"X-GENDER", Rule::Gender}, {"X-WAB-GENDER", Rule::Gender}, {"LANG", Rule::Language},
+        {"FBURL", Rule::FreeBusy}, {"X-EVOLUTION-FILE-AS", Rule::FileAs}, {"CLASS", Rule::Class},
+        {"X-MS-OL-DEFAULT-POSTAL-ADDRESS", Rule::DefaultPostalAddress},
+    };
+    // By length first: most names are compared with none or a few.
+    constexpr std::size_t kLongest = 32;
+    static const auto byLength = [] {
+        std::array<std::vector<std::pair<std::string_view, Rule>>, kLongest + 1> lists;
+        for (const auto& entry : kRules) lists[entry.first.size()].push_back(entry);
+        return lists;
+    }();
+    if (name.size() > kLongest) return {};
+    for (const auto& entry : byLength[name.size()])
+        if (entry.first[0] == name[0] && entry.first == name) return entry;
+    return {};
 }
 
 }  // namespace
@@ -490,49 +541,63 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     bool used = true;
     // The rules that test the property's name: at most one of them applies.
     const std::string_view name = line.name();
-    if (name == "N") applyName(line, record);
-    else if (name == "FN") setPlainValue(extras.formattedName, line);
-    else if (name == "ORG") applyOrganisation(line, record, extras);
-    else if (name == "TEL" || name == "X-MS-TEL") applyTelephone(line, record, extras);
-    else if (name == "ROLE") setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras);
-    else if (name == "BDAY") applyDate(line, record.eContact_BirthDay);
-    else if (name == "NOTE") applyNote(line, record);
-    else if (name == "TITLE") setSingle(record.eContact_Profession, "eContact_Profession", line, record, extras);
-    else if (name == "EMAIL") applyEmail(line, extras);
-    else if (name == "NICKNAME") setSingle(record.eContact_ShortName, "eContact_ShortName", line, record, extras);
-    else if (name == "CATEGORIES") setSingle(record.eContact_Categories, "eContact_Categories", line, record, extras);
-    else if (name == "X-KADDRESSBOOK-X-DEPARTMENT") {
-        if (record.eContact_Department.empty()) setPlainValue(record.eContact_Department, line);
-    } else if (name == "X-KADDRESSBOOK-X-OFFICE") setSingle(record.eContact_Location, "eContact_Location", line, record, extras);
-    else if (name == "X-KADDRESSBOOK-X-PROFESSION") {
-        if (record.eContact_JobTitle.empty()) setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras);
-    } else if (const Relation relation = relationOfProperty(name); relation != Relation::None)
-        setRelatedName(relation, plainValue(line), extras.line, name, record);
-    else if (name == "X-ABRELATEDNAMES") {
-        const std::string group(groupOf(line));
-        if (group.empty())
-            noteUnplaced(record, extras.line, name, "a related name without a label");
-        else
-            extras.relatedNames[group] = {plainValue(line), extras.line, std::string(name)};
-    } else if (name == "X-ABLABEL") {
-        if (const std::string group(groupOf(line)); !group.empty()) extras.labels[group] = plainValue(line);
-    } else if (name == "RELATED") applyRelated(line, record, extras);
-    else if (isImProperty(name)) applyInstantMessaging(line, record, extras);
-    else if (name == "GENDER" || name == "X-GENDER" || name == "X-WAB-GENDER") applyGender(line, record, extras);
-    else if (name == "LANG") setSingle(record.language, "language", line, record, extras);
-    else if (name == "FBURL") setSingle(record.freeBusyAddress, "freeBusyAddress", line, record, extras);
-    else if (name == "X-EVOLUTION-FILE-AS") setSingle(record.fileAs, "fileAs", line, record, extras);
-    else if (name == "CLASS") {
-        const std::string value = asciiUpper(plainValue(line));
-        if (value == "PRIVATE" || value == "CONFIDENTIAL") {
-            record.isPrivate = "1";
-            noteSource(record, "isPrivate", extras, name);
+    const auto [ruleName, rule] = ruleFor(name);
+    extras.property = ruleName;
+    switch (rule) {
+        case Rule::None: used = false; break;
+        case Rule::Name: applyName(line, record); break;
+        case Rule::FormattedName: setPlainValue(extras.formattedName, line); break;
+        case Rule::Organisation: applyOrganisation(line, record, extras); break;
+        case Rule::Telephone: applyTelephone(line, record, extras); break;
+        case Rule::Role: setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras); break;
+        case Rule::Birthday: applyDate(line, record.eContact_BirthDay); break;
+        case Rule::Note: applyNote(line, record); break;
+        case Rule::Title: setSingle(record.eContact_Profession, "eContact_Profession", line, record, extras); break;
+        case Rule::Email: applyEmail(line, extras); break;
+        case Rule::Nickname: setSingle(record.eContact_ShortName, "eContact_ShortName", line, record, extras); break;
+        case Rule::Categories: setSingle(record.eContact_Categories, "eContact_Categories", line, record, extras); break;
+        case Rule::KdeDepartment:
+            if (record.eContact_Department.empty()) setPlainValue(record.eContact_Department, line);
+            break;
+        case Rule::KdeOffice: setSingle(record.eContact_Location, "eContact_Location", line, record, extras); break;
+        case Rule::KdeProfession:
+            if (record.eContact_JobTitle.empty()) setSingle(record.eContact_JobTitle, "eContact_JobTitle", line, record, extras);
+            break;
+        case Rule::Manager: setRelatedName(Relation::Manager, plainValue(line), extras.line, extras.property, record); break;
+        case Rule::Assistant: setRelatedName(Relation::Assistant, plainValue(line), extras.line, extras.property, record); break;
+        case Rule::Spouse: setRelatedName(Relation::Spouse, plainValue(line), extras.line, extras.property, record); break;
+        case Rule::Child: setRelatedName(Relation::Child, plainValue(line), extras.line, extras.property, record); break;
+        case Rule::AppleRelatedName: {
+            const std::string group(groupOf(line));
+            if (group.empty())
+                noteUnplaced(record, extras.line, name, "a related name without a label");
+            else
+                extras.relatedNames[group] = {plainValue(line), extras.line, std::string(name)};
+            break;
         }
-    } else if (name == "X-MS-OL-DEFAULT-POSTAL-ADDRESS") {
-        const std::string value = plainValue(line);
-        if (value == "1" || value == "2" || value == "3") extras.mailingAddress = value;
-    } else
-        used = false;
+        case Rule::AppleLabel:
+            if (const std::string group(groupOf(line)); !group.empty()) extras.labels[group] = plainValue(line);
+            break;
+        case Rule::Related: applyRelated(line, record, extras); break;
+        case Rule::InstantMessaging: applyInstantMessaging(line, record, extras); break;
+        case Rule::Gender: applyGender(line, record, extras); break;
+        case Rule::Language: setSingle(record.language, "language", line, record, extras); break;
+        case Rule::FreeBusy: setSingle(record.freeBusyAddress, "freeBusyAddress", line, record, extras); break;
+        case Rule::FileAs: setSingle(record.fileAs, "fileAs", line, record, extras); break;
+        case Rule::Class: {
+            const std::string value = asciiUpper(plainValue(line));
+            if (value == "PRIVATE" || value == "CONFIDENTIAL") {
+                record.isPrivate = "1";
+                noteSource(record, "isPrivate", extras, extras.property);
+            }
+            break;
+        }
+        case Rule::DefaultPostalAddress: {
+            const std::string value = plainValue(line);
+            if (value == "1" || value == "2" || value == "3") extras.mailingAddress = value;
+            break;
+        }
+    }
     // The rules that look for a word anywhere in the line.
     const std::string_view text = line.text();
     // The grouped address and web page forms need "type=WORK", "type=HOME" or
@@ -545,7 +610,7 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
     const std::uint32_t letters = lettersIn(text);
     const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
-    if (!isImProperty(name) && mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) {
+    if (rule != Rule::InstantMessaging && mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) {
         applyInstantMessaging(line, record, extras);
         used = true;
     }
@@ -557,9 +622,19 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     return used;
 }
 
+void CardExtras::clear() {
+    line = 0;
+    formattedName.clear();
+    emailCount = 0;
+    relatedNames.clear();
+    labels.clear();
+    mailingAddress.clear();
+    preferredAddress.clear();
+}
+
 void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
     // The e-mail addresses in file order, the first preferred one first.
-    auto& emails = extras.emails;
+    const auto emails = std::span(extras.emails).first(extras.emailCount);
     const auto preferred = std::find_if(emails.begin(), emails.end(), [](const auto& e) { return e.preferred; });
     if (preferred != emails.end()) std::rotate(emails.begin(), preferred, preferred + 1);
     const std::pair<Field, const char*> places[] = {{&ContactRecord::eContact_Email, "eContact_Email"},
@@ -568,7 +643,7 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
                                                     {&ContactRecord::email4, "email4"}};
     for (std::size_t i = 0; i < emails.size(); ++i) {
         if (i < std::size(places)) {
-            record.*places[i].first = std::move(emails[i].address);
+            (record.*places[i].first).assign(emails[i].address);
             record.sources.push_back({places[i].second, emails[i].line, "EMAIL"});
         } else {
             noteUnplaced(record, emails[i].line, "EMAIL", "a further e-mail address");
@@ -584,7 +659,7 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
                                                                           : " (" + std::string(trimSpaces(label->second)) + ")"));
             continue;
         }
-        setRelatedName(relation, std::move(related.value), related.line, related.property, record);
+        setRelatedName(relation, std::move(related.value), related.line, "X-ABRELATEDNAMES", record);
     }
     // The mailing address: as Outlook's own line says, else the preferred
     // address, else the home address as before, when that address is there.

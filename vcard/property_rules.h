@@ -17,13 +17,17 @@ namespace tessaly {
 // What a card carries that is settled only at hand-over.
 struct CardExtras {
     long line = 0;              // the line being read, set by the reader
+    std::string_view property;  // its property's name as a static text, while the rules run
     std::string formattedName;  // the FN value, trimmed
     struct Email {
         std::string address;
         long line;
         bool preferred;
     };
+    // The card's addresses are the first `emailCount`; the entries after
+    // them are kept only so that their storage serves the next card.
     std::vector<Email> emails;
+    std::size_t emailCount = 0;
     // Lines of a group ("item3.") that need another line of the group, the
     // label that says what they are (Apple's X-ABLabel).
     struct Grouped {
@@ -37,6 +41,9 @@ struct CardExtras {
     // or the kind of the first ADR marked "pref", or empty.
     std::string mailingAddress;
     std::string preferredAddress;
+
+    // Empties it for the next card, keeping the storage that can be reused.
+    void clear();
 };
 
 // Applies the rules to one line; returns false when no rule took the line.

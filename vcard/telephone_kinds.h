@@ -3,6 +3,8 @@
 // words call for. One line may name several kinds ("WORK,HOME"); a line that
 // names no kind the fields know is an "other" number.
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -28,8 +30,18 @@ enum class PhoneKind {
     Other,
 };
 
+// The kinds a line names, in a fixed order, without an allocation per line.
+struct PhoneKinds {
+    std::array<PhoneKind, 17> kinds{};
+    std::size_t count = 0;
+    void add(PhoneKind kind) { kinds[count++] = kind; }
+    bool empty() const { return count == 0; }
+    const PhoneKind* begin() const { return kinds.data(); }
+    const PhoneKind* end() const { return kinds.data() + count; }
+};
+
 // `words`: the line's parameter words in lower case ("work", "voice", …),
 // whether written as TYPE values or bare.
-std::vector<PhoneKind> phoneKindsOf(const std::vector<std::string_view>& words);
+PhoneKinds phoneKindsOf(const std::vector<std::string_view>& words);
 
 }  // namespace tessaly

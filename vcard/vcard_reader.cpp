@@ -91,7 +91,7 @@ FileReadSummary ReadvCard(const std::string& vcardFile, std::int32_t& ivCard,
             prepareForHandOver(record, extras);
             sink.handOver(record, ivCard, cardStartLine);
             FreevCard(record);
-            extras = CardExtras{};
+            extras.clear();
             inCard = false;
             ++summary.cards;
             if (ivCard == std::numeric_limits<std::int32_t>::max())

@@ -29,9 +29,10 @@ bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, R
         return false;
     }
     // An Outlook contact has three e-mail addresses and knows two genders.
+    const bool knownGender = record.gender.empty() || record.gender == "F" || record.gender == "M";
     const FieldWithoutPlace withoutField[] = {
-        {"email4", "a fourth e-mail address"},
-        {record.gender == "F" || record.gender == "M" ? "" : "gender", "a gender other than female or male"}};
+        {&ContactRecord::email4, "email4", "a fourth e-mail address"},
+        {knownGender ? nullptr : &ContactRecord::gender, "gender", "a gender other than female or male"}};
     reportValuesWithoutPlace(record, place, withoutField, ReportKind::ValuesWithoutPlaceInContact, report);
     if (outcome.failures.empty()) return true;
     const std::string card = place.text();

@@ -70,6 +70,10 @@ void RunReport::add(ReportKind kind, std::size_t count, const std::string& where
     if (!where.empty() && entry.places.size() < kPlacesPerKind) entry.places.push_back(where);
 }
 
+bool RunReport::keepsPlacesOf(ReportKind kind) const {
+    return entries_[static_cast<std::size_t>(kind)].places.size() < kPlacesPerKind;
+}
+
 bool RunReport::empty() const {
     for (const Entry& entry : entries_) {
         if (entry.count > 0) return false;

@@ -39,6 +39,10 @@ public:
     // fewer than ten are kept for it.
     void add(ReportKind kind, std::size_t count, const std::string& where);
 
+    // Whether a further place of `kind` would be kept: callers skip building
+    // the text of one that would not.
+    bool keepsPlacesOf(ReportKind kind) const;
+
     bool empty() const;
     // Whether anything but notes was counted: what makes a run's result a
     // partial one.

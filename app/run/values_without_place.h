@@ -12,9 +12,11 @@
 
 namespace tessaly {
 
-// A field of the record (named as contactSlots() or contactFields() name it)
-// that a target has no place for, and what its value is, for the report.
+// A field of the record that a target has no place for, its name (as
+// contactSlots() or contactFields() name it, the name its sources carry) and
+// what its value is, for the report.
 struct FieldWithoutPlace {
+    std::string ContactRecord::*member;
     const char* field;
     const char* what;
 };

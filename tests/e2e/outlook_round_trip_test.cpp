@@ -58,7 +58,7 @@ TEST(OutlookRoundTrip, AnOutlook2007CardGivesEveryFieldBackInItsProperty) {
     fs::create_directory(out);
     const auto run = testing::runCommand(shellQuote(TESSALY_EXECUTABLE) + " convert " +
                                          shellQuote(std::string(TESSALY_SOURCE_DIR) +
-                                                    "/tests/data/outlook-2007-card.vcf") +
+                                                    "/tests/data/exporter-cards/outlook-2007.vcf") +
                                          " --to pst --out " + shellQuote(out.string()));
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.out.find("had no place"), std::string::npos) << run.out;
