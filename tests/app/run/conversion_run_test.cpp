@@ -393,6 +393,45 @@ TEST(ConversionRun, AutoModeChoosesPerFileAndNotesAdvanceMode) {
     EXPECT_EQ(host.captions.back(), "(3) vCards Saved");
 }
 
+// Values a target has no place for are reported by target, each with its
+// file, line, card and property, in the order of their lines: those the
+// record holds in no field, and those in fields the target lacks. Past ten
+// places they are still counted.
+TEST(ConversionRun, ValuesWithoutPlaceAreReportedPerTargetWithTheirPlaces) {
+    TempDir source;
+    const auto file = source.write("a.vcf", "BEGIN:VCARD\r\nN:Doe\r\nTEL;TYPE=CAR:1\r\nEMAIL:a@x\r\nEMAIL:b@x\r\n"
+                                            "EMAIL:c@x\r\nEMAIL:d@x\r\nEMAIL:e@x\r\nX-CUSTOM:kept?\r\n"
+                                            "GENDER:O\r\nEND:VCARD\r\n" +
+                                                cards(12, "BEGIN:VCARD\r\nNICKNAME:n\r\nEND:VCARD\r\n"));
+    const std::string where = file.string() + ":";
+    for (const TargetKind kind : {TargetKind::Worksheet, TargetKind::Outlook}) {
+        TempDir output;
+        FakeHost host(output.path().string());
+        RunOptions options;
+        options.target = kind;
+        const RunResult result = runConversion({file, false}, options, host);
+        const std::string text = result.report.text("\n");
+        if (kind == TargetKind::Worksheet) {
+            EXPECT_EQ(result.report.count(ReportKind::ValuesWithoutPlaceInSheet), 4u + 12u) << text;
+            EXPECT_NE(text.find("16 values had no place in the worksheet\n  " + where + "3: card 1: TEL (a car phone "
+                                "number)\n  " + where + "8: card 1: EMAIL (a further e-mail address)\n  " + where +
+                                "9: card 1: X-CUSTOM\n  " + where + "10: card 1: GENDER (a gender)\n  " + where +
+                                "13: card 2: NICKNAME (a nickname)\n"),
+                      std::string::npos)
+                << text;
+        } else {
+            EXPECT_EQ(result.report.count(ReportKind::ValuesWithoutPlaceInContact), 4u) << text;
+            EXPECT_NE(text.find("4 values had no place in the Outlook contact\n  " + where + "7: card 1: EMAIL (a "
+                                "fourth e-mail address)\n  " + where + "8: card 1: EMAIL (a further e-mail "
+                                "address)\n  " + where + "9: card 1: X-CUSTOM\n  " + where + "10: card 1: GENDER "
+                                "(a gender other than female or male)"),
+                      std::string::npos)
+                << text;
+        }
+        EXPECT_TRUE(result.report.hasProblems());
+    }
+}
+
 TEST(RunReportText, KeepsTenPlacesPerKindAndCountsAll) {
     RunReport report;
     EXPECT_TRUE(report.empty());
