@@ -531,9 +531,15 @@ std::pair<std::string_view, Rule> ruleFor(std::string_view name) {
 }  // namespace
 
 bool carriesNoContactData(std::string_view name) {
-    return isOneOf(name, {"BEGIN", "END", "VERSION", "PRODID", "UID", "REV", "SOURCE", "NAME", "KIND", "X-ABUID",
-                          "X-ABLABEL", "X-ABSHOWAS", "X-ABADR", "X-MS-OL-DESIGN", "X-MOZILLA-HTML", "LABEL",
-                          "CLIENTPIDMAP", "X-MS-OL-DEFAULT-POSTAL-ADDRESS", "PHOTO"});
+    // Asked of every line no rule took (VERSION on every card): by length
+    // first, as the rules' names are.
+    static constexpr std::string_view kNames[] = {
+        "BEGIN", "END", "VERSION", "PRODID", "UID", "REV", "SOURCE", "NAME", "KIND", "X-ABUID", "X-ABLABEL",
+        "X-ABSHOWAS", "X-ABADR", "X-MS-OL-DESIGN", "X-MOZILLA-HTML", "LABEL", "CLIENTPIDMAP",
+        "X-MS-OL-DEFAULT-POSTAL-ADDRESS", "PHOTO"};
+    for (const std::string_view known : kNames)
+        if (known.size() == name.size() && known == name) return true;
+    return false;
 }
 
 bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExtras& extras) {
@@ -618,7 +624,7 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
         applyDate(line, record.eContact_Anniversary);
         used = true;
     }
-    if (applyWebPage(line, types.pref, record, extras)) used = true;
+    if ((name == "URL" || types.pref) && applyWebPage(line, types.pref, record, extras)) used = true;
     return used;
 }
 

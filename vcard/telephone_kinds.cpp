@@ -13,6 +13,7 @@ PhoneKinds phoneKindsOf(const std::vector<std::string_view>& words) {
     };
     unsigned named = 0;
     for (const std::string_view word : words) {
+        if (word.size() < 3 || word.size() > 9) continue;  // no kind word is shorter or longer
         if (word == "work") named |= kWork;
         else if (word == "home") named |= kHome;
         else if (word == "fax") named |= kFax;
