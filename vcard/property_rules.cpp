@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/ascii_case.h"
@@ -649,7 +650,9 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
                                                     {&ContactRecord::email4, "email4"}};
     for (std::size_t i = 0; i < emails.size(); ++i) {
         if (i < std::size(places)) {
-            (record.*places[i].first).assign(emails[i].address);
+            // Swapped, not copied: the slot's earlier storage serves the
+            // next card's address.
+            std::swap(record.*places[i].first, emails[i].address);
             record.sources.push_back({places[i].second, emails[i].line, "EMAIL"});
         } else {
             noteUnplaced(record, emails[i].line, "EMAIL", "a further e-mail address");
