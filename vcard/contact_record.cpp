@@ -57,8 +57,11 @@ const std::array<ContactSlot, 50>& contactSlots() { return kSlots; }
 const std::array<ContactSlot, 27>& contactFields() { return kFields; }
 
 const ContactRecord::Source* sourceOf(const ContactRecord& record, std::string_view field) {
-    for (auto source = record.sources.rbegin(); source != record.sources.rend(); ++source)
+    // The last one noted: the list holds the later ones.
+    for (auto source = record.moreSources.rbegin(); source != record.moreSources.rend(); ++source)
         if (field == source->field) return &*source;
+    for (std::size_t i = record.sourceCount; i-- > 0;)
+        if (field == record.firstSources[i].field) return &record.firstSources[i];
     return nullptr;
 }
 
@@ -72,7 +75,8 @@ void FreevCard(ContactRecord& record) {
     record.ePhotoBytes.clear();
     for (const ContactSlot& field : kFields) (record.*field.text).clear();
     record.children.clear();
-    record.sources.clear();
+    record.sourceCount = 0;
+    record.moreSources.clear();
     record.unplaced.clear();
 }
 

@@ -107,14 +107,22 @@ struct ContactRecord {
 
     // Where a field's value came from: the field's name (as contactSlots()
     // or contactFields() spell it), the line and the property's name, both
-    // static texts (noted for every field of every card, so they cost no
-    // copy).
+    // static texts. Noted for every field of every card: the first ones go
+    // to a fixed array (no call, no allocation), the rest to a list.
     struct Source {
-        const char* field;
-        long line;
+        const char* field = nullptr;
+        long line = 0;
         std::string_view property;
     };
-    std::vector<Source> sources;
+    void noteSource(const char* field, long line, std::string_view property) {
+        if (sourceCount < firstSources.size())
+            firstSources[sourceCount++] = {field, line, property};
+        else
+            moreSources.push_back({field, line, property});
+    }
+    std::array<Source, 32> firstSources;
+    std::size_t sourceCount = 0;
+    std::vector<Source> moreSources;
 
     // A value the card held that no field of the record holds.
     struct Unplaced {

@@ -58,7 +58,7 @@ void setPlainValue(std::string& field, const PropertyLine& line) {
 
 // `property`: a static text (a rule's own name for the property).
 void noteSource(ContactRecord& record, const char* field, const CardExtras& extras, std::string_view property) {
-    record.sources.push_back({field, extras.line, property});
+    record.noteSource(field, extras.line, property);
 }
 
 void noteUnplaced(ContactRecord& record, long line, std::string_view property, std::string what) {
@@ -390,7 +390,7 @@ void setRelatedName(Relation relation, std::string name, long line, std::string_
         record.children.push_back(name);
         if (!record.eContact_Childern.empty()) record.eContact_Childern += ", ";
         record.eContact_Childern += name;
-        record.sources.push_back({"eContact_Childern", line, property});
+        record.noteSource("eContact_Childern", line, property);
         return;
     }
     std::string* field = relation == Relation::Manager     ? &record.eContact_Manager
@@ -405,7 +405,7 @@ void setRelatedName(Relation relation, std::string name, long line, std::string_
         return;
     }
     *field = std::move(name);
-    record.sources.push_back({fieldName, line, property});
+    record.noteSource(fieldName, line, property);
 }
 
 // Apple's labels for related names.
@@ -653,7 +653,7 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
             // Swapped, not copied: the slot's earlier storage serves the
             // next card's address.
             std::swap(record.*places[i].first, emails[i].address);
-            record.sources.push_back({places[i].second, emails[i].line, "EMAIL"});
+            record.noteSource(places[i].second, emails[i].line, "EMAIL");
         } else {
             noteUnplaced(record, emails[i].line, "EMAIL", "a further e-mail address");
         }
