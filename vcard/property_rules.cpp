@@ -288,12 +288,13 @@ bool applyAddresses(const PropertyLine& line, const TypeValues& types, ContactRe
         if (!trimSpaces(line.value()).empty()) noteUnplaced(record, extras.line, property, "an address of one part");
         return true;
     }
-    std::vector<const AddressFields*> kinds;
-    if (work) kinds.push_back(&kBusinessAddress);
-    if (home) kinds.push_back(&kHomeAddress);
-    if (kinds.empty()) kinds.push_back(&kOtherAddress);
+    const AddressFields* kinds[2] = {};
+    std::size_t kindCount = 0;
+    if (work) kinds[kindCount++] = &kBusinessAddress;
+    if (home) kinds[kindCount++] = &kHomeAddress;
+    if (kindCount == 0) kinds[kindCount++] = &kOtherAddress;
     const bool preferred = contains(head, "pref");
-    for (const AddressFields* kind : kinds) {
+    for (const AddressFields* kind : std::span(kinds, kindCount)) {
         const AddressFields* place = kind;
         if (holdsAddress(record, *place)) place = holdsAddress(record, kOtherAddress) ? nullptr : &kOtherAddress;
         if (place == nullptr) {
