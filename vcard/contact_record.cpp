@@ -74,7 +74,6 @@ void FreevCard(ContactRecord& record) {
     }
     record.ePhotoBytes.clear();
     for (const ContactSlot& field : kFields) (record.*field.text).clear();
-    record.children.clear();
     record.sourceCount = 0;
     record.moreSources.clear();
     record.unplaced.clear();

@@ -101,9 +101,6 @@ struct ContactRecord {
     std::string freeBusyAddress;
     std::string fileAs;
     std::string isPrivate;  // "1" when the card is private or confidential
-    // The children's names one by one; the slot eContact_Childern holds them
-    // joined with ", ".
-    std::vector<std::string> children;
 
     // Where a field's value came from: the field's name (as contactSlots()
     // or contactFields() spell it), the line and the property's name, both

@@ -388,7 +388,6 @@ void setRelatedName(Relation relation, std::string name, long line, std::string_
                     ContactRecord& record) {
     if (name.empty()) return;
     if (relation == Relation::Child) {
-        record.children.push_back(name);
         if (!record.eContact_Childern.empty()) record.eContact_Childern += ", ";
         record.eContact_Childern += name;
         record.noteSource("eContact_Childern", line, property);
@@ -580,7 +579,7 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
             if (group.empty())
                 noteUnplaced(record, extras.line, name, "a related name without a label");
             else
-                extras.relatedNames[group] = {plainValue(line), extras.line, std::string(name)};
+                extras.relatedNames[group] = {plainValue(line), extras.line};
             break;
         }
         case Rule::AppleLabel:
@@ -664,7 +663,7 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
         const auto label = extras.labels.find(group);
         const Relation relation = label == extras.labels.end() ? Relation::None : relationOfLabel(label->second);
         if (relation == Relation::None) {
-            noteUnplaced(record, related.line, related.property,
+            noteUnplaced(record, related.line, "X-ABRELATEDNAMES",
                          "a related name" + (label == extras.labels.end() ? std::string()
                                                                           : " (" + std::string(trimSpaces(label->second)) + ")"));
             continue;

@@ -33,7 +33,6 @@ struct CardExtras {
     struct Grouped {
         std::string value;
         long line;
-        std::string property;
     };
     std::map<std::string, Grouped> relatedNames;  // by group
     std::map<std::string, std::string> labels;    // by group

@@ -197,19 +197,10 @@ TEST(KeptValues, TheOutlookContactKeepsOrReportsEveryValue) {
     Measure measure;
     for (const fs::path& card : corpus()) {
         testing::TempDir work;
-        const auto run = convert(card, "pst", work.path() / "out");
+        const testing::ConvertedContact converted = testing::convertToContact(card, work.path());
+        const auto& run = converted.run;
         ASSERT_LE(run.status, 1) << run.out << run.err;
-        fs::path pst;
-        for (const auto& entry : fs::directory_iterator(work.path() / "out"))
-            if (entry.path().extension() == ".pst") pst = entry.path();
-        ASSERT_FALSE(pst.empty()) << card;
-        fs::create_directory(work.path() / "pff");
-        const fs::path contacts =
-            testing::pffExport(pst, work.path() / "pff") / "Top of Personal Folders" / "Contacts";
-        std::vector<testing::PffValue> item;
-        for (const auto& entry : fs::directory_iterator(contacts))
-            if (entry.path().filename().string().starts_with("Contact"))
-                item = testing::readItemValues(entry.path() / "ItemValues.txt");
+        const std::vector<testing::PffValue>& item = converted.values;
         const std::set<std::string> texts = textsOf(item);
         std::set<std::uint32_t> ids;
         for (const testing::PffValue& value : item) ids.insert(value.entryType);

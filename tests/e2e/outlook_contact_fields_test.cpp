@@ -23,7 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::littleEndian;
-using testing::shellQuote;
 using testing::utf16;
 using Masks = std::map<std::string, std::string>;  // key → why it differs
 
@@ -99,29 +98,17 @@ Fields outlookFields(const fs::path& dump) {
 
 // Ours, converted from `card`, read back with pffexport.
 Fields ourFields(const testing::TempDir& work, const std::string& card) {
-    const fs::path source = work.write("card.vcf", card);
-    const fs::path out = work.path() / "out";
-    fs::create_directory(out);
-    const auto run = testing::runCommand("TZ=UTC " + shellQuote(TESSALY_EXECUTABLE) + " convert " +
-                                         shellQuote(source.string()) + " --to pst --out " + shellQuote(out.string()));
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    fs::path pst;
-    for (const auto& entry : fs::directory_iterator(out))
-        if (entry.path().extension() == ".pst") pst = entry.path();
-    testing::expectValidPst(pst);
-    fs::create_directory(work.path() / "pff");
-    const fs::path contacts = testing::pffExport(pst, work.path() / "pff") / "Top of Personal Folders" / "Contacts";
+    const testing::ConvertedContact converted =
+        testing::convertToContact(work.write("card.vcf", card), work.path(), "TZ=UTC");
+    EXPECT_EQ(converted.run.status, 0) << converted.run.out << converted.run.err;
     Fields fields;
-    for (const auto& entry : fs::directory_iterator(contacts)) {
-        if (!entry.path().filename().string().starts_with("Contact")) continue;
-        for (const testing::PffValue& value : testing::readItemValues(entry.path() / "ItemValues.txt")) {
-            if (value.valueType != 0x001F && value.valueType != 0x0003) continue;
-            if (value.mapsTo >= 0x8000 && value.mapsTo < 0x8100)
-                fields["lid " + hex4(value.mapsTo)] = value.bytes;
-            else if (value.mapsTo == 0 && value.mapsToName.empty() &&
-                     (value.entryType == 0x1000 || (value.entryType >= 0x3A00 && value.entryType <= 0x3AFF)))
-                fields[hex4(value.entryType)] = value.bytes;
-        }
+    for (const testing::PffValue& value : converted.values) {
+        if (value.valueType != 0x001F && value.valueType != 0x0003) continue;
+        if (value.mapsTo >= 0x8000 && value.mapsTo < 0x8100)
+            fields["lid " + hex4(value.mapsTo)] = value.bytes;
+        else if (value.mapsTo == 0 && value.mapsToName.empty() &&
+                 (value.entryType == 0x1000 || (value.entryType >= 0x3A00 && value.entryType <= 0x3AFF)))
+            fields[hex4(value.entryType)] = value.bytes;
     }
     return fields;
 }

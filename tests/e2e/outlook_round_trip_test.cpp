@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::littleEndian;
-using testing::shellQuote;
 using testing::utf16;
 
 // A text property: tagged by id, or named in PSETID_Address by LID.
@@ -54,27 +53,12 @@ const TextProperty kTexts[] = {
 
 TEST(OutlookRoundTrip, AnOutlook2007CardGivesEveryFieldBackInItsProperty) {
     testing::TempDir work;
-    const fs::path out = work.path() / "out";
-    fs::create_directory(out);
-    const auto run = testing::runCommand(shellQuote(TESSALY_EXECUTABLE) + " convert " +
-                                         shellQuote(std::string(TESSALY_SOURCE_DIR) +
-                                                    "/tests/data/exporter-cards/outlook-2007.vcf") +
-                                         " --to pst --out " + shellQuote(out.string()));
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(run.out.find("had no place"), std::string::npos) << run.out;
-    fs::path pst;
-    for (const auto& entry : fs::directory_iterator(out))
-        if (entry.path().extension() == ".pst") pst = entry.path();
-    ASSERT_FALSE(pst.empty());
-    testing::expectValidPst(pst);
-
-    fs::create_directory(work.path() / "pff");
-    const fs::path contacts = testing::pffExport(pst, work.path() / "pff") / "Top of Personal Folders" / "Contacts";
-    fs::path item;
-    for (const auto& entry : fs::directory_iterator(contacts))
-        if (entry.path().filename().string().starts_with("Contact")) item = entry.path();
-    ASSERT_FALSE(item.empty());
-    const auto values = testing::readItemValues(item / "ItemValues.txt");
+    const testing::ConvertedContact converted = testing::convertToContact(
+        std::string(TESSALY_SOURCE_DIR) + "/tests/data/exporter-cards/outlook-2007.vcf", work.path());
+    EXPECT_EQ(converted.run.status, 0) << converted.run.out << converted.run.err;
+    EXPECT_EQ(converted.run.out.find("had no place"), std::string::npos) << converted.run.out;
+    const auto& values = converted.values;
+    ASSERT_FALSE(values.empty());
     for (const TextProperty& property : kTexts)
         EXPECT_EQ(testing::valueOf(values, property.tag, property.lid), utf16(property.text))
             << std::hex << property.tag << " " << property.lid << ": " << property.text;

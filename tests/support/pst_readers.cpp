@@ -17,6 +17,31 @@ std::filesystem::path pffExport(const std::filesystem::path& pst, const std::fil
     return folder / "out.export";
 }
 
+ConvertedContact convertToContact(const std::filesystem::path& cards, const std::filesystem::path& work,
+                                  const std::string& environment) {
+    namespace fs = std::filesystem;
+    ConvertedContact converted;
+    const fs::path out = work / "out";
+    fs::create_directories(out);
+    converted.run = runCommand((environment.empty() ? "" : environment + " ") + shellQuote(TESSALY_EXECUTABLE) +
+                               " convert " + shellQuote(cards.string()) + " --to pst --out " + shellQuote(out.string()));
+    fs::path pst;
+    for (const auto& entry : fs::directory_iterator(out))
+        if (entry.path().extension() == ".pst") pst = entry.path();
+    if (pst.empty()) {
+        ADD_FAILURE() << cards << ": no store written\n" << converted.run.out << converted.run.err;
+        return converted;
+    }
+    expectValidPst(pst);
+    fs::create_directories(work / "pff");
+    const fs::path contacts = pffExport(pst, work / "pff") / "Top of Personal Folders" / "Contacts";
+    for (const auto& entry : fs::directory_iterator(contacts))
+        if (entry.path().filename().string().starts_with("Contact"))
+            converted.values = readItemValues(entry.path() / "ItemValues.txt");
+    if (converted.values.empty()) ADD_FAILURE() << cards << ": the store holds no contact";
+    return converted;
+}
+
 std::vector<PffValue> readItemValues(const std::filesystem::path& itemValues) {
     std::ifstream in(itemValues);
     EXPECT_TRUE(in) << itemValues;

@@ -13,6 +13,7 @@
 
 #include "pst/verify/verify_pst.h"
 #include "support/encodings.h"
+#include "support/test_files.h"
 
 namespace tessaly::testing {
 
@@ -49,6 +50,18 @@ std::string valueOf(const std::vector<PffValue>& values, std::uint32_t entryType
 // "item" lines, tab-separated, and with `attachments` an "attachment" line
 // with the bytes of each (see tests/pst/node/list-store.js).
 std::vector<std::string> npmListing(const std::filesystem::path& pst, bool attachments = false);
+
+// `tessaly convert CARDS --to pst` run into WORK/out (with `environment`
+// before the command, such as "TZ=UTC"): the run, and the values of the one
+// contact of the store it wrote, read by pffexport into WORK/pff after the
+// verifier passed the store. A store that is missing or holds no contact
+// fails the test, with no values.
+struct ConvertedContact {
+    CommandResult run;
+    std::vector<PffValue> values;
+};
+ConvertedContact convertToContact(const std::filesystem::path& cards, const std::filesystem::path& work,
+                                  const std::string& environment = "");
 
 // Runs readpst with `flags` into `out` and returns its standard output.
 std::string readpst(const std::filesystem::path& pst, const std::filesystem::path& out, const std::string& flags);
