@@ -1,5 +1,6 @@
 #include "common/utf8.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tessaly {
@@ -50,7 +51,15 @@ bool isValidUtf8(std::string_view bytes) {
     std::size_t position = 0;
     char32_t ignored;
     while (position < bytes.size()) {
-        // ASCII runs are by far the most common: skip them without decoding.
+        // ASCII runs are by far the most common: skip them eight bytes at a
+        // time while no byte has its high bit set, then one at a time.
+        while (position + 8 <= bytes.size()) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data() + position, sizeof word);
+            if ((word & 0x8080808080808080u) != 0) break;
+            position += 8;
+        }
+        if (position == bytes.size()) break;
         if (static_cast<unsigned char>(bytes[position]) < 0x80) {
             ++position;
             continue;

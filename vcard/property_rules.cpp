@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ascii_case.h"
+#include "vcard/byte_search.h"
 #include "vcard/telephone_kinds.h"
 #include "vcard/vcard_date.h"
 #include "vcard/vcard_text.h"
@@ -483,6 +484,15 @@ void setSingle(std::string& field, const char* fieldName, const PropertyLine& li
     noteSource(record, fieldName, extras, extras.property);
 }
 
+// Whether two names of the same size are the same, compared here rather
+// than by a call into the C library: names are a few bytes long, most differ
+// in their first, and this is asked of every line.
+bool sameBytes(std::string_view known, std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (known[i] != name[i]) return false;
+    return true;
+}
+
 // The rule of each property name a rule tests for, looked up once per line.
 enum class Rule {
     None, Name, FormattedName, Organisation, Telephone, Role, Birthday, Note, Title, Email, Nickname, Categories,
@@ -525,7 +535,7 @@ std::pair<std::string_view, Rule> ruleFor(std::string_view name) {
     }();
     if (name.size() > kLongest) return {};
     for (const auto& entry : byLength[name.size()])
-        if (entry.first[0] == name[0] && entry.first == name) return entry;
+        if (sameBytes(entry.first, name)) return entry;
     return {};
 }
 
@@ -539,7 +549,7 @@ bool carriesNoContactData(std::string_view name) {
         "X-ABSHOWAS", "X-ABADR", "X-MS-OL-DESIGN", "X-MOZILLA-HTML", "LABEL", "CLIENTPIDMAP",
         "X-MS-OL-DEFAULT-POSTAL-ADDRESS", "PHOTO"};
     for (const std::string_view known : kNames)
-        if (known.size() == name.size() && known == name) return true;
+        if (known.size() == name.size() && sameBytes(known, name)) return true;
     return false;
 }
 
@@ -611,17 +621,14 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
     // "type=pref" written just so.
     const TypeValues types = typeValuesIn(text);
     if ((name == "ADR" || types.work || types.home) && applyAddresses(line, types, record, extras)) used = true;
-    // IMADDRESS and ANNIVERSARY in any letter case: most lines lack one of
-    // their letters, which the line's letter set tells at once.
-    static constexpr std::uint32_t kImAddress = lettersOf("IMADDRESS");
-    static constexpr std::uint32_t kAnniversary = lettersOf("ANNIVERSARY");
-    const std::uint32_t letters = lettersIn(text);
-    const auto mayContain = [&](std::uint32_t word) { return (letters & word) == word; };
-    if (rule != Rule::InstantMessaging && mayContain(kImAddress) && containsNoCase(text, "IMADDRESS")) {
+    // IMADDRESS and ANNIVERSARY in any letter case: a line without "dd" or
+    // "nn" holds neither, and most lines hold neither pair.
+    const unsigned doubled = doubledLettersIn(text, 'd', 'n');
+    if (rule != Rule::InstantMessaging && (doubled & 1) != 0 && containsNoCase(text, "IMADDRESS")) {
         applyInstantMessaging(line, record, extras);
         used = true;
     }
-    if (mayContain(kAnniversary) && containsNoCase(text, "ANNIVERSARY")) {
+    if ((doubled & 2) != 0 && containsNoCase(text, "ANNIVERSARY")) {
         applyDate(line, record.eContact_Anniversary);
         used = true;
     }

@@ -11,23 +11,45 @@ PhoneKinds phoneKindsOf(const std::vector<std::string_view>& words) {
         kCar = 1u << 6, kAssistant = 1u << 7, kCallback = 1u << 8, kIsdn = 1u << 9, kRadio = 1u << 10,
         kTelex = 1u << 11, kTty = 1u << 12, kPref = 1u << 13,
     };
+    // Each word by its length and first letter, then compared whole: a
+    // number's line names a few kinds, and this is asked of every number.
+    const auto is = [](std::string_view word, std::string_view kind) { return word == kind; };
     unsigned named = 0;
     for (const std::string_view word : words) {
-        if (word.size() < 3 || word.size() > 9) continue;  // no kind word is shorter or longer
-        if (word == "work") named |= kWork;
-        else if (word == "home") named |= kHome;
-        else if (word == "fax") named |= kFax;
-        else if (word == "main") named |= kMain;
-        else if (word == "cell" || word == "mobile" || word == "iphone") named |= kMobile;
-        else if (word == "pager") named |= kPager;
-        else if (word == "car") named |= kCar;
-        else if (word == "assistant") named |= kAssistant;
-        else if (word == "callback") named |= kCallback;
-        else if (word == "isdn") named |= kIsdn;
-        else if (word == "radio") named |= kRadio;
-        else if (word == "telex" || word == "tlx") named |= kTelex;
-        else if (word == "textphone" || word == "tty" || word == "tdd" || word == "ttytdd") named |= kTty;
-        else if (word == "pref") named |= kPref;
+        switch (word.size()) {
+            case 3:
+                if (is(word, "fax")) named |= kFax;
+                else if (is(word, "car")) named |= kCar;
+                else if (is(word, "tlx")) named |= kTelex;
+                else if (is(word, "tty") || is(word, "tdd")) named |= kTty;
+                break;
+            case 4:
+                switch (word[0]) {
+                    case 'w': if (is(word, "work")) named |= kWork; break;
+                    case 'h': if (is(word, "home")) named |= kHome; break;
+                    case 'm': if (is(word, "main")) named |= kMain; break;
+                    case 'c': if (is(word, "cell")) named |= kMobile; break;
+                    case 'i': if (is(word, "isdn")) named |= kIsdn; break;
+                    case 'p': if (is(word, "pref")) named |= kPref; break;
+                }
+                break;
+            case 5:
+                if (is(word, "pager")) named |= kPager;
+                else if (is(word, "radio")) named |= kRadio;
+                else if (is(word, "telex")) named |= kTelex;
+                break;
+            case 6:
+                if (is(word, "mobile") || is(word, "iphone")) named |= kMobile;
+                else if (is(word, "ttytdd")) named |= kTty;
+                break;
+            case 8:
+                if (is(word, "callback")) named |= kCallback;
+                break;
+            case 9:
+                if (is(word, "assistant")) named |= kAssistant;
+                else if (is(word, "textphone")) named |= kTty;
+                break;
+        }
     }
     const bool work = (named & kWork) != 0, home = (named & kHome) != 0;
     PhoneKinds kinds;

@@ -83,15 +83,4 @@ void ValueComponents::split(std::string_view value, std::size_t maxPieces) {
     }
 }
 
-std::uint32_t lettersIn(std::string_view text) {
-    static constexpr auto kBits = [] {
-        std::array<std::uint32_t, 256> bits{};
-        for (int c = 'a'; c <= 'z'; ++c) bits[c] = bits[c - 32] = 1u << (c - 'a');
-        return bits;
-    }();
-    std::uint32_t letters = 0;
-    for (char c : text) letters |= kBits[static_cast<unsigned char>(c)];
-    return letters;
-}
-
 }  // namespace tessaly

@@ -59,17 +59,4 @@ private:
     std::vector<std::string> unescaped_;
 };
 
-// Which of the letters a to z occur in a text, in any case: bit 0 for a.
-std::uint32_t lettersIn(std::string_view text);
-
-// The letters of a word, as lettersIn gives them.
-constexpr std::uint32_t lettersOf(std::string_view word) {
-    std::uint32_t letters = 0;
-    for (char c : word) {
-        if (c >= 'A' && c <= 'Z') letters |= 1u << (c - 'A');
-        if (c >= 'a' && c <= 'z') letters |= 1u << (c - 'a');
-    }
-    return letters;
-}
-
 }  // namespace tessaly
