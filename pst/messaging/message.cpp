@@ -1,5 +1,6 @@
 #include "pst/messaging/message.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "pst/messaging/property_tags.h"
@@ -35,9 +36,15 @@ PropertyContextBuilder attachmentObject(Attachment attachment) {
     if (dot != std::string::npos) {
         properties.set(tagId(tags::AttachExtension), PropertyValue::string(attachment.fileName.substr(dot)));
     }
-    properties.set(tagId(tags::AttachSize), PropertyValue::int32(static_cast<std::int32_t>(attachment.data.size())));
+    // Not rendered in the body, neither in HTML nor in RTF.
+    properties.set(tagId(tags::AttachFlags), PropertyValue::int32(0));
     properties.set(tagId(tags::AttachDataBinary), PropertyValue::binary(std::move(attachment.data)));
     for (auto& [tag, value] : attachment.properties) properties.set(tagId(tag), std::move(value));
+    // Outlook gives as an attachment's size the bytes of all its values, the
+    // data and this size's own four included.
+    std::uint64_t size = 4;
+    for (const auto& [id, value] : properties.values()) size += value.bytes().size();
+    properties.set(tagId(tags::AttachSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     return properties;
 }
 

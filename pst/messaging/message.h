@@ -21,8 +21,8 @@ struct Attachment {
 };
 
 // The properties of an attachment object (MS-OXCMSG 2.2.2): attached by
-// value, not rendered inline, its file name, extension, size and data, then
-// the attachment's own properties.
+// value, not rendered inline, its file name, extension, flags and data, the
+// attachment's own properties, then its size: the bytes of all of these.
 PropertyContextBuilder attachmentObject(Attachment attachment);
 
 class Message {

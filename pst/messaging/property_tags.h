@@ -42,6 +42,7 @@ constexpr std::uint32_t AttachMethod = 0x37050003;
 constexpr std::uint32_t AttachLongFilename = 0x3707001F;
 constexpr std::uint32_t RenderingPosition = 0x370B0003;
 constexpr std::uint32_t AttachMimeTag = 0x370E001F;
+constexpr std::uint32_t AttachFlags = 0x37140003;
 constexpr std::uint32_t AttachmentContactPhoto = 0x7FFF000B;
 constexpr std::uint32_t PstLrNoRestrictions = 0x6633000B;
 constexpr std::uint32_t PstHiddenCount = 0x66350003;

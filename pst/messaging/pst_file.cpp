@@ -165,7 +165,7 @@ void PstFile::writeTemplates() {
     writeEmptyTable(kContentsTableTemplate, contentsTableColumns());
     writeEmptyTable(kAssocContentsTableTemplate, associatedContentsTableColumns());
     writeEmptyTable(kSearchContentsTableTemplate, searchContentsTableColumns());
-    writeEmptyTable(kAttachmentTable, attachmentTableColumns());
+    writeEmptyTable(kAttachmentTable, attachmentTableTemplateColumns());
     writeEmptyTable(kRecipientTable, recipientTableColumns());
     writeEmptyTable(kOutgoingQueueTable, outgoingQueueTableColumns());
     writeEmptyTable(kChangeHistoryTable, changeHistoryTableColumns());
@@ -321,8 +321,9 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
         for (Attachment& attachment : message.attachments()) {
             if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
-            size += attachment.data.size();
             const PropertyContextBuilder attachmentProperties = attachmentObject(std::move(attachment));
+            // The message counts each attachment as the attachment counts itself.
+            size += get32(attachmentProperties.find(tagId(tags::AttachSize))->bytes().data());
             Subnode subnode;
             subnode.nid = writer_.newNid(NidType::Attachment);
             subnode.isHeap = true;

@@ -124,7 +124,7 @@ const std::vector<TableColumn>& recipientTableColumns() {
     return columns;
 }
 
-const std::vector<TableColumn>& attachmentTableColumns() {
+const std::vector<TableColumn>& attachmentTableTemplateColumns() {
     static const std::vector<TableColumn> columns = {
         {0x67F20003, 0, 4, 0},
         {0x67F30003, 4, 4, 1},
@@ -133,6 +133,15 @@ const std::vector<TableColumn>& attachmentTableColumns() {
         {0x37050003, 16, 4, 4},
         {0x3704001F, 20, 4, 5},
     };
+    return columns;
+}
+
+const std::vector<TableColumn>& attachmentTableColumns() {
+    static const std::vector<TableColumn> columns = [] {
+        std::vector<TableColumn> withFlags = attachmentTableTemplateColumns();
+        withFlags.push_back({0x37140003, 24, 4, 6});  // PidTagAttachFlags
+        return withFlags;
+    }();
     return columns;
 }
 

@@ -14,6 +14,9 @@ const std::vector<TableColumn>& contentsTableColumns();
 const std::vector<TableColumn>& associatedContentsTableColumns();
 const std::vector<TableColumn>& searchContentsTableColumns();
 const std::vector<TableColumn>& recipientTableColumns();
+// The store's template of attachment tables, and a message's own attachment
+// table: Outlook writes the template's six columns and PidTagAttachFlags.
+const std::vector<TableColumn>& attachmentTableTemplateColumns();
 const std::vector<TableColumn>& attachmentTableColumns();
 const std::vector<TableColumn>& receiveFolderTableColumns();
 const std::vector<TableColumn>& outgoingQueueTableColumns();

@@ -5,6 +5,8 @@
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/file_header.h"
+#include "pst/verify/node_trees.h"
+#include "pst/verify/property_context.h"
 #include "support/test_files.h"
 
 namespace tessaly::testing {
@@ -75,6 +77,62 @@ PstObjects readPstObjects(const std::filesystem::path& pst) {
     objects.tables = std::move(contents.tables);
     if (contents.nameToIdMap) objects.namedKeys = namedKeysOf(*contents.nameToIdMap);
     return objects;
+}
+
+namespace {
+
+// A store's bytes with its header and B-trees read, for the readers below.
+struct OpenedStore {
+    std::vector<std::uint8_t> bytes;
+    pst::verify::VerificationReport report;
+    pst::verify::VerifyContext context;
+    explicit OpenedStore(const std::string& text)
+        : bytes(text.begin(), text.end()), context(pst::verify::Bytes(bytes.data(), bytes.size()), report) {
+        pst::verify::readAndCheckHeader(context);
+        pst::verify::readBTrees(context);
+        pst::verify::checkBlockTrailers(context);
+    }
+};
+
+}  // namespace
+
+std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid) {
+    OpenedStore store(readFile(pst));
+    const auto node = store.context.nodes.find(nid);
+    if (node == store.context.nodes.end()) return std::nullopt;
+    const auto subnodes = pst::verify::readSubnodes(store.context, node->second.subnodeBid);
+    if (!subnodes) return std::nullopt;
+    return pst::verify::checkTableContext(store.context, nid, node->second.dataBid, *subnodes, {});
+}
+
+std::vector<MessageAttachments> readMessageAttachments(const std::filesystem::path& pst) {
+    namespace verify = pst::verify;
+    OpenedStore store(readFile(pst));
+    verify::VerifyContext& context = store.context;
+    std::vector<MessageAttachments> found;
+    for (const auto& [nid, node] : context.nodes) {
+        const std::uint8_t type = verify::nodeType(nid);
+        if (type != verify::kNidNormalMessage && type != verify::kNidAssociatedMessage) continue;
+        const auto subnodes = verify::readSubnodes(context, node.subnodeBid);
+        if (!subnodes) continue;
+        MessageAttachments message;
+        message.messageNid = nid;
+        for (const auto& [subnid, ref] : *subnodes) {
+            const std::uint8_t subtype = verify::nodeType(subnid);
+            if (subtype != verify::kNidAttachment && subtype != verify::kNidAttachmentTable) continue;
+            const auto inner = verify::readSubnodes(context, ref.subnodeBid);
+            if (!inner) continue;
+            if (subtype == verify::kNidAttachmentTable) {
+                verify::CellSelection everything;
+                everything.all = true;
+                message.table = verify::checkTableContext(context, subnid, ref.dataBid, *inner, everything);
+            } else if (auto properties = verify::checkPropertyContext(context, subnid, ref.dataBid, *inner)) {
+                message.attachments.emplace(subnid, std::move(*properties));
+            }
+        }
+        if (message.table || !message.attachments.empty()) found.push_back(std::move(message));
+    }
+    return found;
 }
 
 std::string propertyKey(std::uint32_t tag, const std::map<std::uint16_t, std::string>& namedKeys) {

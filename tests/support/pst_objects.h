@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pst/verify/node_contents.h"
+#include "pst/verify/table_context.h"
 #include "support/pst_readers.h"
 
 namespace tessaly::testing {
@@ -24,6 +26,20 @@ struct PstObjects {
 };
 
 PstObjects readPstObjects(const std::filesystem::path& pst);
+
+// Each message's attachments as the verifier's read path finds them: its
+// attachment table (every cell kept, as digests) and the property context of
+// each attachment, by the attachment's subnode id.
+struct MessageAttachments {
+    std::uint64_t messageNid = 0;
+    std::optional<pst::verify::TableContents> table;
+    std::map<std::uint64_t, pst::verify::PropertyMap> attachments;
+};
+std::vector<MessageAttachments> readMessageAttachments(const std::filesystem::path& pst);
+
+// The table context of a node of the node B-tree (a template such as the
+// attachment table's, 0x671), its cells not kept.
+std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid);
 
 // A property of an object, keyed for comparing two stores: "0x3A06" for a
 // tagged property, the named key for a named one; the value is its type and
