@@ -81,14 +81,20 @@ TEST(ContactAddresses, PartsMakeTheAddressTextAndTheChosenOneIsTheMailingAddress
     EXPECT_EQ(get32(named(message, addressProperty(0x8022))->bytes().data()), 1u);  // home
     EXPECT_EQ(tagged(message, 0x3A29001F)->bytes(), pst::PropertyValue::string("N\xC3\xB8rrebrogade 12").bytes());
     EXPECT_EQ(text(tagged(message, 0x3A2A001F)), "2200");
-    EXPECT_EQ(tagged(message, 0x3A26001F), nullptr);  // no country: none copied
+    // Every part of it, empty or not, but the post-office box.
+    EXPECT_EQ(text(tagged(message, 0x3A26001F)), "");
+    EXPECT_EQ(text(tagged(message, 0x3A28001F)), "");
+    EXPECT_EQ(tagged(message, 0x3A2B001F), nullptr);
     EXPECT_EQ(tagged(message, 0x3A15001F)->bytes(),
               pst::PropertyValue::string("N\xC3\xB8rrebrogade 12\r\nK\xC3\xB8" "benhavn, 2200").bytes());
     EXPECT_EQ(text(named(message, addressProperty(0x801B))), "Aarhus");  // the business address text
-    // No mailing address: neither its code nor its copy.
+    // No mailing address: no code and no copy, but its country, city and
+    // state empty, as Outlook writes them on every contact.
     const pst::Message none = contactMessage(contentOf({{F::HomeAddressCity, "Oslo"}}), {});
     EXPECT_EQ(named(none, addressProperty(0x8022)), nullptr);
-    EXPECT_EQ(tagged(none, 0x3A27001F), nullptr);
+    EXPECT_EQ(text(tagged(none, 0x3A27001F)), "");
+    EXPECT_EQ(tagged(none, 0x3A29001F), nullptr);
+    EXPECT_EQ(tagged(none, 0x3A15001F), nullptr);
 }
 
 TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
