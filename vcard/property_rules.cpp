@@ -10,6 +10,7 @@
 
 #include "common/ascii_case.h"
 #include "vcard/byte_search.h"
+#include "vcard/full_name.h"
 #include "vcard/telephone_kinds.h"
 #include "vcard/vcard_date.h"
 #include "vcard/vcard_text.h"
@@ -687,10 +688,17 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
             break;
         }
     }
+    // A card without name parts gets them from its formatted name.
     if (record.eContact_FirstName.empty() && record.eContact_MiddleName.empty() &&
         record.eContact_LastName.empty() && record.eContact_Title.empty() &&
-        record.eContact_Suffix.empty())
-        record.eContact_FirstName = extras.formattedName;
+        record.eContact_Suffix.empty() && !extras.formattedName.empty()) {
+        NameParts parts = splitFullName(extras.formattedName);
+        record.eContact_Title = std::move(parts.title);
+        record.eContact_FirstName = std::move(parts.first);
+        record.eContact_MiddleName = std::move(parts.middle);
+        record.eContact_LastName = std::move(parts.last);
+        record.eContact_Suffix = std::move(parts.suffix);
+    }
 }
 
 }  // namespace tessaly

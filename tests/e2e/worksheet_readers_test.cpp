@@ -90,7 +90,9 @@ TEST(WorksheetReaders, XlrdReadsEveryCellAsWritten) {
         "1999-06-15", "Zwei\\r\\nZeilen \xE2\x82\xAC"};
     EXPECT_EQ(rows[1], expected);
     std::vector<std::string> fnOnly(36);
-    fnOnly[0] = "?? \xC3\x89mile";
+    // The name from FN alone: family name first, as written in Japanese.
+    fnOnly[0] = "\xC3\x89mile";
+    fnOnly[2] = "??";
     EXPECT_EQ(rows[2], fnOnly);
 }
 

@@ -10,12 +10,12 @@ namespace {
 
 using testing::readCard;
 
-// The formatted name fills the first name only when no name part is there.
+// The formatted name fills the name parts only when no name part is there.
 TEST(NameRules, ComponentsFillTheNameSlotsUntrimmedAndOnlyForTheExactNameAndFormattedNameIsTheFallback) {
     EXPECT_EQ(readCard("N:Doe;John;Q;Dr.;Jr.\r\n"), "FirstName=John|MiddleName=Q|LastName=Doe|Suffix=Jr.|Title=Dr.");
     EXPECT_EQ(readCard("NOTE:n\r\nNICKNAME:Nick\r\nNAME:x\r\nn;CHARSET=UTF-8:Low; Case\r\n"),
               "FirstName= Case|LastName=Low|Comments=n|ShortName=Nick");
-    EXPECT_EQ(readCard("FN: Ada Lovelace \r\n"), "FirstName=Ada Lovelace");
+    EXPECT_EQ(readCard("FN: Ada Lovelace \r\n"), "FirstName=Ada|LastName=Lovelace");
     EXPECT_EQ(readCard("FN:Ada Lovelace\r\nN:Lovelace;Ada\r\n"), "FirstName=Ada|LastName=Lovelace");
     EXPECT_EQ(readCard("FN:Ada\r\nN:;;;Lady;\r\n"), "Title=Lady");
 }
