@@ -498,7 +498,7 @@ bool sameBytes(std::string_view known, std::string_view name) {
 enum class Rule {
     None, Name, FormattedName, Organisation, Telephone, Role, Birthday, Note, Title, Email, Nickname, Categories,
     KdeDepartment, KdeOffice, KdeProfession, Manager, Assistant, Spouse, Child, AppleRelatedName, AppleLabel,
-    Related, InstantMessaging, Gender, Language, FreeBusy, FileAs, Class, DefaultPostalAddress,
+    Related, InstantMessaging, Gender, Language, FreeBusy, FileAs, Class, DefaultPostalAddress, Kind, ShowAs,
 };
 
 // The rule of `name`, and the name as the table holds it (a static text).
@@ -525,7 +525,8 @@ std::pair<std::string_view, Rule> ruleFor(std::string_view name) {
         {"X-KADDRESSBOOK-X-IMADDRESS", Rule::InstantMessaging}, {"GENDER", Rule::Gender},
         {"X-GENDER", Rule::Gender}, {"X-WAB-GENDER", Rule::Gender}, {"LANG", Rule::Language},
         {"FBURL", Rule::FreeBusy}, {"X-EVOLUTION-FILE-AS", Rule::FileAs}, {"CLASS", Rule::Class},
-        {"X-MS-OL-DEFAULT-POSTAL-ADDRESS", Rule::DefaultPostalAddress},
+        {"X-MS-OL-DEFAULT-POSTAL-ADDRESS", Rule::DefaultPostalAddress}, {"KIND", Rule::Kind},
+        {"X-ABSHOWAS", Rule::ShowAs},
     };
     // By length first: most names are compared with none or a few.
     constexpr std::size_t kLongest = 32;
@@ -610,6 +611,12 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
             }
             break;
         }
+        case Rule::Kind:
+            if (asciiUpper(plainValue(line)) == "ORG") extras.organisation = true;
+            break;
+        case Rule::ShowAs:
+            if (asciiUpper(plainValue(line)) == "COMPANY") extras.organisation = true;
+            break;
         case Rule::DefaultPostalAddress: {
             const std::string value = plainValue(line);
             if (value == "1" || value == "2" || value == "3") extras.mailingAddress = value;
@@ -645,6 +652,7 @@ void CardExtras::clear() {
     labels.clear();
     mailingAddress.clear();
     preferredAddress.clear();
+    organisation = false;
 }
 
 void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
@@ -688,10 +696,16 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
             break;
         }
     }
-    // A card without name parts gets them from its formatted name.
-    if (record.eContact_FirstName.empty() && record.eContact_MiddleName.empty() &&
-        record.eContact_LastName.empty() && record.eContact_Title.empty() &&
-        record.eContact_Suffix.empty() && !extras.formattedName.empty()) {
+    // A card without name parts gets them from its formatted name, but for
+    // an organisation's card, whose formatted name is the organisation's.
+    const bool noNameParts = record.eContact_FirstName.empty() && record.eContact_MiddleName.empty() &&
+                             record.eContact_LastName.empty() && record.eContact_Title.empty() &&
+                             record.eContact_Suffix.empty();
+    const bool organisation =
+        extras.organisation || (!record.eContact_Company.empty() && equalsNoCase(extras.formattedName, record.eContact_Company));
+    if (noNameParts && organisation) {
+        if (record.eContact_Company.empty()) record.eContact_Company = extras.formattedName;
+    } else if (noNameParts && !extras.formattedName.empty()) {
         NameParts parts = splitFullName(extras.formattedName);
         record.eContact_Title = std::move(parts.title);
         record.eContact_FirstName = std::move(parts.first);

@@ -40,6 +40,9 @@ struct CardExtras {
     // or the kind of the first ADR marked "pref", or empty.
     std::string mailingAddress;
     std::string preferredAddress;
+    // The card stands for an organisation, not a person: vCard 4.0's
+    // KIND:org or Apple's X-ABShowAs:COMPANY.
+    bool organisation = false;
 
     // Empties it for the next card, keeping the storage that can be reused.
     void clear();
@@ -50,8 +53,9 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
 
 // The adjustments made as a card is handed over: the e-mail addresses in
 // their order (a preferred one first), related names by their labels, the
-// mailing address, and a card without any name part gets its FN as first
-// name.
+// mailing address, and a card without any name part gets its name from its
+// FN, split into parts; or, for an organisation's card (one that says so, or
+// whose FN is its company), the FN as the company when ORG gives none.
 void prepareForHandOver(ContactRecord& record, CardExtras& extras);
 
 // True for properties that carry nothing of the contact (VERSION, PRODID,

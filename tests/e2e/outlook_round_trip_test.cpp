@@ -73,5 +73,28 @@ TEST(OutlookRoundTrip, AnOutlook2007CardGivesEveryFieldBackInItsProperty) {
     EXPECT_EQ(testing::valueOf(values, 0x3A41).size(), 8u);
 }
 
+// A company's card (vCard 4.0's KIND:org, or FN the same as ORG, with no N)
+// is filed under the company as Outlook files such a contact: its display
+// name, file-as and subject are the company's, PidLidFileUnderId 0x3A16, and
+// it has no name parts.
+TEST(OutlookRoundTrip, ACompanysCardIsFiledUnderTheCompany) {
+    for (const char* card : {"BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:org\r\nFN:Acme Trading Ltd\r\nEND:VCARD\r\n",
+                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Acme Trading Ltd\r\nORG:Acme Trading Ltd\r\n"
+                             "TEL;TYPE=WORK:+1 555\r\nEND:VCARD\r\n"}) {
+        testing::TempDir work;
+        const testing::ConvertedContact converted = testing::convertToContact(work.write("org.vcf", card), work.path());
+        EXPECT_EQ(converted.run.status, 0) << converted.run.out << converted.run.err;
+        const auto& values = converted.values;
+        ASSERT_FALSE(values.empty()) << card;
+        EXPECT_EQ(testing::valueOf(values, 0x3001), utf16("Acme Trading Ltd")) << card;  // display name
+        EXPECT_EQ(testing::valueOf(values, 0x3A16), utf16("Acme Trading Ltd")) << card;  // company
+        EXPECT_EQ(testing::valueOf(values, 0, 0x8005), utf16("Acme Trading Ltd")) << card;  // file-as
+        EXPECT_EQ(testing::valueOf(values, 0, 0x8006), littleEndian(0x3A16, 4)) << card;
+        EXPECT_EQ(testing::valueOf(values, 0x0037), utf16("\x01\x01" "Acme Trading Ltd")) << card;
+        for (std::uint32_t namePart : {0x3A06u, 0x3A11u, 0x3A44u, 0x3A0Au})  // given, surname, middle, initials
+            EXPECT_EQ(testing::valueOf(values, namePart), "") << std::hex << namePart << " " << card;
+    }
+}
+
 }  // namespace
 }  // namespace tessaly

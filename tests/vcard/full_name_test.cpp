@@ -59,5 +59,19 @@ TEST(FullName, ACardWithoutNGetsTheSplitNameAndOneWithNKeepsIts) {
     EXPECT_EQ(testing::readCard("FN:Dr. Jane Public\r\nN:Roe;Jane;;;\r\n"), "FirstName=Jane|LastName=Roe");
 }
 
+TEST(FullName, AnOrganisationsCardKeepsItsNameAsTheCompany) {
+    // vCard 4.0's kind, Apple's "show as company", or an FN that is the ORG.
+    EXPECT_EQ(testing::readCard("KIND:org\r\nFN:Acme Trading Ltd\r\n"), "Company=Acme Trading Ltd");
+    EXPECT_EQ(testing::readCard("KIND:Org\r\nFN:Acme\r\nORG:Acme Trading Ltd;Sales\r\n"),
+              "Company=Acme Trading Ltd|Department=Sales");
+    EXPECT_EQ(testing::readCard("X-ABShowAs:COMPANY\r\nFN:Acme Trading\r\nORG:Acme Trading Ltd\r\n"),
+              "Company=Acme Trading Ltd");
+    EXPECT_EQ(testing::readCard("FN:ACME Trading\r\nORG:Acme Trading\r\n"), "Company=Acme Trading");
+    // A person's card of any kind keeps its name.
+    EXPECT_EQ(testing::readCard("KIND:individual\r\nFN:Jane Roe\r\nORG:Acme\r\n"),
+              "FirstName=Jane|LastName=Roe|Company=Acme");
+    EXPECT_EQ(testing::readCard("KIND:org\r\nN:Roe;Jane\r\nFN:Acme\r\n"), "FirstName=Jane|LastName=Roe");
+}
+
 }  // namespace
 }  // namespace tessaly
