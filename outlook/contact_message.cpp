@@ -110,8 +110,10 @@ std::string firstCharacter(const std::string& text) {
 
 // An e-mail entry: display name, type SMTP, the address, the address again as
 // its original display name, and the one-off entry identifier of the three.
-void setEmailGroup(Message& message, std::uint32_t base, const std::string& displayName, const std::string& address) {
-    const std::string shown = displayName.empty() ? address : displayName;
+// The display name is the contact's name with the address in brackets, as
+// Outlook 2003 to 2016 write it ("Jane Roe (jane@example.com)").
+void setEmailGroup(Message& message, std::uint32_t base, const std::string& name, const std::string& address) {
+    const std::string shown = name.empty() || name == address ? address : name + " (" + address + ")";
     message.set(addressProperty(base + kGroupDisplayName), PropertyValue::string(shown));
     message.set(addressProperty(base + kGroupAddressType), PropertyValue::string("SMTP"));
     message.set(addressProperty(base + kGroupEmailAddress), PropertyValue::string(address));
@@ -122,9 +124,9 @@ void setEmailGroup(Message& message, std::uint32_t base, const std::string& disp
 
 // A fax entry: type FAX always, as Outlook keeps it; with a number, the
 // address "name@number", the contact's name and the one-off entry identifier.
-void setFaxGroup(Message& message, std::uint32_t base, const std::string& displayName, const std::string& number) {
+void setFaxGroup(Message& message, std::uint32_t base, const std::string& name, const std::string& number) {
     message.set(addressProperty(base + kGroupAddressType), PropertyValue::string("FAX"));
-    const std::string shown = number.empty() || !displayName.empty() ? displayName : number;
+    const std::string shown = number.empty() || !name.empty() ? name : number;
     const std::string address = number.empty() ? std::string() : shown + "@" + number;
     message.set(addressProperty(base + kGroupEmailAddress), PropertyValue::string(address));
     message.set(addressProperty(base + kGroupOriginalDisplayName), PropertyValue::string(number.empty() ? "" : shown));
@@ -358,20 +360,24 @@ void setAddresses(Message& message, const ContactContent& c) {
 
 // The e-mail and fax entries, and the list of those present.
 void setEntries(Message& message, const ContactContent& c, const std::string& displayName) {
+    // The entries carry the contact's name without its title, as Outlook's
+    // do; a contact without a name, its display name.
+    std::string name = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
+    if (name.empty()) name = displayName;
     std::vector<std::int32_t> entries;
     std::int32_t entryBits = 0;
     const ContactField emails[] = {F::Email1Address, F::Email2Address, F::Email3Address};
     for (std::int32_t k = 0; k < 3; ++k) {
         if (c[emails[k]].empty()) continue;
-        setEmailGroup(message, 0x8080 + 0x10 * static_cast<std::uint32_t>(k), displayName, c[emails[k]]);
+        setEmailGroup(message, 0x8080 + 0x10 * static_cast<std::uint32_t>(k), name, c[emails[k]]);
         entries.push_back(k);
         entryBits |= 1 << k;
     }
     // Fax entries: the list numbers them 3 (business), 4 (home) and 5
     // (primary), with the bits 0x08, 0x10 and 0x20.
-    setFaxGroup(message, 0x80B0, displayName, c[F::OtherFaxNumber]);
-    setFaxGroup(message, 0x80C0, displayName, c[F::BusinessFaxNumber]);
-    setFaxGroup(message, 0x80D0, displayName, c[F::HomeFaxNumber]);
+    setFaxGroup(message, 0x80B0, name, c[F::OtherFaxNumber]);
+    setFaxGroup(message, 0x80C0, name, c[F::BusinessFaxNumber]);
+    setFaxGroup(message, 0x80D0, name, c[F::HomeFaxNumber]);
     const std::pair<ContactField, std::int32_t> faxes[] = {
         {F::BusinessFaxNumber, 3}, {F::HomeFaxNumber, 4}, {F::OtherFaxNumber, 5}};
     for (const auto& [field, entry] : faxes) {

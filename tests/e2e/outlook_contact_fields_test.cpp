@@ -141,11 +141,7 @@ const Masks kAlwaysDifferent = {
                "were saved without"},
     {"lid 0x80dd", "mailing country code: Outlook's own list of countries"},
     {"lid 0x80db", "business country code: the same"},
-    {"lid 0x8080", "e-mail display name: Outlook's is the name without its prefix and the address in brackets, "
-                   "ours the display name"},
-    {"lid 0x80c3", "business fax entry: Outlook's name leaves the prefix out, and it adds its locale's dialling "
-                   "code to the number"},
-    {"lid 0x80c4", "business fax entry's name: Outlook leaves the prefix out"},
+    {"lid 0x80c3", "business fax entry's address: Outlook adds its locale's dialling code to the number"},
     {"0x3a15", "mailing address text: Outlook lays it out by the country's conventions"},
     {"lid 0x801b", "business address text: the same"},
 };

@@ -99,6 +99,7 @@ TEST(ContactAddresses, PartsMakeTheAddressTextAndTheChosenOneIsTheMailingAddress
 
 TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
     const ContactContent content = contentOf({{F::FirstName, "Ana"},
+                                              {F::Title, "Dr."},
                                               {F::Email2Address, "ana@example.org"},
                                               {F::HomeFaxNumber, "+1 555 0100"},
                                               {F::Categories, " Family, ,Friends ,,"}});
@@ -106,9 +107,12 @@ TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
     // Only the second e-mail address: no first entry at all.
     EXPECT_EQ(named(message, addressProperty(0x8083)), nullptr);
     EXPECT_EQ(named(message, addressProperty(0x8082)), nullptr);
-    EXPECT_EQ(text(named(message, addressProperty(0x8090))), "Ana");
+    // The entries name the contact without its title; an e-mail entry adds
+    // the address in brackets.
+    EXPECT_EQ(text(named(message, addressProperty(0x8090))), "Ana (ana@example.org)");
     EXPECT_EQ(text(named(message, addressProperty(0x8092))), "SMTP");
-    EXPECT_EQ(named(message, addressProperty(0x8095))->bytes(), oneOffEntryId("Ana", "SMTP", "ana@example.org"));
+    EXPECT_EQ(named(message, addressProperty(0x8095))->bytes(),
+              oneOffEntryId("Ana (ana@example.org)", "SMTP", "ana@example.org"));
     // Home fax is the third fax entry (business the second, as in Outlook's
     // own contacts); the others keep their type with empty addresses.
     EXPECT_EQ(text(named(message, addressProperty(0x80D3))), "Ana@+1 555 0100");
