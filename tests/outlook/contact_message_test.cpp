@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "outlook/one_off_entry_id.h"
+#include "pst/messaging/pst_file.h"
 #include "outlook/property_sets.h"
 #include "pst/messaging/property_tags.h"
+#include "support/pst_objects.h"
+#include "support/test_files.h"
+#include "support/written_stores.h"
 
 namespace tessaly::outlook {
 namespace {
@@ -140,6 +144,32 @@ TEST(ContactEntries, EmailAndFaxEntriesAndTheListOfThem) {
     EXPECT_EQ(text(tagged(faxes, 0x3A23001F)), "2");  // PidTagPrimaryFaxNumber
     EXPECT_EQ(named(faxes, addressProperty(0x8028))->bytes(), pst::PropertyValue::multipleInt32({3, 5}).bytes());
     EXPECT_EQ(get32(named(faxes, addressProperty(0x8029))->bytes().data()), 0x28u);
+}
+
+// The picture as a store keeps it: an attachment whose table has the columns
+// of Outlook 2016's attachment tables, whose size follows Outlook's rule, and
+// which is marked as the contact's photo and hidden.
+TEST(ContactPicture, IsAnAttachmentAsOutlook2016KeepsOne) {
+    ContactContent content = contentOf({{F::FirstName, "Ana"}});
+    content.picture = ContactPicture{std::vector<std::uint8_t>(7352, 0xD8), "image/jpeg"};
+    testing::TempDir dir;
+    const auto path = testing::writeStore(dir.path() / "picture.pst", "Picture", [&](pst::PstFile& store) {
+        store.addMessage(store.standardFolder(pst::StandardFolder::Contacts), contactMessage(content, {}));
+    });
+    const auto ours = testing::readMessageAttachments(path);
+    const auto outlook = testing::readMessageAttachments(std::filesystem::path(TESSALY_FIXTURES_DIR) / "pst-reference" /
+                                                         "outlook2016-tika-testPST.pst");
+    ASSERT_EQ(ours.size(), 1u);
+    ASSERT_EQ(outlook.size(), 1u);
+    ASSERT_TRUE(ours[0].table && outlook[0].table);
+    EXPECT_EQ(testing::columnsText(*ours[0].table), testing::columnsText(*outlook[0].table));
+    ASSERT_EQ(ours[0].attachments.size(), 1u);
+    const pst::verify::PropertyMap& photo = ours[0].attachments.begin()->second;
+    EXPECT_EQ(pst::verify::integerProperty(photo, 0x0E20), testing::sizeOfAllValues(photo));
+    EXPECT_GT(testing::sizeOfAllValues(photo), 7352u);
+    EXPECT_EQ(pst::verify::integerProperty(photo, 0x3714), 0u);  // PidTagAttachFlags
+    EXPECT_EQ(pst::verify::booleanProperty(photo, 0x7FFF), true);  // PidTagAttachmentContactPhoto
+    EXPECT_EQ(pst::verify::booleanProperty(photo, 0x7FFE), true);  // PidTagAttachmentHidden
 }
 
 }  // namespace

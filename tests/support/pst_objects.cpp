@@ -96,6 +96,28 @@ struct OpenedStore {
 
 }  // namespace
 
+std::size_t sizeOfAllValues(const pst::verify::PropertyMap& properties) {
+    std::size_t total = 0;
+    for (const auto& [id, value] : properties) {
+        if (value.bytes) total += value.bytes->size();
+        else if (value.type == 0x000B) total += 1;  // PtypBoolean
+        else if (value.type == 0x0002) total += 2;  // PtypInteger16
+        else total += 4;                            // PtypInteger32 and the other 4-byte types
+    }
+    return total;
+}
+
+std::string columnsText(const pst::verify::TableContents& table) {
+    std::string text;
+    for (const pst::verify::TableColumn& column : table.columns) {
+        char one[40];
+        std::snprintf(one, sizeof one, "%s%08X@%u/%u/%u", text.empty() ? "" : " ", column.tag, column.offset,
+                      column.size, column.bit);
+        text += one;
+    }
+    return text;
+}
+
 std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid) {
     OpenedStore store(readFile(pst));
     const auto node = store.context.nodes.find(nid);

@@ -37,6 +37,13 @@ struct MessageAttachments {
 };
 std::vector<MessageAttachments> readMessageAttachments(const std::filesystem::path& pst);
 
+// The bytes all of an object's values take (an integer's 4, a boolean's 1, a
+// string's or binary's own): Outlook's PidTagAttachSize of an attachment.
+std::size_t sizeOfAllValues(const pst::verify::PropertyMap& properties);
+
+// A table's columns as "tag@offset/size/bit" in their order, for comparing.
+std::string columnsText(const pst::verify::TableContents& table);
+
 // The table context of a node of the node B-tree (a template such as the
 // attachment table's, 0x671), its cells not kept.
 std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid);
