@@ -113,7 +113,7 @@ std::string firstCharacter(const std::string& text) {
 // The display name is the contact's name with the address in brackets, as
 // Outlook 2003 to 2016 write it ("Jane Roe (jane@example.com)").
 void setEmailGroup(Message& message, std::uint32_t base, const std::string& name, const std::string& address) {
-    const std::string shown = name.empty() || name == address ? address : name + " (" + address + ")";
+    const std::string shown = emailEntryDisplayName(name, address);
     message.set(addressProperty(base + kGroupDisplayName), PropertyValue::string(shown));
     message.set(addressProperty(base + kGroupAddressType), PropertyValue::string("SMTP"));
     message.set(addressProperty(base + kGroupEmailAddress), PropertyValue::string(address));
@@ -146,27 +146,32 @@ void setDate(Message& message, std::uint16_t utcId, std::uint32_t localLid, Date
     message.set(addressProperty(localLid), PropertyValue::time(pst::fileTimeFromDays(std::floor(date))));
 }
 
-// Properties Outlook writes on every contact it saves: the item's class of
-// importance, sensitivity and icon, the Western character set, and its
-// to-do, reminder and task state (none of them set).
-void setItemStamps(Message& message) {
-    setInt(message, kImportance, 1);        // normal
-    setInt(message, kPriority, 0);          // normal
-    setInt(message, kSensitivity, 0);       // none
-    setInt(message, kIconIndex, 0x200);     // a contact
+// Properties Outlook writes on every contact it saves beside the stamps of
+// every item: the icon, the Western character set, the file-as choices and
+// the e-mail entries' ids.
+void setContactStamps(Message& message) {
+    setInt(message, kIconIndex, 0x200);  // a contact
     setInt(message, kSendInternetEncoding, 0);
-    setInt(message, kMessageLocaleId, 0);
-    for (std::uint16_t unused : {kAccount, kKeyword, kLanguage, kLocation}) setText(message, unused, "");
     message.set(addressProperty(kContactCharacterSet), PropertyValue::int32(0x100));
-    message.set(addressProperty(kAutoLog), PropertyValue::boolean(false));
-    message.set(addressProperty(kDepartmentUnused), PropertyValue::string(""));
     message.set(addressProperty(kFileUnderList),
                 PropertyValue::multipleInt32({0x8017, 0x8037, 0x3A16, 0x8019, 0x8018}));
-    message.set(addressProperty(kReferredBy), PropertyValue::string(""));
     // The LIDs of the three e-mail entries' display names, on every contact
     // Outlook 2003 to 2016 saved.
     message.set(addressProperty(kEmailDisplayNameIds),
                 PropertyValue::multipleInt32({0x8080, 0x8090, 0x80A0}));
+}
+
+}  // namespace
+
+void setItemStamps(Message& message) {
+    setInt(message, kImportance, 1);        // normal
+    setInt(message, kPriority, 0);          // normal
+    setInt(message, kSensitivity, 0);       // none
+    setInt(message, kMessageLocaleId, 0);
+    for (std::uint16_t unused : {kAccount, kKeyword, kLanguage, kLocation}) setText(message, unused, "");
+    message.set(addressProperty(kAutoLog), PropertyValue::boolean(false));
+    message.set(addressProperty(kDepartmentUnused), PropertyValue::string(""));
+    message.set(addressProperty(kReferredBy), PropertyValue::string(""));
     message.set(commonProperty(0x8503), PropertyValue::boolean(false));  // PidLidReminderSet
     message.set(commonProperty(0x8501), PropertyValue::int32(0));        // PidLidReminderDelta
     message.set(commonProperty(0x8510), PropertyValue::int32(0x10));     // PidLidSideEffects: coerce to Inbox
@@ -190,7 +195,14 @@ void setItemStamps(Message& message) {
     message.set(taskProperty(0x8126), PropertyValue::boolean(false));    // PidLidTaskFRecurring
 }
 
-}  // namespace
+std::string contactEntryName(const ContactContent& c, const std::string& displayName) {
+    const std::string name = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
+    return name.empty() ? displayName : name;
+}
+
+std::string emailEntryDisplayName(const std::string& name, const std::string& address) {
+    return name.empty() || name == address ? address : name + " (" + address + ")";
+}
 
 std::string contactDisplayName(const ContactContent& c) {
     std::string name =
@@ -362,8 +374,7 @@ void setAddresses(Message& message, const ContactContent& c) {
 void setEntries(Message& message, const ContactContent& c, const std::string& displayName) {
     // The entries carry the contact's name without its title, as Outlook's
     // do; a contact without a name, its display name.
-    std::string name = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
-    if (name.empty()) name = displayName;
+    const std::string name = contactEntryName(c, displayName);
     std::vector<std::int32_t> entries;
     std::int32_t entryBits = 0;
     const ContactField emails[] = {F::Email1Address, F::Email2Address, F::Email3Address};
@@ -451,6 +462,7 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
     setDates(message, c);
     setPicture(message, c);
     setItemStamps(message);
+    setContactStamps(message);
     setPersonalDetails(message, c);
     message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
     return message;

@@ -58,6 +58,19 @@ std::vector<std::string> categoryKeywords(const std::string& categories);
 // day of 1601 east of UTC).
 std::optional<std::uint64_t> localMidnightInUtc(DateValue date);
 
+// The name a contact's e-mail and fax entries carry: its name without the
+// title ("Quick Brown Fox Jr"), or without a name its display name.
+std::string contactEntryName(const ContactContent& content, const std::string& displayName);
+// An e-mail entry's display name: the name with the address in brackets, or
+// the address alone when there is no other name.
+std::string emailEntryDisplayName(const std::string& name, const std::string& address);
+
+// The stamps Outlook writes on every contact and distribution list it saves:
+// importance, sensitivity and locale; the empty account, keyword, language,
+// location, department and referred-by; auto-journal off; and the item's
+// reminder, to-do and task state, none of them set.
+void setItemStamps(pst::Message& message);
+
 // The message of a contact. `ownEntryId` is the entry identifier the contact
 // will have in its store (Outlook keeps it in PidLidReferenceEntryId).
 pst::Message contactMessage(const ContactContent& content, const pst::Bytes& ownEntryId);

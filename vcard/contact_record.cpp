@@ -74,6 +74,10 @@ void FreevCard(ContactRecord& record) {
     }
     record.ePhotoBytes.clear();
     for (const ContactSlot& field : kFields) (record.*field.text).clear();
+    record.uid.clear();
+    record.isGroup = false;
+    record.groupName.clear();
+    record.members.clear();
     record.sourceCount = 0;
     record.moreSources.clear();
     record.unplaced.clear();

@@ -102,6 +102,21 @@ struct ContactRecord {
     std::string fileAs;
     std::string isPrivate;  // "1" when the card is private or confidential
 
+    // The card's own identifier (UID) as written, by which a group's members
+    // name the cards they stand for.
+    std::string uid;
+    // A contact group's card (vCard 4.0's KIND:group, Apple's
+    // X-ADDRESSBOOKSERVER-KIND:group): its name (FN, or N's parts when it has
+    // no FN) and its members as written ("urn:uuid:…", "mailto:…"), each with
+    // its line. Such a card stands for a group, not a contact.
+    struct GroupMember {
+        std::string value;
+        long line = 0;
+    };
+    bool isGroup = false;
+    std::string groupName;
+    std::vector<GroupMember> members;
+
     // Where a field's value came from: the field's name (as contactSlots()
     // or contactFields() spell it), the line and the property's name, both
     // static texts. Noted for every field of every card: the first ones go

@@ -485,6 +485,17 @@ void setSingle(std::string& field, const char* fieldName, const PropertyLine& li
     noteSource(record, fieldName, extras, extras.property);
 }
 
+// The texts that are not empty, joined by spaces.
+std::string joinedWords(std::initializer_list<const std::string*> words) {
+    std::string out;
+    for (const std::string* word : words) {
+        if (word->empty()) continue;
+        if (!out.empty()) out += ' ';
+        out += *word;
+    }
+    return out;
+}
+
 // Whether two names of the same size are the same, compared here rather
 // than by a call into the C library: names are a few bytes long, most differ
 // in their first, and this is asked of every line.
@@ -499,6 +510,7 @@ enum class Rule {
     None, Name, FormattedName, Organisation, Telephone, Role, Birthday, Note, Title, Email, Nickname, Categories,
     KdeDepartment, KdeOffice, KdeProfession, Manager, Assistant, Spouse, Child, AppleRelatedName, AppleLabel,
     Related, InstantMessaging, Gender, Language, FreeBusy, FileAs, Class, DefaultPostalAddress, Kind, ShowAs,
+    Uid, Member,
 };
 
 // The rule of `name`, and the name as the table holds it (a static text).
@@ -526,7 +538,8 @@ std::pair<std::string_view, Rule> ruleFor(std::string_view name) {
         {"X-GENDER", Rule::Gender}, {"X-WAB-GENDER", Rule::Gender}, {"LANG", Rule::Language},
         {"FBURL", Rule::FreeBusy}, {"X-EVOLUTION-FILE-AS", Rule::FileAs}, {"CLASS", Rule::Class},
         {"X-MS-OL-DEFAULT-POSTAL-ADDRESS", Rule::DefaultPostalAddress}, {"KIND", Rule::Kind},
-        {"X-ABSHOWAS", Rule::ShowAs},
+        {"X-ABSHOWAS", Rule::ShowAs}, {"X-ADDRESSBOOKSERVER-KIND", Rule::Kind}, {"UID", Rule::Uid},
+        {"MEMBER", Rule::Member}, {"X-ADDRESSBOOKSERVER-MEMBER", Rule::Member},
     };
     // By length first: most names are compared with none or a few.
     constexpr std::size_t kLongest = 32;
@@ -611,8 +624,16 @@ bool applyPropertyRules(const PropertyLine& line, ContactRecord& record, CardExt
             }
             break;
         }
-        case Rule::Kind:
-            if (asciiUpper(plainValue(line)) == "ORG") extras.organisation = true;
+        case Rule::Kind: {
+            const std::string kind = asciiUpper(plainValue(line));
+            if (kind == "ORG") extras.organisation = true;
+            if (kind == "GROUP") record.isGroup = true;
+            break;
+        }
+        case Rule::Uid: setPlainValue(record.uid, line); break;
+        case Rule::Member:
+            if (std::string member = plainValue(line); !member.empty())
+                record.members.push_back({std::move(member), extras.line});
             break;
         case Rule::ShowAs:
             if (asciiUpper(plainValue(line)) == "COMPANY") extras.organisation = true;
@@ -696,6 +717,20 @@ void prepareForHandOver(ContactRecord& record, CardExtras& extras) {
             break;
         }
     }
+    // A group is named by its FN, or by its N when it has none; its name
+    // parts stay as N gave them. Members on a card that is no group have no
+    // place.
+    if (record.isGroup) {
+        record.groupName = !extras.formattedName.empty()
+                               ? extras.formattedName
+                               : joinedWords({&record.eContact_Title, &record.eContact_FirstName,
+                                              &record.eContact_MiddleName, &record.eContact_LastName,
+                                              &record.eContact_Suffix});
+        return;
+    }
+    for (const ContactRecord::GroupMember& member : record.members)
+        noteUnplaced(record, member.line, "MEMBER", "a member on a card that is no group");
+    record.members.clear();
     // A card without name parts gets them from its formatted name, but for
     // an organisation's card, whose formatted name is the organisation's.
     const bool noNameParts = record.eContact_FirstName.empty() && record.eContact_MiddleName.empty() &&
