@@ -28,8 +28,10 @@ const char* const kHelp =
     "Reads SOURCE (a .vcf file, or a folder whose .vcf files are all read) and\n"
     "prints every card: a line 'card N', then one line per filled slot of the\n"
     "contact record, 'SLOT<TAB>VALUE', then one per filled field beside the\n"
-    "slots in the same form, and at the end 'N cards'. Line breaks in values\n"
-    "are written as \\n, tabs as \\t, backslashes as \\\\; dates as YYYY-MM-DD.\n"
+    "slots in the same form, the card's 'uid', and for a contact group its\n"
+    "'group' name and one 'member' line per member; at the end 'N cards'.\n"
+    "Line breaks in values are written as \\n, tabs as \\t, backslashes as\n"
+    "\\\\; dates as YYYY-MM-DD.\n"
     "A value the record has no field for is named on standard error. No\n"
     "picture file is written.\n"
     "\n"
@@ -115,6 +117,18 @@ public:
             buffer_ += '\t';
             appendValue(value);
             buffer_ += '\n';
+        }
+        const auto line = [&](const char* name, const std::string& value) {
+            buffer_ += name;
+            buffer_ += '\t';
+            appendValue(value);
+            buffer_ += '\n';
+        };
+        if (!record.uid.empty()) line("uid", record.uid);
+        // A group's name and its members as written.
+        if (record.isGroup) {
+            line("group", record.groupName);
+            for (const ContactRecord::GroupMember& member : record.members) line("member", member.value);
         }
         if (buffer_.size() > kBufferSize) flush();
     }

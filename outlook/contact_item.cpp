@@ -107,7 +107,9 @@ void ContactItem::Save() {
     pst::PstFile& file = store_->file();
     try {
         const pst::Nid nid = file.reserveMessageNid();
-        file.addMessage(folder_, contactMessage(content_, file.entryId(nid)), nid);
+        pst::Bytes entryId = file.entryId(nid);
+        file.addMessage(folder_, contactMessage(content_, entryId), nid);
+        entryId_ = std::move(entryId);
     } catch (const pst::PstError& error) {
         throw AutomationError(error.what());
     }

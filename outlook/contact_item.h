@@ -35,6 +35,8 @@ public:
 
     // Writes the contact to its folder. An item is saved once.
     void Save();
+    // The saved item's entry identifier in its store (empty before Save).
+    const pst::Bytes& EntryID() const { return entryId_; }
 
     const ContactContent& content() const { return content_; }
 
@@ -43,6 +45,7 @@ private:
     pst::Nid folder_;
     ContactContent content_;
     bool saved_ = false;
+    pst::Bytes entryId_;
 };
 
 }  // namespace tessaly::outlook

@@ -37,6 +37,7 @@ ContactItemOutcome CreateContactItem(Session& objSession, const std::string& sto
     addContactPicture(item.get(), record, outcome);
     setContactDates(item.get(), record, outcome);
     saveContact(item.get(), outcome);
+    if (outcome.saved && !record.uid.empty()) outcome.listMember = contactAsMember(item->content(), item->EntryID());
     return outcome;
 }
 

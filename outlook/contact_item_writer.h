@@ -5,9 +5,11 @@
 // was saved and which statements failed.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "outlook/distribution_list.h"
 #include "outlook/session.h"
 #include "vcard/contact_record.h"
 
@@ -15,6 +17,9 @@ namespace tessaly::outlook {
 
 struct ContactItemOutcome {
     bool saved = false;
+    // For a saved card with a UID: the contact as a member of a distribution
+    // list, for the groups that name it.
+    std::optional<ListMember> listMember;
     // "Statement: cause" for each statement that failed, in order.
     std::vector<std::string> failures;
 };

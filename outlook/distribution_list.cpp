@@ -52,6 +52,23 @@ ListMember contactMember(const pst::Bytes& contactEntryId, ContactAddressKind ki
     return member;
 }
 
+ListMember contactAsMember(const ContactContent& c, const pst::Bytes& entryId) {
+    using F = ContactField;
+    const std::string displayName = contactDisplayName(c);
+    const std::string name = contactEntryName(c, displayName);
+    const std::pair<F, ContactAddressKind> emails[] = {
+        {F::Email1Address, ContactAddressKind::Email1}, {F::Email2Address, ContactAddressKind::Email2},
+        {F::Email3Address, ContactAddressKind::Email3}};
+    for (const auto& [field, kind] : emails)
+        if (!c[field].empty()) return contactMember(entryId, kind, emailEntryDisplayName(name, c[field]), "SMTP", c[field]);
+    const std::pair<F, ContactAddressKind> faxes[] = {
+        {F::BusinessFaxNumber, ContactAddressKind::BusinessFax}, {F::HomeFaxNumber, ContactAddressKind::HomeFax},
+        {F::OtherFaxNumber, ContactAddressKind::PrimaryFax}};
+    for (const auto& [field, kind] : faxes)
+        if (!c[field].empty()) return contactMember(entryId, kind, name, "FAX", name + "@" + c[field]);
+    return contactMember(entryId, ContactAddressKind::Email1, displayName, "SMTP", "");
+}
+
 ListMember addressMember(const std::string& displayName, const std::string& addressType, const std::string& address) {
     ListMember member;
     member.oneOff = oneOffEntryId(displayName, addressType, address);

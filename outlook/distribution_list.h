@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "outlook/contact_message.h"
 #include "pst/messaging/message.h"
 
 namespace tessaly::outlook {
@@ -35,6 +36,11 @@ enum class ContactAddressKind : std::uint8_t {
 // addresses; the one-off holds that address as the contact's entry shows it.
 ListMember contactMember(const pst::Bytes& contactEntryId, ContactAddressKind kind, const std::string& displayName,
                          const std::string& addressType, const std::string& address);
+// A saved contact as a member: by its first e-mail address, else its first
+// fax number (business, home, other), else by its name alone with no address.
+// `entryId` is the contact's message entry id.
+ListMember contactAsMember(const ContactContent& contact, const pst::Bytes& entryId);
+
 // An address that is no contact's: its one-off entry id, twice.
 ListMember addressMember(const std::string& displayName, const std::string& addressType, const std::string& address);
 

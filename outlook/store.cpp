@@ -56,6 +56,14 @@ std::shared_ptr<ContactItem> Items::Add(std::int16_t itemType) {
     return std::make_shared<ContactItem>(store_, folder_);
 }
 
+void Items::AddDistributionList(const std::string& name, const std::vector<ListMember>& members) {
+    try {
+        store_->file().addMessage(folder_, distributionListMessage(name, members));
+    } catch (const pst::PstError& error) {
+        throw AutomationError(error.what());
+    }
+}
+
 Store::Store(std::shared_ptr<StoreState> state) : state_(std::move(state)) {
     // Zero flags and the store's record key, in hexadecimal.
     static const char* const kDigits = "0123456789ABCDEF";

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "outlook/contact_item.h"
+#include "outlook/distribution_list.h"
 #include "pst/messaging/pst_file.h"
 
 namespace tessaly::outlook {
@@ -43,6 +45,8 @@ public:
     Items(std::shared_ptr<StoreState> store, pst::Nid folder) : store_(std::move(store)), folder_(folder) {}
     // A new, unsaved item of the type: 2, a contact item, is the one supported.
     std::shared_ptr<ContactItem> Add(std::int16_t itemType);
+    // Saves a distribution list of these members in the folder.
+    void AddDistributionList(const std::string& name, const std::vector<ListMember>& members);
 
 private:
     std::shared_ptr<StoreState> store_;

@@ -1,8 +1,13 @@
 #include "app/run/outlook_target.h"
 
+#include <optional>
+
+#include "common/ascii_case.h"
+
 #include "app/run/store_session_failure.h"
 #include "app/run/values_without_place.h"
 #include "outlook/contact_item_writer.h"
+#include "vcard/vcard_text.h"
 
 namespace tessaly {
 
@@ -17,7 +22,23 @@ void OutlookTarget::open(const std::filesystem::path& outputFolder) {
     }
 }
 
+namespace {
+
+// A UID as members name it: without a "urn:uuid:" prefix, in small letters
+// (Apple writes the prefix on members and not on the cards).
+std::string uidKey(std::string_view uid) {
+    uid = trimSpaces(uid);
+    if (startsWithNoCase(uid, "urn:uuid:")) uid.remove_prefix(9);
+    return asciiLower(uid);
+}
+
+}  // namespace
+
 bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
+    if (record.isGroup) {
+        groups_.push_back({record.groupName, record.members, place.file, place.line, place.cardNumber});
+        return true;
+    }
     const outlook::ContactItemOutcome outcome =
         outlook::CreateContactItem(session_.objSession(), session_.PSTStoreID(), outlook::kContactsFolder, record);
     // A store whose file can no longer be written takes no further card: the
@@ -28,6 +49,7 @@ bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, R
         report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + outlook::notSavedCause(outcome));
         return false;
     }
+    if (outcome.listMember) contactsByUid_.try_emplace(uidKey(record.uid), std::move(*outcome.listMember));
     // An Outlook contact has three e-mail addresses and knows two genders.
     const bool knownGender = record.gender.empty() || record.gender == "F" || record.gender == "M";
     const FieldWithoutPlace withoutField[] = {
@@ -41,7 +63,53 @@ bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, R
     return true;
 }
 
-std::filesystem::path OutlookTarget::close(RunReport&) {
+void OutlookTarget::saveDistributionLists(RunReport& report) {
+    for (const Group& group : groups_) {
+        const CardPlace place{group.file, group.line, group.cardNumber};
+        std::vector<outlook::ListMember> members;
+        std::vector<pst::Bytes> entryIds, oneOffs;
+        for (const ContactRecord::GroupMember& member : group.members) {
+            const std::string where = group.file + ":" + std::to_string(member.line) + ": card " +
+                                      std::to_string(group.cardNumber) + ": a member of the group '" + group.name + "'";
+            std::optional<outlook::ListMember> resolved;
+            const std::string_view value = trimSpaces(member.value);
+            if (startsWithNoCase(value, "mailto:")) {
+                const std::string address(trimSpaces(value.substr(7)));
+                if (!address.empty()) resolved = outlook::addressMember(address, "SMTP", address);
+            } else if (const auto contact = contactsByUid_.find(uidKey(value)); contact != contactsByUid_.end()) {
+                resolved = contact->second;
+            }
+            if (!resolved) {
+                report.add(ReportKind::GroupMembersNotFound, 1, where + " names no card of this run");
+                continue;
+            }
+            // Each member property stays within Outlook's limit: a member
+            // past it is left out, and said so.
+            entryIds.push_back(resolved->entryId);
+            oneOffs.push_back(resolved->oneOff);
+            if (outlook::memberPropertySize(entryIds) >= outlook::kListMembersLimit ||
+                outlook::memberPropertySize(oneOffs) >= outlook::kListMembersLimit) {
+                entryIds.pop_back();
+                oneOffs.pop_back();
+                report.add(ReportKind::GroupMembersLeftOut, 1, where + " did not fit");
+                continue;
+            }
+            members.push_back(std::move(*resolved));
+        }
+        try {
+            session_.objSession().GetStoreFromID(session_.PSTStoreID())->GetDefaultFolder(outlook::kContactsFolder)
+                ->Items()->AddDistributionList(group.name, members);
+        } catch (const outlook::AutomationError& error) {
+            if (const std::string failure = session_.writeFailure(); !failure.empty())
+                throw TargetError(session_.PSTPath().string() + ": " + failure);
+            report.add(ReportKind::CardsNotSaved, 1, place.text() + " not saved: " + error.what());
+        }
+    }
+    groups_.clear();
+}
+
+std::filesystem::path OutlookTarget::close(RunReport& report) {
+    saveDistributionLists(report);
     try {
         session_.close();
     } catch (const outlook::AutomationError& error) {

@@ -29,6 +29,16 @@ const char* heading(ReportKind kind, std::size_t count) {
             return one ? "value had no place in the Outlook contact" : "values had no place in the Outlook contact";
         case ReportKind::ValuesWithoutPlaceInSheet:
             return one ? "value had no place in the worksheet" : "values had no place in the worksheet";
+        case ReportKind::GroupMembersNotFound:
+            return one ? "member of a contact group names no card of this run"
+                       : "members of contact groups name no card of this run";
+        case ReportKind::GroupMembersLeftOut:
+            return one ? "member was left out of its distribution list: Outlook keeps a list's members in "
+                         "under 15,000 bytes"
+                       : "members were left out of their distribution lists: Outlook keeps a list's members in "
+                         "under 15,000 bytes";
+        case ReportKind::GroupsWithoutPlaceInSheet:
+            return one ? "contact group had no place in the worksheet" : "contact groups had no place in the worksheet";
         case ReportKind::CardsBeyondLastRow:
             return one ? "card did not fit: the sheet's last row is 65,536"
                        : "cards did not fit: the sheet's last row is 65,536";

@@ -19,6 +19,9 @@ enum class ReportKind {
     ContactValuesLeftOut,  // values or pictures a contact was saved without
     ValuesWithoutPlaceInContact,  // card values the Outlook contact has no field for
     ValuesWithoutPlaceInSheet,    // card values the worksheet has no column for
+    GroupMembersNotFound,   // members of contact groups that name no card of the run
+    GroupMembersLeftOut,    // members a distribution list had no room for
+    GroupsWithoutPlaceInSheet,    // contact groups, which the worksheet has no rows for
     CardsBeyondLastRow,    // cards beyond the sheet's last row
     CardsPastRow16384,     // cards below row 16,384
     ShortenedValues,       // values cut to 255 characters

@@ -54,6 +54,11 @@ void WorksheetTarget::open(const std::filesystem::path& outputFolder) {
 }
 
 bool WorksheetTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
+    // A contact group is no person: it has no row, and is named.
+    if (record.isGroup) {
+        report.add(ReportKind::GroupsWithoutPlaceInSheet, 1, place.text() + ": the group '" + record.groupName + "'");
+        return false;
+    }
     const std::int32_t cardNumber = place.cardNumber;
     const ContactSheetCounts before = sheet_.counts();
     try {

@@ -31,9 +31,10 @@ pst::Bytes hexBytes(std::string_view hex) {
 const pst::Bytes kStoreRecordKey = hexBytes("a41d63dbc53b8e4ab8071e15e55750ce");
 
 pst::Bytes entryIdOf(std::uint32_t nid) {
-    pst::Bytes id(4, 0);
-    id.insert(id.end(), kStoreRecordKey.begin(), kStoreRecordKey.end());
-    for (int i = 0; i < 4; ++i) id.push_back(static_cast<std::uint8_t>(nid >> (8 * i)));
+    // Flags (4 bytes, 0), the store's record key, the NID.
+    pst::Bytes id(24, 0);
+    std::copy(kStoreRecordKey.begin(), kStoreRecordKey.end(), id.begin() + 4);
+    for (int i = 0; i < 4; ++i) id[20 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(nid >> (8 * i));
     return id;
 }
 

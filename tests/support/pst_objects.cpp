@@ -127,6 +127,21 @@ std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::p
     return pst::verify::checkTableContext(store.context, nid, node->second.dataBid, *subnodes, {});
 }
 
+std::map<std::uint64_t, pst::verify::PropertyMap> readMessages(const std::filesystem::path& pst) {
+    namespace verify = pst::verify;
+    OpenedStore store(readFile(pst));
+    std::map<std::uint64_t, verify::PropertyMap> messages;
+    for (const auto& [nid, node] : store.context.nodes) {
+        const std::uint8_t type = verify::nodeType(nid);
+        if (type != verify::kNidNormalMessage && type != verify::kNidAssociatedMessage) continue;
+        const auto subnodes = verify::readSubnodes(store.context, node.subnodeBid);
+        if (!subnodes) continue;
+        if (auto properties = verify::checkPropertyContext(store.context, nid, node.dataBid, *subnodes))
+            messages.emplace(nid, std::move(*properties));
+    }
+    return messages;
+}
+
 std::vector<MessageAttachments> readMessageAttachments(const std::filesystem::path& pst) {
     namespace verify = pst::verify;
     OpenedStore store(readFile(pst));

@@ -44,6 +44,10 @@ std::size_t sizeOfAllValues(const pst::verify::PropertyMap& properties);
 // A table's columns as "tag@offset/size/bit" in their order, for comparing.
 std::string columnsText(const pst::verify::TableContents& table);
 
+// Every message's properties as the verifier's read path finds them, by the
+// message's NID.
+std::map<std::uint64_t, pst::verify::PropertyMap> readMessages(const std::filesystem::path& pst);
+
 // The table context of a node of the node B-tree (a template such as the
 // attachment table's, 0x671), its cells not kept.
 std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid);

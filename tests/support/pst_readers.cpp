@@ -33,8 +33,10 @@ ConvertedContact convertToContact(const std::filesystem::path& cards, const std:
         return converted;
     }
     expectValidPst(pst);
+    converted.store = pst;
     fs::create_directories(work / "pff");
     const fs::path contacts = pffExport(pst, work / "pff") / "Top of Personal Folders" / "Contacts";
+    converted.contacts = contacts;
     for (const auto& entry : fs::directory_iterator(contacts))
         if (entry.path().filename().string().starts_with("Contact"))
             converted.values = readItemValues(entry.path() / "ItemValues.txt");

@@ -58,7 +58,9 @@ std::vector<std::string> npmListing(const std::filesystem::path& pst, bool attac
 // fails the test, with no values.
 struct ConvertedContact {
     CommandResult run;
-    std::vector<PffValue> values;
+    std::vector<PffValue> values;  // of the last contact exported
+    std::filesystem::path store;     // the store written
+    std::filesystem::path contacts;  // its contacts folder as pffexport exported it
 };
 ConvertedContact convertToContact(const std::filesystem::path& cards, const std::filesystem::path& work,
                                   const std::string& environment = "");

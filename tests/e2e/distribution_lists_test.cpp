@@ -1,0 +1,132 @@
+// Contact groups across a run: a group's members name cards of other files
+// and later cards by UID (with or without "urn:uuid:", in any letter case) or
+// an address alone; the Outlook target makes each group a distribution list
+// whose members point at those contacts, the worksheet names the groups it
+// has no rows for, and `tessaly cards` shows them.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "outlook/distribution_list.h"
+#include "outlook/one_off_entry_id.h"
+#include "support/encodings.h"
+#include "support/pst_objects.h"
+#include "support/pst_readers.h"
+#include "support/test_files.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::utf16;
+using Keyed = std::map<std::string, testing::KeyedValue>;
+const std::string kAddress = "{00062004-0000-0000-C000-000000000046} ";
+const std::string kCommon = "{00062008-0000-0000-C000-000000000046} ";
+
+// The groups come first, in a file of their own; the people after them.
+void writeCards(const testing::TempDir& dir) {
+    fs::create_directories(dir.path() / "cards");
+    dir.write("cards/a-groups.vcf",
+              "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Team\r\nMEMBER:urn:uuid:ANN-1\r\n"
+              "MEMBER:mailto:guest@example.com\r\nMEMBER:urn:uuid:nobody\r\nMEMBER:urn:uuid:bob\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Family;;;;\r\nX-ADDRESSBOOKSERVER-KIND:group\r\n"
+              "X-ADDRESSBOOKSERVER-MEMBER:urn:uuid:ann-1\r\nEND:VCARD\r\n");
+    dir.write("cards/b-people.vcf",
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nUID:ann-1\r\nEMAIL:ann@example.com\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Roe;Bob;;;\r\nUID:urn:uuid:BOB\r\nTEL;TYPE=WORK,FAX:+1 555\r\n"
+              "END:VCARD\r\n");
+}
+
+// A multi-valued binary as the store keeps it: a count, an offset for each
+// value, then the values.
+std::vector<pst::Bytes> valuesOf(const std::string& stored) {
+    const auto at = [&](std::size_t i) {
+        std::uint32_t v = 0;
+        for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<std::uint8_t>(stored.at(i + static_cast<std::size_t>(k)));
+        return std::size_t{v};
+    };
+    std::vector<pst::Bytes> values;
+    const std::size_t count = at(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t begin = at(4 + 4 * i), end = i + 1 < count ? at(8 + 4 * i) : stored.size();
+        values.emplace_back(stored.begin() + static_cast<std::ptrdiff_t>(begin), stored.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    return values;
+}
+
+pst::Bytes bytesOf(const std::string& text) { return pst::Bytes(text.begin(), text.end()); }
+
+TEST(DistributionLists, GroupsBecomeListsWhoseMembersAreTheRunsContactsWhereverTheyAre) {
+    testing::TempDir dir;
+    writeCards(dir);
+    const testing::ConvertedContact converted = testing::convertToContact(dir.path() / "cards", dir.path());
+    // One member names no card: the run says where, and its status says so.
+    EXPECT_EQ(converted.run.status, 1) << converted.run.out << converted.run.err;
+    EXPECT_NE(converted.run.out.find("1 member of a contact group names no card of this run"), std::string::npos)
+        << converted.run.out;
+    EXPECT_NE(converted.run.out.find("a-groups.vcf:7: card 1: a member of the group 'Team' names no card of this run"),
+              std::string::npos)
+        << converted.run.out;
+    // Every message as the store keeps it (pffexport exports no list's
+    // values): the contacts' own entry ids by name, and the lists.
+    const auto namedKeys = testing::readPstObjects(converted.store).namedKeys;
+    std::map<std::string, pst::Bytes> entryIds;
+    std::map<std::string, Keyed> lists;
+    for (const auto& [nid, properties] : testing::readMessages(converted.store)) {
+        Keyed values = testing::keyedValues(properties, namedKeys);
+        const std::string name = values["0x3001"].bytes;
+        if (values["0x001A"].bytes == utf16("IPM.DistList")) lists[name] = values;
+        else entryIds[name] = bytesOf(values[kCommon + "0x85BD"].bytes);  // PidLidReferenceEntryId
+    }
+    Keyed& team = lists.at(utf16("Team"));
+    EXPECT_EQ(team[kAddress + "0x8053"].bytes, utf16("Team"));
+    // Ann by her e-mail address, the guest's address alone, Bob by his
+    // business fax: in the group's order, the member that named no card left out.
+    const std::vector<pst::Bytes> expected = {
+        outlook::contactMember(entryIds.at(utf16("Ann Lee")), outlook::ContactAddressKind::Email1,
+                               "Ann Lee (ann@example.com)", "SMTP", "ann@example.com").entryId,
+        outlook::addressMember("guest@example.com", "SMTP", "guest@example.com").entryId,
+        outlook::contactMember(entryIds.at(utf16("Bob Roe")), outlook::ContactAddressKind::BusinessFax, "Bob Roe",
+                               "FAX", "Bob Roe@+1 555").entryId};
+    EXPECT_EQ(valuesOf(team[kAddress + "0x8055"].bytes), expected);
+    const std::vector<pst::Bytes> oneOffs = {outlook::oneOffEntryId("Ann Lee (ann@example.com)", "SMTP", "ann@example.com"),
+                                             outlook::oneOffEntryId("guest@example.com", "SMTP", "guest@example.com"),
+                                             outlook::oneOffEntryId("Bob Roe", "FAX", "Bob Roe@+1 555")};
+    EXPECT_EQ(valuesOf(team[kAddress + "0x8054"].bytes), oneOffs);
+    EXPECT_EQ(team[kAddress + "0x804C"].bytes, testing::littleEndian(outlook::distributionListChecksum(expected), 4));
+    // Apple's group names Ann with the prefix her card lacks.
+    EXPECT_EQ(valuesOf(lists.at(utf16("Family"))[kAddress + "0x8055"].bytes), std::vector<pst::Bytes>{expected[0]});
+    // The other readers list both lists beside the contacts.
+    const auto listing = testing::npmListing(converted.store);
+    for (const char* line : {"item\t/Top of Personal Folders/Contacts\tIPM.DistList\tTeam\t\t",
+                             "item\t/Top of Personal Folders/Contacts\tIPM.DistList\tFamily\t\t"})
+        EXPECT_NE(std::find(listing.begin(), listing.end(), line), listing.end()) << line;
+}
+
+TEST(DistributionLists, TheWorksheetNamesTheGroupsItHasNoRowsForAndCardsShowsThem) {
+    testing::TempDir dir;
+    writeCards(dir);
+    fs::create_directories(dir.path() / "out");
+    const auto sheet = testing::runCommand(testing::shellQuote(TESSALY_EXECUTABLE) + " convert " +
+                                           testing::shellQuote((dir.path() / "cards").string()) + " --out " +
+                                           testing::shellQuote((dir.path() / "out").string()));
+    EXPECT_EQ(sheet.status, 1) << sheet.out << sheet.err;
+    EXPECT_NE(sheet.out.find("Wrote 2 cards"), std::string::npos) << sheet.out;
+    EXPECT_NE(sheet.out.find("2 contact groups had no place in the worksheet\n"
+                             "  " + (dir.path() / "cards" / "a-groups.vcf").string() + ":1: card 1: the group 'Team'"),
+              std::string::npos)
+        << sheet.out;
+    EXPECT_NE(sheet.out.find("a-groups.vcf:10: card 2: the group 'Family'"), std::string::npos) << sheet.out;
+    const auto cards = testing::runCommand(testing::shellQuote(TESSALY_EXECUTABLE) + " cards " +
+                                           testing::shellQuote((dir.path() / "cards" / "a-groups.vcf").string()));
+    EXPECT_NE(cards.out.find("card 1\ngroup\tTeam\nmember\turn:uuid:ANN-1\nmember\tmailto:guest@example.com\n"
+                             "member\turn:uuid:nobody\nmember\turn:uuid:bob\ncard 2\n"),
+              std::string::npos)
+        << cards.out;
+}
+
+}  // namespace
+}  // namespace tessaly
