@@ -106,6 +106,40 @@ TEST(DistributionLists, GroupsBecomeListsWhoseMembersAreTheRunsContactsWhereverT
         EXPECT_NE(std::find(listing.begin(), listing.end(), line), listing.end()) << line;
 }
 
+// A group of 200 addresses: the members that fit in Outlook's 15,000 bytes
+// are kept in their order, the others are reported one by one.
+TEST(DistributionLists, MembersPastOutlooksLimitAreReportedNotDroppedSilently) {
+    testing::TempDir dir;
+    std::string group = "BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Everyone\r\n";
+    for (int i = 0; i < 200; ++i) group += "MEMBER:mailto:member-" + std::to_string(1000 + i) + "@example.com\r\n";
+    group += "END:VCARD\r\n";
+    const testing::ConvertedContact converted =
+        testing::convertToContact(dir.write("everyone.vcf", group + "BEGIN:VCARD\r\nFN:Ann Lee\r\nEND:VCARD\r\n"), dir.path());
+    EXPECT_EQ(converted.run.status, 1);
+    const Keyed list = [&] {
+        const auto namedKeys = testing::readPstObjects(converted.store).namedKeys;
+        for (const auto& [nid, properties] : testing::readMessages(converted.store)) {
+            Keyed values = testing::keyedValues(properties, namedKeys);
+            if (values["0x001A"].bytes == utf16("IPM.DistList")) return values;
+        }
+        return Keyed{};
+    }();
+    const std::vector<pst::Bytes> kept = valuesOf(list.at(kAddress + "0x8054").bytes);
+    ASSERT_GT(kept.size(), 100u);
+    ASSERT_LT(kept.size(), 200u);
+    EXPECT_LT(outlook::memberPropertySize(kept), outlook::kListMembersLimit);
+    EXPECT_EQ(kept.back(), outlook::oneOffEntryId("member-" + std::to_string(1000 + kept.size() - 1) + "@example.com",
+                                                  "SMTP", "member-" + std::to_string(1000 + kept.size() - 1) + "@example.com"));
+    const std::string heading = std::to_string(200 - kept.size()) +
+                                " members were left out of their distribution lists: Outlook keeps a list's members "
+                                "in under 15,000 bytes";
+    EXPECT_NE(converted.run.out.find(heading), std::string::npos) << converted.run.out;
+    EXPECT_NE(converted.run.out.find("everyone.vcf:" + std::to_string(5 + kept.size()) +
+                                     ": card 1: a member of the group 'Everyone' did not fit"),
+              std::string::npos)
+        << converted.run.out;
+}
+
 TEST(DistributionLists, TheWorksheetNamesTheGroupsItHasNoRowsForAndCardsShowsThem) {
     testing::TempDir dir;
     writeCards(dir);
