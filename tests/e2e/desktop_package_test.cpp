@@ -49,7 +49,7 @@ TEST(DebianPackage, DeclaresWhatItNeedsHoldsTheProgramAndItsDesktopFilesAndInsta
 
     const auto listing = runCommand("dpkg-deb -c " + deb);
     for (const char* file : {"./usr/bin/tessaly", "./usr/libexec/tessaly-window", "./usr/share/applications/tessaly.desktop",
-                             "./usr/share/icons/hicolor/scalable/apps/tessaly.svg", "./usr/share/man/man1/tessaly.1",
+                             "./usr/share/icons/hicolor/scalable/apps/tessaly.svg", "./usr/share/man/man1/tessaly.1.gz",
                              "./usr/share/doc/tessaly/README.md"})
         EXPECT_NE(listing.out.find(std::string(file) + "\n"), std::string::npos) << file;
 
