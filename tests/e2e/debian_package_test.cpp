@@ -152,7 +152,7 @@ TEST_F(DebianPackage, LintianReportsNoErrorOrWarningAndEveryOverrideHasItsReason
     }
 }
 
-TEST_F(DebianPackage, CopyrightIsMachineReadableAndNamesTheApacheLicence) {
+TEST_F(DebianPackage, CopyrightIsMachineReadableAndNamesTheLicenceOfEveryFile) {
     const std::string copyright = installed("usr/share/doc/tessaly/copyright");
     EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
                               "Upstream-Name: Tessaly\n",
@@ -167,6 +167,14 @@ TEST_F(DebianPackage, CopyrightIsMachineReadableAndNamesTheApacheLicence) {
         << copyright;
     EXPECT_NE(copyright.find(" can be found in \"/usr/share/common-licenses/Apache-2.0\".\n"), std::string::npos)
         << copyright;
+    // The AppStream metadata is under the all-permissive licence AppStream asks for.
+    EXPECT_NE(copyright.find("\n\nFiles: app/desktop/io.github.tessaly.tessaly.metainfo.xml.in\n"
+                             "Copyright: 2026 Tessaly maintainers\nLicense: FSFAP\n"),
+              std::string::npos)
+        << copyright;
+    EXPECT_NE(copyright.find("\n\nLicense: FSFAP\n Copying and distribution of this file"), std::string::npos)
+        << copyright;
+    EXPECT_EQ(elementTexts(installed(kMetainfo), "metadata_license"), std::vector<std::string>{"FSFAP"});
     // The repository's LICENSE is the licence's own text, as Debian keeps it.
     EXPECT_EQ(testing::readFile(kSource + "/LICENSE"), testing::readFile("/usr/share/common-licenses/Apache-2.0"));
 }
