@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_files.h"
+#include "support/virtual_display.h"
 
 namespace tessaly {
 namespace {
@@ -12,29 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::runCommand;
 using testing::shellQuote;
-
-// Starts Xvfb on a free display, then `$1` (the program) with `$2` (a
-// source), and waits for the window. Prints "window: PROGRAM" with the
-// program that shows it, or "no window"; the program's standard error goes
-// to standard error.
-const char* const kStartWindow = R"sh(
-work=$(mktemp -d)
-trap 'kill "$app" "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
-Xvfb -displayfd 3 -screen 0 1024x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 1 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" "$2" 2>"$work/err" &
-app=$!
-shown=
-for _ in $(seq 1 100); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Tessaly v3.7"'; then shown=1; break; fi
-  kill -0 "$app" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -n "$shown" ]; then echo "window: $(readlink "/proc/$app/exe")"; else echo "no window"; fi
-cat "$work/err" >&2
-)sh";
 
 TEST(InstalledWindow, TessalyFromAnyPrefixStartsTheWindowInstalledBesideIt) {
     testing::TempDir prefix;
@@ -46,9 +24,7 @@ TEST(InstalledWindow, TessalyFromAnyPrefixStartsTheWindowInstalledBesideIt) {
     ASSERT_TRUE(fs::exists(program));
     ASSERT_TRUE(fs::exists(window));
 
-    const auto started = runCommand("sh -c " + shellQuote(kStartWindow) + " start-window " +
-                                    shellQuote(program.string()) + " " +
-                                    shellQuote(TESSALY_SOURCE_DIR "/examples"));
+    const auto started = testing::startWindowOnVirtualDisplay(program, TESSALY_SOURCE_DIR "/examples");
     EXPECT_EQ(started.out, "window: " + window.string() + "\n") << started.err;
 }
 
