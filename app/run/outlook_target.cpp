@@ -37,6 +37,7 @@ std::string uidKey(std::string_view uid) {
 bool OutlookTarget::write(const ContactRecord& record, const CardPlace& place, RunReport& report) {
     if (record.isGroup) {
         groups_.push_back({record.groupName, record.members, place.file, place.line, place.cardNumber});
+        if (!record.uid.empty()) groupsByUid_.try_emplace(uidKey(record.uid), record.groupName);
         return true;
     }
     const outlook::ContactItemOutcome outcome =
@@ -80,7 +81,13 @@ void OutlookTarget::saveDistributionLists(RunReport& report) {
                 resolved = contact->second;
             }
             if (!resolved) {
-                report.add(ReportKind::GroupMembersNotFound, 1, where + " names no card of this run");
+                // A list of lists is not made: a member that is a group is
+                // named as such.
+                const auto nested = groupsByUid_.find(uidKey(value));
+                report.add(ReportKind::GroupMembersNotFound, 1,
+                           where + (nested != groupsByUid_.end() ? " is the group '" + nested->second +
+                                                                       "', which a list here does not hold"
+                                                                 : " names no card of this run"));
                 continue;
             }
             // Each member property stays within Outlook's limit: a member

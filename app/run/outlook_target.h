@@ -44,6 +44,9 @@ private:
 
     outlook::StoreSession session_;
     std::vector<Group> groups_;
+    // The groups' own UIDs, as contacts' are keyed, and their names: a
+    // member that names a group is said to be one.
+    std::unordered_map<std::string, std::string> groupsByUid_;
     // The contacts with a UID, by the UID as members name them (without
     // "urn:uuid:", in small letters): the first card of a UID wins.
     std::unordered_map<std::string, outlook::ListMember> contactsByUid_;

@@ -30,8 +30,8 @@ const char* heading(ReportKind kind, std::size_t count) {
         case ReportKind::ValuesWithoutPlaceInSheet:
             return one ? "value had no place in the worksheet" : "values had no place in the worksheet";
         case ReportKind::GroupMembersNotFound:
-            return one ? "member of a contact group names no card of this run"
-                       : "members of contact groups name no card of this run";
+            return one ? "member of a contact group names no contact of this run"
+                       : "members of contact groups name no contact of this run";
         case ReportKind::GroupMembersLeftOut:
             return one ? "member was left out of its distribution list: Outlook keeps a list's members in "
                          "under 15,000 bytes"
