@@ -40,7 +40,16 @@ const std::array<std::uint8_t, 256>& permutationDecodeTable() {
 }
 
 void encodePermutation(std::uint8_t* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) data[i] = kEncode[data[i]];
+    // Eight bytes looked up before any is written back: the stores cannot
+    // change the bytes still to be read, so the lookups run side by side.
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint8_t* const at = data + i;
+        const std::uint8_t e0 = kEncode[at[0]], e1 = kEncode[at[1]], e2 = kEncode[at[2]], e3 = kEncode[at[3]];
+        const std::uint8_t e4 = kEncode[at[4]], e5 = kEncode[at[5]], e6 = kEncode[at[6]], e7 = kEncode[at[7]];
+        at[0] = e0, at[1] = e1, at[2] = e2, at[3] = e3, at[4] = e4, at[5] = e5, at[6] = e6, at[7] = e7;
+    }
+    for (; i < size; ++i) data[i] = kEncode[data[i]];
 }
 
 void decodePermutation(std::uint8_t* data, std::size_t size) {

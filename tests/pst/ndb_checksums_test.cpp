@@ -45,6 +45,23 @@ TEST(PermutationEncoding, UsesThePublishedTablesAndTheVerifierUndoesEveryByte) {
     }
 }
 
+// Every byte of a run of any length and start is replaced by its table entry,
+// whether it falls in a whole word or in the bytes around one.
+TEST(PermutationEncoding, EncodesEveryByteOfAnyRunThroughTheTable) {
+    std::vector<std::uint8_t> source(300);
+    for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (std::size_t start : {0u, 1u, 3u, 7u}) {
+        for (std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 64u, 255u, 256u, 293u}) {
+            std::vector<std::uint8_t> data = source;
+            encodePermutation(data.data() + start, size);
+            for (std::size_t i = 0; i < data.size(); ++i) {
+                const bool inside = i >= start && i < start + size;
+                ASSERT_EQ(data[i], inside ? permutationEncodeTable()[source[i]] : source[i]) << start << " " << size << " " << i;
+            }
+        }
+    }
+}
+
 TEST(CyclicEncoding, PublishedTablesMakeTheEncodingItsOwnInverse) {
     const std::uint8_t mpbbS[] = {0x14, 0x53, 0x0F, 0x56, 0xB3, 0xC8, 0x7A, 0x9C};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(verify::cyclicSecondTable(static_cast<std::uint8_t>(i)), mpbbS[i]) << i;
