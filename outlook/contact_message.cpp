@@ -81,9 +81,6 @@ constexpr std::int32_t kFileUnderCompany = 0x3A16;
 constexpr std::int32_t kFileUnderDisplayName = 0x3001;
 constexpr std::int32_t kFileUnderCustom = -1;
 
-void setText(Message& message, std::uint16_t id, const std::string& value) {
-    message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
-}
 void setInt(Message& message, std::uint16_t id, std::int32_t value) {
     message.set(makeTag(id, PropertyType::Int32), PropertyValue::int32(value));
 }
@@ -162,6 +159,10 @@ void setContactStamps(Message& message) {
 }
 
 }  // namespace
+
+void setText(Message& message, std::uint16_t id, const std::string& value) {
+    message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
+}
 
 void setItemStamps(Message& message) {
     setInt(message, kImportance, 1);        // normal

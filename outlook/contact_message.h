@@ -65,6 +65,9 @@ std::string contactEntryName(const ContactContent& content, const std::string& d
 // the address alone when there is no other name.
 std::string emailEntryDisplayName(const std::string& name, const std::string& address);
 
+// Sets the text property of tag id `id` (type PtypString) to `value` (UTF-8).
+void setText(pst::Message& message, std::uint16_t id, const std::string& value);
+
 // The stamps Outlook writes on every contact and distribution list it saves:
 // importance, sensitivity and locale; the empty account, keyword, language,
 // location, department and referred-by; auto-journal off; and the item's

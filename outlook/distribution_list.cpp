@@ -33,10 +33,6 @@ constexpr std::uint32_t kListMembers = 0x8055;
 constexpr std::int32_t kListIcon = 0x202;
 constexpr std::int32_t kFileUnderCustom = -1;
 
-void setText(pst::Message& message, std::uint16_t id, const std::string& value) {
-    message.set(pst::makeTag(id, pst::PropertyType::String), PropertyValue::string(value));
-}
-
 }  // namespace
 
 ListMember contactMember(const pst::Bytes& contactEntryId, ContactAddressKind kind, const std::string& displayName,

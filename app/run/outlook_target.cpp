@@ -70,8 +70,8 @@ void OutlookTarget::saveDistributionLists(RunReport& report) {
         std::vector<outlook::ListMember> members;
         std::vector<pst::Bytes> entryIds, oneOffs;
         for (const ContactRecord::GroupMember& member : group.members) {
-            const std::string where = group.file + ":" + std::to_string(member.line) + ": card " +
-                                      std::to_string(group.cardNumber) + ": a member of the group '" + group.name + "'";
+            const std::string where = CardPlace{group.file, member.line, group.cardNumber}.text() +
+                                      ": a member of the group '" + group.name + "'";
             std::optional<outlook::ListMember> resolved;
             const std::string_view value = trimSpaces(member.value);
             if (startsWithNoCase(value, "mailto:")) {

@@ -40,20 +40,9 @@ void writeCards(const testing::TempDir& dir) {
               "END:VCARD\r\n");
 }
 
-// A multi-valued binary as the store keeps it: a count, an offset for each
-// value, then the values.
 std::vector<pst::Bytes> valuesOf(const std::string& stored) {
-    const auto at = [&](std::size_t i) {
-        std::uint32_t v = 0;
-        for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<std::uint8_t>(stored.at(i + static_cast<std::size_t>(k)));
-        return std::size_t{v};
-    };
     std::vector<pst::Bytes> values;
-    const std::size_t count = at(0);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t begin = at(4 + 4 * i), end = i + 1 < count ? at(8 + 4 * i) : stored.size();
-        values.emplace_back(stored.begin() + static_cast<std::ptrdiff_t>(begin), stored.begin() + static_cast<std::ptrdiff_t>(end));
-    }
+    for (const std::string& value : testing::multipleBinaryValues(stored)) values.emplace_back(value.begin(), value.end());
     return values;
 }
 
@@ -77,11 +66,9 @@ TEST(DistributionLists, GroupsBecomeListsWhoseMembersAreTheRunsContactsWhereverT
         << converted.run.out;
     // Every message as the store keeps it (pffexport exports no list's
     // values): the contacts' own entry ids by name, and the lists.
-    const auto namedKeys = testing::readPstObjects(converted.store).namedKeys;
     std::map<std::string, pst::Bytes> entryIds;
     std::map<std::string, Keyed> lists;
-    for (const auto& [nid, properties] : testing::readMessages(converted.store)) {
-        Keyed values = testing::keyedValues(properties, namedKeys);
+    for (Keyed& values : testing::keyedMessages(converted.store)) {
         const std::string name = values["0x3001"].bytes;
         if (values["0x001A"].bytes == utf16("IPM.DistList")) lists[name] = values;
         else entryIds[name] = bytesOf(values[kCommon + "0x85BD"].bytes);  // PidLidReferenceEntryId
@@ -121,14 +108,7 @@ TEST(DistributionLists, MembersPastOutlooksLimitAreReportedNotDroppedSilently) {
     const testing::ConvertedContact converted =
         testing::convertToContact(dir.write("everyone.vcf", group + "BEGIN:VCARD\r\nFN:Ann Lee\r\nEND:VCARD\r\n"), dir.path());
     EXPECT_EQ(converted.run.status, 1);
-    const Keyed list = [&] {
-        const auto namedKeys = testing::readPstObjects(converted.store).namedKeys;
-        for (const auto& [nid, properties] : testing::readMessages(converted.store)) {
-            Keyed values = testing::keyedValues(properties, namedKeys);
-            if (values["0x001A"].bytes == utf16("IPM.DistList")) return values;
-        }
-        return Keyed{};
-    }();
+    const Keyed list = testing::messageOfClass(converted.store, "IPM.DistList");
     const std::vector<pst::Bytes> kept = valuesOf(list.at(kAddress + "0x8054").bytes);
     ASSERT_GT(kept.size(), 100u);
     ASSERT_LT(kept.size(), 200u);

@@ -8,7 +8,6 @@
 
 #include "app/run/conversion_run.h"
 #include "app/run/outlook_target.h"
-#include "pst/ndb/little_endian.h"
 #include "support/pst_objects.h"
 #include "support/test_files.h"
 #include "support/written_stores.h"
@@ -180,18 +179,6 @@ TEST(OutlookComparison, TheStoreRootAndContactsFolderHaveOutlooksProperties) {
                   testing::keyedValues(mine.folders.at(kContacts), {}), contactsMasks);
 }
 
-// The first message of a class in a store, as the verifier's read path
-// finds it (pffexport exports no list's values).
-Keyed messageOf(const fs::path& pst, const std::string& messageClass) {
-    const auto namedKeys = testing::readPstObjects(pst).namedKeys;
-    for (const auto& [nid, properties] : testing::readMessages(pst)) {
-        Keyed values = testing::keyedValues(properties, namedKeys);
-        if (values["0x001A"].bytes == testing::utf16(messageClass)) return values;
-    }
-    ADD_FAILURE() << pst << " holds no " << messageClass;
-    return {};
-}
-
 TEST(OutlookComparison, TheDistributionListHasOutlooksPropertiesAndValues) {
     Masks masks;
     for (const char* key : {"0x3007", "0x3008", "0x300B", "0x0E08", "0x0E17", "0x0E30", "0x0E33", "0x0E34", "0x0039",
@@ -204,23 +191,16 @@ TEST(OutlookComparison, TheDistributionListHasOutlooksPropertiesAndValues) {
     masks[kAddress + "0x8054"] = "one-off members: Outlook's carry names typed in Outlook; a vCard MEMBER gives the "
                                  "address alone, and Outlook 2007 names a contact without its address";
     masks[kAddress + "0x804C"] = "checksum: of those members";
-    const Keyed theirs = messageOf(stores().outlook, "IPM.DistList"), mine = messageOf(stores().ours, "IPM.DistList");
+    const Keyed theirs = testing::messageOfClass(stores().outlook, "IPM.DistList"), mine = testing::messageOfClass(stores().ours, "IPM.DistList");
     EXPECT_EQ(expectSameBut(theirs, mine, masks), 82u - 31u);
     // The members in Outlook's form: the contact by its first e-mail
     // address, wrapped, then the two addresses as one-off entry ids.
-    const auto members = [](const Keyed& list) {
-        const std::string& stored = list.at(kAddress + "0x8055").bytes;
-        std::vector<std::string> values;
-        const auto at = [&](std::size_t i) { return static_cast<std::size_t>(pst::get32(reinterpret_cast<const std::uint8_t*>(stored.data() + i))); };
-        for (std::size_t i = 0, count = at(0); i < count; ++i)
-            values.push_back(stored.substr(at(4 + 4 * i), (i + 1 < count ? at(8 + 4 * i) : stored.size()) - at(4 + 4 * i)));
-        return values;
-    };
+    const auto members = [](const Keyed& list) { return testing::multipleBinaryValues(list.at(kAddress + "0x8055").bytes); };
     const auto outlookMembers = members(theirs), ourMembers = members(mine);
     ASSERT_EQ(ourMembers.size(), 3u);
     ASSERT_EQ(outlookMembers.size(), 3u);
     EXPECT_EQ(ourMembers[0].substr(0, 21), outlookMembers[0].substr(0, 21));  // flags, provider, type 0xC3
-    EXPECT_EQ(ourMembers[0].substr(21), messageOf(stores().ours, "IPM.Contact").at(kCommon + "0x85BD").bytes);
+    EXPECT_EQ(ourMembers[0].substr(21), testing::messageOfClass(stores().ours, "IPM.Contact").at(kCommon + "0x85BD").bytes);
     EXPECT_EQ(ourMembers[1].substr(0, 24), outlookMembers[1].substr(0, 24));  // a one-off's header
 }
 

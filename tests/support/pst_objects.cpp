@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 #include "pst/verify/block_trailers.h"
 #include "pst/verify/btree_pages.h"
 #include "pst/verify/file_header.h"
 #include "pst/verify/node_trees.h"
 #include "pst/verify/property_context.h"
+#include "support/encodings.h"
 #include "support/test_files.h"
 
 namespace tessaly::testing {
@@ -140,6 +143,35 @@ std::map<std::uint64_t, pst::verify::PropertyMap> readMessages(const std::filesy
             messages.emplace(nid, std::move(*properties));
     }
     return messages;
+}
+
+std::vector<std::map<std::string, KeyedValue>> keyedMessages(const std::filesystem::path& pst) {
+    const auto namedKeys = readPstObjects(pst).namedKeys;
+    std::vector<std::map<std::string, KeyedValue>> messages;
+    for (const auto& [nid, properties] : readMessages(pst)) messages.push_back(keyedValues(properties, namedKeys));
+    return messages;
+}
+
+std::map<std::string, KeyedValue> messageOfClass(const std::filesystem::path& pst, const std::string& messageClass) {
+    for (auto& values : keyedMessages(pst))
+        if (values.count("0x001A") && values.at("0x001A").bytes == utf16(messageClass)) return values;
+    ADD_FAILURE() << pst << " holds no " << messageClass;
+    return {};
+}
+
+std::vector<std::string> multipleBinaryValues(const std::string& stored) {
+    const auto at = [&](std::size_t i) {
+        std::uint32_t value = 0;
+        for (std::size_t k = 4; k-- > 0;) value = value << 8 | static_cast<std::uint8_t>(stored.at(i + k));
+        return std::size_t{value};
+    };
+    std::vector<std::string> values;
+    const std::size_t count = at(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t begin = at(4 + 4 * i), end = i + 1 < count ? at(8 + 4 * i) : stored.size();
+        values.push_back(stored.substr(begin, end - begin));
+    }
+    return values;
 }
 
 std::vector<MessageAttachments> readMessageAttachments(const std::filesystem::path& pst) {

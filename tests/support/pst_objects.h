@@ -48,6 +48,10 @@ std::string columnsText(const pst::verify::TableContents& table);
 // message's NID.
 std::map<std::uint64_t, pst::verify::PropertyMap> readMessages(const std::filesystem::path& pst);
 
+// The values of a multi-valued binary as a store keeps it: a count, an offset
+// for each value, then the values.
+std::vector<std::string> multipleBinaryValues(const std::string& stored);
+
 // The table context of a node of the node B-tree (a template such as the
 // attachment table's, 0x671), its cells not kept.
 std::optional<pst::verify::TableContents> readNodeTable(const std::filesystem::path& pst, std::uint64_t nid);
@@ -69,5 +73,10 @@ std::map<std::string, KeyedValue> keyedValues(const pst::verify::PropertyMap& pr
 
 // "0x3A06" / a named key for a tag, as keyedValues() names it.
 std::string propertyKey(std::uint32_t tag, const std::map<std::uint16_t, std::string>& namedKeys);
+
+// Every message of a store as keyedValues() keys it, in NID order; and the
+// first one of a message class ("IPM.DistList"), which a test fails without.
+std::vector<std::map<std::string, KeyedValue>> keyedMessages(const std::filesystem::path& pst);
+std::map<std::string, KeyedValue> messageOfClass(const std::filesystem::path& pst, const std::string& messageClass);
 
 }  // namespace tessaly::testing
