@@ -77,12 +77,6 @@ bool isSuffix(std::string_view word) {
     return isOneOfWords(word, {"jr", "sr", "ii", "iii", "iv", "phd", "ph.d", "md", "m.d", "esq", "dds", "dvm", "cpa"});
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
 
 NameParts splitFullName(std::string_view fullName) {
@@ -103,7 +97,8 @@ NameParts splitFullName(std::string_view fullName) {
     if (to < words.size() && words[to - 1].size() > 1 && words[to - 1].back() == ',') words[to - 1].remove_suffix(1);
     const std::string rest = joined(words, from, to);
     if (const std::size_t comma = rest.find(','); comma != std::string::npos) {
-        parts.last = trimmed(std::string_view(rest).substr(0, comma));
+        const std::vector<std::string_view> family = wordsOf(std::string_view(rest).substr(0, comma));
+        parts.last = joined(family, 0, family.size());
         const std::vector<std::string_view> given = wordsOf(std::string_view(rest).substr(comma + 1));
         if (!given.empty()) {
             parts.first = given[0];
