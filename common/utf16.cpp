@@ -1,6 +1,12 @@
 #include "common/utf16.h"
 
+#include <cstring>
+
 #include "common/utf8.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tessaly {
 
@@ -15,6 +21,21 @@ std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8) {
     };
     std::size_t position = 0;
     while (position < utf8.size()) {
+#if defined(__SSE2__)
+        // Most text is ASCII: eight bytes at a time, each widened to a unit
+        // with a zero high byte, while all eight are below 0x80.
+        if (position + 8 <= utf8.size()) {
+            std::uint64_t eight;
+            std::memcpy(&eight, utf8.data() + position, 8);
+            if ((eight & 0x8080808080808080ull) == 0) {
+                const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(utf8.data() + position));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                at += 16;
+                position += 8;
+                continue;
+            }
+        }
+#endif
         const auto lead = static_cast<unsigned char>(utf8[position]);
         if (lead < 0x80) {  // the common case: one byte, one unit
             emit(lead);

@@ -39,5 +39,26 @@ TEST(Utf16, Utf8BecomesUtf16LeWithSurrogatesAndReplacement) {
     EXPECT_EQ(utf8ToUtf16le("\x80z\xE2\x82"), (Units{0xFD, 0xFF, 'z', 0, 0xFD, 0xFF, 0xFD, 0xFF}));
 }
 
+// Runs of ASCII are widened several bytes at a time: every length, with an
+// "é" at every place in it, or none, gives the units one character at a time.
+TEST(Utf16, AsciiRunsOfAnyLengthAroundOtherCharacters) {
+    for (std::size_t length = 0; length < 40; ++length) {
+        for (std::size_t accent = 0; accent <= length; ++accent) {
+            std::string text;
+            Units expected;
+            for (std::size_t i = 0; i < length; ++i) {
+                if (i == accent) {
+                    text += "\xC3\xA9";
+                    expected.insert(expected.end(), {0xE9, 0});
+                } else {
+                    text += static_cast<char>('!' + (i * 7) % 94);
+                    expected.insert(expected.end(), {static_cast<std::uint8_t>('!' + (i * 7) % 94), 0});
+                }
+            }
+            ASSERT_EQ(utf8ToUtf16le(text), expected) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tessaly
