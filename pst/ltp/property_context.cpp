@@ -1,6 +1,7 @@
 #include "pst/ltp/property_context.h"
 
 #include <algorithm>
+#include <array>
 
 #include "pst/ltp/btree_on_heap.h"
 #include "pst/pst_error.h"
@@ -8,30 +9,51 @@
 namespace tessaly::pst {
 
 void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
-    // Positions are kept in 16 bits beside the id when sorting.
+    // Positions are kept in 16 bits when sorting.
     if (values_.size() == 0xFFFF) throw PstError("a property context takes at most 65,535 values");
-    if (sorted_ && !values_.empty() && values_.back().first >= id) sorted_ = false;
+    if (sorted_ && !values_.empty() && values_.back().first >= id) {
+        if (!read_) {
+            sorted_ = false;
+        } else {
+            // Values once read stay in order: one set later (a size counted
+            // from the others) goes to its place, or replaces its id's value.
+            const auto it = std::lower_bound(values_.begin(), values_.end(), id,
+                                             [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
+            if (it->first == id) {
+                it->second = std::move(value);
+            } else {
+                values_.emplace(it, id, std::move(value));
+            }
+            return;
+        }
+    }
     values_.emplace_back(id, std::move(value));
 }
 
 const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
-    if (!sorted_) {
-        // Sorted as light keys (the id above the position of setting, so that
-        // values of one id keep their order), then each value moved once; of
-        // equal ids the one set last stays.
-        std::vector<std::uint32_t> order(values_.size());
-        for (std::size_t i = 0; i < values_.size(); ++i)
-            order[i] = static_cast<std::uint32_t>(values_[i].first) << 16 | static_cast<std::uint32_t>(i);
-        std::sort(order.begin(), order.end());
-        std::vector<Entry> unique;
-        unique.reserve(values_.size());
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            if (i + 1 < order.size() && order[i + 1] >> 16 == order[i] >> 16) continue;
-            unique.push_back(std::move(values_[order[i] & 0xFFFF]));
-        }
-        values_ = std::move(unique);
-        sorted_ = true;
+    read_ = true;
+    if (sorted_) return values_;
+    // A stable radix sort of the positions by id, low byte then high byte,
+    // so that values of one id keep their order of setting; of those the one
+    // set last stays. Each value is moved once.
+    const std::size_t count = values_.size();
+    std::vector<std::uint16_t> order(count), sorted(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = static_cast<std::uint16_t>(i);
+    for (const int shift : {0, 8}) {
+        std::array<std::uint32_t, 257> starts{};
+        for (const Entry& entry : values_) ++starts[((entry.first >> shift) & 0xFF) + 1];
+        for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+        for (const std::uint16_t position : order) sorted[starts[(values_[position].first >> shift) & 0xFF]++] = position;
+        order.swap(sorted);
     }
+    std::vector<Entry> unique;
+    unique.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i + 1 < count && values_[order[i + 1]].first == values_[order[i]].first) continue;
+        unique.push_back(std::move(values_[order[i]]));
+    }
+    values_ = std::move(unique);
+    sorted_ = true;
     return values_;
 }
 
@@ -60,7 +82,7 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
         } else if (value.bytes().empty()) {
             reference = 0;  // an empty value has no allocation (a 0-byte one would read as freed)
         } else if (value.bytes().size() <= kMaxHeapAllocation) {
-            reference = heap.allocate(value.bytes());
+            reference = heap.allocate(value.bytes().data(), value.bytes().size());
         } else {
             Subnode subnode;
             subnode.nid = writer.newNid(NidType::Ltp);

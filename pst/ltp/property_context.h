@@ -18,12 +18,20 @@ class PropertyContextBuilder {
 public:
     using Entry = std::pair<std::uint16_t, PropertyValue>;
 
-    // Sets or replaces the value of property `id`.
+    // Sets or replaces the value of property `id`. Once the values have been
+    // read, a value set after them goes to its place at once.
     void set(std::uint16_t id, PropertyValue value);
     bool has(std::uint16_t id) const { return find(id) != nullptr; }
     const PropertyValue* find(std::uint16_t id) const;
     // The properties in id order.
     const std::vector<Entry>& values() const;
+
+    // Takes the values out, leaving the builder empty.
+    std::vector<Entry> release() {
+        sorted_ = true;
+        read_ = false;
+        return std::move(values_);
+    }
 
     // Lays the properties out; subnode NIDs for large values come from
     // `writer`. Extra subnodes (attachments, tables) are added by the caller.
@@ -31,9 +39,10 @@ public:
 
 private:
     // Kept in order of setting and sorted (the last value of an id winning)
-    // when next read: cheaper than a tree for a message's hundred values.
+    // when first read: cheaper than a tree for a message's hundred values.
     mutable std::vector<Entry> values_;
     mutable bool sorted_ = true;
+    mutable bool read_ = false;
 };
 
 }  // namespace tessaly::pst

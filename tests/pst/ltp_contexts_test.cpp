@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "pst/ltp/property_context.h"
 #include "pst/ltp/table_context.h"
@@ -31,6 +32,33 @@ std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t>> pcRecords(c
         out.emplace_back(get16(block.data() + at), get16(block.data() + at + 2), get32(block.data() + at + 4));
     }
     return out;
+}
+
+// Ids set in any order, some twice, come out in id order with the value set
+// last; values set once they have been read go to their places at once.
+TEST(PropertyContextOrder, IdsInOrderWithTheLastValueOfEachBeforeAndAfterReading) {
+    PropertyContextBuilder pc;
+    std::map<std::uint16_t, std::int32_t> expected;
+    const auto setBoth = [&](std::uint16_t id, std::int32_t value) {
+        pc.set(id, PropertyValue::int32(value));
+        expected[id] = value;
+    };
+    using Pairs = std::vector<std::pair<std::uint16_t, std::int32_t>>;
+    const auto expectOrder = [&] {
+        Pairs got;
+        for (const auto& [id, value] : pc.values()) got.emplace_back(id, static_cast<std::int32_t>(get32(value.bytes().data())));
+        EXPECT_EQ(got, Pairs(expected.begin(), expected.end()));
+    };
+    std::uint32_t state = 12345;
+    for (std::int32_t i = 0; i < 600; ++i) {
+        state = state * 1103515245u + 12345u;
+        // Ids that differ in either byte alone, and repeats.
+        setBoth(static_cast<std::uint16_t>((state >> 8) % 3 == 0 ? 0x8000 + (state >> 16) % 200 : (state >> 16) % 300), i);
+    }
+    expectOrder();
+    for (const std::uint16_t id : {std::uint16_t{0x0E08}, std::uint16_t{0x0001}, std::uint16_t{0xFFFE}, expected.begin()->first})
+        setBoth(id, -1);
+    expectOrder();
 }
 
 TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
