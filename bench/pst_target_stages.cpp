@@ -6,9 +6,11 @@
 // target's own steps taken one at a time with a clock around each; a second
 // run through the target itself, with the same fixed store options, must give
 // the same file byte for byte, which shows that the steps are the target's.
-//   bench_pst_target_stages FILE [normal|advance] [WORK_FOLDER]
+//   bench_pst_target_stages FILE [normal|advance] [WORK_FOLDER [KEEP_AS]]
 // WORK_FOLDER: where the two stores and their pictures go (default: the
-// system's temporary folder); they are removed at the end.
+// system's temporary folder); they are removed at the end. KEEP_AS: where a
+// copy of the target's store is kept, to compare builds with. The target
+// writes its messages on a second thread, as a run does; the stages, in line.
 
 #include <chrono>
 #include <cstdio>
@@ -130,8 +132,8 @@ bool sameBytes(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: bench_pst_target_stages FILE [normal|advance] [WORK_FOLDER]\n");
+    if (argc < 2 || argc > 5) {
+        std::fprintf(stderr, "usage: bench_pst_target_stages FILE [normal|advance] [WORK_FOLDER [KEEP_AS]]\n");
         return 2;
     }
     const std::string input = argv[1];
@@ -175,7 +177,9 @@ int main(int argc, char** argv) {
         start = Clock::now();
         fs::path targetFile;
         {
-            OutlookTarget target(fixedTime, fixedOptions());
+            pst::PstOptions inBackground = fixedOptions();
+            inBackground.writeInBackground = true;
+            OutlookTarget target(fixedTime, inBackground);
             target.open(targetFolder);
             TargetSink sink(target);
             options.pictureFolder = targetFolder / "vCardPictures";
@@ -213,6 +217,7 @@ int main(int argc, char** argv) {
         std::printf("  the target itself on the same cards: %.3f s; the same file: %s\n", seconds(targetTotal),
                     same ? "yes" : "NO (the stages no longer follow CreateContactItem)");
         if (!same) status = 1;
+        if (argc > 4) fs::copy_file(targetFile, argv[4], fs::copy_options::overwrite_existing);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         status = 1;

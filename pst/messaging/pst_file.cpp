@@ -3,6 +3,7 @@
 #include <chrono>
 #include <random>
 
+#include "common/serial_worker.h"
 #include "pst/ltp/node_content.h"
 #include "pst/messaging/property_tags.h"
 #include "pst/messaging/table_templates.h"
@@ -75,6 +76,21 @@ constexpr std::int32_t kAllFoldersValid = 0xFF;
 constexpr std::int32_t kMessageFlagRead = 0x01;
 constexpr std::int32_t kMessageFlagHasAttachment = 0x10;
 
+// The messages waiting for the background writer: enough for the two threads
+// to meet rarely, few enough that a run's memory does not grow with them.
+constexpr std::size_t kQueuedMessages = 256;
+constexpr std::size_t kQueuedMessageBytes = std::size_t{16} << 20;
+
+// About what a message holds in memory, for the queue's bound.
+std::size_t heldBytes(const Message& message) {
+    constexpr std::size_t kPerValue = 48;  // the value's own bookkeeping
+    std::size_t bytes = sizeof(Message);
+    for (const auto& [tag, value] : message.tagged()) bytes += kPerValue + value.bytes().size();
+    for (const auto& [name, value] : message.named()) bytes += kPerValue + name.name.size() + value.bytes().size();
+    for (const Attachment& attachment : message.attachments()) bytes += attachment.data.size();
+    return bytes;
+}
+
 std::uint64_t currentFileTime() {
     const auto since1970 = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::system_clock::now().time_since_epoch());
@@ -128,9 +144,28 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
             folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standardFolder(folder))));
         }
     }
+    if (options.writeInBackground) background_ = std::make_unique<SerialWorker>(kQueuedMessages, kQueuedMessageBytes);
 }
 
 PstFile::~PstFile() = default;
+
+void PstFile::settle() const {
+    if (background_) background_->wait();
+}
+
+std::string PstFile::writeFailure() const {
+    if (!background_) return writer_.writeFailure();
+    // While the background writer works, the file is its own: a failed
+    // write fails its message, which keeps the cause.
+    if (!background_->failed()) return {};
+    try {
+        std::rethrow_exception(background_->failure());
+    } catch (const PstError& error) {
+        return error.cause();
+    } catch (...) {
+        return "unknown failure";
+    }
+}
 
 void PstFile::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
 
@@ -241,11 +276,13 @@ Bid PstFile::templateData(Nid table) const {
 }
 
 std::size_t PstFile::messageCount(Nid folder) const {
+    settle();
     const auto it = folders_.find(folder);
     return it == folders_.end() ? 0 : it->second.contents->rowCount();
 }
 
 Nid PstFile::createFolder(Nid parent, const std::string& name, const std::string& containerClass) try {
+    settle();
     failIfNotOpen();
     folderOf(parent);
     return addFolder(writer_.newNid(NidType::NormalFolder), parent, name, containerClass);
@@ -258,7 +295,11 @@ void PstFile::failIfNotOpen() const {
     // After a failed close the file is gone, and after a failed write it has
     // a gap: nothing more can be written.
     if (!failure_.empty()) fail(failure_);
-    if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
+    if (background_) {
+        if (background_->failed()) std::rethrow_exception(background_->failure());
+    } else if (!writer_.writeFailure().empty()) {
+        fail(writer_.writeFailure());
+    }
 }
 
 Bytes PstFile::entryId(Nid nid) const {
@@ -270,6 +311,7 @@ Bytes PstFile::entryId(Nid nid) const {
 }
 
 void PstFile::setContentsColumns(Nid folderNid, const std::vector<ContentsColumn>& columns) try {
+    settle();
     failIfNotOpen();
     Folder& folder = folderOf(folderNid);
     if (folder.contents->rowCount() != 0) fail("the contents table's columns are set before its first message");
@@ -295,12 +337,38 @@ Nid PstFile::reserveMessageNid() try {
 
 Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     failIfNotOpen();
-    Folder& folder = folderOf(folderNid);
+    folderOf(folderNid);
     if (reserved != 0 && reserved_.erase(reserved) == 0)
         fail("NID " + std::to_string(reserved) + " was not reserved for a message, or is used already");
+    for (const Attachment& attachment : message.attachments())
+        if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
+    const Nid nid = reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
+    if (!background_) {
+        writeMessage(folderNid, message, nid);
+        return nid;
+    }
+    const std::size_t bytes = heldBytes(message);
+    // The job keeps the message's values until it is destroyed, which the
+    // worker leaves to this thread, where they were allocated.
+    background_->post(
+        [this, folderNid, nid, message = std::move(message),
+         spent = std::vector<PropertyContextBuilder::Entry>()]() mutable {
+            try {
+                spent = writeMessage(folderNid, message, nid);
+            } catch (...) {
+                rethrowWithFileName();
+            }
+        },
+        bytes);
+    return nid;
+} catch (...) {
+    rethrowWithFileName();
+}
+
+std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, Message& message, Nid nid) {
+    Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
-    const Nid nid = reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
     properties.set(tagId(tags::MessageStatus), PropertyValue::int32(0));
     // A search key unique to the message: the store's random record key with
@@ -320,7 +388,6 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     if (!message.attachments().empty()) {
         TableContextBuilder attachmentTable(writer_, attachmentTableColumns());
         for (Attachment& attachment : message.attachments()) {
-            if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
             const PropertyContextBuilder attachmentProperties = attachmentObject(std::move(attachment));
             // The message counts each attachment as the attachment counts itself.
             size += get32(attachmentProperties.find(tagId(tags::AttachSize))->bytes().data());
@@ -357,9 +424,7 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     }
     folder.contents->addRow(nid, properties);
     if ((get32(properties.find(tagId(tags::MessageFlags))->bytes().data()) & kMessageFlagRead) == 0) ++folder.unread;
-    return nid;
-} catch (...) {
-    rethrowWithFileName();
+    return properties.release();
 }
 
 void PstFile::finishFolderProperties(Nid nid, Folder& folder) {
@@ -447,7 +512,15 @@ void PstFile::close() {
     // A close that failed fails again with the same cause: the file it was
     // writing is gone, and nothing was renamed into place.
     if (!failure_.empty()) fail(failure_);
+    // The messages added are written first; the background writer ends here.
+    std::exception_ptr backgroundFailure;
+    if (background_) {
+        background_->wait();
+        backgroundFailure = background_->failure();
+        background_.reset();
+    }
     try {
+        if (backgroundFailure) std::rethrow_exception(backgroundFailure);
         if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
         writeStore();
         // A parent's hierarchy table repeats its children's counts, so all are

@@ -20,6 +20,10 @@
 #include "pst/messaging/named_property_map.h"
 #include "pst/ndb/node_database_writer.h"
 
+namespace tessaly {
+class SerialWorker;
+}
+
 namespace tessaly::pst {
 
 enum class StandardFolder { DeletedItems, Inbox, Outbox, SentItems, Calendar, Contacts, Journal, Notes, Tasks, Drafts };
@@ -37,6 +41,11 @@ struct PstOptions {
     std::optional<std::array<std::uint8_t, 16>> recordKey;
     std::optional<std::uint32_t> unique;
     std::optional<std::uint64_t> fileTime;  // creation time of folders and messages
+    // Messages are written on a thread of their own, in the order they were
+    // added, while the caller makes the next ones; the file is the same byte
+    // for byte. A failure there ends the store's writing: the next call fails
+    // with its cause, and writeFailure() names it.
+    bool writeInBackground = false;
 };
 
 class PstFile {
@@ -60,7 +69,10 @@ public:
     // message itself (its own entry id); pass it to addMessage.
     Nid reserveMessageNid();
     // Writes the message into `folder` and returns its NID (`reserved` when
-    // given). (Pass an rvalue to spare copying its values.)
+    // given). (Pass an rvalue to spare copying its values.) When writing in
+    // the background, only what the caller can check at once fails here (the
+    // store, the folder, the NID, the attachments' sizes); a failure in the
+    // writing fails the calls after it.
     Nid addMessage(Nid folder, Message message, Nid reserved = 0);
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
@@ -72,9 +84,9 @@ public:
     // it when another file took the name while the store was written.
     const std::filesystem::path& finalPath() const { return writer_.finalPath(); }
     // Why the file can no longer be written (a write to it failed: the disk
-    // full, an I/O error), empty while it can. Every later call fails with
-    // this first cause.
-    const std::string& writeFailure() const { return writer_.writeFailure(); }
+    // full, an I/O error; in the background, anything that failed a message),
+    // empty while it can. Every later call fails with this first cause.
+    std::string writeFailure() const;
 
     // Writes folders, tables, maps and header and renames the file into place.
     void close();
@@ -90,6 +102,12 @@ private:
     };
 
     PstFile(const std::filesystem::path& path, const std::string& displayName, const PstOptions& options);
+    // Writes the message; returns the values it took from `message`, for
+    // the caller to free.
+    std::vector<PropertyContextBuilder::Entry> writeMessage(Nid folderNid, Message& message, Nid nid);
+    // Waits until the messages added so far are written: before anything
+    // that reads or changes what their writing does.
+    void settle() const;
     void writeTemplates();
     Nid addFolder(Nid nid, Nid parent, const std::string& name, const std::string& containerClass);
     Folder& folderOf(Nid nid);
@@ -126,6 +144,9 @@ private:
     bool closed_ = false;
     std::string failure_;  // why close() failed, if it did
     std::set<Nid> reserved_;  // message NIDs handed out and not yet used
+    // Writes the messages when writing in the background. Last: it stops
+    // before the rest goes.
+    std::unique_ptr<SerialWorker> background_;
 };
 
 }  // namespace tessaly::pst

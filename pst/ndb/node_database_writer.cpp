@@ -25,7 +25,7 @@ NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uin
       unique_(unique) {
     // Counters as a new store starts them: low indexes are reserved for the
     // fixed NIDs, messages and search folders have their own ranges.
-    nextNidIndex_.fill(0x400);
+    for (auto& next : nextNidIndex_) next.store(0x400, std::memory_order_relaxed);
     nextNidIndex_[static_cast<int>(NidType::SearchFolder)] = 0x4000;
     nextNidIndex_[static_cast<int>(NidType::NormalMessage)] = 0x10000;
     nextNidIndex_[static_cast<int>(NidType::AssocMessage)] = 0x8000;
@@ -45,14 +45,16 @@ NodeDatabaseWriter::~NodeDatabaseWriter() = default;
 void NodeDatabaseWriter::fail(const std::string& cause) const { throw PstError(fileName_, cause); }
 
 Nid NodeDatabaseWriter::newNid(NidType type) {
-    const Nid nid = makeNid(type, nextNidIndex_[static_cast<int>(type)]);
+    const Nid nid = makeNid(type, nextNidIndex_[static_cast<int>(type)].load(std::memory_order_relaxed));
     noteNid(nid);
     return nid;
 }
 
 void NodeDatabaseWriter::noteNid(Nid nid) {
     auto& next = nextNidIndex_[nid & 0x1F];
-    next = std::max(next, nidIndex(nid) + 1);
+    // Written only when it grows: a NID taken before (a message's own) leaves
+    // the counter to the thread that took it.
+    if (next.load(std::memory_order_relaxed) < nidIndex(nid) + 1) next.store(nidIndex(nid) + 1, std::memory_order_relaxed);
 }
 
 Bid NodeDatabaseWriter::nextBid(bool internal) {
@@ -249,7 +251,7 @@ void NodeDatabaseWriter::finish() {
     header.nextPageBid = bidCounter_;
     header.nextBlockBid = bidCounter_;
     header.unique = unique_;
-    std::copy(nextNidIndex_.begin(), nextNidIndex_.end(), header.nextNidIndex.begin());
+    for (std::size_t i = 0; i < nextNidIndex_.size(); ++i) header.nextNidIndex[i] = nextNidIndex_[i].load(std::memory_order_relaxed);
     header.fileEof = space_.fileEnd();
     header.lastAMapOffset = FileSpace::rangeStart(space_.rangeCount() - 1);
     header.amapFreeBytes = space_.freeBytes();

@@ -9,6 +9,7 @@
 // took its name while it was written, it takes the next free numbered name).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -31,7 +32,8 @@ public:
     NodeDatabaseWriter(const NodeDatabaseWriter&) = delete;
     NodeDatabaseWriter& operator=(const NodeDatabaseWriter&) = delete;
 
-    // A new NID of `type` from the header's counters.
+    // A new NID of `type` from the header's counters. (Message NIDs may be
+    // taken on one thread while another writes: see nextNidIndex_.)
     Nid newNid(NidType type);
     // Keeps the header's counter for the NID's type above the NID's index.
     void noteNid(Nid nid);
@@ -89,7 +91,10 @@ private:
     FileSpace space_;
     Bid bidCounter_ = kBidStep;  // next BID value, shared by blocks and pages
     std::uint32_t unique_;
-    std::array<std::uint32_t, 32> nextNidIndex_{};
+    // One counter per NID type. Atomic: while messages are written in the
+    // background, the caller takes message NIDs and the writer notes them
+    // (and takes NIDs of other types); each counter still has one writer.
+    std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
     std::vector<BlockBTreeEntry> blocks_;
     std::vector<NodeBTreeEntry> nodes_;
     std::string writeFailure_;

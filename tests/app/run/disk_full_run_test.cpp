@@ -10,8 +10,10 @@
 #include <map>
 
 #include "app/run/conversion_run.h"
+#include "app/run/outlook_target.h"
 #include "support/failing_file_calls.h"
 #include "support/test_files.h"
+#include "support/written_stores.h"
 
 namespace tessaly {
 namespace {
@@ -163,6 +165,63 @@ TEST(DiskFullRun, AFailedStoreWriteEndsTheRunWithItsOwnCause) {
     EXPECT_LT(result.cardsConverted, 3000);
     EXPECT_EQ(host.captions.back(), "(" + std::to_string(result.cardsConverted) + ") vCards Saved");
     EXPECT_TRUE(fs::is_empty(output.path()));
+}
+
+// The store written on a second thread ends a run as one written in line does:
+// with the same message and folder when the disk fills at any of a range of
+// places, and with the same report and file when a card's picture cannot be
+// read and the disk does not fill.
+TEST(DiskFullRun, AStoreWrittenInBackgroundEndsTheRunAsOneWrittenInLine) {
+    TempDir source;
+    std::string cards;
+    for (int i = 0; i < 1500; ++i) {
+        cards += "BEGIN:VCARD\r\nN:Card" + std::to_string(i) + ";Ann\r\nNOTE:" + std::string(300, 'n') + "\r\n";
+        if (i % 200 == 7) cards += "PHOTO;ENCODING=BASE64:@@@@\r\n";
+        cards += "END:VCARD\r\n";
+    }
+    source.write("a.vcf", cards);
+    const auto makeOutlookTarget = [](bool background) {
+        return [background](TargetKind) -> std::unique_ptr<ConversionTarget> {
+            pst::PstOptions options = testing::fixedOptions();
+            options.writeInBackground = background;
+            const auto firstOf2026 = [] {
+                std::tm time{};
+                time.tm_year = 126;
+                time.tm_mday = 1;
+                return time;
+            };
+            return std::make_unique<OutlookTarget>(firstOf2026, options);
+        };
+    };
+    for (const std::uint64_t place : {std::uint64_t{0}, std::uint64_t{70000}, std::uint64_t{1} << 20,
+                                      std::uint64_t{2} << 20, UINT64_MAX}) {
+        SCOPED_TRACE("full after " + std::to_string(place) + " bytes");
+        std::vector<std::string> messages[2];
+        std::map<std::string, std::string> folders[2];
+        for (const bool background : {false, true}) {
+            TempDir output;
+            SilentHost host(output.path().string());
+            testing::FailingFileCalls faults;
+            faults.bytesUntilFull = place;
+            const RunResult result =
+                runConversion({source.path(), true}, {ReadMode::Normal, TargetKind::Outlook}, host, makeOutlookTarget(background));
+            EXPECT_EQ(result.targetFailed, place != UINT64_MAX);
+            // The folders differ: the messages are compared as of one.
+            for (std::string message : host.messages) {
+                for (std::size_t at; (at = message.find(output.path().string())) != std::string::npos;)
+                    message.replace(at, output.path().string().size(), "OUT");
+                messages[background].push_back(message);
+            }
+            folders[background] = folderContents(output.path());
+        }
+        ASSERT_EQ(messages[1].size(), 1u);
+        EXPECT_EQ(messages[1], messages[0]);
+        if (place == UINT64_MAX) {
+            EXPECT_NE(messages[1][0].find("a.vcf:"), std::string::npos) << "the pictures are reported";
+            EXPECT_EQ(folders[1].size(), 1u);
+        }
+        EXPECT_TRUE(folders[1] == folders[0]);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+#pragma once
+// Runs jobs on a thread of its own, one after another in the order they were
+// posted, so that the poster goes on with its own work meanwhile. The queue is
+// bounded in jobs and in bytes (the sizes the poster gives): a poster that
+// would go past either waits. The thread takes the queue a batch at a time, so
+// that the two threads meet once per batch rather than once per job.
+//
+// A job is destroyed on the posting thread (at a later post or wait), not on
+// the worker's: what the poster allocated for it goes back to the poster's own
+// heap, where glibc's malloc takes it without a lock the two threads would
+// fight over.
+//
+// The first job that throws ends the work: its exception is kept, the jobs
+// queued after it are dropped unrun, and later posts are dropped too. The
+// poster learns of it through failed() and failure().
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tessaly {
+
+class SerialWorker {
+public:
+    using Job = std::function<void()>;
+
+    SerialWorker(std::size_t maxQueuedJobs, std::size_t maxQueuedBytes);
+    // Drops the jobs not yet started and waits for the one running; destroys
+    // the jobs on this thread.
+    ~SerialWorker();
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    // Queues `job`, which holds about `bytes` of memory. Waits while the queue
+    // is full; a job larger than the whole queue is taken once it is empty.
+    void post(Job job, std::size_t bytes);
+    // Waits until every job posted so far has run or been dropped.
+    void wait();
+
+    // Whether a job has thrown; cheap enough to ask after every post.
+    bool failed() const { return failed_.load(std::memory_order_acquire); }
+    // The exception of the first job that threw, null while none has.
+    std::exception_ptr failure() const;
+
+private:
+    void work();
+    // Destroys the jobs that have run, on the calling thread.
+    void releaseFinished(std::unique_lock<std::mutex>& lock);
+
+    const std::size_t maxQueuedJobs_;
+    const std::size_t maxQueuedBytes_;
+    const std::size_t wakeJobs_;  // the thread starts on a batch this large
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::pair<Job, std::size_t>> queue_;
+    std::vector<Job> finished_;  // run, to be destroyed by the poster
+    std::size_t queuedJobs_ = 0;   // queued and running
+    std::size_t queuedBytes_ = 0;  // the same in bytes
+    bool hurried_ = false;  // a poster waits, for room or for the end: run whatever is queued
+    std::atomic<bool> closing_{false};  // read between the jobs of a batch
+    std::exception_ptr failure_;
+    std::atomic<bool> failed_{false};
+    std::thread thread_;  // last: it starts once everything above is ready
+};
+
+}  // namespace tessaly
