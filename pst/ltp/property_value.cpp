@@ -17,7 +17,7 @@ std::string typeText(std::uint16_t type) {
 }
 
 // Why `bytes` cannot be a value of `type`, or "" when they can.
-std::string misfit(std::uint16_t type, const Bytes& bytes) {
+std::string misfit(std::uint16_t type, ByteView bytes) {
     if (!isKnownType(type)) return "property type " + typeText(type) + " is not supported";
     // Only a value that does not fit pays for the message.
     const auto of = [type] { return "a value of type " + typeText(type); };
@@ -54,36 +54,49 @@ std::string misfit(std::uint16_t type, const Bytes& bytes) {
 
 }  // namespace
 
-PropertyValue::PropertyValue(std::uint16_t type, Bytes bytes) : type_(type), bytes_(std::move(bytes)) {
-    if (const std::string why = misfit(type_, bytes_); !why.empty()) throw PstError(why);
+PropertyValue::PropertyValue(std::uint16_t type, Bytes bytes) : type_(type) {
+    if (const std::string why = misfit(type_, bytes); !why.empty()) throw PstError(why);
+    if (bytes.size() > 0xFFFFFFFFu) throw PstError("a value of " + std::to_string(bytes.size()) + " bytes is too large");
+    size_ = static_cast<std::uint32_t>(bytes.size());
+    if (size_ <= kInlineBytes) {
+        std::copy(bytes.begin(), bytes.end(), inline_.begin());
+    } else {
+        heap_ = std::move(bytes);
+    }
+}
+
+PropertyValue::PropertyValue(std::uint16_t type, const std::uint8_t* data, std::size_t size)
+    : type_(type), size_(static_cast<std::uint32_t>(size)) {
+    std::copy(data, data + size, inline_.begin());
 }
 
 PropertyValue PropertyValue::int32(std::int32_t value) {
-    Bytes bytes(4);
-    put32(bytes.data(), static_cast<std::uint32_t>(value));
-    return {PropertyType::Int32, std::move(bytes)};
+    std::uint8_t bytes[4];
+    put32(bytes, static_cast<std::uint32_t>(value));
+    return {PropertyType::Int32, bytes, sizeof bytes};
 }
 
 PropertyValue PropertyValue::boolean(bool value) {
-    return {PropertyType::Boolean, Bytes{static_cast<std::uint8_t>(value ? 1 : 0)}};
+    const std::uint8_t byte = value ? 1 : 0;
+    return {PropertyType::Boolean, &byte, 1};
 }
 
 PropertyValue PropertyValue::int64(std::int64_t value) {
-    Bytes bytes(8);
-    put64(bytes.data(), static_cast<std::uint64_t>(value));
-    return {PropertyType::Int64, std::move(bytes)};
+    std::uint8_t bytes[8];
+    put64(bytes, static_cast<std::uint64_t>(value));
+    return {PropertyType::Int64, bytes, sizeof bytes};
 }
 
 PropertyValue PropertyValue::time(std::uint64_t fileTime) {
-    Bytes bytes(8);
-    put64(bytes.data(), fileTime);
-    return {PropertyType::Time, std::move(bytes)};
+    std::uint8_t bytes[8];
+    put64(bytes, fileTime);
+    return {PropertyType::Time, bytes, sizeof bytes};
 }
 
 PropertyValue PropertyValue::floating(double value) {
-    Bytes bytes(8);
-    put64(bytes.data(), std::bit_cast<std::uint64_t>(value));
-    return {PropertyType::Double, std::move(bytes)};
+    std::uint8_t bytes[8];
+    put64(bytes, std::bit_cast<std::uint64_t>(value));
+    return {PropertyType::Double, bytes, sizeof bytes};
 }
 
 PropertyValue PropertyValue::string(const std::string& utf8) { return {PropertyType::String, utf8ToUtf16le(utf8)}; }

@@ -3,8 +3,11 @@
 // PST stores them: strings as UTF-16LE without terminator, times as FILETIME,
 // multi-valued types as counts and offsets.
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/utf16.h"
@@ -37,18 +40,61 @@ constexpr std::uint32_t makeTag(std::uint16_t id, std::uint16_t type) {
 constexpr std::uint16_t tagId(std::uint32_t tag) { return static_cast<std::uint16_t>(tag >> 16); }
 constexpr std::uint16_t tagType(std::uint32_t tag) { return static_cast<std::uint16_t>(tag); }
 
+// Bytes held elsewhere, read-only: a value's stored bytes. Compares with
+// bytes of either kind and converts to a copy of its own.
+class ByteView {
+public:
+    using value_type = std::uint8_t;
+    using const_iterator = const std::uint8_t*;
+    using iterator = const_iterator;
+
+    ByteView(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    ByteView(const Bytes& bytes) : data_(bytes.data()), size_(bytes.size()) {}
+
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const std::uint8_t* begin() const { return data_; }
+    const std::uint8_t* end() const { return data_ + size_; }
+    std::uint8_t operator[](std::size_t index) const { return data_[index]; }
+    operator Bytes() const { return Bytes(begin(), end()); }
+
+    friend bool operator==(ByteView a, ByteView b) {
+        return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data_, b.data_, a.size_) == 0);
+    }
+    friend bool operator==(ByteView a, const Bytes& b) { return a == ByteView(b); }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
 // A value as the store keeps it: its type and its stored bytes, which always
 // fit the type (the store copies a fixed-size value into a 1- to 8-byte cell
-// and reads counts and offsets of a multi-valued one).
+// and reads counts and offsets of a multi-valued one). A message has a
+// hundred and more values, most of them numbers, flags and short texts: up to
+// 16 bytes are held in the value itself, not in memory of their own.
 class PropertyValue {
 public:
     // Throws PstError for a type the store does not write and for bytes that
     // do not fit the type: a fixed-size type takes exactly its size, a string
     // whole UTF-16 units, a multi-valued type its count, offsets and items.
     PropertyValue(std::uint16_t type, Bytes bytes);
+    PropertyValue(const PropertyValue&) = default;
+    PropertyValue& operator=(const PropertyValue&) = default;
+    // A value moved from is left empty, not with a length and no bytes.
+    PropertyValue(PropertyValue&& other) noexcept
+        : type_(other.type_), size_(std::exchange(other.size_, 0)), inline_(other.inline_), heap_(std::move(other.heap_)) {}
+    PropertyValue& operator=(PropertyValue&& other) noexcept {
+        type_ = other.type_;
+        size_ = std::exchange(other.size_, 0);
+        inline_ = other.inline_;
+        heap_ = std::move(other.heap_);
+        return *this;
+    }
 
     std::uint16_t type() const { return type_; }
-    const Bytes& bytes() const { return bytes_; }
+    ByteView bytes() const { return {size_ <= kInlineBytes ? inline_.data() : heap_.data(), size_}; }
 
     static PropertyValue int32(std::int32_t value);
     static PropertyValue boolean(bool value);
@@ -63,8 +109,14 @@ public:
     static PropertyValue multipleInt32(const std::vector<std::int32_t>& values);
 
 private:
+    static constexpr std::size_t kInlineBytes = 16;
+    // For the fixed-size types: bytes that fit the type, held inline.
+    PropertyValue(std::uint16_t type, const std::uint8_t* data, std::size_t size);
+
     std::uint16_t type_;
-    Bytes bytes_;
+    std::uint32_t size_ = 0;
+    std::array<std::uint8_t, kInlineBytes> inline_{};  // when size_ <= kInlineBytes
+    Bytes heap_;                                      // otherwise
 };
 
 // The stored size of a fixed-size type, or 0 for a variable-size one.

@@ -71,10 +71,10 @@ void TableContextBuilder::writeMatrixBlock() {
     rows_.clear();
 }
 
-std::uint32_t TableContextBuilder::storeVariable(const Bytes& value) {
+std::uint32_t TableContextBuilder::storeVariable(ByteView value) {
     // An empty value is HNID 0: a 0-byte allocation would read as a freed one.
     if (value.empty()) return 0;
-    if (value.size() <= kMaxHeapAllocation) return heap_.allocate(value);
+    if (value.size() <= kMaxHeapAllocation) return heap_.allocate(value.data(), value.size());
     Subnode subnode;
     subnode.nid = writer_.newNid(NidType::Ltp);
     subnode.data = value;

@@ -49,7 +49,7 @@ public:
     std::size_t rowSize() const { return rowSize_; }
 
 private:
-    std::uint32_t storeVariable(const Bytes& value);
+    std::uint32_t storeVariable(ByteView value);
     void writeMatrixBlock();
     Subnode matrixSubnode();
 

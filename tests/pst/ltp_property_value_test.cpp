@@ -17,6 +17,26 @@ TEST(PropertyValue, FixedAndMultipleValuesAsStored) {
     EXPECT_EQ(PropertyValue::multipleInt32({1, 2}).bytes(), (Bytes{1, 0, 0, 0, 2, 0, 0, 0}));
 }
 
+// Short values are held in the value itself, longer ones apart: either way a
+// copy, a move and an assignment keep the bytes.
+TEST(PropertyValue, ValuesOfEveryLengthAroundTheInlineSizeKeepTheirBytes) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+        Bytes bytes(length);
+        for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(length * 31 + i);
+        PropertyValue value = PropertyValue::binary(bytes);
+        const PropertyValue copy = value;
+        PropertyValue moved = std::move(value);
+        PropertyValue assigned = PropertyValue::int32(0);
+        assigned = copy;
+        EXPECT_EQ(copy.bytes(), bytes) << length;
+        EXPECT_EQ(moved.bytes(), bytes) << length;
+        EXPECT_TRUE(value.bytes().empty());  // NOLINT: what a move leaves
+        EXPECT_EQ(assigned.bytes(), bytes) << length;
+        EXPECT_EQ(Bytes(assigned.bytes()), bytes) << length;
+        EXPECT_EQ(assigned.type(), PropertyType::Binary);
+    }
+}
+
 TEST(PropertyValue, BytesThatDoNotFitTheTypeAreRefused) {
     // Cells and inline values take a fixed-size value's bytes as they are: an
     // Int32 of 64 bytes would run past a 4-byte cell.
