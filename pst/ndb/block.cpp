@@ -8,8 +8,11 @@
 namespace tessaly::pst {
 
 Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib, bool encode) {
-    Bytes image(blockDiskSize(size), 0);
-    std::copy(payload, payload + size, image.begin());
+    // The payload, then zeros to the trailer's end: each byte written once.
+    Bytes image;
+    image.reserve(blockDiskSize(size));
+    image.assign(payload, payload + size);
+    image.resize(blockDiskSize(size), 0);
     if (encode) encodePermutation(image.data(), size);
     std::uint8_t* trailer = image.data() + image.size() - kBlockTrailerSize;
     put16(trailer, static_cast<std::uint16_t>(size));
