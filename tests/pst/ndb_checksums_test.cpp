@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <string>
 #include <tuple>
 
@@ -31,6 +33,29 @@ TEST(Crc, StartsFromZeroWithoutFinalInversionInWriterAndVerifier) {
     EXPECT_EQ(verify::pstCrc32(verify::Bytes(data, text.size())), 0x2DFD2D88u);
     // Chaining over two parts equals one pass.
     EXPECT_EQ(computeCrc(data + 4, 5, computeCrc(data, 4)), computeCrc(data, 9));
+}
+
+// Long runs are folded with the processor's carry-less multiply where it has
+// one: every length and start, from any register value, gives what the
+// polynomial gives one bit at a time.
+TEST(Crc, EveryLengthStartAndRegisterAgreesWithTheBitwiseDefinition) {
+    const auto bitwise = [](const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
+        for (std::size_t i = 0; i < size; ++i) {
+            crc ^= data[i];
+            for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        return crc;
+    };
+    std::vector<std::uint8_t> data(9000);
+    std::uint32_t state = 7;
+    for (auto& byte : data) byte = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    for (std::size_t size : {std::size_t{8176}, std::size_t{8999}})
+        EXPECT_EQ(computeCrc(data.data() + 1, size, 0x12345678u), bitwise(data.data() + 1, size, 0x12345678u)) << size;
+    for (std::size_t start = 0; start < 17; ++start)
+        for (std::size_t size = 0; size < 300; ++size)
+            for (const std::uint32_t crc : {0u, 0xFFFFFFFFu, 0x2DFD2D88u})
+                ASSERT_EQ(computeCrc(data.data() + start, size, crc), bitwise(data.data() + start, size, crc))
+                    << start << " " << size;
 }
 
 TEST(PermutationEncoding, UsesThePublishedTablesAndTheVerifierUndoesEveryByte) {
