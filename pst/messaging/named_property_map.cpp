@@ -30,8 +30,13 @@ std::uint16_t NamedPropertyMap::bucketFor(std::uint32_t key, std::uint16_t guidF
 }
 
 std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
+    Recent* recent = name.isString ? nullptr : &recent_[name.id & 0xFF];
+    if (recent != nullptr && recent->id != 0 && recent->lid == name.id && recent->guid == name.guid) return recent->id;
     const auto found = ids_.find(name);
-    if (found != ids_.end()) return found->second;
+    if (found != ids_.end()) {
+        if (recent != nullptr) *recent = {name.guid, name.id, found->second};
+        return found->second;
+    }
     if (entries_.size() >= 0xFFFF - kFirstId) throw PstError("the store has no named-property ids left");
     Entry entry;
     entry.guidField = static_cast<std::uint16_t>((guidIndex(name.guid) << 1) | (name.isString ? 1 : 0));
@@ -50,6 +55,7 @@ std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
     entries_.push_back(entry);
     const auto id = static_cast<std::uint16_t>(kFirstId + entry.index);
     ids_.emplace(name, id);
+    if (recent != nullptr) *recent = {name.guid, name.id, id};
     return id;
 }
 

@@ -4,6 +4,7 @@
 // the GUID stream, the entry stream (one NAMEID per id), the string stream,
 // and 251 hash buckets through which a client finds the id of a name.
 
+#include <array>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,16 @@ private:
         std::uint16_t index = 0;
     };
     std::uint16_t guidIndex(const Guid& guid);
+
+    // The ids of numeric names seen last, by their LID's low byte: a
+    // message's hundred names are looked up for every message, and most are
+    // the same as the last message's.
+    struct Recent {
+        Guid guid{};
+        std::uint32_t lid = 0;
+        std::uint16_t id = 0;  // 0: empty
+    };
+    std::array<Recent, 256> recent_{};
 
     std::unordered_map<PropertyName, std::uint16_t, PropertyNameHash> ids_;
     std::vector<Entry> entries_;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "pst/messaging/message.h"
 #include "pst/messaging/named_property_map.h"
 #include "pst/messaging/property_tags.h"
@@ -30,6 +32,26 @@ TEST(MessageProperties, TagsMustMatchTheirValuesAndNamedIdsAreNotTags) {
               "property 0x80010003: ids from 0x8000 are named properties; set them by name");
     message.set(tags::Subject, PropertyValue::string("ok"));
     EXPECT_EQ(message.tagged().size(), 1u);
+}
+
+// Names that share a LID's low byte, a LID in other sets, and string names,
+// looked up again in any order, keep the ids of their first use.
+TEST(NamedPropertyMap, EachNameKeepsTheIdOfItsFirstUse) {
+    const Guid other = parseGuid("00062004-0000-0000-C000-000000000046");
+    std::vector<PropertyName> names;
+    for (const std::uint32_t lid : {0x8001u, 0x8101u, 0x9001u, 0x0001u})
+        for (const Guid& guid : {kPsetidCommon, other}) names.push_back(PropertyName::numeric(guid, lid));
+    names.push_back(PropertyName::string(kPsPublicStrings, "Keywords"));
+    names.push_back(PropertyName::string(other, "Keywords"));
+    NamedPropertyMap map;
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(map.idFor(names[i]), NamedPropertyMap::kFirstId + i);
+    std::uint32_t state = 3;
+    for (int round = 0; round < 2000; ++round) {
+        state = state * 1103515245u + 12345u;
+        const std::size_t i = (state >> 16) % names.size();
+        ASSERT_EQ(map.idFor(names[i]), NamedPropertyMap::kFirstId + i) << i;
+    }
+    EXPECT_EQ(map.size(), names.size());
 }
 
 TEST(NamedPropertyMap, StreamsAndBucketsAsStored) {
