@@ -57,37 +57,39 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
 ContactItem::ContactItem(std::shared_ptr<StoreState> store, pst::Nid folder)
     : store_(std::move(store)), folder_(folder) {}
 
-void ContactItem::setProperty(const std::string& name, const AutomationValue& value) {
-    const std::optional<ContactName> target = contactNameOf(name);
-    if (!target) throw AutomationError("a contact item has no property '" + name + "'");
+void ContactItem::setProperty(std::string_view nameView, AutomationValue value) {
+    const std::optional<ContactName> target = contactNameOf(nameView);
+    // The name is spelled out only for an error.
+    const auto name = [nameView] { return std::string(nameView); };
+    if (!target) throw AutomationError("a contact item has no property '" + name() + "'");
     if (target->date) {
         const AutomationDate* date = std::get_if<AutomationDate>(&value);
-        if (date == nullptr) throw AutomationError("the property " + name + " takes a date");
+        if (date == nullptr) throw AutomationError("the property " + name() + " takes a date");
         // Written as a range that holds, so that a NaN, which fails every
         // comparison, is refused too.
         if (date->days != 0 && !(date->days >= kFirstDate && date->days < kLastDate + 1))
-            throw AutomationError("the property " + name + " takes a date from 1601 to 9999");
+            throw AutomationError("the property " + name() + " takes a date from 1601 to 9999");
         // The date is stored as its local midnight in UTC, which east of UTC
         // falls on the day before: for 1601-01-01, before FILETIME begins.
         if (date->days != 0 && !localMidnightInUtc(date->days))
-            throw AutomationError("the property " + name +
+            throw AutomationError("the property " + name() +
                                   " cannot hold a date whose local midnight falls before 1601 in UTC");
         (*target->date == ContactDate::Birthday ? content_.birthday : content_.anniversary) = date->days;
         return;
     }
-    const std::string* text = std::get_if<std::string>(&value);
-    if (text == nullptr) throw AutomationError("the property " + name + " takes text");
+    std::string* text = std::get_if<std::string>(&value);
+    if (text == nullptr) throw AutomationError("the property " + name() + " takes text");
     // The fields that hold a number of a few: the number as text.
     const auto takesOneOf = [&](ContactField field, std::initializer_list<std::string_view> values, const char* meaning) {
         if (*target->field != field || text->empty()) return;
         for (const std::string_view value : values)
             if (*text == value) return;
-        throw AutomationError(name + " takes " + meaning + " or empty text, not '" + *text + "'");
+        throw AutomationError(name() + " takes " + meaning + " or empty text, not '" + *text + "'");
     };
     takesOneOf(ContactField::SelectedMailingAddress, {"1", "2", "3"}, "1 (home), 2 (business), 3 (other)");
     takesOneOf(ContactField::Gender, {"0", "1", "2"}, "0 (unspecified), 1 (female), 2 (male)");
     takesOneOf(ContactField::Sensitivity, {"0", "1", "2", "3"}, "0 (normal), 1 (personal), 2 (private), 3 (confidential)");
-    content_[*target->field] = *text;
+    content_[*target->field] = std::move(*text);
 }
 
 void ContactItem::AddPicture(const std::string& path) {

@@ -25,7 +25,7 @@ public:
     // a mailing-address code other than "1", "2" or "" and a date before 1601
     // or after 9999 are refused, and so is a date whose local midnight falls
     // before 1601 in UTC (1 January 1601 east of UTC).
-    void setProperty(const std::string& name, const AutomationValue& value);
+    void setProperty(std::string_view name, AutomationValue value);
 
     // Makes the picture in the file at `path` the contact's photo. An empty
     // path does nothing; a file that cannot be read fails this call only.
