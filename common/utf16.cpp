@@ -11,10 +11,16 @@
 namespace tessaly {
 
 std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8) {
+    std::vector<std::uint8_t> out;
+    appendUtf16le(utf8, out);
+    return out;
+}
+
+void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out) {
     // Every UTF-8 byte gives at most one 16-bit unit (a four-byte character
     // gives two), so twice the input's size always suffices.
-    std::vector<std::uint8_t> out(utf8.size() * 2);
-    std::size_t at = 0;
+    std::size_t at = out.size();
+    out.resize(at + utf8.size() * 2);
     const auto emit = [&out, &at](char32_t unit) {
         out[at++] = static_cast<std::uint8_t>(unit);
         out[at++] = static_cast<std::uint8_t>(unit >> 8);
@@ -52,7 +58,6 @@ std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8) {
         }
     }
     out.resize(at);
-    return out;
 }
 
 }  // namespace tessaly

@@ -10,5 +10,7 @@ namespace tessaly {
 // UTF-8 text as UTF-16LE code units, without a terminator. Characters past
 // U+FFFF become surrogate pairs; an invalid UTF-8 byte becomes U+FFFD.
 std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8);
+// The same units appended to `out`.
+void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out);
 
 }  // namespace tessaly

@@ -11,8 +11,7 @@ constexpr std::uint8_t kOneOffProvider[16] = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3
                                               0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
 
 void appendTerminated(std::vector<std::uint8_t>& out, const std::string& text) {
-    const std::vector<std::uint8_t> units = utf8ToUtf16le(text);
-    out.insert(out.end(), units.begin(), units.end());
+    appendUtf16le(text, out);
     out.push_back(0);
     out.push_back(0);
 }
@@ -21,7 +20,9 @@ void appendTerminated(std::vector<std::uint8_t>& out, const std::string& text) {
 
 std::vector<std::uint8_t> oneOffEntryId(const std::string& displayName, const std::string& addressType,
                                         const std::string& address) {
-    std::vector<std::uint8_t> out(4, 0);  // flags
+    std::vector<std::uint8_t> out;
+    out.reserve(24 + 2 * (displayName.size() + addressType.size() + address.size()) + 6);
+    out.resize(4, 0);  // flags
     out.insert(out.end(), std::begin(kOneOffProvider), std::end(kOneOffProvider));
     out.insert(out.end(), {0x00, 0x00});  // version
     // Pad, MAE, format and M in the first byte (M: send as MIME), U in the

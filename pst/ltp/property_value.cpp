@@ -99,7 +99,17 @@ PropertyValue PropertyValue::floating(double value) {
     return {PropertyType::Double, bytes, sizeof bytes};
 }
 
-PropertyValue PropertyValue::string(const std::string& utf8) { return {PropertyType::String, utf8ToUtf16le(utf8)}; }
+PropertyValue PropertyValue::string(const std::string& utf8) {
+    // Converted into a buffer kept for the next text: a short text then
+    // takes no memory of its own, a longer one just its units.
+    // A text too long to be worth keeping room for goes its own way.
+    if (utf8.size() > 4096) return {PropertyType::String, utf8ToUtf16le(utf8)};
+    thread_local Bytes units;
+    units.clear();
+    appendUtf16le(utf8, units);
+    if (units.size() <= kInlineBytes) return {PropertyType::String, units.data(), units.size()};
+    return {PropertyType::String, Bytes(units.begin(), units.end())};
+}
 
 PropertyValue PropertyValue::binary(Bytes value) { return {PropertyType::Binary, std::move(value)}; }
 

@@ -110,7 +110,8 @@ public:
 
 private:
     static constexpr std::size_t kInlineBytes = 16;
-    // For the fixed-size types: bytes that fit the type, held inline.
+    // Bytes known to fit the type (a fixed-size value, UTF-16 units), at
+    // most kInlineBytes of them, held inline.
     PropertyValue(std::uint16_t type, const std::uint8_t* data, std::size_t size);
 
     std::uint16_t type_;
