@@ -45,8 +45,6 @@ constexpr std::uint16_t kMessageLocaleId = 0x3FF1;
 constexpr std::uint32_t kAttachmentHidden = 0x7FFE000B;
 
 // PSETID_Address LIDs (MS-OXOCNTC).
-constexpr std::uint32_t kFileUnder = 0x8005;
-constexpr std::uint32_t kFileUnderId = 0x8006;
 constexpr std::uint32_t kDepartmentUnused = 0x8010;  // PidLidDepartment: MUST be ""
 constexpr std::uint32_t kHasPicture = 0x8015;
 constexpr std::uint32_t kHomeAddress = 0x801A;
@@ -57,10 +55,8 @@ constexpr std::uint32_t kContactCharacterSet = 0x8023;
 constexpr std::uint32_t kAutoLog = 0x8025;
 constexpr std::uint32_t kFileUnderList = 0x8026;
 constexpr std::uint32_t kAddressBookProviderEmailList = 0x8028;
-constexpr std::uint32_t kAddressBookProviderArrayType = 0x8029;
 constexpr std::uint32_t kReferredBy = 0x800E;
 constexpr std::uint32_t kEmailDisplayNameIds = 0x8027;  // no name in the documents
-constexpr std::uint32_t kAddressCountryCode = 0x80DD;
 constexpr std::uint32_t kBirthdayLocal = 0x80DE;
 constexpr std::uint32_t kWeddingAnniversaryLocal = 0x80DF;
 // The e-mail groups start at 0x8080, 0x8090 and 0x80A0, the fax groups at
@@ -74,12 +70,10 @@ constexpr std::uint32_t kGroupOriginalDisplayName = 4;
 constexpr std::uint32_t kGroupOriginalEntryId = 5;
 
 // PidLidFileUnderId values: "Last, First Middle", the company, the display
-// name, and a file-as text of the card's own (a value outside those Outlook
-// computes, so that it keeps the text).
+// name (a file-as text of the card's own is kFileUnderCustom).
 constexpr std::int32_t kFileUnderLastFirstMiddle = 0x8017;
 constexpr std::int32_t kFileUnderCompany = 0x3A16;
 constexpr std::int32_t kFileUnderDisplayName = 0x3001;
-constexpr std::int32_t kFileUnderCustom = -1;
 
 void setInt(Message& message, std::uint16_t id, std::int32_t value) {
     message.set(makeTag(id, PropertyType::Int32), PropertyValue::int32(value));

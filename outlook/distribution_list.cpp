@@ -20,18 +20,13 @@ constexpr std::uint8_t kWrappedEntryIdProvider[16] = {0xC0, 0x91, 0xAD, 0xD3, 0x
                                                       0xA4, 0xA9, 0x00, 0xAA, 0x00, 0x47, 0xFA, 0xA4};
 
 // PSETID_Address LIDs of a list.
-constexpr std::uint32_t kFileUnder = 0x8005;
-constexpr std::uint32_t kFileUnderId = 0x8006;
-constexpr std::uint32_t kAddressBookProviderArrayType = 0x8029;
 constexpr std::uint32_t kInstantMessagingAddress = 0x8062;
-constexpr std::uint32_t kAddressCountryCode = 0x80DD;
 constexpr std::uint32_t kListChecksum = 0x804C;
 constexpr std::uint32_t kListName = 0x8053;
 constexpr std::uint32_t kListOneOffMembers = 0x8054;
 constexpr std::uint32_t kListMembers = 0x8055;
 
 constexpr std::int32_t kListIcon = 0x202;
-constexpr std::int32_t kFileUnderCustom = -1;
 
 }  // namespace
 
