@@ -5,20 +5,19 @@
 //
 // The queue holds at most a given number of bytes; a caller that would go past
 // it waits, so memory stays bounded however many pictures a run has. The
-// thread writes in batches of a quarter of that. A file
+// thread writes in batches of a quarter of that (a serial worker). A file
 // that cannot be written is noted with the card's file and line, for the owner
 // to report. No target reads the picture files back (a target that stores
 // pictures takes them from the reader), so none has to wait for them.
 
-#include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "common/serial_worker.h"
 
 namespace tessaly {
 
@@ -54,28 +53,9 @@ public:
     std::vector<PictureWriteFailure> takeFailures();
 
 private:
-    struct Job {
-        std::shared_ptr<const PictureFolder> folder;
-        std::string name;
-        std::string bytes;
-        std::string vcardFile;
-        long line = 0;
-    };
-
-    void work();
-
-    const std::size_t maxQueuedBytes_;
-    const std::size_t wakeBytes_;  // the thread starts on a batch this large
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Job> queue_;
-    std::size_t queuedBytes_ = 0;  // queued and being written
-    std::size_t queuedJobs_ = 0;   // the same in files (a file may be empty)
-    bool draining_ = false;        // finish() waits: write whatever is queued
-    bool waitingForRoom_ = false;  // write() waits: the same
-    bool closing_ = false;
+    std::mutex mutex_;  // guards failures_, which the worker adds to
     std::vector<PictureWriteFailure> failures_;
-    std::thread thread_;  // last: it starts once everything above is ready
+    SerialWorker worker_;  // last: it stops before the rest goes
 };
 
 }  // namespace tessaly
