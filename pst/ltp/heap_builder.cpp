@@ -100,40 +100,59 @@ std::vector<std::uint8_t> HeapBuilder::fillLevels() const {
     return levels;
 }
 
-Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels, bool padded) const {
-    const Block& block = blocks_[index];
-    Bytes bytes;
-    bytes.reserve(padded ? kMaxBlockPayload : finishedSize(block));
-    bytes = block.content;
-    bytes.resize(alignUp(bytes.size(), 2), 0);
-    const auto pageMap = static_cast<std::uint16_t>(bytes.size());
-    append16(bytes, static_cast<std::uint16_t>(block.starts.size()));
-    append16(bytes, 0);  // cFree
-    for (std::uint16_t start : block.starts) append16(bytes, start);
-    append16(bytes, static_cast<std::uint16_t>(block.content.size()));
-    put16(bytes.data(), pageMap);
+// Appends the page map to `bytes` (the block's content) and fills in the
+// block's header: the page map's place, and the fill levels block 0 and the
+// bitmap blocks record. Block content is reserved at the full block size, so
+// nothing here moves it again.
+void HeapBuilder::sealBlock(std::size_t index, Bytes& bytes, const std::vector<std::uint16_t>& starts,
+                            const std::vector<std::uint8_t>& levels, bool padded) const {
+    const std::size_t contentEnd = bytes.size();
+    const std::size_t pageMap = alignUp(contentEnd, 2);
+    const std::size_t end = pageMap + pageMapSize(starts.size());
+    bytes.resize(padded ? kMaxBlockPayload : end);  // zeros: the padding to even and to the full block
+    std::uint8_t* const data = bytes.data();
+    put16(data + pageMap, static_cast<std::uint16_t>(starts.size()));
+    put16(data + pageMap + 2, 0);  // cFree
+    std::uint8_t* at = data + pageMap + 4;
+    for (std::uint16_t start : starts) {
+        put16(at, start);
+        at += 2;
+    }
+    put16(at, static_cast<std::uint16_t>(contentEnd));
+    put16(data, static_cast<std::uint16_t>(pageMap));
     if (index == 0) {
-        bytes[2] = 0xEC;  // bSig
-        bytes[3] = static_cast<std::uint8_t>(client_);
-        put32(bytes.data() + 4, userRoot_);
+        data[2] = 0xEC;  // bSig
+        data[3] = static_cast<std::uint8_t>(client_);
+        put32(data + 4, userRoot_);
         for (std::size_t i = 0; i < 8 && i < levels.size(); ++i) {
-            bytes[8 + i / 2] |= static_cast<std::uint8_t>(levels[i] << (4 * (i % 2)));
+            data[8 + i / 2] |= static_cast<std::uint8_t>(levels[i] << (4 * (i % 2)));
         }
     } else if (isBitmapBlock(index)) {
         for (std::size_t i = 0; i < kBlocksPerBitmap && index + i < levels.size(); ++i) {
-            bytes[2 + i / 2] |= static_cast<std::uint8_t>(levels[index + i] << (4 * (i % 2)));
+            data[2 + i / 2] |= static_cast<std::uint8_t>(levels[index + i] << (4 * (i % 2)));
         }
     }
-    if (padded) bytes.resize(kMaxBlockPayload, 0);
+}
+
+Bytes HeapBuilder::blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels, bool padded) const {
+    const Block& block = blocks_[index];
+    Bytes bytes;
+    bytes.reserve(kMaxBlockPayload);
+    bytes = block.content;
+    sealBlock(index, bytes, block.starts, levels, padded);
     return bytes;
 }
 
-std::vector<Bytes> HeapBuilder::finish() const {
+std::vector<Bytes> HeapBuilder::finish() {
     const std::vector<std::uint8_t> levels = fillLevels();
     std::vector<Bytes> out;
     out.reserve(blocks_.size());
-    for (std::size_t index = 0; index < blocks_.size(); ++index)
-        out.push_back(blockBytes(index, levels, index + 1 < blocks_.size()));
+    for (std::size_t index = 0; index < blocks_.size(); ++index) {
+        Block& block = blocks_[index];
+        out.push_back(std::move(block.content));
+        sealBlock(index, out.back(), block.starts, levels, index + 1 < blocks_.size());
+    }
+    blocks_.clear();
     return out;
 }
 

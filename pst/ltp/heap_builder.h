@@ -49,8 +49,9 @@ public:
     void setUserRoot(Hid hid) { userRoot_ = hid; }
 
     // The finished heap blocks, each to become one data block of the node
-    // (for a heap that has written none yet).
-    std::vector<Bytes> finish() const;
+    // (for a heap that has written none yet). The heap gives its blocks up:
+    // nothing more can be allocated in it.
+    std::vector<Bytes> finish();
     // Writes the blocks not yet written and the data tree over all of them;
     // returns the node's data BID.
     Bid write(NodeDatabaseWriter& writer);
@@ -72,6 +73,8 @@ private:
     std::vector<std::uint8_t> fillLevels() const;
     // `padded`: the block is not the heap's last and fills its 8,176 bytes.
     Bytes blockBytes(std::size_t index, const std::vector<std::uint8_t>& levels, bool padded) const;
+    void sealBlock(std::size_t index, Bytes& bytes, const std::vector<std::uint16_t>& starts,
+                   const std::vector<std::uint8_t>& levels, bool padded) const;
     void openBlock();
 
     NodeDatabaseWriter* sink_ = nullptr;

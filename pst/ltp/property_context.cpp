@@ -1,7 +1,6 @@
 #include "pst/ltp/property_context.h"
 
 #include <algorithm>
-#include <array>
 
 #include "pst/ltp/btree_on_heap.h"
 #include "pst/pst_error.h"
@@ -33,25 +32,37 @@ void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
 const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
     read_ = true;
     if (sorted_) return values_;
-    // A stable radix sort of the positions by id, low byte then high byte,
-    // so that values of one id keep their order of setting; of those the one
-    // set last stays. Each value is moved once.
+    // The positions of the values that stay, in id order: of the values of
+    // one id, the one set last. Messages of one kind set the same ids in the
+    // same order, so the order found for the last such list of ids on this
+    // thread is used again when the ids are the same.
+    struct LastOrder {
+        std::vector<std::uint16_t> ids;
+        std::vector<std::uint16_t> kept;
+    };
+    thread_local LastOrder last;
     const std::size_t count = values_.size();
-    std::vector<std::uint16_t> order(count), sorted(count);
-    for (std::size_t i = 0; i < count; ++i) order[i] = static_cast<std::uint16_t>(i);
-    for (const int shift : {0, 8}) {
-        std::array<std::uint32_t, 257> starts{};
-        for (const Entry& entry : values_) ++starts[((entry.first >> shift) & 0xFF) + 1];
-        for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
-        for (const std::uint16_t position : order) sorted[starts[(values_[position].first >> shift) & 0xFF]++] = position;
-        order.swap(sorted);
+    bool same = last.ids.size() == count;
+    for (std::size_t i = 0; same && i < count; ++i) same = last.ids[i] == values_[i].first;
+    if (!same) {
+        last.ids.resize(count);
+        // Each key is the id above the position: sorting the keys sorts by
+        // id, and the values of one id by their order of setting.
+        std::vector<std::uint32_t> keys(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            last.ids[i] = values_[i].first;
+            keys[i] = (std::uint32_t{values_[i].first} << 16) | static_cast<std::uint32_t>(i);
+        }
+        std::sort(keys.begin(), keys.end());
+        last.kept.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i + 1 < count && (keys[i + 1] >> 16) == (keys[i] >> 16)) continue;
+            last.kept.push_back(static_cast<std::uint16_t>(keys[i]));
+        }
     }
     std::vector<Entry> unique;
-    unique.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i + 1 < count && values_[order[i + 1]].first == values_[order[i]].first) continue;
-        unique.push_back(std::move(values_[order[i]]));
-    }
+    unique.reserve(last.kept.size());
+    for (const std::uint16_t position : last.kept) unique.push_back(std::move(values_[position]));
     values_ = std::move(unique);
     sorted_ = true;
     return values_;
@@ -69,10 +80,13 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
     HeapBuilder heap(HeapClient::PropertyContext);
     // The BTHHEADER takes the first allocation (HID 0x20), where Outlook
     // puts it and where some readers expect it.
-    const Hid header = heap.allocate(Bytes(8, 0));
-    Bytes records;
-    records.reserve(8 * values().size());
-    for (const auto& [id, value] : values()) {
+    const std::uint8_t emptyHeader[8] = {};
+    const Hid header = heap.allocate(emptyHeader, sizeof emptyHeader);
+    const auto& sorted = values();
+    // Each record: the id, the type and the value or where it is.
+    Bytes records(8 * sorted.size());
+    std::uint8_t* record = records.data();
+    for (const auto& [id, value] : sorted) {
         std::uint32_t reference = 0;
         const std::size_t size = fixedSize(value.type());
         if (size != 0 && size <= 4) {
@@ -90,9 +104,10 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
             reference = subnode.nid;
             content.subnodes.push_back(std::move(subnode));
         }
-        append16(records, id);
-        append16(records, value.type());
-        append32(records, reference);
+        put16(record, id);
+        put16(record + 2, value.type());
+        put32(record + 4, reference);
+        record += 8;
     }
     heap.setUserRoot(buildBTreeOnHeap(heap, 2, 6, records, header));
     content.heapBlocks = heap.finish();

@@ -21,6 +21,8 @@ public:
     // Sets or replaces the value of property `id`. Once the values have been
     // read, a value set after them goes to its place at once.
     void set(std::uint16_t id, PropertyValue value);
+    // Room for this many values.
+    void reserve(std::size_t count) { values_.reserve(count); }
     bool has(std::uint16_t id) const { return find(id) != nullptr; }
     const PropertyValue* find(std::uint16_t id) const;
     // The properties in id order.

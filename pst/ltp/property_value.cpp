@@ -146,22 +146,6 @@ PropertyValue PropertyValue::multipleInt32(const std::vector<std::int32_t>& valu
     return {PropertyType::MultipleInt32, std::move(bytes)};
 }
 
-std::size_t fixedSize(std::uint16_t type) {
-    switch (type) {
-        case PropertyType::Boolean: return 1;
-        case PropertyType::Int16: return 2;
-        case PropertyType::Int32:
-        case PropertyType::Float:
-        case PropertyType::Error: return 4;
-        case PropertyType::Double:
-        case PropertyType::Currency:
-        case PropertyType::AppTime:
-        case PropertyType::Int64:
-        case PropertyType::Time: return 8;
-        default: return 0;
-    }
-}
-
 bool isKnownType(std::uint16_t type) {
     switch (type) {
         case PropertyType::Guid:

@@ -121,7 +121,22 @@ private:
 };
 
 // The stored size of a fixed-size type, or 0 for a variable-size one.
-std::size_t fixedSize(std::uint16_t type);
+inline std::size_t fixedSize(std::uint16_t type) {
+    switch (type) {
+        case PropertyType::Boolean: return 1;
+        case PropertyType::Int16: return 2;
+        case PropertyType::Int32:
+        case PropertyType::Float:
+        case PropertyType::Error: return 4;
+        case PropertyType::Double:
+        case PropertyType::Currency:
+        case PropertyType::AppTime:
+        case PropertyType::Int64:
+        case PropertyType::Time: return 8;
+        default: return 0;
+    }
+}
+
 bool isKnownType(std::uint16_t type);
 
 // Days since 30 December 1899 (the fraction is the time of day) to FILETIME.

@@ -368,6 +368,8 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
 std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, Message& message, Nid nid) {
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
+    // The values below, the message's, and the size and attachment flags.
+    properties.reserve(6 + message.tagged().size() + message.named().size() + 3);
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));
     properties.set(tagId(tags::MessageFlags), PropertyValue::int32(kMessageFlagRead));
     properties.set(tagId(tags::MessageStatus), PropertyValue::int32(0));

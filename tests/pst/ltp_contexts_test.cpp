@@ -61,6 +61,26 @@ TEST(PropertyContextOrder, IdsInOrderWithTheLastValueOfEachBeforeAndAfterReading
     expectOrder();
 }
 
+// Builders that set the same ids in the same order share their order; one id
+// changed in a list of the same length must not take the last list's order.
+TEST(PropertyContextOrder, AListOfIdsLikeTheLastIsOrderedByItsOwnIds) {
+    const auto orderOf = [](const std::vector<std::uint16_t>& ids) {
+        PropertyContextBuilder pc;
+        for (std::size_t i = 0; i < ids.size(); ++i) pc.set(ids[i], PropertyValue::int32(static_cast<std::int32_t>(i)));
+        std::vector<std::pair<std::uint16_t, std::uint32_t>> got;
+        for (const auto& [id, value] : pc.values()) got.emplace_back(id, get32(value.bytes().data()));
+        return got;
+    };
+    using Order = std::vector<std::pair<std::uint16_t, std::uint32_t>>;
+    const std::vector<std::uint16_t> ids = {0x8002, 0x3001, 0x0E08, 0x3001, 0x8001};
+    const Order expected = {{0x0E08, 2}, {0x3001, 3}, {0x8001, 4}, {0x8002, 0}};
+    EXPECT_EQ(orderOf(ids), expected);
+    EXPECT_EQ(orderOf(ids), expected);
+    EXPECT_EQ(orderOf({0x8002, 0x3001, 0x0E08, 0x3002, 0x8001}),
+              (Order{{0x0E08, 2}, {0x3001, 1}, {0x3002, 3}, {0x8001, 4}, {0x8002, 0}}));
+    EXPECT_EQ(orderOf({0x8002, 0x3001, 0x0E08, 0x3001}), (Order{{0x0E08, 2}, {0x3001, 3}, {0x8002, 0}}));
+}
+
 TEST_F(ContextTest, SmallValuesInlineOthersInHeapOrSubnode) {
     PropertyContextBuilder pc;
     pc.set(0x3602, PropertyValue::int32(7));
