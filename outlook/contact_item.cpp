@@ -52,6 +52,14 @@ std::vector<std::uint8_t> readWholeFile(const std::string& path) {
     return bytes;
 }
 
+// About what a contact's content holds in memory.
+std::size_t heldBytes(const ContactContent& content) {
+    std::size_t bytes = sizeof(ContactContent);
+    for (const std::string& text : content.text) bytes += text.size();
+    if (content.picture) bytes += content.picture->bytes.size();
+    return bytes;
+}
+
 }  // namespace
 
 ContactItem::ContactItem(std::shared_ptr<StoreState> store, pst::Nid folder)
@@ -110,7 +118,21 @@ void ContactItem::Save() {
     try {
         const pst::Nid nid = file.reserveMessageNid();
         pst::Bytes entryId = file.entryId(nid);
-        file.addMessage(folder_, contactMessage(content_, entryId), nid);
+        // The message is made where the store writes it, from the content
+        // as saved, which this item keeps for reading.
+        std::shared_ptr<const ContactContent> saved = std::make_shared<ContactContent>(std::move(content_));
+        savedContent_ = saved;
+        const std::size_t picture = saved->picture ? saved->picture->bytes.size() : 0;
+        try {
+            file.addMessageMadeBy(
+                folder_, [saved, entryId] { return contactMessage(*saved, entryId); }, picture, heldBytes(*saved),
+                nid);
+        } catch (...) {
+            // Not saved: the item keeps its fields, for another Save.
+            content_ = *saved;
+            savedContent_.reset();
+            throw;
+        }
         entryId_ = std::move(entryId);
     } catch (const pst::PstError& error) {
         throw AutomationError(error.what());

@@ -38,12 +38,16 @@ public:
     // The saved item's entry identifier in its store (empty before Save).
     const pst::Bytes& EntryID() const { return entryId_; }
 
-    const ContactContent& content() const { return content_; }
+    // The fields as set, or as saved once the item is saved.
+    const ContactContent& content() const { return savedContent_ ? *savedContent_ : content_; }
 
 private:
     std::shared_ptr<StoreState> store_;
     pst::Nid folder_;
     ContactContent content_;
+    // The content handed to the store at Save, shared with the message it
+    // makes there.
+    std::shared_ptr<const ContactContent> savedContent_;
     bool saved_ = false;
     pst::Bytes entryId_;
 };

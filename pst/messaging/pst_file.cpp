@@ -335,14 +335,20 @@ Nid PstFile::reserveMessageNid() try {
     rethrowWithFileName();
 }
 
-Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
+Nid PstFile::takeMessageNid(Nid folderNid, std::size_t largestAttachment, Nid reserved) {
     failIfNotOpen();
     folderOf(folderNid);
     if (reserved != 0 && reserved_.erase(reserved) == 0)
         fail("NID " + std::to_string(reserved) + " was not reserved for a message, or is used already");
+    if (largestAttachment > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
+    return reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
+}
+
+Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
+    std::size_t largestAttachment = 0;
     for (const Attachment& attachment : message.attachments())
-        if (attachment.data.size() > 0x7FFFFFFF) fail("an attachment over 2 GB does not fit in a PST message");
-    const Nid nid = reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
+        largestAttachment = std::max(largestAttachment, attachment.data.size());
+    const Nid nid = takeMessageNid(folderNid, largestAttachment, reserved);
     if (!background_) {
         writeMessage(folderNid, message, nid);
         return nid;
@@ -360,6 +366,32 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
             }
         },
         bytes);
+    return nid;
+} catch (...) {
+    rethrowWithFileName();
+}
+
+Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<Message()> make, std::size_t largestAttachment,
+                              std::size_t heldBytes, Nid reserved) try {
+    const Nid nid = takeMessageNid(folderNid, largestAttachment, reserved);
+    if (!background_) {
+        Message message = make();
+        writeMessage(folderNid, message, nid);
+        return nid;
+    }
+    // The message is made, written and let go of on the worker's thread, so
+    // its values are freed where they were allocated; what `make` holds goes
+    // back to this thread with the job.
+    background_->post(
+        [this, folderNid, nid, make = std::move(make)] {
+            try {
+                Message message = make();
+                writeMessage(folderNid, message, nid);
+            } catch (...) {
+                rethrowWithFileName();
+            }
+        },
+        heldBytes);
     return nid;
 } catch (...) {
     rethrowWithFileName();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -74,6 +75,15 @@ public:
     // store, the folder, the NID, the attachments' sizes); a failure in the
     // writing fails the calls after it.
     Nid addMessage(Nid folder, Message message, Nid reserved = 0);
+    // As addMessage, for a message that `make` builds where the store writes
+    // it: on the store's thread when writing in the background, so that the
+    // caller goes on meanwhile. `largestAttachment`, the size of the largest
+    // attachment the message will have, is checked here; `heldBytes`, about
+    // what `make` holds, counts against the queue's bound. A failure of
+    // `make` in the background fails the calls after it, as a failure in the
+    // writing does.
+    Nid addMessageMadeBy(Nid folder, std::function<Message()> make, std::size_t largestAttachment,
+                         std::size_t heldBytes, Nid reserved = 0);
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
     // The 24-byte entry identifier of a folder or message of this store.
@@ -108,6 +118,8 @@ private:
     // Waits until the messages added so far are written: before anything
     // that reads or changes what their writing does.
     void settle() const;
+    // The checks addMessage makes on the caller's thread; returns the NID.
+    Nid takeMessageNid(Nid folder, std::size_t largestAttachment, Nid reserved);
     void writeTemplates();
     Nid addFolder(Nid nid, Nid parent, const std::string& name, const std::string& containerClass);
     Folder& folderOf(Nid nid);

@@ -78,6 +78,9 @@ TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
     ASSERT_TRUE(item->content().picture);
     EXPECT_EQ(item->content().picture->mimeType, "image/gif");
     item->Save();
+    // The fields stay readable once the store has them.
+    EXPECT_EQ(item->content()[ContactField::FirstName], "Ada");
+    EXPECT_EQ(item->content().picture->mimeType, "image/gif");
     EXPECT_EQ(failureOf([&] { item->Save(); }), "the contact is saved already");
     session.Logoff();
     EXPECT_EQ(failureOf([&] { newContact(); }), "the store is closed: its session was logged off");

@@ -44,6 +44,9 @@ std::string writeStoreOfMessages(const std::filesystem::path& path, bool backgro
         if (i % 3 == 0) {
             const Nid nid = store->reserveMessageNid();
             EXPECT_EQ(store->addMessage(contacts, numberedMessage(i), nid), nid);
+        } else if (i % 3 == 1) {
+            // Made where the store writes it.
+            store->addMessageMadeBy(contacts, [i] { return numberedMessage(i); }, 0, 100);
         } else {
             store->addMessage(contacts, numberedMessage(i));
         }
@@ -109,6 +112,35 @@ TEST(BackgroundWriting, WhatTheCallerCanCheckFailsAtOnce) {
     store->addMessage(contacts, numberedMessage(1));
     store->close();
     testing::expectValidPst(dir.path() / "x.pst");
+}
+
+// A message that cannot be made: in line, that call fails and the store goes
+// on; in the background, the calls after it fail with its cause, and so does
+// the close, which leaves no file.
+TEST(BackgroundWriting, AMessageThatCannotBeMadeFailsAsAFailedWriteDoes) {
+    const auto unmakeable = [] () -> Message { throw PstError("no such message"); };
+    for (const bool background : {false, true}) {
+        SCOPED_TRACE(background ? "background" : "in line");
+        testing::TempDir dir;
+        const auto path = dir.path() / "x.pst";
+        auto store = PstFile::create(path, "x", optionsWritingInBackground(background));
+        const Nid contacts = store->standardFolder(StandardFolder::Contacts);
+        EXPECT_NE(causeOf([&] { store->addMessageMadeBy(contacts, unmakeable, 0x80000000u, 0); }).find("over 2 GB"),
+                  std::string::npos);
+        const std::string cause = path.string() + ": no such message";
+        if (!background) {
+            EXPECT_EQ(causeOf([&] { store->addMessageMadeBy(contacts, unmakeable, 0, 0); }), cause);
+            store->addMessage(contacts, numberedMessage(1));
+            store->close();
+            testing::expectValidPst(path);
+            continue;
+        }
+        store->addMessageMadeBy(contacts, unmakeable, 0, 0);
+        EXPECT_EQ(causeOf([&] { store->createFolder(contacts, "a", "IPF.Note"); }), cause);
+        EXPECT_EQ(store->writeFailure(), "no such message");
+        EXPECT_EQ(causeOf([&] { store->close(); }), cause);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
 }
 
 TEST(BackgroundWriting, AStoreDroppedUnclosedLeavesNothing) {
