@@ -19,9 +19,14 @@ std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8) {
 void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out) {
     // Every UTF-8 byte gives at most one 16-bit unit (a four-byte character
     // gives two), so twice the input's size always suffices.
-    std::size_t at = out.size();
+    const std::size_t at = out.size();
     out.resize(at + utf8.size() * 2);
-    const auto emit = [&out, &at](char32_t unit) {
+    out.resize(at + writeUtf16le(utf8, out.data() + at));
+}
+
+std::size_t writeUtf16le(std::string_view utf8, std::uint8_t* out) {
+    std::size_t at = 0;
+    const auto emit = [out, &at](char32_t unit) {
         out[at++] = static_cast<std::uint8_t>(unit);
         out[at++] = static_cast<std::uint8_t>(unit >> 8);
     };
@@ -35,7 +40,7 @@ void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out) {
             std::memcpy(&eight, utf8.data() + position, 8);
             if ((eight & 0x8080808080808080ull) == 0) {
                 const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(utf8.data() + position));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
                 at += 16;
                 position += 8;
                 continue;
@@ -57,7 +62,7 @@ void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out) {
             emit(code);
         }
     }
-    out.resize(at);
+    return at;
 }
 
 }  // namespace tessaly

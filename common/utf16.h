@@ -12,5 +12,8 @@ namespace tessaly {
 std::vector<std::uint8_t> utf8ToUtf16le(std::string_view utf8);
 // The same units appended to `out`.
 void appendUtf16le(std::string_view utf8, std::vector<std::uint8_t>& out);
+// The same units written at `out`, which has room for twice utf8.size()
+// bytes; returns the bytes written.
+std::size_t writeUtf16le(std::string_view utf8, std::uint8_t* out);
 
 }  // namespace tessaly

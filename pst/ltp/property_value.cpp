@@ -104,11 +104,14 @@ PropertyValue PropertyValue::string(const std::string& utf8) {
     // takes no memory of its own, a longer one just its units.
     // A text too long to be worth keeping room for goes its own way.
     if (utf8.size() > 4096) return {PropertyType::String, utf8ToUtf16le(utf8)};
-    thread_local Bytes units;
-    units.clear();
-    appendUtf16le(utf8, units);
-    if (units.size() <= kInlineBytes) return {PropertyType::String, units.data(), units.size()};
-    return {PropertyType::String, Bytes(units.begin(), units.end())};
+    thread_local std::array<std::uint8_t, 2 * 4096> units;
+    const std::size_t size = writeUtf16le(utf8, units.data());
+    if (size <= kInlineBytes) return {PropertyType::String, units.data(), size};
+    // Whole units, so they fit the type as they are.
+    PropertyValue value(PropertyType::String, nullptr, 0);
+    value.size_ = static_cast<std::uint32_t>(size);
+    value.heap_.assign(units.data(), units.data() + size);
+    return value;
 }
 
 PropertyValue PropertyValue::binary(Bytes value) { return {PropertyType::Binary, std::move(value)}; }
