@@ -144,7 +144,10 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
             folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standardFolder(folder))));
         }
     }
-    if (options.writeInBackground) background_ = std::make_unique<SerialWorker>(kQueuedMessages, kQueuedMessageBytes);
+    if (options.writeInBackground) {
+        background_ = std::make_unique<SerialWorker>(kQueuedMessages, kQueuedMessageBytes);
+        writer_.writeBlocksInBackground();
+    }
 }
 
 PstFile::~PstFile() = default;

@@ -13,13 +13,17 @@ Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, st
     image.reserve(blockDiskSize(size));
     image.assign(payload, payload + size);
     image.resize(blockDiskSize(size), 0);
+    sealBlockImage(image, size, bid, ib, encode);
+    return image;
+}
+
+void sealBlockImage(Bytes& image, std::size_t size, Bid bid, std::uint64_t ib, bool encode) {
     if (encode) encodePermutation(image.data(), size);
     std::uint8_t* trailer = image.data() + image.size() - kBlockTrailerSize;
     put16(trailer, static_cast<std::uint16_t>(size));
     put16(trailer + 2, computeSignature(ib, bid));
     put32(trailer + 4, computeCrc(image.data(), size));
     put64(trailer + 8, bid);
-    return image;
 }
 
 Bytes buildDataTreePayload(std::uint8_t level, const std::vector<Bid>& bids, std::uint32_t totalSize) {

@@ -26,6 +26,9 @@ constexpr std::size_t blockDiskSize(std::size_t payloadSize) {
 // The block as stored at file offset `ib`: payload (permutation-encoded when
 // `encode`, as data blocks are), zero padding, trailer.
 Bytes buildBlockImage(const std::uint8_t* payload, std::size_t size, Bid bid, std::uint64_t ib, bool encode = false);
+// The same made of `image`, which holds the `size`-byte payload followed by
+// zeros to blockDiskSize(size).
+void sealBlockImage(Bytes& image, std::size_t size, Bid bid, std::uint64_t ib, bool encode);
 
 // Data tree and subnode tree payloads (MS-PST 2.2.2.8.3).
 constexpr std::size_t kMaxDataTreeEntries = (kMaxBlockPayload - 8) / 8;      // 1021

@@ -17,6 +17,7 @@
 
 #include "common/staged_file.h"
 #include "pst/ndb/block.h"
+#include "common/serial_worker.h"
 #include "pst/ndb/btree_page.h"
 #include "pst/ndb/file_space.h"
 #include "pst/ndb/ids.h"
@@ -62,10 +63,16 @@ public:
     // How many more references the block can count.
     std::uint32_t referencesLeft(Bid bid) const;
 
+    // From now on, blocks are encoded, sealed and
+    // written on a thread of their own, while the caller goes on building
+    // the next. A failed write fails the next block written after it, and
+    // finish().
+    void writeBlocksInBackground();
+
     // Writes the B-trees, maps and header, then renames the file into place.
     void finish();
     // Removes the unfinished file at once (the destructor would too).
-    void abandon() noexcept { file_.abandon(); }
+    void abandon() noexcept;
 
     const std::string& fileName() const { return fileName_; }
     // Where the finished file went: the name it was made for, or, when another
@@ -85,6 +92,8 @@ private:
     BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
                         Build buildLeaf);
     [[noreturn]] void fail(const std::string& cause) const;
+    // Waits for the blocks written in the background, then writes in line.
+    void stopWritingInBackground();
 
     std::string fileName_;
     StagedFile file_;
@@ -97,8 +106,10 @@ private:
     std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
     std::vector<BlockBTreeEntry> blocks_;
     std::vector<NodeBTreeEntry> nodes_;
-    std::string writeFailure_;
+    std::string writeFailure_;  // in the background, the output thread's until it stops
     bool finished_ = false;
+    // Last: its thread stops before the file and the rest go.
+    std::unique_ptr<SerialWorker> output_;
 };
 
 }  // namespace tessaly::pst
