@@ -34,6 +34,8 @@ ssize_t FileSystemCalls::pwrite(int descriptor, const void* data, std::size_t si
 
 int FileSystemCalls::fsync(int descriptor) { return ::fsync(descriptor); }
 
+int FileSystemCalls::dataSync(int descriptor) { return ::fdatasync(descriptor); }
+
 int FileSystemCalls::startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size) {
     return ::sync_file_range(descriptor, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
 }

@@ -29,6 +29,9 @@ public:
     // it (sync_file_range with SYNC_FILE_RANGE_WRITE): a hint, so that the
     // sync at the end finds most of the file already written.
     virtual int startWriteback(int descriptor, std::uint64_t offset, std::uint64_t size);
+    // fdatasync, while the file is still written (see BackgroundDataSync);
+    // called on a thread of its own.
+    virtual int dataSync(int descriptor);
     virtual int close(int descriptor);
     virtual int rename(int folder, const char* from, const char* to);  // renameat
     // Renames only when `to` does not exist; fails with EEXIST otherwise.

@@ -51,6 +51,7 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     used_ = 0;
     end_ = 0;
     writebackStart_ = 0;
+    dataSyncEnd_ = 0;
     temporaryName_.clear();
     folder_ = openFolderOf(finalPath);
     if (folder_ < 0) return errno;
@@ -118,6 +119,11 @@ int StagedFile::writeOut(std::uint64_t offset, std::string_view bytes) {
         calls.startWriteback(descriptor_, writebackStart_, end_ - writebackStart_);
         writebackStart_ = end_;
     }
+    if (failure_ == 0 && end_ - dataSyncEnd_ >= kDataSyncStep) {
+        if (!dataSync_) dataSync_ = std::make_unique<BackgroundDataSync>(calls, descriptor_);
+        dataSync_->request();
+        dataSyncEnd_ = end_;
+    }
     return failure_;
 }
 
@@ -135,6 +141,7 @@ int StagedFile::commit() {
             ::fchmod(descriptor_, earlier.st_mode & 07777);
     }
     // The descriptor is closed whether or not the sync succeeded.
+    dataSync_.reset();
     int failed = calls.fsync(descriptor_) == 0 ? 0 : errno;
     // An unnamed file gets a temporary name of its own, from which it is
     // renamed as a named one is.
@@ -189,6 +196,7 @@ int StagedFile::renameToFreeName() {
 }
 
 void StagedFile::abandon() noexcept {
+    dataSync_.reset();
     FileSystemCalls& calls = fileSystemCalls();
     if (descriptor_ >= 0) calls.close(descriptor_);
     descriptor_ = -1;

@@ -229,6 +229,28 @@ TEST(StagedFile, AsksTheDiskToStartWritingEachStepAsTheFileGrowsAndNeedsNoAnswer
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "out.bin"), 9 * piece.size());
 }
 
+// Past each sync step the data is synced on a thread of its own, a help the
+// commit does not depend on: a failing one leaves the commit to its own sync.
+TEST(StagedFile, SyncsTheDataAsTheFileGrowsAndCommitsWhateverThoseSyncsGive) {
+    TempDir dir;
+    testing::FailingFileCalls faults;
+    faults.dataSyncError = EIO;
+    const std::string piece(StagedFile::kDataSyncStep / 2, 's');
+    StagedFile small;
+    ASSERT_EQ(small.open(dir.path() / "small.bin"), 0);
+    ASSERT_EQ(small.write(piece), 0);
+    EXPECT_EQ(small.commit(), 0);
+    EXPECT_EQ(faults.dataSyncs, 0);
+    StagedFile large;
+    ASSERT_EQ(large.open(dir.path() / "large.bin"), 0);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(large.write(piece), 0);
+    EXPECT_EQ(large.commit(), 0);
+    // Two steps asked for; one asked while another runs is served with it.
+    EXPECT_GE(faults.dataSyncs, 1);
+    EXPECT_LE(faults.dataSyncs, 2);
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "large.bin"), 5 * piece.size());
+}
+
 TEST(StagedFile, AFullDiskFailsTheWriteThatMeetsItAndEveryOneAfter) {
     TempDir dir;
     testing::FailingFileCalls faults;

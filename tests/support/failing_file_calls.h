@@ -3,6 +3,7 @@
 // staged files' system calls go through it, so a test can make the disk fill
 // after N bytes or a sync fail, without touching the real file system.
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     int syncError = 0;    // fsync fails with this errno
     int renameError = 0;  // rename fails with this errno
     int writebackError = 0;  // startWriteback fails with this errno
+    int dataSyncError = 0;          // background syncs fail with this errno
+    std::atomic<int> dataSyncs{0};  // background syncs (on their own thread)
 
     struct Range {
         std::uint64_t offset, size;
@@ -52,6 +55,12 @@ public:
         writebacks.push_back({offset, size});
         if (writebackError == 0) return FileSystemCalls::startWriteback(descriptor, offset, size);
         errno = writebackError;
+        return -1;
+    }
+    int dataSync(int descriptor) override {
+        ++dataSyncs;
+        if (dataSyncError == 0) return FileSystemCalls::dataSync(descriptor);
+        errno = dataSyncError;
         return -1;
     }
     int close(int descriptor) override {
