@@ -40,6 +40,7 @@ void HeapBuilder::openBlock() {
     blocks_.emplace_back();
     // A block fills up to its full size: room for it at once, not by doubling.
     blocks_.back().content.reserve(kMaxBlockPayload);
+    blocks_.back().starts.reserve(128);
     blocks_.back().content.resize(headerSize(blocks_.size() - 1));
 }
 

@@ -58,16 +58,16 @@ PropertyValue::PropertyValue(std::uint16_t type, Bytes bytes) : type_(type) {
     if (const std::string why = misfit(type_, bytes); !why.empty()) throw PstError(why);
     if (bytes.size() > 0xFFFFFFFFu) throw PstError("a value of " + std::to_string(bytes.size()) + " bytes is too large");
     size_ = static_cast<std::uint32_t>(bytes.size());
-    if (size_ <= kInlineBytes) {
-        std::copy(bytes.begin(), bytes.end(), inline_.begin());
+    if (isInline()) {
+        std::copy(bytes.begin(), bytes.end(), storage_.inline_);
     } else {
-        heap_ = std::move(bytes);
+        new (&storage_.heap_) Bytes(std::move(bytes));
     }
 }
 
 PropertyValue::PropertyValue(std::uint16_t type, const std::uint8_t* data, std::size_t size)
     : type_(type), size_(static_cast<std::uint32_t>(size)) {
-    std::copy(data, data + size, inline_.begin());
+    std::copy(data, data + size, storage_.inline_);
 }
 
 PropertyValue PropertyValue::int32(std::int32_t value) {
@@ -109,8 +109,8 @@ PropertyValue PropertyValue::string(const std::string& utf8) {
     if (size <= kInlineBytes) return {PropertyType::String, units.data(), size};
     // Whole units, so they fit the type as they are.
     PropertyValue value(PropertyType::String, nullptr, 0);
+    new (&value.storage_.heap_) Bytes(units.data(), units.data() + size);
     value.size_ = static_cast<std::uint32_t>(size);
-    value.heap_.assign(units.data(), units.data() + size);
     return value;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,21 +81,25 @@ public:
     // do not fit the type: a fixed-size type takes exactly its size, a string
     // whole UTF-16 units, a multi-valued type its count, offsets and items.
     PropertyValue(std::uint16_t type, Bytes bytes);
-    PropertyValue(const PropertyValue&) = default;
-    PropertyValue& operator=(const PropertyValue&) = default;
+    PropertyValue(const PropertyValue& other) : type_(other.type_), size_(other.size_) { copyStorage(other); }
     // A value moved from is left empty, not with a length and no bytes.
-    PropertyValue(PropertyValue&& other) noexcept
-        : type_(other.type_), size_(std::exchange(other.size_, 0)), inline_(other.inline_), heap_(std::move(other.heap_)) {}
-    PropertyValue& operator=(PropertyValue&& other) noexcept {
-        type_ = other.type_;
-        size_ = std::exchange(other.size_, 0);
-        inline_ = other.inline_;
-        heap_ = std::move(other.heap_);
+    PropertyValue(PropertyValue&& other) noexcept : type_(other.type_), size_(other.size_) { takeStorage(other); }
+    PropertyValue& operator=(const PropertyValue& other) {
+        if (this != &other) *this = PropertyValue(other);
         return *this;
     }
+    PropertyValue& operator=(PropertyValue&& other) noexcept {
+        if (this == &other) return *this;
+        releaseStorage();
+        type_ = other.type_;
+        size_ = other.size_;
+        takeStorage(other);
+        return *this;
+    }
+    ~PropertyValue() { releaseStorage(); }
 
     std::uint16_t type() const { return type_; }
-    ByteView bytes() const { return {size_ <= kInlineBytes ? inline_.data() : heap_.data(), size_}; }
+    ByteView bytes() const { return {isInline() ? storage_.inline_ : storage_.heap_.data(), size_}; }
 
     static PropertyValue int32(std::int32_t value);
     static PropertyValue boolean(bool value);
@@ -109,15 +114,47 @@ public:
     static PropertyValue multipleInt32(const std::vector<std::int32_t>& values);
 
 private:
-    static constexpr std::size_t kInlineBytes = 16;
+    // The room a heap-held value's vector takes anyway: texts of up to 20
+    // characters, numbers and flags fit, so most values take no memory of
+    // their own.
+    static constexpr std::size_t kInlineBytes = 40;
     // Bytes known to fit the type (a fixed-size value, UTF-16 units), at
     // most kInlineBytes of them, held inline.
     PropertyValue(std::uint16_t type, const std::uint8_t* data, std::size_t size);
 
+    bool isInline() const { return size_ <= kInlineBytes; }
+    // For a value whose type_ and size_ are set: its storage as `other`'s.
+    void copyStorage(const PropertyValue& other) {
+        if (isInline()) {
+            std::memcpy(storage_.inline_, other.storage_.inline_, kInlineBytes);
+        } else {
+            new (&storage_.heap_) Bytes(other.storage_.heap_);
+        }
+    }
+    // The same taking `other`'s, which is left empty.
+    void takeStorage(PropertyValue& other) noexcept {
+        if (isInline()) {
+            std::memcpy(storage_.inline_, other.storage_.inline_, kInlineBytes);
+        } else {
+            new (&storage_.heap_) Bytes(std::move(other.storage_.heap_));
+            other.storage_.heap_.~Bytes();
+        }
+        other.size_ = 0;
+    }
+    void releaseStorage() noexcept {
+        if (!isInline()) storage_.heap_.~Bytes();
+        size_ = 0;
+    }
+
     std::uint16_t type_;
     std::uint32_t size_ = 0;
-    std::array<std::uint8_t, kInlineBytes> inline_{};  // when size_ <= kInlineBytes
-    Bytes heap_;                                      // otherwise
+    // Inline while size_ <= kInlineBytes, else the vector.
+    union Storage {
+        Storage() : inline_{} {}
+        ~Storage() {}
+        std::uint8_t inline_[kInlineBytes];
+        Bytes heap_;
+    } storage_;
 };
 
 // The stored size of a fixed-size type, or 0 for a variable-size one.

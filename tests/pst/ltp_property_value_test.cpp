@@ -20,7 +20,7 @@ TEST(PropertyValue, FixedAndMultipleValuesAsStored) {
 // Short values are held in the value itself, longer ones apart: either way a
 // copy, a move and an assignment keep the bytes.
 TEST(PropertyValue, ValuesOfEveryLengthAroundTheInlineSizeKeepTheirBytes) {
-    for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t length = 0; length <= 64; ++length) {
         Bytes bytes(length);
         for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(length * 31 + i);
         PropertyValue value = PropertyValue::binary(bytes);
@@ -34,6 +34,21 @@ TEST(PropertyValue, ValuesOfEveryLengthAroundTheInlineSizeKeepTheirBytes) {
         EXPECT_EQ(assigned.bytes(), bytes) << length;
         EXPECT_EQ(Bytes(assigned.bytes()), bytes) << length;
         EXPECT_EQ(assigned.type(), PropertyType::Binary);
+        // Into values held inline and apart, and onto itself.
+        for (const std::size_t held : {std::size_t{4}, std::size_t{60}}) {
+            PropertyValue target = PropertyValue::binary(Bytes(held, 0xEE));
+            target = std::move(moved);
+            EXPECT_EQ(target.bytes(), bytes) << length << " over " << held;
+            EXPECT_TRUE(moved.bytes().empty());  // NOLINT: what a move leaves
+            moved = target;
+        }
+        PropertyValue& same = assigned;
+        assigned = same;
+        assigned = std::move(same);
+        EXPECT_EQ(assigned.bytes(), bytes) << length;
+        // Texts of the same length in UTF-16.
+        const std::string text(length / 2, 'x');
+        EXPECT_EQ(PropertyValue::string(text).bytes(), utf8ToUtf16le(text)) << length;
     }
 }
 
