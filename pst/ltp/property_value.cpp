@@ -120,14 +120,17 @@ namespace {
 
 // Multi-valued variable-size layout: count, one offset per value, the values.
 Bytes multipleVariable(const std::vector<Bytes>& values) {
-    Bytes out;
-    append32(out, static_cast<std::uint32_t>(values.size()));
-    std::uint32_t offset = static_cast<std::uint32_t>(4 + 4 * values.size());
-    for (const auto& value : values) {
-        append32(out, offset);
-        offset += static_cast<std::uint32_t>(value.size());
+    // The count, an offset per item, then the items, in a buffer of its size.
+    std::size_t size = 4 + 4 * values.size();
+    for (const auto& value : values) size += value.size();
+    Bytes out(size);
+    put32(out.data(), static_cast<std::uint32_t>(values.size()));
+    std::size_t offset = 4 + 4 * values.size();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        put32(out.data() + 4 + 4 * i, static_cast<std::uint32_t>(offset));
+        std::copy(values[i].begin(), values[i].end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
+        offset += values[i].size();
     }
-    for (const auto& value : values) out.insert(out.end(), value.begin(), value.end());
     return out;
 }
 
@@ -144,8 +147,8 @@ PropertyValue PropertyValue::multipleBinary(const std::vector<Bytes>& values) {
 }
 
 PropertyValue PropertyValue::multipleInt32(const std::vector<std::int32_t>& values) {
-    Bytes bytes;
-    for (std::int32_t value : values) append32(bytes, static_cast<std::uint32_t>(value));
+    Bytes bytes(4 * values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) put32(bytes.data() + 4 * i, static_cast<std::uint32_t>(values[i]));
     return {PropertyType::MultipleInt32, std::move(bytes)};
 }
 

@@ -29,12 +29,22 @@ std::uint16_t NamedPropertyMap::bucketFor(std::uint32_t key, std::uint16_t guidF
     return static_cast<std::uint16_t>(0x1000 + (key ^ guidField) % kBucketCount);
 }
 
+std::size_t NamedPropertyMap::recentSlot(const PropertyName& name) {
+    std::uint32_t key = name.id;
+    if (name.isString && !name.name.empty()) {
+        key = static_cast<std::uint32_t>(name.name.size()) << 16 ^
+              static_cast<std::uint8_t>(name.name.front()) << 8 ^ static_cast<std::uint8_t>(name.name.back());
+    }
+    // Fibonacci hashing: LIDs that differ only in their high byte land apart.
+    return ((key ^ name.guid[0]) * 0x9E3779B1u) >> 24;
+}
+
 std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
-    Recent* recent = name.isString ? nullptr : &recent_[name.id & 0xFF];
-    if (recent != nullptr && recent->id != 0 && recent->lid == name.id && recent->guid == name.guid) return recent->id;
+    Recent& recent = recent_[recentSlot(name)];
+    if (recent.id != 0 && recent.name == name) return recent.id;
     const auto found = ids_.find(name);
     if (found != ids_.end()) {
-        if (recent != nullptr) *recent = {name.guid, name.id, found->second};
+        recent = {name, found->second};
         return found->second;
     }
     if (entries_.size() >= 0xFFFF - kFirstId) throw PstError("the store has no named-property ids left");
@@ -55,7 +65,7 @@ std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
     entries_.push_back(entry);
     const auto id = static_cast<std::uint16_t>(kFirstId + entry.index);
     ids_.emplace(name, id);
-    if (recent != nullptr) *recent = {name.guid, name.id, id};
+    recent = {name, id};
     return id;
 }
 

@@ -41,15 +41,16 @@ private:
     };
     std::uint16_t guidIndex(const Guid& guid);
 
-    // The ids of numeric names seen last, by their LID's low byte: a
-    // message's hundred names are looked up for every message, and most are
-    // the same as the last message's.
+    // The ids of names seen last, by a hash of the LID, or of a string
+    // name's length and first and last letters: a message's hundred names
+    // are looked up for every message, and most are the same as the last
+    // message's.
     struct Recent {
-        Guid guid{};
-        std::uint32_t lid = 0;
+        PropertyName name;
         std::uint16_t id = 0;  // 0: empty
     };
     std::array<Recent, 256> recent_{};
+    static std::size_t recentSlot(const PropertyName& name);
 
     std::unordered_map<PropertyName, std::uint16_t, PropertyNameHash> ids_;
     std::vector<Entry> entries_;

@@ -558,6 +558,9 @@ void PstFile::close() {
     }
     try {
         if (backgroundFailure) std::rethrow_exception(backgroundFailure);
+        // The blocks queued are written before the failure is read; the
+        // folders and indexes are written in line.
+        writer_.stopWritingInBackground();
         if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
         writeStore();
         // A parent's hierarchy table repeats its children's counts, so all are

@@ -68,6 +68,9 @@ public:
     // the next. A failed write fails the next block written after it, and
     // finish().
     void writeBlocksInBackground();
+    // Waits for the blocks queued (and fails with the cause when writing one
+    // failed); blocks are written in line from then on.
+    void stopWritingInBackground();
 
     // Writes the B-trees, maps and header, then renames the file into place.
     void finish();
@@ -92,8 +95,6 @@ private:
     BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
                         Build buildLeaf);
     [[noreturn]] void fail(const std::string& cause) const;
-    // Waits for the blocks written in the background, then writes in line.
-    void stopWritingInBackground();
 
     std::string fileName_;
     StagedFile file_;

@@ -41,8 +41,11 @@ TEST(NamedPropertyMap, EachNameKeepsTheIdOfItsFirstUse) {
     std::vector<PropertyName> names;
     for (const std::uint32_t lid : {0x8001u, 0x8101u, 0x9001u, 0x0001u})
         for (const Guid& guid : {kPsetidCommon, other}) names.push_back(PropertyName::numeric(guid, lid));
-    names.push_back(PropertyName::string(kPsPublicStrings, "Keywords"));
-    names.push_back(PropertyName::string(other, "Keywords"));
+    // String names alike in length and in their first and last letters.
+    for (const char* name : {"Keywords", "Kxywords", "Keywordx", ""}) {
+        names.push_back(PropertyName::string(kPsPublicStrings, name));
+        names.push_back(PropertyName::string(other, name));
+    }
     NamedPropertyMap map;
     for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(map.idFor(names[i]), NamedPropertyMap::kFirstId + i);
     std::uint32_t state = 3;
