@@ -77,6 +77,7 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
     if (output_ && output_->failed()) std::rethrow_exception(output_->failure());
     const Bid bid = nextBid(internal);
     const std::uint64_t ib = space_.allocate(blockDiskSize(size), FileSpace::kSlotSize);
+    writeClosedRangeMaps();
     if (output_) {
         Bytes image;
         image.reserve(blockDiskSize(size));
@@ -96,6 +97,31 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
     // A block starts with one reference of its own; each user adds one.
     blocks_.push_back({bid, ib, static_cast<std::uint16_t>(size), 1});
     return bid;
+}
+
+void NodeDatabaseWriter::writeClosedRangeMaps() {
+    // A range is closed once space is handed out in the next: its maps will
+    // not change, so they go to the file now, beside the blocks just written,
+    // rather than all at the end. Written last, hundreds of pages scattered
+    // through the file made the final sync wait for as many small writes.
+    while (rangeMapsWritten_ + 1 < space_.rangeCount()) writeRangeMaps(rangeMapsWritten_++);
+}
+
+void NodeDatabaseWriter::writeRangeMaps(std::uint32_t range) {
+    const auto amap = space_.amapPage(range);
+    const auto write = [this, range, amap] {
+        writeAt(FileSpace::rangeStart(range), amap.data(), amap.size());
+        if (FileSpace::hasPMap(range)) {
+            const std::uint64_t ib = FileSpace::rangeStart(range) + kPageSize;
+            const auto pmap = FileSpace::pmapPage(ib);
+            writeAt(ib, pmap.data(), pmap.size());
+        }
+    };
+    if (output_) {
+        output_->post(write, 2 * kPageSize);
+    } else {
+        write();
+    }
 }
 
 void NodeDatabaseWriter::writeBlocksInBackground() {
@@ -270,14 +296,10 @@ void NodeDatabaseWriter::finish() {
     sealIndexPage(densityList.data(), PageType::DensityList, densityListBid, kDensityListOffset);
     writeAt(kDensityListOffset, densityList.data(), densityList.size());
 
+    // The ranges still open (the last, and any the B-trees opened), then the
+    // free-space maps, which describe the ranges after them.
+    while (rangeMapsWritten_ < space_.rangeCount()) writeRangeMaps(rangeMapsWritten_++);
     for (std::uint32_t range = 0; range < space_.rangeCount(); ++range) {
-        const auto amap = space_.amapPage(range);
-        writeAt(FileSpace::rangeStart(range), amap.data(), amap.size());
-        if (FileSpace::hasPMap(range)) {
-            const std::uint64_t ib = FileSpace::rangeStart(range) + kPageSize;
-            const auto pmap = FileSpace::pmapPage(ib);
-            writeAt(ib, pmap.data(), pmap.size());
-        }
         if (FileSpace::hasFMap(range)) {
             const auto fmap = space_.fmapPage(range);
             writeAt(FileSpace::rangeStart(range) + 2 * kPageSize, fmap.data(), fmap.size());

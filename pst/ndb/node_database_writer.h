@@ -95,6 +95,9 @@ private:
     BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
                         Build buildLeaf);
     [[noreturn]] void fail(const std::string& cause) const;
+    // Writes the AMap and PMap pages of the ranges closed since last time.
+    void writeClosedRangeMaps();
+    void writeRangeMaps(std::uint32_t range);
 
     std::string fileName_;
     StagedFile file_;
@@ -107,6 +110,7 @@ private:
     std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
     std::vector<BlockBTreeEntry> blocks_;
     std::vector<NodeBTreeEntry> nodes_;
+    std::uint32_t rangeMapsWritten_ = 0;  // ranges whose AMap and PMap are in the file
     std::string writeFailure_;  // in the background, the output thread's until it stops
     bool finished_ = false;
     // Last: its thread stops before the file and the rest go.
