@@ -78,7 +78,7 @@ TEST(PermutationEncoding, EncodesEveryByteOfAnyRunThroughTheTable) {
     std::vector<std::uint8_t> source(300);
     for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<std::uint8_t>(i * 37 + 11);
     for (std::size_t start : {0u, 1u, 3u, 7u}) {
-        for (std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 64u, 255u, 256u, 293u}) {
+        for (std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 65u, 255u, 256u, 293u}) {
             std::vector<std::uint8_t> data = source;
             encodePermutation(data.data() + start, size);
             for (std::size_t i = 0; i < data.size(); ++i) {
