@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -141,14 +142,29 @@ const std::unordered_map<std::string_view, ContactName>& namesAsSpelled() {
 const ContactFieldInfo& contactFieldInfo(ContactField field) { return kFields[static_cast<std::size_t>(field)]; }
 
 std::optional<ContactName> contactNameOf(std::string_view name) {
-    if (const auto spelled = namesAsSpelled().find(name); spelled != namesAsSpelled().end()) return spelled->second;
+    // Callers name fields from the same few places again and again (a list
+    // of literals, one contact after another): the name last found at each
+    // address is kept, and taken again while the same text is there.
+    struct Recent {
+        const char* data = nullptr;
+        std::string text;
+        ContactName target;
+    };
+    thread_local std::array<Recent, 128> recent;
+    Recent& slot = recent[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % recent.size()];
+    if (slot.data == name.data() && slot.text == name) return slot.target;
+    const auto remember = [&](const ContactName& target) {
+        slot = {name.data(), std::string(name), target};
+        return target;
+    };
+    if (const auto spelled = namesAsSpelled().find(name); spelled != namesAsSpelled().end()) return remember(spelled->second);
     const auto& names = namesByLowerCase();
     const auto it = std::lower_bound(names.begin(), names.end(), name,
                                      [](const NameEntry& entry, std::string_view key) { return lowerBefore(entry.lower, key); });
     if (it == names.end() || lowerBefore(it->lower, name) || it->lower.size() != name.size()) return std::nullopt;
     for (std::size_t i = 0; i < name.size(); ++i)
         if (it->lower[i] != asciiLower(name[i])) return std::nullopt;
-    return it->target;
+    return remember(it->target);
 }
 
 }  // namespace tessaly::outlook

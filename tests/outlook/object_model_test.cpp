@@ -70,6 +70,13 @@ TEST_F(ObjectModel, ARefusedValueOrAMissingPictureCostsOnlyThatCall) {
     };
     for (const auto& [call, message] : refused) EXPECT_EQ(failureOf(call), message);
     item->setProperty("firstname", std::string("Ada"));  // names in any letter case
+    // A name read again from the same place is read as it is now.
+    std::string name = "LastName";
+    item->setProperty(name, std::string("Lovelace"));
+    name.replace(0, name.size(), "Suffix  ", 6);
+    item->setProperty(name, std::string("Jr"));
+    EXPECT_EQ(item->content()[ContactField::LastName], "Lovelace");
+    EXPECT_EQ(item->content()[ContactField::Suffix], "Jr");
     item->AddPicture("");                                // no picture: nothing to do
     item->SetPicture("");
     EXPECT_EQ(item->content()[ContactField::FirstName], "Ada");
