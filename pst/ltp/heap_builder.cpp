@@ -38,8 +38,9 @@ void HeapBuilder::openBlock() {
         std::vector<std::uint16_t>().swap(block.starts);
     }
     blocks_.emplace_back();
-    // A block fills up to its full size: room for it at once, not by doubling.
-    blocks_.back().content.reserve(kMaxBlockPayload);
+    // A block fills up to its full size: room for it at once, not by doubling,
+    // and for the trailer it takes as a block in the file.
+    blocks_.back().content.reserve(kMaxBlockSize);
     blocks_.back().starts.reserve(128);
     blocks_.back().content.resize(headerSize(blocks_.size() - 1));
 }

@@ -453,7 +453,7 @@ std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, 
     if (own.subnodes.empty() && content.subnodes.size() == 1) {
         // Only the empty recipient table: that subnode tree is the same for
         // every such message, so they all share one SLBLOCK.
-        writer_.addNode(nid, writer_.writeDataChunks(own.heapBlocks), recipientOnlySubnodes(), folderNid);
+        writer_.addNode(nid, writer_.writeDataChunks(std::move(own.heapBlocks)), recipientOnlySubnodes(), folderNid);
     } else {
         own.subnodes.insert(own.subnodes.end(), std::make_move_iterator(content.subnodes.begin()),
                             std::make_move_iterator(content.subnodes.end()));

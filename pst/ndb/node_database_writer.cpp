@@ -74,15 +74,24 @@ void NodeDatabaseWriter::writeAt(std::uint64_t ib, const std::uint8_t* data, std
 
 Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size, bool internal) {
     if (size > kMaxBlockPayload) fail("block payload of " + std::to_string(size) + " bytes exceeds 8176");
+    Bytes image;
+    image.reserve(blockDiskSize(size));
+    image.assign(payload, payload + size);
+    return writeBlock(std::move(image), internal);
+}
+
+Bid NodeDatabaseWriter::writeBlock(Bytes&& payload, bool internal) {
+    const std::size_t size = payload.size();
+    if (size > kMaxBlockPayload) fail("block payload of " + std::to_string(size) + " bytes exceeds 8176");
     if (output_ && output_->failed()) std::rethrow_exception(output_->failure());
     const Bid bid = nextBid(internal);
     const std::uint64_t ib = space_.allocate(blockDiskSize(size), FileSpace::kSlotSize);
     writeClosedRangeMaps();
+    // The payload becomes the block's image where it is: zeros to the
+    // trailer's end, then encoded and sealed.
+    Bytes image = std::move(payload);
+    image.resize(blockDiskSize(size), 0);
     if (output_) {
-        Bytes image;
-        image.reserve(blockDiskSize(size));
-        image.assign(payload, payload + size);
-        image.resize(blockDiskSize(size), 0);
         const std::size_t bytes = image.size();
         output_->post(
             [this, image = std::move(image), size, bid, ib, internal]() mutable {
@@ -91,7 +100,7 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
             },
             bytes);
     } else {
-        const Bytes image = buildBlockImage(payload, size, bid, ib, !internal);
+        sealBlockImage(image, size, bid, ib, !internal);
         writeAt(ib, image.data(), image.size());
     }
     // A block starts with one reference of its own; each user adds one.
@@ -191,6 +200,16 @@ Bid NodeDatabaseWriter::writeDataTree(const std::vector<Bid>& blocks, const std:
     const Bid root = writeBlock(payload.data(), payload.size(), true);
     for (Bid bid : xblocks) addReference(bid);
     return root;
+}
+
+Bid NodeDatabaseWriter::writeDataChunks(std::vector<Bytes>&& chunks) {
+    std::vector<Bid> blocks;
+    std::vector<std::uint32_t> sizes;
+    for (Bytes& chunk : chunks) {
+        sizes.push_back(static_cast<std::uint32_t>(chunk.size()));
+        blocks.push_back(writeBlock(std::move(chunk), false));
+    }
+    return writeDataTree(blocks, sizes);
 }
 
 Bid NodeDatabaseWriter::writeDataChunks(const std::vector<Bytes>& chunks) {

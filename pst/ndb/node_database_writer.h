@@ -46,6 +46,9 @@ public:
     // Writes each chunk (up to 8,176 bytes) as one data block, under a data
     // tree when there is more than one; heaps need their blocks kept whole.
     Bid writeDataChunks(const std::vector<Bytes>& chunks);
+    // The same taking the chunks over: each becomes its block's image
+    // without a copy (room for blockDiskSize of it spares a reallocation).
+    Bid writeDataChunks(std::vector<Bytes>&& chunks);
     // One data block (permutation-encoded) of up to 8,176 bytes.
     Bid writeDataBlock(const std::uint8_t* data, std::size_t size);
     // The data tree over data blocks already written (`sizes` their payload
@@ -90,6 +93,7 @@ private:
     Bid nextBid(bool internal);
     std::size_t blockIndex(Bid bid) const;
     Bid writeBlock(const std::uint8_t* payload, std::size_t size, bool internal);
+    Bid writeBlock(Bytes&& payload, bool internal);
     void writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size);
     template <typename Entry, typename Key, typename Build>
     BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
