@@ -347,6 +347,19 @@ Nid PstFile::takeMessageNid(Nid folderNid, std::size_t largestAttachment, Nid re
     return reserved != 0 ? reserved : writer_.newNid(NidType::NormalMessage);
 }
 
+template <typename Job>
+void PstFile::postWriting(Job job, std::size_t bytes) {
+    background_->post(
+        [this, job = std::move(job)]() mutable {
+            try {
+                job();
+            } catch (...) {
+                rethrowWithFileName();
+            }
+        },
+        bytes);
+}
+
 Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     std::size_t largestAttachment = 0;
     for (const Attachment& attachment : message.attachments())
@@ -359,14 +372,9 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     const std::size_t bytes = heldBytes(message);
     // The job keeps the message's values until it is destroyed, which the
     // worker leaves to this thread, where they were allocated.
-    background_->post(
-        [this, folderNid, nid, message = std::move(message),
-         spent = std::vector<PropertyContextBuilder::Entry>()]() mutable {
-            try {
-                spent = writeMessage(folderNid, message, nid);
-            } catch (...) {
-                rethrowWithFileName();
-            }
+    postWriting(
+        [this, folderNid, nid, message = std::move(message), spent = std::vector<PropertyContextBuilder::Entry>()]() mutable {
+            spent = writeMessage(folderNid, message, nid);
         },
         bytes);
     return nid;
@@ -385,14 +393,10 @@ Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<Message()> make, std:
     // The message is made, written and let go of on the worker's thread, so
     // its values are freed where they were allocated; what `make` holds goes
     // back to this thread with the job.
-    background_->post(
+    postWriting(
         [this, folderNid, nid, make = std::move(make)] {
-            try {
-                Message message = make();
-                writeMessage(folderNid, message, nid);
-            } catch (...) {
-                rethrowWithFileName();
-            }
+            Message message = make();
+            writeMessage(folderNid, message, nid);
         },
         heldBytes);
     return nid;

@@ -118,6 +118,10 @@ private:
     // Waits until the messages added so far are written: before anything
     // that reads or changes what their writing does.
     void settle() const;
+    // Queues `job` on the writing thread; what it throws fails the store
+    // with the file's name, as a failure in line does.
+    template <typename Job>
+    void postWriting(Job job, std::size_t bytes);
     // The checks addMessage makes on the caller's thread; returns the NID.
     Nid takeMessageNid(Nid folder, std::size_t largestAttachment, Nid reserved);
     void writeTemplates();
