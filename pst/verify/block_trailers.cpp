@@ -10,9 +10,46 @@ Bytes storedBlockData(const VerifyContext& context, const BlockEntry& block) {
     return slice(context.file, block.ib, block.size);
 }
 
-void checkBlockTrailers(VerifyContext& context) {
+namespace {
+
+// Below this many bytes of blocks a thread costs more than the checksums.
+constexpr std::uint64_t kChecksumBytesForAThread = 1024 * 1024;
+
+}  // namespace
+
+PendingBlockChecksums::PendingBlockChecksums(Bytes file, std::vector<BlockChecksum> blocks)
+    : file_(file), blocks_(std::move(blocks)) {
+    std::uint64_t bytes = 0;
+    for (const BlockChecksum& block : blocks_) bytes += block.size;
+    if (bytes < kChecksumBytesForAThread)
+        compute();
+    else
+        thread_ = std::thread([this] { compute(); });
+}
+
+PendingBlockChecksums::~PendingBlockChecksums() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void PendingBlockChecksums::compute() {
+    for (BlockChecksum& block : blocks_) block.computed = pstCrc32(slice(file_, block.ib, block.size));
+}
+
+void PendingBlockChecksums::report(VerifyContext& context) {
+    if (thread_.joinable()) thread_.join();
+    for (const BlockChecksum& block : blocks_)
+        if (block.stored != block.computed)
+            context.violation("block.crc", atBlock("ndb", block.bid, block.ib),
+                              "dwCRC is " + hexText(block.stored) + ", the stored data gives " +
+                                  hexText(block.computed));
+    blocks_.clear();
+}
+
+PendingBlockChecksums startBlockTrailerChecks(VerifyContext& context) {
+    std::vector<BlockChecksum> checksums;
+    checksums.reserve(context.blocks.size());
     for (auto& [key, block] : context.blocks) {
-        if (!context.spend()) return;
+        if (!context.spend()) break;
         const Location where = atBlock("ndb", block.bid, block.ib);
         if (block.bid & 1)
             context.violation("bbt.reserved-bit", where, "the block id has its reserved low bit set");
@@ -33,7 +70,6 @@ void checkBlockTrailers(VerifyContext& context) {
         const std::uint64_t trailer = block.ib + footprint - kBlockTrailerSize;
         const std::uint16_t trailerSize = readU16(context.file, trailer);
         const std::uint16_t signature = readU16(context.file, trailer + 2);
-        const std::uint32_t crc = readU32(context.file, trailer + 4);
         const std::uint64_t trailerBid = readU64(context.file, trailer + 8);
         bool agrees = true;
         if (trailerSize != block.size) {
@@ -52,12 +88,12 @@ void checkBlockTrailers(VerifyContext& context) {
             context.violation("block.signature", where,
                               "wSig is " + hexText(signature) + ", expected " +
                                   hexText(trailerSignature(block.ib, block.bid)));
-        const std::uint32_t computed = pstCrc32(slice(context.file, block.ib, block.size));
-        if (crc != computed)
-            context.violation("block.crc", where,
-                              "dwCRC is " + hexText(crc) + ", the stored data gives " + hexText(computed));
+        checksums.push_back({block.bid, block.ib, block.size, readU32(context.file, trailer + 4), 0});
         block.readable = agrees;
     }
+    return PendingBlockChecksums(context.file, std::move(checksums));
 }
+
+void checkBlockTrailers(VerifyContext& context) { startBlockTrailerChecks(context).report(context); }
 
 }  // namespace tessaly::pst::verify

@@ -27,13 +27,14 @@ VerificationReport verifyView(Bytes file) {
     VerifyContext context(file, report);
     if (!readAndCheckHeader(context)) return report;
     readBTrees(context);
-    checkBlockTrailers(context);
+    PendingBlockChecksums checksums = startBlockTrailerChecks(context);
     checkAllocationMaps(context);
     checkNodeTreesAndReferences(context);
     const StoreContents store = checkNodeContents(context);
     checkMandatoryNodes(context, store);
     checkFolders(context, store);
     checkNameToIdMap(context, store);
+    checksums.report(context);
     checkHeaderCounters(context);
     return report;
 }
