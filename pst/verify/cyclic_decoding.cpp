@@ -53,7 +53,7 @@ constexpr std::array<std::uint8_t, 256> kSecond = {
 std::uint8_t cyclicFirstTable(std::uint8_t index) { return kFirst[index]; }
 std::uint8_t cyclicSecondTable(std::uint8_t index) { return kSecond[index]; }
 
-void cyclicDecode(std::vector<std::uint8_t>& bytes, std::uint32_t key) {
+void cyclicDecode(std::span<std::uint8_t> bytes, std::uint32_t key) {
     std::uint16_t salt = static_cast<std::uint16_t>((key >> 16) ^ (key & 0xFFFF));
     for (std::uint8_t& byte : bytes) {
         const std::uint8_t low = static_cast<std::uint8_t>(salt);

@@ -6,11 +6,11 @@
 // inverse of the first.
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace tessaly::pst::verify {
 
-void cyclicDecode(std::vector<std::uint8_t>& bytes, std::uint32_t key);
+void cyclicDecode(std::span<std::uint8_t> bytes, std::uint32_t key);
 
 // The first two tables of mpbbCrypt (mpbbR, mpbbS), exposed for tests; the
 // third is the permutation decode table.

@@ -230,14 +230,13 @@ void compareReferenceCounts(VerifyContext& context) {
 // a data block of a file with the permutation or the cyclic encoding.
 void appendBlockContent(const VerifyContext& context, const BlockEntry& block, std::vector<std::uint8_t>& out) {
     const Bytes stored = storedBlockData(context, block);
-    if (isInternalBid(block.bid) || context.header.cryptMethod == 0) {
-        out.insert(out.end(), stored.begin(), stored.end());
-        return;
-    }
-    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
-    if (context.header.cryptMethod == 1) permutationDecode(bytes);
-    if (context.header.cryptMethod == 2) cyclicDecode(bytes, static_cast<std::uint32_t>(block.bid));
-    out.insert(out.end(), bytes.begin(), bytes.end());
+    const std::size_t start = out.size();
+    out.insert(out.end(), stored.begin(), stored.end());
+    if (isInternalBid(block.bid)) return;
+    // Decoded where it was appended.
+    const std::span<std::uint8_t> added(out.data() + start, stored.size());
+    if (context.header.cryptMethod == 1) permutationDecode(added);
+    if (context.header.cryptMethod == 2) cyclicDecode(added, static_cast<std::uint32_t>(block.bid));
 }
 
 // The decoded bytes of a readable block, drawn from the read allowance.

@@ -30,7 +30,7 @@ constexpr std::array<std::uint8_t, 256> kDecode = {
 
 std::uint8_t permutationDecodeByte(std::uint8_t stored) { return kDecode[stored]; }
 
-void permutationDecode(std::vector<std::uint8_t>& bytes) {
+void permutationDecode(std::span<std::uint8_t> bytes) {
     for (std::uint8_t& byte : bytes) byte = kDecode[byte];
 }
 

@@ -5,11 +5,11 @@
 // needs the decode direction (the third table of MS-PST's mpbbCrypt, mpbbI).
 
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace tessaly::pst::verify {
 
 std::uint8_t permutationDecodeByte(std::uint8_t stored);
-void permutationDecode(std::vector<std::uint8_t>& bytes);
+void permutationDecode(std::span<std::uint8_t> bytes);
 
 }  // namespace tessaly::pst::verify
