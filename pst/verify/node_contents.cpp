@@ -1,6 +1,8 @@
 #include "pst/verify/node_contents.h"
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 namespace tessaly::pst::verify {
 
@@ -57,12 +59,17 @@ std::optional<std::uint64_t> StoreContents::messageCell(std::uint32_t nid, std::
     return std::nullopt;
 }
 
-StoreContents checkNodeContents(VerifyContext& context) {
-    StoreContents store;
+namespace {
+
+using NodeIterator = std::map<std::uint64_t, NodeEntry>::const_iterator;
+
+// Checks the nodes from `first` to `last` (in NID order) into `store`.
+void checkNodes(VerifyContext& context, NodeIterator first, NodeIterator last, StoreContents& store) {
     std::size_t messages = 0;
-    for (const auto& entry : context.nodes) messages += isMessage(nodeType(entry.first)) ? 1 : 0;
+    for (auto node = first; node != last; ++node) messages += isMessage(nodeType(node->first)) ? 1 : 0;
     store.messageCells.reserve(messages * kRepeatedMessageColumns.size());
-    for (const auto& [nid, node] : context.nodes) {
+    for (auto entry = first; entry != last; ++entry) {
+        const auto& [nid, node] = *entry;
         if (!context.spend()) break;
         const std::uint8_t type = nodeType(nid);
         // The store, the name map and search criteria are property contexts too.
@@ -97,6 +104,56 @@ StoreContents checkNodeContents(VerifyContext& context) {
         else if (isFolder(type))
             store.folders.emplace(nid, std::move(*properties));
     }
+}
+
+// A store with fewer messages is checked on one thread: a second costs more
+// than it saves.
+constexpr std::size_t kMessagesForASecondThread = 2000;
+
+}  // namespace
+
+StoreContents checkNodeContents(VerifyContext& context) {
+    StoreContents store;
+    std::size_t messages = 0;
+    for (const auto& entry : context.nodes) messages += isMessage(nodeType(entry.first)) ? 1 : 0;
+    const NodeIterator first = context.nodes.cbegin(), last = context.nodes.cend();
+    if (messages < kMessagesForASecondThread) {
+        checkNodes(context, first, last, store);
+        return store;
+    }
+    // Messages are most of the work and each is checked on its own: the nodes
+    // from the middle message on are checked on a second thread, into a part
+    // of the context whose findings come after this thread's, as they would
+    // in one pass.
+    NodeIterator middle = first;
+    for (std::size_t seen = 0; seen < messages / 2; ++middle) seen += isMessage(nodeType(middle->first)) ? 1 : 0;
+    VerificationReport laterReport;
+    std::unique_ptr<VerifyContext> later = context.splitOff(laterReport);
+    StoreContents laterStore;
+    std::exception_ptr laterFailure;
+    std::thread second([&] {
+        try {
+            checkNodes(*later, middle, last, laterStore);
+        } catch (...) {
+            laterFailure = std::current_exception();
+        }
+    });
+    try {
+        checkNodes(context, first, middle, store);
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (laterFailure) std::rethrow_exception(laterFailure);
+    context.rejoin(*later, laterReport);
+    // The later part's messages all have higher NIDs: its cells follow.
+    store.messageCells.insert(store.messageCells.end(), laterStore.messageCells.begin(),
+                              laterStore.messageCells.end());
+    store.folders.merge(laterStore.folders);
+    store.tables.merge(laterStore.tables);
+    if (laterStore.messageStore) store.messageStore = std::move(laterStore.messageStore);
+    if (laterStore.nameToIdMap) store.nameToIdMap = std::move(laterStore.nameToIdMap);
     return store;
 }
 

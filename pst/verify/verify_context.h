@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -89,14 +90,42 @@ inline std::uint32_t nodeIndex(std::uint64_t nid) { return static_cast<std::uint
 inline std::uint64_t blockKey(std::uint64_t bid) { return bid & ~std::uint64_t{1}; }
 inline bool isInternalBid(std::uint64_t bid) { return (bid & 2) != 0; }
 
+// What the header and the two B-trees give. Read once; once the node
+// contents are checked, only looked up.
+struct FileIndex {
+    FileHeader header;
+    std::map<std::uint64_t, NodeEntry> nodes;     // by NID
+    std::map<std::uint64_t, BlockEntry> blocks;   // by BID with the reserved bit cleared
+    std::map<std::uint64_t, std::uint64_t> btreePages;  // offset -> page BID, every B-tree page read
+    std::map<std::uint64_t, std::uint64_t> references;  // BID key -> references found
+    std::set<std::uint64_t> expandedInternalBlocks;     // internal blocks whose entries were counted
+};
+
 class VerifyContext {
 public:
     VerifyContext(Bytes file, VerificationReport& report)
         : file(file),
+          header(index_.header),
+          nodes(index_.nodes),
+          blocks(index_.blocks),
+          btreePages(index_.btreePages),
+          references(index_.references),
+          expandedInternalBlocks(index_.expandedInternalBlocks),
           report_(report),
           budget_(kBaseWork + kWorkPerByte * file.size()),
           read_{readAllowance(file.size())},
           kept_{keptAllowance(file.size())} {}
+    VerifyContext(const VerifyContext&) = delete;
+    VerifyContext& operator=(const VerifyContext&) = delete;
+
+    // A context for checking part of the file on another thread: it looks
+    // things up in this context's index (which must not change meanwhile),
+    // draws on half of what is left of this context's work and allowances,
+    // and keeps its findings in `report` for rejoin() to pass on.
+    std::unique_ptr<VerifyContext> splitOff(VerificationReport& report);
+    // Takes back what `part` left of its share and passes on its findings,
+    // as if this context had found them: the same limits per rule apply.
+    void rejoin(const VerifyContext& part, const VerificationReport& partReport);
 
     void violation(const std::string& rule, Location location, const std::string& message);
     void warning(const std::string& rule, Location location, const std::string& message);
@@ -126,13 +155,18 @@ public:
     const BlockEntry* findBlock(std::uint64_t bid) const;
     const NodeEntry* findNode(std::uint64_t nid) const;
 
+private:
+    VerifyContext(const VerifyContext& shared, VerificationReport& report);
+    FileIndex index_;  // a split-off part's stays empty
+
+public:
     Bytes file;
-    FileHeader header;
-    std::map<std::uint64_t, NodeEntry> nodes;     // by NID
-    std::map<std::uint64_t, BlockEntry> blocks;   // by BID with the reserved bit cleared
-    std::map<std::uint64_t, std::uint64_t> btreePages;  // offset -> page BID, every B-tree page read
-    std::map<std::uint64_t, std::uint64_t> references;  // BID key -> references found
-    std::set<std::uint64_t> expandedInternalBlocks;     // internal blocks whose entries were counted
+    FileHeader& header;
+    std::map<std::uint64_t, NodeEntry>& nodes;
+    std::map<std::uint64_t, BlockEntry>& blocks;
+    std::map<std::uint64_t, std::uint64_t>& btreePages;
+    std::map<std::uint64_t, std::uint64_t>& references;
+    std::set<std::uint64_t>& expandedInternalBlocks;
 
 private:
     VerificationReport& report_;
@@ -159,6 +193,9 @@ private:
     Allowance read_;
     Allowance kept_;
     bool budgetReported_ = false;
+    // A split-off part keeps one finding more than the limit per rule and no
+    // note of further ones: rejoin() applies the limit to all of them.
+    bool splitOff_ = false;
 
     bool take(Allowance& allowance, std::uint64_t bytes);
     void reportLimit();
