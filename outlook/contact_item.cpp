@@ -79,7 +79,8 @@ void ContactItem::setProperty(std::string_view nameView, AutomationValue value) 
             throw AutomationError("the property " + name() + " takes a date from 1601 to 9999");
         // The date is stored as its local midnight in UTC, which east of UTC
         // falls on the day before: for 1601-01-01, before FILETIME begins.
-        if (date->days != 0 && !localMidnightInUtc(date->days))
+        // No offset reaches a day, so only the first days need the time zone.
+        if (date->days != 0 && date->days < kFirstDate + 2 && !localMidnightInUtc(date->days))
             throw AutomationError("the property " + name() +
                                   " cannot hold a date whose local midnight falls before 1601 in UTC");
         (*target->date == ContactDate::Birthday ? content_.birthday : content_.anniversary) = date->days;

@@ -61,7 +61,9 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
         }
     }
     std::vector<Entry> unique;
-    unique.reserve(last.kept.size());
+    // The room the caller asked for stays: values set after reading (a size
+    // counted from the others) then take no new vector.
+    unique.reserve(std::max(values_.capacity(), last.kept.size()));
     for (const std::uint16_t position : last.kept) unique.push_back(std::move(values_[position]));
     values_ = std::move(unique);
     sorted_ = true;
