@@ -250,19 +250,24 @@ std::optional<std::uint64_t> localMidnightInUtc(DateValue date) {
     constexpr std::int64_t kDaysTo1970 = 25569;
     const std::time_t utcMidnight =
         static_cast<std::time_t>((static_cast<std::int64_t>(std::floor(date)) - kDaysTo1970) * 86400);
-    std::tm day{}, first{}, second{};
-    gmtime_r(&utcMidnight, &day);
+    std::tm first{};
     localtime_r(&utcMidnight, &first);
     const std::time_t firstGuess = utcMidnight - first.tm_gmtoff;
     localtime_r(&firstGuess, &first);
     const std::time_t secondGuess = utcMidnight - first.tm_gmtoff;
-    localtime_r(&secondGuess, &second);
-    const auto sameDay = [&day](const std::tm& local) {
-        return local.tm_year == day.tm_year && local.tm_mon == day.tm_mon && local.tm_mday == day.tm_mday;
-    };
-    // Where the clocks skip midnight, the day begins at the end of the gap,
-    // which the first guess finds.
-    const std::time_t midnight = sameDay(second) || !sameDay(first) ? secondGuess : firstGuess;
+    std::time_t midnight = secondGuess;
+    // Where the offset changes between the two guesses: the one that falls
+    // on the day. Where the clocks skip midnight, the day begins at the end
+    // of the gap, which the first guess finds.
+    if (secondGuess != firstGuess) {
+        std::tm day{}, second{};
+        gmtime_r(&utcMidnight, &day);
+        localtime_r(&secondGuess, &second);
+        const auto sameDay = [&day](const std::tm& local) {
+            return local.tm_year == day.tm_year && local.tm_mon == day.tm_mon && local.tm_mday == day.tm_mday;
+        };
+        if (!sameDay(second) && sameDay(first)) midnight = firstGuess;
+    }
     constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
     const std::int64_t since1601 = static_cast<std::int64_t>(midnight) + kSecondsFrom1601To1970;
     if (since1601 < 0) return std::nullopt;
