@@ -33,16 +33,37 @@ std::size_t writeUtf16le(std::string_view utf8, std::uint8_t* out) {
     std::size_t position = 0;
     while (position < utf8.size()) {
 #if defined(__SSE2__)
-        // Most text is ASCII: eight bytes at a time, each widened to a unit
-        // with a zero high byte, while all eight are below 0x80.
+        // Most text is ASCII: sixteen, eight or four bytes at a time, each
+        // widened to a unit with a zero high byte, while all are below 0x80.
+        if (position + 16 <= utf8.size()) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(utf8.data() + position));
+            if (_mm_movemask_epi8(bytes) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 16), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
+                at += 32;
+                position += 16;
+                continue;
+            }
+        }
         if (position + 8 <= utf8.size()) {
             std::uint64_t eight;
             std::memcpy(&eight, utf8.data() + position, 8);
             if ((eight & 0x8080808080808080ull) == 0) {
-                const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(utf8.data() + position));
+                const __m128i bytes = _mm_cvtsi64_si128(static_cast<long long>(eight));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
                 at += 16;
                 position += 8;
+                continue;
+            }
+        }
+        if (position + 4 <= utf8.size()) {
+            std::uint32_t four;
+            std::memcpy(&four, utf8.data() + position, 4);
+            if ((four & 0x80808080u) == 0) {
+                const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(four));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+                at += 8;
+                position += 4;
                 continue;
             }
         }
