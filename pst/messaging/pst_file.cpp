@@ -77,8 +77,10 @@ constexpr std::int32_t kMessageFlagRead = 0x01;
 constexpr std::int32_t kMessageFlagHasAttachment = 0x10;
 
 // The messages waiting for the background writer: enough for the two threads
-// to meet rarely, few enough that a run's memory does not grow with them.
-constexpr std::size_t kQueuedMessages = 256;
+// to meet rarely (the writer starts on a quarter of them at a time), few
+// enough that a run's memory does not grow with them (the bytes' bound below
+// holds as well).
+constexpr std::size_t kQueuedMessages = 1024;
 constexpr std::size_t kQueuedMessageBytes = std::size_t{16} << 20;
 
 // About what a message holds in memory, for the queue's bound.
