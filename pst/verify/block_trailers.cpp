@@ -1,5 +1,7 @@
 #include "pst/verify/block_trailers.h"
 
+#include <system_error>
+
 #include "pst/verify/crc32.h"
 #include "pst/verify/file_header.h"
 
@@ -21,10 +23,15 @@ PendingBlockChecksums::PendingBlockChecksums(Bytes file, std::vector<BlockChecks
     : file_(file), blocks_(std::move(blocks)) {
     std::uint64_t bytes = 0;
     for (const BlockChecksum& block : blocks_) bytes += block.size;
-    if (bytes < kChecksumBytesForAThread)
-        compute();
-    else
-        thread_ = std::thread([this] { compute(); });
+    if (bytes >= kChecksumBytesForAThread) {
+        try {
+            thread_ = std::thread([this] { compute(); });
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: computed here, as for a small file.
+        }
+    }
+    compute();
 }
 
 PendingBlockChecksums::~PendingBlockChecksums() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace tessaly::pst::verify {
@@ -131,20 +132,29 @@ StoreContents checkNodeContents(VerifyContext& context) {
     std::unique_ptr<VerifyContext> later = context.splitOff(laterReport);
     StoreContents laterStore;
     std::exception_ptr laterFailure;
-    std::thread second([&] {
+    const auto checkLater = [&] {
         try {
             checkNodes(*later, middle, last, laterStore);
         } catch (...) {
             laterFailure = std::current_exception();
         }
-    });
+    };
+    std::thread second;
+    try {
+        second = std::thread(checkLater);
+    } catch (const std::system_error&) {
+        // No thread to be had: the later part is checked here, after.
+    }
     try {
         checkNodes(context, first, middle, store);
     } catch (...) {
-        second.join();
+        if (second.joinable()) second.join();
         throw;
     }
-    second.join();
+    if (second.joinable())
+        second.join();
+    else
+        checkLater();
     if (laterFailure) std::rethrow_exception(laterFailure);
     context.rejoin(*later, laterReport);
     // The later part's messages all have higher NIDs: its cells follow.
