@@ -150,8 +150,16 @@ std::optional<ContactName> contactNameOf(std::string_view name) {
         std::string text;
         ContactName target;
     };
-    thread_local std::array<Recent, 128> recent;
-    Recent& slot = recent[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3) % recent.size()];
+    // Found by a Fibonacci hash of the whole address and kept in the first
+    // of four slots from there that holds it or is free (the last one
+    // otherwise): two names whose addresses share a slot do not take turns
+    // in it.
+    thread_local std::array<Recent, 512 + 3> recent;
+    const std::uint64_t address = reinterpret_cast<std::uintptr_t>(name.data());
+    const std::size_t first = (address * 0x9E3779B97F4A7C15ull) >> (64 - 9);
+    std::size_t place = first;
+    while (place < first + 3 && recent[place].data != nullptr && recent[place].data != name.data()) ++place;
+    Recent& slot = recent[place];
     if (slot.data == name.data() && slot.text == name) return slot.target;
     const auto remember = [&](const ContactName& target) {
         slot = {name.data(), std::string(name), target};
