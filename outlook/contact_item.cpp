@@ -65,6 +65,18 @@ std::size_t heldBytes(const ContactContent& content) {
 ContactItem::ContactItem(std::shared_ptr<StoreState> store, pst::Nid folder)
     : store_(std::move(store)), folder_(folder) {}
 
+const ContactContent& ContactItem::content() const {
+    if (savedContent_) return *savedContent_;
+    if (content_) return *content_;
+    static const ContactContent kNoFields;
+    return kNoFields;
+}
+
+ContactContent& ContactItem::ownContent() {
+    if (!content_) content_ = std::make_shared<ContactContent>();
+    return *content_;
+}
+
 void ContactItem::setProperty(std::string_view nameView, AutomationValue value) {
     const std::optional<ContactName> target = contactNameOf(nameView);
     // The name is spelled out only for an error.
@@ -83,7 +95,8 @@ void ContactItem::setProperty(std::string_view nameView, AutomationValue value) 
         if (date->days != 0 && date->days < kFirstDate + 2 && !localMidnightInUtc(date->days))
             throw AutomationError("the property " + name() +
                                   " cannot hold a date whose local midnight falls before 1601 in UTC");
-        (*target->date == ContactDate::Birthday ? content_.birthday : content_.anniversary) = date->days;
+        ContactContent& content = ownContent();
+        (*target->date == ContactDate::Birthday ? content.birthday : content.anniversary) = date->days;
         return;
     }
     std::string* text = std::get_if<std::string>(&value);
@@ -98,19 +111,19 @@ void ContactItem::setProperty(std::string_view nameView, AutomationValue value) 
     takesOneOf(ContactField::SelectedMailingAddress, {"1", "2", "3"}, "1 (home), 2 (business), 3 (other)");
     takesOneOf(ContactField::Gender, {"0", "1", "2"}, "0 (unspecified), 1 (female), 2 (male)");
     takesOneOf(ContactField::Sensitivity, {"0", "1", "2", "3"}, "0 (normal), 1 (personal), 2 (private), 3 (confidential)");
-    content_[*target->field] = std::move(*text);
+    ownContent()[*target->field] = std::move(*text);
 }
 
 void ContactItem::AddPicture(const std::string& path) {
     if (path.empty()) return;
     std::vector<std::uint8_t> bytes = readWholeFile(path);
     const std::string type = pictureMimeType(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    content_.picture = ContactPicture{std::move(bytes), type};
+    ownContent().picture = ContactPicture{std::move(bytes), type};
 }
 
 void ContactItem::SetPicture(std::string_view bytes) {
     if (bytes.empty()) return;
-    content_.picture = ContactPicture{std::vector<std::uint8_t>(bytes.begin(), bytes.end()), pictureMimeType(bytes)};
+    ownContent().picture = ContactPicture{std::vector<std::uint8_t>(bytes.begin(), bytes.end()), pictureMimeType(bytes)};
 }
 
 void ContactItem::Save() {
@@ -121,7 +134,8 @@ void ContactItem::Save() {
         pst::Bytes entryId = file.entryId(nid);
         // The message is made where the store writes it, from the content
         // as saved, which this item keeps for reading.
-        std::shared_ptr<const ContactContent> saved = std::make_shared<ContactContent>(std::move(content_));
+        std::shared_ptr<const ContactContent> saved = content_;
+        if (!saved) saved = std::make_shared<const ContactContent>();
         savedContent_ = saved;
         const std::size_t picture = saved->picture ? saved->picture->bytes.size() : 0;
         try {
@@ -129,11 +143,13 @@ void ContactItem::Save() {
                 folder_, [saved, entryId] { return contactMessage(*saved, entryId); }, picture, heldBytes(*saved),
                 nid);
         } catch (...) {
-            // Not saved: the item keeps its fields, for another Save.
-            content_ = *saved;
+            // Not saved: the item keeps its fields, for another Save, in a
+            // copy of its own (a message may have been queued with these).
+            content_ = std::make_shared<ContactContent>(*saved);
             savedContent_.reset();
             throw;
         }
+        content_.reset();
         entryId_ = std::move(entryId);
     } catch (const pst::PstError& error) {
         throw AutomationError(error.what());

@@ -39,12 +39,17 @@ public:
     const pst::Bytes& EntryID() const { return entryId_; }
 
     // The fields as set, or as saved once the item is saved.
-    const ContactContent& content() const { return savedContent_ ? *savedContent_ : content_; }
+    const ContactContent& content() const;
 
 private:
+    // The fields being set, made with the first of them.
+    ContactContent& ownContent();
+
     std::shared_ptr<StoreState> store_;
     pst::Nid folder_;
-    ContactContent content_;
+    // Handed over whole at Save, not copied: a field set after it goes to a
+    // new one.
+    std::shared_ptr<ContactContent> content_;
     // The content handed to the store at Save, shared with the message it
     // makes there.
     std::shared_ptr<const ContactContent> savedContent_;
