@@ -22,7 +22,7 @@ constexpr std::uint64_t kChecksumBytesForAThread = 1024 * 1024;
 PendingBlockChecksums::PendingBlockChecksums(Bytes file, std::vector<BlockChecksum> blocks)
     : file_(file), blocks_(std::move(blocks)) {
     std::uint64_t bytes = 0;
-    for (const BlockChecksum& block : blocks_) bytes += block.size;
+    for (const BlockChecksum& checksum : blocks_) bytes += checksum.block.size;
     if (bytes >= kChecksumBytesForAThread) {
         try {
             thread_ = std::thread([this] { compute(); });
@@ -39,16 +39,17 @@ PendingBlockChecksums::~PendingBlockChecksums() {
 }
 
 void PendingBlockChecksums::compute() {
-    for (BlockChecksum& block : blocks_) block.computed = pstCrc32(slice(file_, block.ib, block.size));
+    for (BlockChecksum& checksum : blocks_)
+        checksum.computed = pstCrc32(slice(file_, checksum.block.ib, checksum.block.size));
 }
 
 void PendingBlockChecksums::report(VerifyContext& context) {
     if (thread_.joinable()) thread_.join();
-    for (const BlockChecksum& block : blocks_)
-        if (block.stored != block.computed)
-            context.violation("block.crc", atBlock("ndb", block.bid, block.ib),
-                              "dwCRC is " + hexText(block.stored) + ", the stored data gives " +
-                                  hexText(block.computed));
+    for (const BlockChecksum& checksum : blocks_)
+        if (checksum.stored != checksum.computed)
+            context.violation("block.crc", atBlock("ndb", checksum.block.bid, checksum.block.ib),
+                              "dwCRC is " + hexText(checksum.stored) + ", the stored data gives " +
+                                  hexText(checksum.computed));
     blocks_.clear();
 }
 
@@ -95,7 +96,7 @@ PendingBlockChecksums startBlockTrailerChecks(VerifyContext& context) {
             context.violation("block.signature", where,
                               "wSig is " + hexText(signature) + ", expected " +
                                   hexText(trailerSignature(block.ib, block.bid)));
-        checksums.push_back({block.bid, block.ib, block.size, readU32(context.file, trailer + 4), 0});
+        checksums.push_back({block, readU32(context.file, trailer + 4), 0});
         block.readable = agrees;
     }
     return PendingBlockChecksums(context.file, std::move(checksums));

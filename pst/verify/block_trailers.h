@@ -14,9 +14,7 @@ namespace tessaly::pst::verify {
 
 // The CRC of a block's stored bytes beside the one its trailer holds.
 struct BlockChecksum {
-    std::uint64_t bid = 0;
-    std::uint64_t ib = 0;
-    std::uint16_t size = 0;
+    BlockEntry block;
     std::uint32_t stored = 0;
     std::uint32_t computed = 0;
 };
