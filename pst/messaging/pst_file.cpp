@@ -146,10 +146,7 @@ PstFile::PstFile(const std::filesystem::path& path, const std::string& displayNa
             folderOf(holder).properties.set(tagId(tag), PropertyValue::binary(entryId(standardFolder(folder))));
         }
     }
-    if (options.writeInBackground) {
-        background_ = std::make_unique<SerialWorker>(kQueuedMessages, kQueuedMessageBytes);
-        writer_.writeBlocksInBackground();
-    }
+    if (options.writeInBackground) background_ = std::make_unique<SerialWorker>(kQueuedMessages, kQueuedMessageBytes);
 }
 
 PstFile::~PstFile() = default;
@@ -564,9 +561,6 @@ void PstFile::close() {
     }
     try {
         if (backgroundFailure) std::rethrow_exception(backgroundFailure);
-        // The blocks queued are written before the failure is read; the
-        // folders and indexes are written in line.
-        writer_.stopWritingInBackground();
         if (!writer_.writeFailure().empty()) fail(writer_.writeFailure());
         writeStore();
         // A parent's hierarchy table repeats its children's counts, so all are

@@ -83,7 +83,6 @@ Bid NodeDatabaseWriter::writeBlock(const std::uint8_t* payload, std::size_t size
 Bid NodeDatabaseWriter::writeBlock(Bytes&& payload, bool internal) {
     const std::size_t size = payload.size();
     if (size > kMaxBlockPayload) fail("block payload of " + std::to_string(size) + " bytes exceeds 8176");
-    if (output_ && output_->failed()) std::rethrow_exception(output_->failure());
     const Bid bid = nextBid(internal);
     const std::uint64_t ib = space_.allocate(blockDiskSize(size), FileSpace::kSlotSize);
     writeClosedRangeMaps();
@@ -91,18 +90,8 @@ Bid NodeDatabaseWriter::writeBlock(Bytes&& payload, bool internal) {
     // trailer's end, then encoded and sealed.
     Bytes image = std::move(payload);
     image.resize(blockDiskSize(size), 0);
-    if (output_) {
-        const std::size_t bytes = image.size();
-        output_->post(
-            [this, image = std::move(image), size, bid, ib, internal]() mutable {
-                sealBlockImage(image, size, bid, ib, !internal);
-                writeAt(ib, image.data(), image.size());
-            },
-            bytes);
-    } else {
-        sealBlockImage(image, size, bid, ib, !internal);
-        writeAt(ib, image.data(), image.size());
-    }
+    sealBlockImage(image, size, bid, ib, !internal);
+    writeAt(ib, image.data(), image.size());
     // A block starts with one reference of its own; each user adds one.
     blocks_.push_back({bid, ib, static_cast<std::uint16_t>(size), 1});
     return bid;
@@ -118,39 +107,15 @@ void NodeDatabaseWriter::writeClosedRangeMaps() {
 
 void NodeDatabaseWriter::writeRangeMaps(std::uint32_t range) {
     const auto amap = space_.amapPage(range);
-    const auto write = [this, range, amap] {
-        writeAt(FileSpace::rangeStart(range), amap.data(), amap.size());
-        if (FileSpace::hasPMap(range)) {
-            const std::uint64_t ib = FileSpace::rangeStart(range) + kPageSize;
-            const auto pmap = FileSpace::pmapPage(ib);
-            writeAt(ib, pmap.data(), pmap.size());
-        }
-    };
-    if (output_) {
-        output_->post(write, 2 * kPageSize);
-    } else {
-        write();
+    writeAt(FileSpace::rangeStart(range), amap.data(), amap.size());
+    if (FileSpace::hasPMap(range)) {
+        const std::uint64_t ib = FileSpace::rangeStart(range) + kPageSize;
+        const auto pmap = FileSpace::pmapPage(ib);
+        writeAt(ib, pmap.data(), pmap.size());
     }
 }
 
-void NodeDatabaseWriter::writeBlocksInBackground() {
-    // About a megabyte of blocks waiting: enough to even out the two
-    // threads, little enough not to count.
-    if (!output_) output_ = std::make_unique<SerialWorker>(256, 1 << 20);
-}
-
-void NodeDatabaseWriter::stopWritingInBackground() {
-    if (!output_) return;
-    output_->wait();
-    const std::exception_ptr failure = output_->failure();
-    output_.reset();
-    if (failure) std::rethrow_exception(failure);
-}
-
-void NodeDatabaseWriter::abandon() noexcept {
-    output_.reset();
-    file_.abandon();
-}
+void NodeDatabaseWriter::abandon() noexcept { file_.abandon(); }
 
 std::size_t NodeDatabaseWriter::blockIndex(Bid bid) const {
     const std::size_t index = bid / kBidStep - 1;
@@ -296,7 +261,6 @@ BlockRef NodeDatabaseWriter::writeBTree(const std::vector<Entry>& leaves, std::s
 
 void NodeDatabaseWriter::finish() {
     if (finished_) fail("internal error: the file is already finished");
-    stopWritingInBackground();
     std::sort(nodes_.begin(), nodes_.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
     for (std::size_t i = 1; i < nodes_.size(); ++i) {
         if (nodes_[i].nid == nodes_[i - 1].nid) fail("internal error: node " + std::to_string(nodes_[i].nid) + " added twice");

@@ -17,7 +17,6 @@
 
 #include "common/staged_file.h"
 #include "pst/ndb/block.h"
-#include "common/serial_worker.h"
 #include "pst/ndb/btree_page.h"
 #include "pst/ndb/file_space.h"
 #include "pst/ndb/ids.h"
@@ -66,15 +65,6 @@ public:
     // How many more references the block can count.
     std::uint32_t referencesLeft(Bid bid) const;
 
-    // From now on, blocks are encoded, sealed and
-    // written on a thread of their own, while the caller goes on building
-    // the next. A failed write fails the next block written after it, and
-    // finish().
-    void writeBlocksInBackground();
-    // Waits for the blocks queued (and fails with the cause when writing one
-    // failed); blocks are written in line from then on.
-    void stopWritingInBackground();
-
     // Writes the B-trees, maps and header, then renames the file into place.
     void finish();
     // Removes the unfinished file at once (the destructor would too).
@@ -115,10 +105,8 @@ private:
     std::vector<BlockBTreeEntry> blocks_;
     std::vector<NodeBTreeEntry> nodes_;
     std::uint32_t rangeMapsWritten_ = 0;  // ranges whose AMap and PMap are in the file
-    std::string writeFailure_;  // in the background, the output thread's until it stops
+    std::string writeFailure_;
     bool finished_ = false;
-    // Last: its thread stops before the file and the rest go.
-    std::unique_ptr<SerialWorker> output_;
 };
 
 }  // namespace tessaly::pst
