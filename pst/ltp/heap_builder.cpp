@@ -30,10 +30,13 @@ void HeapBuilder::openBlock() {
     // A full ordinary block will not change again: it goes to the file now.
     if (sink_ != nullptr && full > 1 && !isBitmapBlock(full - 1)) {
         Block& block = blocks_.back();
-        const Bytes bytes = blockBytes(full - 1, {}, true);
         block.level = fillLevel(kMaxBlockPayload - finishedSize(block));
+        // The content becomes the block's image where it is (its room was
+        // reserved at the full block size), not a copy.
+        Bytes bytes = std::move(block.content);
+        sealBlock(full - 1, bytes, block.starts, {}, true);
         block.size = static_cast<std::uint32_t>(bytes.size());
-        block.written = sink_->writeDataBlock(bytes.data(), bytes.size());
+        block.written = sink_->writeDataBlock(std::move(bytes));
         Bytes().swap(block.content);
         std::vector<std::uint16_t>().swap(block.starts);
     }

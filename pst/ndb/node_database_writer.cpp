@@ -141,6 +141,8 @@ Bid NodeDatabaseWriter::writeDataBlock(const std::uint8_t* data, std::size_t siz
     return writeBlock(data, size, false);
 }
 
+Bid NodeDatabaseWriter::writeDataBlock(Bytes&& data) { return writeBlock(std::move(data), false); }
+
 Bid NodeDatabaseWriter::writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes) {
     if (blocks.empty()) return 0;
     if (blocks.size() == 1) return blocks.front();

@@ -50,6 +50,8 @@ public:
     Bid writeDataChunks(std::vector<Bytes>&& chunks);
     // One data block (permutation-encoded) of up to 8,176 bytes.
     Bid writeDataBlock(const std::uint8_t* data, std::size_t size);
+    // The same taking the bytes over: they become the block's image.
+    Bid writeDataBlock(Bytes&& data);
     // The data tree over data blocks already written (`sizes` their payload
     // sizes); a single block is its own tree.
     Bid writeDataTree(const std::vector<Bid>& blocks, const std::vector<std::uint32_t>& sizes);
