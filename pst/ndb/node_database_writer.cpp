@@ -16,6 +16,33 @@ constexpr std::uint64_t kDensityListOffset = 0x4200;
 // A block B-tree entry counts references in 16 bits (cRef).
 constexpr std::uint32_t kMaxBlockReferences = 0xFFFF;
 
+// Puts the node entries in NID order. They come mostly in order already
+// (each message takes a higher NID than the one before; the folders' nodes
+// come at the end): the rising runs are merged pairwise, far fewer moves
+// than sorting the whole again; many runs are sorted as usual.
+void sortByNid(std::vector<NodeBTreeEntry>& nodes) {
+    const auto byNid = [](const NodeBTreeEntry& a, const NodeBTreeEntry& b) { return a.nid < b.nid; };
+    std::vector<std::size_t> runStarts{0};
+    for (std::size_t i = 1; i < nodes.size(); ++i)
+        if (nodes[i].nid < nodes[i - 1].nid) runStarts.push_back(i);
+    if (runStarts.size() > 64) {
+        std::sort(nodes.begin(), nodes.end(), byNid);
+        return;
+    }
+    runStarts.push_back(nodes.size());  // the end of the last run
+    const auto at = [&nodes](std::size_t index) { return nodes.begin() + static_cast<std::ptrdiff_t>(index); };
+    while (runStarts.size() > 2) {
+        const std::size_t runs = runStarts.size() - 1;
+        std::vector<std::size_t> merged{0};
+        for (std::size_t k = 0; k + 2 <= runs; k += 2) {
+            std::inplace_merge(at(runStarts[k]), at(runStarts[k + 1]), at(runStarts[k + 2]), byNid);
+            merged.push_back(runStarts[k + 2]);
+        }
+        if (runs % 2 == 1) merged.push_back(runStarts.back());  // the odd run out, as it is
+        runStarts = std::move(merged);
+    }
+}
+
 }  // namespace
 
 NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
@@ -263,7 +290,7 @@ BlockRef NodeDatabaseWriter::writeBTree(const std::vector<Entry>& leaves, std::s
 
 void NodeDatabaseWriter::finish() {
     if (finished_) fail("internal error: the file is already finished");
-    std::sort(nodes_.begin(), nodes_.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
+    sortByNid(nodes_);
     for (std::size_t i = 1; i < nodes_.size(); ++i) {
         if (nodes_[i].nid == nodes_[i - 1].nid) fail("internal error: node " + std::to_string(nodes_[i].nid) + " added twice");
     }
