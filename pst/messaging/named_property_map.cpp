@@ -40,8 +40,20 @@ std::size_t NamedPropertyMap::recentSlot(const PropertyName& name) {
 }
 
 std::uint16_t NamedPropertyMap::idFor(const PropertyName& name) {
-    Recent& recent = recent_[recentSlot(name)];
-    if (recent.id != 0 && recent.name == name) return recent.id;
+    // The name is kept in the first of four slots from its hash that holds
+    // it or is free: two names of a message that share a slot no longer
+    // take turns in it. With all four taken, the first gives way.
+    const std::size_t first = recentSlot(name);
+    Recent* free = nullptr;
+    for (std::size_t probe = 0; probe < kRecentProbes; ++probe) {
+        Recent& slot = recent_[(first + probe) % recent_.size()];
+        if (slot.id == 0) {
+            if (free == nullptr) free = &slot;
+        } else if (slot.name == name) {
+            return slot.id;
+        }
+    }
+    Recent& recent = free != nullptr ? *free : recent_[first];
     const auto found = ids_.find(name);
     if (found != ids_.end()) {
         recent = {name, found->second};

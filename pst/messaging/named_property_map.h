@@ -49,6 +49,7 @@ private:
         PropertyName name;
         std::uint16_t id = 0;  // 0: empty
     };
+    static constexpr std::size_t kRecentProbes = 4;
     std::array<Recent, 256> recent_{};
     static std::size_t recentSlot(const PropertyName& name);
 
