@@ -7,7 +7,7 @@
 
 namespace tessaly::pst {
 
-void PropertyContextBuilder::set(std::uint16_t id, PropertyValue value) {
+void PropertyContextBuilder::set(std::uint16_t id, PropertyValue&& value) {
     // Positions are kept in 16 bits when sorting.
     if (values_.size() == 0xFFFF) throw PstError("a property context takes at most 65,535 values");
     if (sorted_ && !values_.empty() && values_.back().first >= id) {

@@ -20,7 +20,7 @@ public:
 
     // Sets or replaces the value of property `id`. Once the values have been
     // read, a value set after them goes to its place at once.
-    void set(std::uint16_t id, PropertyValue value);
+    void set(std::uint16_t id, PropertyValue&& value);
     // Room for this many values.
     void reserve(std::size_t count) { values_.reserve(count); }
     bool has(std::uint16_t id) const { return find(id) != nullptr; }

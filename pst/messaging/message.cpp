@@ -18,7 +18,7 @@ std::string tagText(std::uint32_t tag) {
 
 }  // namespace
 
-void Message::set(std::uint32_t tag, PropertyValue value) {
+void Message::set(std::uint32_t tag, PropertyValue&& value) {
     if (tagType(tag) != value.type()) throw PstError("property " + tagText(tag) + " given a value of another type");
     if (tagId(tag) >= 0x8000) throw PstError("property " + tagText(tag) + ": ids from 0x8000 are named properties; set them by name");
     tagged_.emplace_back(tag, std::move(value));
@@ -48,6 +48,6 @@ PropertyContextBuilder attachmentObject(Attachment attachment) {
     return properties;
 }
 
-void Message::set(const PropertyName& name, PropertyValue value) { named_.emplace_back(name, std::move(value)); }
+void Message::set(const PropertyName& name, PropertyValue&& value) { named_.emplace_back(name, std::move(value)); }
 
 }  // namespace tessaly::pst

@@ -28,9 +28,9 @@ PropertyContextBuilder attachmentObject(Attachment attachment);
 class Message {
 public:
     // A property by tag; the tag's type must be the value's type.
-    void set(std::uint32_t tag, PropertyValue value);
+    void set(std::uint32_t tag, PropertyValue&& value);
     // A named property; its id is assigned by the store's name-to-id map.
-    void set(const PropertyName& name, PropertyValue value);
+    void set(const PropertyName& name, PropertyValue&& value);
     void addAttachment(Attachment attachment) { attachments_.push_back(std::move(attachment)); }
     // Room for this many tagged and named values.
     void reserve(std::size_t taggedCount, std::size_t namedCount) {
