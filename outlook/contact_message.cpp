@@ -140,7 +140,7 @@ void setDate(Message& message, std::uint16_t utcId, std::uint32_t localLid, Date
 // Properties Outlook writes on every contact it saves beside the stamps of
 // every item: the icon, the Western character set, the file-as choices and
 // the e-mail entries' ids.
-void setContactStamps(Message& message) {
+void writeContactStamps(Message& message) {
     setInt(message, kIconIndex, 0x200);  // a contact
     setInt(message, kSendInternetEncoding, 0);
     message.set(addressProperty(kContactCharacterSet), PropertyValue::int32(0x100));
@@ -152,13 +152,19 @@ void setContactStamps(Message& message) {
                 PropertyValue::multipleInt32({0x8080, 0x8090, 0x80A0}));
 }
 
-}  // namespace
-
-void setText(Message& message, std::uint16_t id, const std::string& value) {
-    message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
+// Values that are the same on every item `write` sets: made once, copied
+// into each message.
+template <void (*write)(Message&)>
+void setMadeOnce(Message& message) {
+    static const Message stamps = [] {
+        Message made;
+        write(made);
+        return made;
+    }();
+    message.setAll(stamps);
 }
 
-void setItemStamps(Message& message) {
+void writeItemStamps(Message& message) {
     setInt(message, kImportance, 1);        // normal
     setInt(message, kPriority, 0);          // normal
     setInt(message, kSensitivity, 0);       // none
@@ -189,6 +195,15 @@ void setItemStamps(Message& message) {
     message.set(taskProperty(0x8103), PropertyValue::boolean(false));
     message.set(taskProperty(0x8126), PropertyValue::boolean(false));    // PidLidTaskFRecurring
 }
+
+}  // namespace
+
+void setText(Message& message, std::uint16_t id, const std::string& value) {
+    message.set(makeTag(id, PropertyType::String), PropertyValue::string(value));
+}
+
+void setItemStamps(Message& message) { setMadeOnce<writeItemStamps>(message); }
+
 
 std::string contactEntryName(const ContactContent& c, const std::string& displayName) {
     const std::string name = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
@@ -462,7 +477,7 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
     setDates(message, c);
     setPicture(message, c);
     setItemStamps(message);
-    setContactStamps(message);
+    setMadeOnce<writeContactStamps>(message);
     setPersonalDetails(message, c);
     message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
     return message;

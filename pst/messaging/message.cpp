@@ -50,4 +50,9 @@ PropertyContextBuilder attachmentObject(Attachment attachment) {
 
 void Message::set(const PropertyName& name, PropertyValue&& value) { named_.emplace_back(name, std::move(value)); }
 
+void Message::setAll(const Message& other) {
+    tagged_.insert(tagged_.end(), other.tagged_.begin(), other.tagged_.end());
+    named_.insert(named_.end(), other.named_.begin(), other.named_.end());
+}
+
 }  // namespace tessaly::pst

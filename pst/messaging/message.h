@@ -31,6 +31,9 @@ public:
     void set(std::uint32_t tag, PropertyValue&& value);
     // A named property; its id is assigned by the store's name-to-id map.
     void set(const PropertyName& name, PropertyValue&& value);
+    // Sets every property `other` has, after those set so far and in its
+    // order (a later value of a property replaces an earlier one).
+    void setAll(const Message& other);
     void addAttachment(Attachment attachment) { attachments_.push_back(std::move(attachment)); }
     // Room for this many tagged and named values.
     void reserve(std::size_t taggedCount, std::size_t namedCount) {
