@@ -11,6 +11,12 @@
 namespace tessaly::pst {
 namespace {
 
+// A store is written as thousands of blocks of a few kilobytes each, nearly
+// all one after another: gathered a megabyte at a time, they go to the
+// kernel in a few hundred writes rather than thousands, each of which costs
+// its own entry and its own round through the file system.
+constexpr std::size_t kWriteBufferSize = std::size_t{1} << 20;
+
 // The density list sits in the page before the first allocation map.
 constexpr std::uint64_t kDensityListOffset = 0x4200;
 // A block B-tree entry counts references in 16 bits (cRef).
@@ -47,7 +53,7 @@ void sortByNid(std::vector<NodeBTreeEntry>& nodes) {
 
 NodeDatabaseWriter::NodeDatabaseWriter(std::filesystem::path finalPath, std::uint32_t unique)
     : fileName_(finalPath.string()),
-      file_(StagedFile::kDefaultBufferSize, StagedFile::Existing::NextFreeName),
+      file_(kWriteBufferSize, StagedFile::Existing::NextFreeName),
       space_(fileName_),
       unique_(unique) {
     // Counters as a new store starts them: low indexes are reserved for the
