@@ -60,12 +60,17 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
             last.kept.push_back(static_cast<std::uint16_t>(keys[i]));
         }
     }
-    std::vector<Entry> unique;
-    // The room the caller asked for stays: values set after reading (a size
-    // counted from the others) then take no new vector.
-    unique.reserve(std::max(values_.capacity(), last.kept.size()));
-    for (const std::uint16_t position : last.kept) unique.push_back(std::move(values_[position]));
-    values_ = std::move(unique);
+    // The values in order go to a second vector this thread keeps, which
+    // then trades places with the first: the next builder to sort on this
+    // thread finds the room taken already. The room the caller asked for
+    // stays: values set after reading (a size counted from the others) then
+    // take no new vector.
+    thread_local std::vector<Entry> ordered;
+    ordered.clear();
+    ordered.reserve(std::max(values_.capacity(), last.kept.size()));
+    for (const std::uint16_t position : last.kept) ordered.push_back(std::move(values_[position]));
+    values_.swap(ordered);
+    ordered.clear();  // what is left of the values moved from
     sorted_ = true;
     return values_;
 }

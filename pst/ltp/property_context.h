@@ -23,6 +23,12 @@ public:
     void set(std::uint16_t id, PropertyValue&& value);
     // Room for this many values.
     void reserve(std::size_t count) { values_.reserve(count); }
+    // Takes the room of `spare` (a vector given back by release()) for the
+    // values, dropping what it holds.
+    void reuse(std::vector<Entry>&& spare) {
+        spare.clear();
+        if (values_.empty() && spare.capacity() > values_.capacity()) values_ = std::move(spare);
+    }
     bool has(std::uint16_t id) const { return find(id) != nullptr; }
     const PropertyValue* find(std::uint16_t id) const;
     // The properties in id order.

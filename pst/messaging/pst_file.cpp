@@ -395,7 +395,10 @@ Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<Message()> make, std:
     postWriting(
         [this, folderNid, nid, make = std::move(make)] {
             Message message = make();
-            writeMessage(folderNid, message, nid);
+            // The values were made on this thread: they are let go of here,
+            // and their vector serves the next message.
+            spareValues_ = writeMessage(folderNid, message, nid);
+            spareValues_.clear();
         },
         heldBytes);
     return nid;
@@ -406,6 +409,7 @@ Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<Message()> make, std:
 std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, Message& message, Nid nid) {
     Folder& folder = folderOf(folderNid);
     PropertyContextBuilder properties;
+    properties.reuse(std::move(spareValues_));
     // The values below, the message's, and the size and attachment flags.
     properties.reserve(6 + message.tagged().size() + message.named().size() + 3);
     properties.set(tagId(tags::MessageClass), PropertyValue::string("IPM.Note"));

@@ -160,6 +160,9 @@ private:
     bool closed_ = false;
     std::string failure_;  // why close() failed, if it did
     std::set<Nid> reserved_;  // message NIDs handed out and not yet used
+    // The vector of the last message made on the writing thread, emptied:
+    // the next message's values take its room.
+    std::vector<PropertyContextBuilder::Entry> spareValues_;
     // Writes the messages when writing in the background. Last: it stops
     // before the rest goes.
     std::unique_ptr<SerialWorker> background_;
