@@ -1,6 +1,7 @@
 #include "outlook/contact_message.h"
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 
 #include "common/utf8.h"
@@ -83,10 +84,15 @@ void setTime(Message& message, std::uint16_t id, std::uint64_t fileTime) {
 }
 
 std::string joinNonEmpty(std::initializer_list<const std::string*> parts, const char* separator) {
+    // The room for all of it first, so that the text is not moved as it grows.
+    const std::size_t separatorSize = std::strlen(separator);
+    std::size_t size = 0;
+    for (const std::string* part : parts) size += part->size() + separatorSize;
     std::string out;
+    out.reserve(size);
     for (const std::string* part : parts) {
         if (part->empty()) continue;
-        if (!out.empty()) out += separator;
+        if (!out.empty()) out.append(separator, separatorSize);
         out += *part;
     }
     return out;
@@ -211,7 +217,11 @@ std::string contactEntryName(const ContactContent& c, const std::string& display
 }
 
 std::string emailEntryDisplayName(const std::string& name, const std::string& address) {
-    return name.empty() || name == address ? address : name + " (" + address + ")";
+    if (name.empty() || name == address) return address;
+    std::string shown;
+    shown.reserve(name.size() + address.size() + 3);
+    shown.append(name).append(" (").append(address).append(")");
+    return shown;
 }
 
 std::string contactDisplayName(const ContactContent& c) {
