@@ -150,7 +150,9 @@ private:
     std::uint32_t size_ = 0;
     // Inline while size_ <= kInlineBytes, else the vector.
     union Storage {
-        Storage() : inline_{} {}
+        // Left as it is: every constructor fills what it uses, and a move
+        // or copy overwrites it whole.
+        Storage() {}
         ~Storage() {}
         std::uint8_t inline_[kInlineBytes];
         Bytes heap_;
