@@ -1,5 +1,9 @@
 #include "pst/verify/property_context.h"
 
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
 #include "pst/verify/btree_on_heap.h"
 #include "pst/verify/heap_on_node.h"
 #include "pst/verify/property_types.h"
@@ -115,6 +119,26 @@ private:
 
 }  // namespace
 
+PropertyValue& PropertyMap::operator[](std::uint16_t id) {
+    if (entries_.empty() || entries_.back().first < id) return entries_.emplace_back(id, PropertyValue{}).second;
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                     [](const value_type& entry, std::uint16_t key) { return entry.first < key; });
+    if (at != entries_.end() && at->first == id) return at->second;
+    return entries_.emplace(at, id, PropertyValue{})->second;
+}
+
+PropertyMap::const_iterator PropertyMap::find(std::uint16_t id) const {
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                     [](const value_type& entry, std::uint16_t key) { return entry.first < key; });
+    return at != entries_.end() && at->first == id ? at : entries_.end();
+}
+
+const PropertyValue& PropertyMap::at(std::uint16_t id) const {
+    const auto found = find(id);
+    if (found == end()) throw std::out_of_range("no property " + std::to_string(id));
+    return found->second;
+}
+
 std::optional<PropertyMap> checkPropertyContext(VerifyContext& context, std::uint64_t nid, std::uint64_t dataBid,
                                                 const SubnodeMap& subnodes) {
     const auto blocks = dataBlockIds(context, dataBid, UINT64_MAX);
@@ -131,6 +155,7 @@ std::optional<PropertyMap> checkPropertyContext(VerifyContext& context, std::uin
     if (!records) return std::nullopt;
     PropertyCheck check(context, nid, *heap, subnodes);
     PropertyMap properties;
+    properties.reserve(records->size());
     for (const BthRecord& record : *records) {
         if (!context.spend()) break;
         properties[static_cast<std::uint16_t>(record.key)] = check.check(static_cast<std::uint16_t>(record.key),

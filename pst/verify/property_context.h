@@ -5,7 +5,7 @@
 // compares its size with its type.
 
 #include <cstdint>
-#include <map>
+#include <utility>
 #include <optional>
 #include <vector>
 
@@ -19,7 +19,32 @@ struct PropertyValue {
     std::uint32_t inlineValue = 0;                    // the record's 4 value bytes
     std::optional<std::vector<std::uint8_t>> bytes;   // the value's bytes when kept elsewhere and read
 };
-using PropertyMap = std::map<std::uint16_t, PropertyValue>;
+
+// A property context's values by id, in id order. Held as one sorted vector
+// rather than a tree: a store has a property context for each message, and a
+// node allocated for each of its hundred values cost the check more than the
+// rest of its reading. The records of a sound context come in id order, so
+// each goes to the end; those of a broken one still find their place.
+class PropertyMap {
+public:
+    using value_type = std::pair<std::uint16_t, PropertyValue>;
+    using const_iterator = std::vector<value_type>::const_iterator;
+
+    void reserve(std::size_t count) { entries_.reserve(count); }
+    // The value of `id`, made empty when there is none.
+    PropertyValue& operator[](std::uint16_t id);
+    const_iterator find(std::uint16_t id) const;
+    bool contains(std::uint16_t id) const { return find(id) != end(); }
+    // The value of `id`; throws std::out_of_range when there is none.
+    const PropertyValue& at(std::uint16_t id) const;
+    const_iterator begin() const { return entries_.begin(); }
+    const_iterator end() const { return entries_.end(); }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+
+private:
+    std::vector<value_type> entries_;
+};
 
 // Checks the PC stored in `dataBid` (subnodes `subnodes`) and returns its
 // properties; nullopt when it cannot be read. `nid` locates the findings.
