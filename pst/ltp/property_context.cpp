@@ -7,26 +7,21 @@
 
 namespace tessaly::pst {
 
-void PropertyContextBuilder::set(std::uint16_t id, PropertyValue&& value) {
-    // Positions are kept in 16 bits when sorting.
-    if (values_.size() == 0xFFFF) throw PstError("a property context takes at most 65,535 values");
-    if (sorted_ && !values_.empty() && values_.back().first >= id) {
-        if (!read_) {
-            sorted_ = false;
-        } else {
-            // Values once read stay in order: one set later (a size counted
-            // from the others) goes to its place, or replaces its id's value.
-            const auto it = std::lower_bound(values_.begin(), values_.end(), id,
-                                             [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
-            if (it->first == id) {
-                it->second = std::move(value);
-            } else {
-                values_.emplace(it, id, std::move(value));
-            }
-            return;
-        }
+void PropertyContextBuilder::setAfterReading(std::uint16_t id, PropertyValue&& value) {
+    if (values_.size() >= kMaxValues) throw PstError("a property context takes at most 65,535 values");
+    // Values once read stay in order: one set later (a size counted from the
+    // others) goes to its place, or replaces its id's value.
+    if (values_.empty() || values_.back().first < id) {
+        values_.emplace_back(id, std::move(value));
+        return;
     }
-    values_.emplace_back(id, std::move(value));
+    const auto it = std::lower_bound(values_.begin(), values_.end(), id,
+                                     [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
+    if (it->first == id) {
+        it->second = std::move(value);
+    } else {
+        values_.emplace(it, id, std::move(value));
+    }
 }
 
 const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {

@@ -20,7 +20,16 @@ public:
 
     // Sets or replaces the value of property `id`. Once the values have been
     // read, a value set after them goes to its place at once.
-    void set(std::uint16_t id, PropertyValue&& value);
+    void set(std::uint16_t id, PropertyValue&& value) {
+        // Before the values are read, each goes to the end (a message sets
+        // a hundred and more): ordered when first read.
+        if (!read_ && values_.size() < kMaxValues) {
+            if (!values_.empty() && values_.back().first >= id) sorted_ = false;
+            values_.emplace_back(id, std::move(value));
+            return;
+        }
+        setAfterReading(id, std::move(value));
+    }
     // Room for this many values.
     void reserve(std::size_t count) { values_.reserve(count); }
     // Takes the room of `spare` (a vector given back by release()) for the
@@ -46,6 +55,10 @@ public:
     NodeContent build(NodeDatabaseWriter& writer) const;
 
 private:
+    // Positions are kept in 16 bits when sorting.
+    static constexpr std::size_t kMaxValues = 0xFFFF;
+    void setAfterReading(std::uint16_t id, PropertyValue&& value);
+
     // Kept in order of setting and sorted (the last value of an id winning)
     // when first read: cheaper than a tree for a message's hundred values.
     mutable std::vector<Entry> values_;
