@@ -422,8 +422,16 @@ std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, 
     properties.set(tagId(tags::SearchKey), PropertyValue::binary(std::move(searchKey)));
     properties.set(tagId(tags::CreationTime), PropertyValue::time(fileTime_));
     properties.set(tagId(tags::LastModificationTime), PropertyValue::time(fileTime_));
-    for (auto& [tag, value] : message.tagged()) properties.set(tagId(tag), std::move(value));
+    bool sizeGiven = false;
+    for (auto& [tag, value] : message.tagged()) {
+        sizeGiven = sizeGiven || tagId(tag) == tagId(tags::MessageSize);
+        properties.set(tagId(tag), std::move(value));
+    }
     for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
+    // The size is counted from the values once they are in order; its place
+    // is taken now, so that it is ordered with them rather than put in among
+    // them afterwards, which moves every value after it.
+    if (!sizeGiven) properties.set(tagId(tags::MessageSize), PropertyValue::int32(0));
 
     NodeContent content;
     // Every message has a recipient table; an empty one shares the template.
@@ -452,8 +460,9 @@ std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, 
                        PropertyValue::int32(static_cast<std::int32_t>(get32(flags->bytes().data())) | kMessageFlagHasAttachment));
         properties.set(tagId(tags::HasAttachments), PropertyValue::boolean(true));
     }
-    for (const auto& [id, value] : properties.values()) size += value.bytes().size();
-    if (!properties.has(tagId(tags::MessageSize))) {
+    for (const auto& [id, value] : properties.values())
+        if (sizeGiven || id != tagId(tags::MessageSize)) size += value.bytes().size();
+    if (!sizeGiven) {
         properties.set(tagId(tags::MessageSize), PropertyValue::int32(static_cast<std::int32_t>(std::min<std::uint64_t>(size, 0x7FFFFFFF))));
     }
     NodeContent own = properties.build(writer_);
