@@ -37,19 +37,16 @@ void widen16(const char* in, std::uint8_t* out) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
 }
-std::uint64_t load8(const char* in) {
-    std::uint64_t eight;
-    std::memcpy(&eight, in, 8);
-    return eight;
+// A word's worth of bytes as they lie (little-endian).
+template <typename Word>
+Word load(const char* in) {
+    Word word;
+    std::memcpy(&word, in, sizeof word);
+    return word;
 }
 void widen8(std::uint64_t eight, std::uint8_t* out) {
     const __m128i bytes = _mm_cvtsi64_si128(static_cast<long long>(eight));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-}
-std::uint32_t load4(const char* in) {
-    std::uint32_t four;
-    std::memcpy(&four, in, 4);
-    return four;
 }
 void widen4(std::uint32_t four, std::uint8_t* out) {
     const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(four));
@@ -60,12 +57,10 @@ void widen4(std::uint32_t four, std::uint8_t* out) {
 // (overlapping), when both are ASCII.
 template <typename Word, Word kHighBits, void (*widen)(Word, std::uint8_t*)>
 bool widenBothEnds(const char* in, std::size_t size, std::uint8_t* out) {
-    Word first, last;
-    std::memcpy(&first, in, sizeof first);
-    std::memcpy(&last, in + size - sizeof last, sizeof last);
+    const Word first = load<Word>(in), last = load<Word>(in + size - sizeof(Word));
     if (((first | last) & kHighBits) != 0) return false;
     widen(first, out);
-    widen(last, out + 2 * (size - sizeof last));
+    widen(last, out + 2 * (size - sizeof(Word)));
     return true;
 }
 
@@ -118,7 +113,7 @@ std::size_t writeUtf16le(std::string_view utf8, std::uint8_t* out) {
             continue;
         }
         if (position + 8 <= utf8.size()) {
-            const std::uint64_t eight = load8(utf8.data() + position);
+            const std::uint64_t eight = load<std::uint64_t>(utf8.data() + position);
             if ((eight & 0x8080808080808080ull) == 0) {
                 widen8(eight, out + at);
                 at += 16;
@@ -127,7 +122,7 @@ std::size_t writeUtf16le(std::string_view utf8, std::uint8_t* out) {
             }
         }
         if (position + 4 <= utf8.size()) {
-            const std::uint32_t four = load4(utf8.data() + position);
+            const std::uint32_t four = load<std::uint32_t>(utf8.data() + position);
             if ((four & 0x80808080u) == 0) {
                 widen4(four, out + at);
                 at += 8;

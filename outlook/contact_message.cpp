@@ -210,7 +210,6 @@ void setText(Message& message, std::uint16_t id, const std::string& value) {
 
 void setItemStamps(Message& message) { setMadeOnce<writeItemStamps>(message); }
 
-
 std::string contactEntryName(const ContactContent& c, const std::string& displayName) {
     const std::string name = joinNonEmpty({&c[F::FirstName], &c[F::MiddleName], &c[F::LastName], &c[F::Suffix]}, " ");
     return name.empty() ? displayName : name;

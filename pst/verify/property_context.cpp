@@ -119,17 +119,20 @@ private:
 
 }  // namespace
 
+std::vector<PropertyMap::value_type>::const_iterator PropertyMap::firstFrom(std::uint16_t id) const {
+    return std::lower_bound(entries_.begin(), entries_.end(), id,
+                            [](const value_type& entry, std::uint16_t key) { return entry.first < key; });
+}
+
 PropertyValue& PropertyMap::operator[](std::uint16_t id) {
     if (entries_.empty() || entries_.back().first < id) return entries_.emplace_back(id, PropertyValue{}).second;
-    const auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
-                                     [](const value_type& entry, std::uint16_t key) { return entry.first < key; });
+    const auto at = entries_.begin() + (firstFrom(id) - entries_.cbegin());
     if (at != entries_.end() && at->first == id) return at->second;
     return entries_.emplace(at, id, PropertyValue{})->second;
 }
 
 PropertyMap::const_iterator PropertyMap::find(std::uint16_t id) const {
-    const auto at = std::lower_bound(entries_.begin(), entries_.end(), id,
-                                     [](const value_type& entry, std::uint16_t key) { return entry.first < key; });
+    const auto at = firstFrom(id);
     return at != entries_.end() && at->first == id ? at : entries_.end();
 }
 

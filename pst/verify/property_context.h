@@ -34,15 +34,16 @@ public:
     // The value of `id`, made empty when there is none.
     PropertyValue& operator[](std::uint16_t id);
     const_iterator find(std::uint16_t id) const;
-    bool contains(std::uint16_t id) const { return find(id) != end(); }
     // The value of `id`; throws std::out_of_range when there is none.
     const PropertyValue& at(std::uint16_t id) const;
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
     std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
 
 private:
+    // The first entry whose id is not below `id`.
+    std::vector<value_type>::const_iterator firstFrom(std::uint16_t id) const;
+
     std::vector<value_type> entries_;
 };
 
