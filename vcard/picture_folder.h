@@ -4,8 +4,9 @@
 // /tmp), so nothing planted there is followed: the folder is opened once,
 // refusing a link at its name and a folder of another user, and every picture
 // file is made relative to that open folder as a new file that cannot be a
-// link, then renamed over its name. A link or a file planted at a picture's
-// name is replaced, never written through.
+// link: at its name when the name is free, else under a hidden name and then
+// renamed over it. A link or a file planted at a picture's name is replaced,
+// never written through.
 
 #include <filesystem>
 #include <mutex>

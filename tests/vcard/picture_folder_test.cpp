@@ -4,8 +4,11 @@
 #include "vcard/picture_folder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "support/test_files.h"
 
@@ -89,6 +92,30 @@ TEST(PictureFolder, AMissingFolderIsMade) {
     EXPECT_EQ(folder.open(), "");
     EXPECT_EQ(folder.write(".gif", "GIF89a"), "");
     EXPECT_EQ(readFile(dir.path() / "vCardPictures" / ".gif"), "GIF89a");
+}
+
+// A picture that cannot be written whole (here the process may not write
+// files past a few bytes) leaves nothing under its name, whether the name was
+// free or held by an older picture, which stays as it was.
+TEST(PictureFolder, APictureCutShortIsNotLeftUnderItsName) {
+    TempDir dir;
+    PictureFolder folder(dir.path() / "vCardPictures");
+    ASSERT_EQ(folder.open(), "");
+    ASSERT_EQ(folder.write("older.gif", "GIF"), "");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string newCause = folder.write("new.gif", "GIF89a and more");
+    const std::string olderCause = folder.write("older.gif", "GIF89a and more");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(newCause, "File too large");
+    EXPECT_EQ(olderCause, "File too large");
+    EXPECT_EQ(testing::folderEntries(dir.path() / "vCardPictures"), std::vector<fs::path>{"older.gif"});
+    EXPECT_EQ(readFile(dir.path() / "vCardPictures" / "older.gif"), "GIF");
 }
 
 }  // namespace
