@@ -57,6 +57,20 @@ TableContextBuilder::TableContextBuilder(NodeDatabaseWriter& writer, std::vector
     const auto ends = groupEnds(columns_);
     rowSize_ = ends[3];
     bitmapOffset_ = ends[2];
+    cells_.reserve(columns_.size());
+    for (const auto& column : columns_) {
+        Cell cell;
+        cell.kind = column.tag == kTagRowId ? Cell::Kind::RowId
+                    : column.tag == kTagRowVersion ? Cell::Kind::RowVersion
+                    : fixedSize(tagType(column.tag)) != 0 ? Cell::Kind::Fixed
+                                                          : Cell::Kind::Variable;
+        cell.id = tagId(column.tag);
+        cell.type = tagType(column.tag);
+        cell.offset = column.offset;
+        cell.bitmapByte = static_cast<std::uint16_t>(bitmapOffset_ + column.bit / 8);
+        cell.bit = static_cast<std::uint8_t>(0x80u >> (column.bit % 8));
+        cells_.push_back(cell);
+    }
     rowsPerBlock_ = kMaxBlockPayload / rowSize_;
     // HID 0x20: the row index's BTHHEADER; 0x40: the TCINFO. Outlook lays
     // tables out so and some readers look there.
@@ -93,29 +107,28 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
     const std::size_t start = rows_.size();
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
-    const std::size_t bitmap = bitmapOffset_;
     // Columns and properties are both in id order: one walk through each.
     const auto& values = properties.values();
     auto next = values.begin();
-    for (const auto& column : columns_) {
-        std::uint8_t* cell = row + column.offset;
-        if (column.tag == kTagRowId) {
-            put32(cell, rowId);
-        } else if (column.tag == kTagRowVersion) {
-            put32(cell, 0);
-        } else {
-            const std::uint16_t id = tagId(column.tag);
-            while (next != values.end() && next->first < id) ++next;
-            if (next == values.end() || next->first != id) continue;
-            const PropertyValue* value = &next->second;
-            if (value->type() != tagType(column.tag)) continue;
-            if (fixedSize(value->type()) != 0) {
-                std::copy(value->bytes().begin(), value->bytes().end(), cell);
-            } else {
-                put32(cell, storeVariable(value->bytes()));
+    for (const Cell& cell : cells_) {
+        std::uint8_t* place = row + cell.offset;
+        switch (cell.kind) {
+            case Cell::Kind::RowId: put32(place, rowId); break;
+            case Cell::Kind::RowVersion: put32(place, 0); break;
+            case Cell::Kind::Fixed:
+            case Cell::Kind::Variable: {
+                while (next != values.end() && next->first < cell.id) ++next;
+                if (next == values.end() || next->first != cell.id || next->second.type() != cell.type) continue;
+                const ByteView bytes = next->second.bytes();
+                if (cell.kind == Cell::Kind::Fixed) {
+                    std::copy(bytes.begin(), bytes.end(), place);
+                } else {
+                    put32(place, storeVariable(bytes));
+                }
+                break;
             }
         }
-        row[bitmap + column.bit / 8] |= static_cast<std::uint8_t>(0x80u >> (column.bit % 8));
+        row[cell.bitmapByte] |= cell.bit;
     }
     rowIds_.push_back(rowId);
 }

@@ -56,6 +56,18 @@ private:
     NodeDatabaseWriter& writer_;
     Mode mode_;
     std::vector<TableColumn> columns_;  // sorted by tag
+    // Each column as a row is filled: the property it takes and where its
+    // cell and its existence bit are, worked out once for every row.
+    struct Cell {
+        enum class Kind : std::uint8_t { RowId, RowVersion, Fixed, Variable };
+        Kind kind = Kind::Fixed;
+        std::uint8_t bit = 0;  // the mask of its existence bit
+        std::uint16_t id = 0;
+        std::uint16_t type = 0;
+        std::uint16_t offset = 0;
+        std::uint16_t bitmapByte = 0;  // from the row's start
+    };
+    std::vector<Cell> cells_;  // in the order of columns_
     std::size_t rowSize_ = 0;
     std::size_t bitmapOffset_ = 0;
     std::size_t rowsPerBlock_ = 0;
