@@ -7,26 +7,41 @@
 
 namespace tessaly::pst {
 
+namespace {
+
+// Where `id` is or would go among `order`'s positions of `values`.
+std::size_t placeOf(const std::vector<PropertyContextBuilder::Entry>& values, const std::vector<std::uint16_t>& order,
+                    std::uint16_t id) {
+    const auto it = std::lower_bound(order.begin(), order.end(), id,
+                                     [&](std::uint16_t position, std::uint16_t key) { return values[position].first < key; });
+    return static_cast<std::size_t>(it - order.begin());
+}
+
+}  // namespace
+
 void PropertyContextBuilder::setAfterReading(std::uint16_t id, PropertyValue&& value) {
     if (values_.size() >= kMaxValues) throw PstError("a property context takes at most 65,535 values");
     // Values once read stay in order: one set later (a size counted from the
-    // others) goes to its place, or replaces its id's value.
-    if (values_.empty() || values_.back().first < id) {
-        values_.emplace_back(id, std::move(value));
+    // others) takes its place in the order, or replaces its id's value.
+    values();
+    const std::size_t place = placeOf(values_, order_, id);
+    if (place < order_.size() && values_[order_[place]].first == id) {
+        values_[order_[place]].second = std::move(value);
         return;
     }
-    const auto it = std::lower_bound(values_.begin(), values_.end(), id,
-                                     [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
-    if (it->first == id) {
-        it->second = std::move(value);
-    } else {
-        values_.emplace(it, id, std::move(value));
-    }
+    values_.emplace_back(id, std::move(value));
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), static_cast<std::uint16_t>(values_.size() - 1));
 }
 
-const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values() const {
+PropertyContextBuilder::Ordered PropertyContextBuilder::values() const {
+    if (read_) return {values_, order_};
     read_ = true;
-    if (sorted_) return values_;
+    const std::size_t count = values_.size();
+    if (sorted_) {
+        order_.resize(count);
+        for (std::size_t i = 0; i < count; ++i) order_[i] = static_cast<std::uint16_t>(i);
+        return {values_, order_};
+    }
     // The positions of the values that stay, in id order: of the values of
     // one id, the one set last. Messages of one kind set the same ids in the
     // same order, so the order found for the last such list of ids on this
@@ -36,7 +51,6 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
         std::vector<std::uint16_t> kept;
     };
     thread_local LastOrder last;
-    const std::size_t count = values_.size();
     bool same = last.ids.size() == count;
     for (std::size_t i = 0; same && i < count; ++i) same = last.ids[i] == values_[i].first;
     if (!same) {
@@ -55,26 +69,14 @@ const std::vector<PropertyContextBuilder::Entry>& PropertyContextBuilder::values
             last.kept.push_back(static_cast<std::uint16_t>(keys[i]));
         }
     }
-    // The values in order go to a second vector this thread keeps, which
-    // then trades places with the first: the next builder to sort on this
-    // thread finds the room taken already. The room the caller asked for
-    // stays: values set after reading (a size counted from the others) then
-    // take no new vector.
-    thread_local std::vector<Entry> ordered;
-    ordered.clear();
-    ordered.reserve(std::max(values_.capacity(), last.kept.size()));
-    for (const std::uint16_t position : last.kept) ordered.push_back(std::move(values_[position]));
-    values_.swap(ordered);
-    ordered.clear();  // what is left of the values moved from
-    sorted_ = true;
-    return values_;
+    order_.assign(last.kept.begin(), last.kept.end());
+    return {values_, order_};
 }
 
 const PropertyValue* PropertyContextBuilder::find(std::uint16_t id) const {
-    const auto& sorted = values();
-    const auto it = std::lower_bound(sorted.begin(), sorted.end(), id,
-                                     [](const Entry& entry, std::uint16_t key) { return entry.first < key; });
-    return it == sorted.end() || it->first != id ? nullptr : &it->second;
+    values();
+    const std::size_t place = placeOf(values_, order_, id);
+    return place == order_.size() || values_[order_[place]].first != id ? nullptr : &values_[order_[place]].second;
 }
 
 NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
@@ -84,7 +86,7 @@ NodeContent PropertyContextBuilder::build(NodeDatabaseWriter& writer) const {
     // puts it and where some readers expect it.
     const std::uint8_t emptyHeader[8] = {};
     const Hid header = heap.allocate(emptyHeader, sizeof emptyHeader);
-    const auto& sorted = values();
+    const Ordered sorted = values();
     // Each record: the id, the type and the value or where it is.
     Bytes records(8 * sorted.size());
     std::uint8_t* record = records.data();

@@ -40,13 +40,45 @@ public:
     }
     bool has(std::uint16_t id) const { return find(id) != nullptr; }
     const PropertyValue* find(std::uint16_t id) const;
-    // The properties in id order.
-    const std::vector<Entry>& values() const;
 
-    // Takes the values out, leaving the builder empty.
+    // The properties in id order, read where they were set, through their
+    // positions in that order; valid until the builder changes.
+    class Ordered {
+    public:
+        class Iterator {
+        public:
+            Iterator(const Entry* values, const std::uint16_t* position) : values_(values), position_(position) {}
+            const Entry& operator*() const { return values_[*position_]; }
+            const Entry* operator->() const { return values_ + *position_; }
+            Iterator& operator++() {
+                ++position_;
+                return *this;
+            }
+            bool operator==(const Iterator& other) const { return position_ == other.position_; }
+
+        private:
+            const Entry* values_;
+            const std::uint16_t* position_;
+        };
+        Ordered(const std::vector<Entry>& values, const std::vector<std::uint16_t>& order)
+            : values_(values.data()), order_(order.data()), size_(order.size()) {}
+        Iterator begin() const { return {values_, order_}; }
+        Iterator end() const { return {values_, order_ + size_}; }
+        std::size_t size() const { return size_; }
+        const Entry& operator[](std::size_t index) const { return values_[order_[index]]; }
+
+    private:
+        const Entry* values_;
+        const std::uint16_t* order_;
+        std::size_t size_;
+    };
+    Ordered values() const;
+
+    // Takes the values out, in no particular order, leaving the builder empty.
     std::vector<Entry> release() {
         sorted_ = true;
         read_ = false;
+        order_.clear();
         return std::move(values_);
     }
 
@@ -59,10 +91,12 @@ private:
     static constexpr std::size_t kMaxValues = 0xFFFF;
     void setAfterReading(std::uint16_t id, PropertyValue&& value);
 
-    // Kept in order of setting and sorted (the last value of an id winning)
-    // when first read: cheaper than a tree for a message's hundred values.
+    // Kept in order of setting; when first read, the positions of the values
+    // that count (the last of each id) are put in id order: cheaper than a
+    // tree for a message's hundred values, and no value moves.
     mutable std::vector<Entry> values_;
-    mutable bool sorted_ = true;
+    mutable std::vector<std::uint16_t> order_;  // once read
+    mutable bool sorted_ = true;  // set so far in rising id order
     mutable bool read_ = false;
 };
 

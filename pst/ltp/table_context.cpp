@@ -108,7 +108,7 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
     // Columns and properties are both in id order: one walk through each.
-    const auto& values = properties.values();
+    const PropertyContextBuilder::Ordered values = properties.values();
     auto next = values.begin();
     for (const Cell& cell : cells_) {
         std::uint8_t* place = row + cell.offset;
