@@ -427,7 +427,12 @@ std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, 
         sizeGiven = sizeGiven || tagId(tag) == tagId(tags::MessageSize);
         properties.set(tagId(tag), std::move(value));
     }
-    for (auto& [name, value] : message.named()) properties.set(names_.idFor(name), std::move(value));
+    std::size_t place = 0;
+    for (auto& [name, value] : message.named()) {
+        if (place == lastNames_.size()) lastNames_.emplace_back(name, names_.idFor(name));
+        else if (!(lastNames_[place].first == name)) lastNames_[place] = {name, names_.idFor(name)};
+        properties.set(lastNames_[place++].second, std::move(value));
+    }
     // The size is counted from the values once they are in order; its place
     // is taken now, so that it is ordered with them rather than put in among
     // them afterwards, which moves every value after it.

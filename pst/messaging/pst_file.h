@@ -163,6 +163,10 @@ private:
     // The vector of the last message made on the writing thread, emptied:
     // the next message's values take its room.
     std::vector<PropertyContextBuilder::Entry> spareValues_;
+    // The last message's named properties in its order, with their ids:
+    // messages of one kind name the same properties in the same order, and
+    // a name equal to the one at its place takes its id without a lookup.
+    std::vector<std::pair<PropertyName, std::uint16_t>> lastNames_;
     // Writes the messages when writing in the background. Last: it stops
     // before the rest goes.
     std::unique_ptr<SerialWorker> background_;
