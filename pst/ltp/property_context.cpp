@@ -1,6 +1,7 @@
 #include "pst/ltp/property_context.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "pst/ltp/btree_on_heap.h"
 #include "pst/pst_error.h"
@@ -30,6 +31,7 @@ void PropertyContextBuilder::setAfterReading(std::uint16_t id, PropertyValue&& v
         return;
     }
     values_.emplace_back(id, std::move(value));
+    layout_ = 0;  // an order of its own now
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(place), static_cast<std::uint16_t>(values_.size() - 1));
 }
 
@@ -49,7 +51,11 @@ PropertyContextBuilder::Ordered PropertyContextBuilder::values() const {
     struct LastOrder {
         std::vector<std::uint16_t> ids;
         std::vector<std::uint16_t> kept;
+        std::uint64_t layout = 0;
     };
+    // Layout numbers are unique to the process: a builder read on one thread
+    // never shares one with a builder read on another.
+    static std::atomic<std::uint64_t> layouts{0};
     thread_local LastOrder last;
     bool same = last.ids.size() == count;
     for (std::size_t i = 0; same && i < count; ++i) same = last.ids[i] == values_[i].first;
@@ -68,7 +74,9 @@ PropertyContextBuilder::Ordered PropertyContextBuilder::values() const {
             if (i + 1 < count && (keys[i + 1] >> 16) == (keys[i] >> 16)) continue;
             last.kept.push_back(static_cast<std::uint16_t>(keys[i]));
         }
+        last.layout = ++layouts;
     }
+    layout_ = last.layout;
     order_.assign(last.kept.begin(), last.kept.end());
     return {values_, order_};
 }

@@ -73,12 +73,18 @@ public:
         std::size_t size_;
     };
     Ordered values() const;
+    // After values(): a number that two builders share when their values
+    // stand in the same order of the same ids (builders made alike, one after
+    // the other), else 0. What works out where each id is can keep it for
+    // the next builder of the same number.
+    std::uint64_t layout() const { return layout_; }
 
     // Takes the values out, in no particular order, leaving the builder empty.
     std::vector<Entry> release() {
         sorted_ = true;
         read_ = false;
         order_.clear();
+        layout_ = 0;
         return std::move(values_);
     }
 
@@ -96,6 +102,7 @@ private:
     // tree for a message's hundred values, and no value moves.
     mutable std::vector<Entry> values_;
     mutable std::vector<std::uint16_t> order_;  // once read
+    mutable std::uint64_t layout_ = 0;
     mutable bool sorted_ = true;  // set so far in rising id order
     mutable bool read_ = false;
 };

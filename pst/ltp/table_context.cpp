@@ -107,25 +107,36 @@ void TableContextBuilder::addRow(std::uint32_t rowId, const PropertyContextBuild
     const std::size_t start = rows_.size();
     rows_.resize(start + rowSize_, 0);
     std::uint8_t* row = rows_.data() + start;
-    // Columns and properties are both in id order: one walk through each.
     const PropertyContextBuilder::Ordered values = properties.values();
-    auto next = values.begin();
-    for (const Cell& cell : cells_) {
+    if (properties.layout() == 0 || properties.layout() != cellLayout_) {
+        // Columns and properties are both in id order: one walk through each
+        // finds each cell's property.
+        cellLayout_ = properties.layout();
+        cellValues_.assign(cells_.size(), kNoValue);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < cells_.size(); ++i) {
+            const Cell& cell = cells_[i];
+            if (cell.kind == Cell::Kind::RowId || cell.kind == Cell::Kind::RowVersion) continue;
+            while (next < values.size() && values[next].first < cell.id) ++next;
+            if (next < values.size() && values[next].first == cell.id) cellValues_[i] = static_cast<std::uint16_t>(next);
+        }
+    }
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        const Cell& cell = cells_[i];
         std::uint8_t* place = row + cell.offset;
-        switch (cell.kind) {
-            case Cell::Kind::RowId: put32(place, rowId); break;
-            case Cell::Kind::RowVersion: put32(place, 0); break;
-            case Cell::Kind::Fixed:
-            case Cell::Kind::Variable: {
-                while (next != values.end() && next->first < cell.id) ++next;
-                if (next == values.end() || next->first != cell.id || next->second.type() != cell.type) continue;
-                const ByteView bytes = next->second.bytes();
-                if (cell.kind == Cell::Kind::Fixed) {
-                    std::copy(bytes.begin(), bytes.end(), place);
-                } else {
-                    put32(place, storeVariable(bytes));
-                }
-                break;
+        if (cell.kind == Cell::Kind::RowId) {
+            put32(place, rowId);
+        } else if (cell.kind == Cell::Kind::RowVersion) {
+            put32(place, 0);
+        } else {
+            if (cellValues_[i] == kNoValue) continue;
+            const PropertyValue& value = values[cellValues_[i]].second;
+            if (value.type() != cell.type) continue;
+            const ByteView bytes = value.bytes();
+            if (cell.kind == Cell::Kind::Fixed) {
+                std::copy(bytes.begin(), bytes.end(), place);
+            } else {
+                put32(place, storeVariable(bytes));
             }
         }
         row[cell.bitmapByte] |= cell.bit;

@@ -68,6 +68,12 @@ private:
         std::uint16_t bitmapByte = 0;  // from the row's start
     };
     std::vector<Cell> cells_;  // in the order of columns_
+    // For the rows of one layout of properties (PropertyContextBuilder::
+    // layout()): the place in id order of each cell's property, kNoValue
+    // for none.
+    static constexpr std::uint16_t kNoValue = 0xFFFF;
+    std::uint64_t cellLayout_ = 0;
+    std::vector<std::uint16_t> cellValues_;
     std::size_t rowSize_ = 0;
     std::size_t bitmapOffset_ = 0;
     std::size_t rowsPerBlock_ = 0;

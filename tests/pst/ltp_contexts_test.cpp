@@ -154,6 +154,34 @@ TEST_F(ContextTest, RowsCarryValuesAndExistenceBits) {
     EXPECT_EQ(get32(info + 14), 0x60u);  // hnidRows
 }
 
+// Rows whose properties were set alike share where each cell's value is;
+// a value of another type than its column's still leaves its cell empty, and
+// a row of other properties finds its own.
+TEST_F(ContextTest, RowsSetAlikeFindTheirCellsOnceAndOthersAnew) {
+    TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x36020003, 0x360A000B, 0x3001001F}));
+    PropertyContextBuilder first, second, other;
+    first.set(0x360A, PropertyValue::boolean(true));
+    first.set(0x3602, PropertyValue::int32(1));
+    second.set(0x360A, PropertyValue::int32(5));  // the column holds a boolean
+    second.set(0x3602, PropertyValue::int32(2));
+    other.set(0x360A, PropertyValue::boolean(false));
+    other.set(0x3001, PropertyValue::string(""));
+    table.addRow(0x8022, first);
+    table.addRow(0x8042, second);
+    table.addRow(0x8062, other);
+    EXPECT_NE(first.layout(), 0u);
+    EXPECT_EQ(first.layout(), second.layout());
+    EXPECT_NE(first.layout(), other.layout());
+    const NodeContent content = table.build();
+    const Bytes& block = content.heapBlocks.at(0);
+    const std::uint16_t map = get16(block.data());
+    const std::uint8_t* rows = block.data() + get16(block.data() + map + 8);
+    // Row: id, version, 0x3602 (4 bytes), 0x3001 (an HNID), 0x360A (1 byte), bitmap.
+    EXPECT_EQ(Bytes(rows, rows + 18), (Bytes{0x22, 0x80, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 0xF0}));
+    EXPECT_EQ(Bytes(rows + 18, rows + 36), (Bytes{0x42, 0x80, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0}));
+    EXPECT_EQ(Bytes(rows + 36, rows + 54), (Bytes{0x62, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xD8}));
+}
+
 TEST_F(ContextTest, CellValuesOverTheHeapLimitGoToSubnodes) {
     TableContextBuilder table(writer, TableContextBuilder::layoutColumns({0x0037001F}));
     PropertyContextBuilder row;
