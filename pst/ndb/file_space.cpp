@@ -34,11 +34,16 @@ void FileSpace::openRange() {
 
 void FileSpace::mark(std::uint64_t ib, std::uint64_t size) {
     auto& map = maps_.back();
-    const std::uint64_t first = (ib - rangeStart(rangeCount() - 1)) / kSlotSize;
-    const std::uint64_t count = alignUp(size, kSlotSize) / kSlotSize;
-    for (std::uint64_t slot = first; slot < first + count; ++slot) {
-        map[slot / 8] |= static_cast<std::uint8_t>(0x80u >> (slot % 8));
-    }
+    std::uint64_t slot = (ib - rangeStart(rangeCount() - 1)) / kSlotSize;
+    const std::uint64_t end = slot + alignUp(size, kSlotSize) / kSlotSize;
+    // A block takes a hundred slots and more: the bits up to a whole byte,
+    // then whole bytes, then the bits left over.
+    const auto markOne = [&map](std::uint64_t at) { map[at / 8] |= static_cast<std::uint8_t>(0x80u >> (at % 8)); };
+    for (; slot < end && slot % 8 != 0; ++slot) markOne(slot);
+    const std::uint64_t wholeBytes = (end - slot) / 8;
+    std::fill_n(map.begin() + static_cast<std::ptrdiff_t>(slot / 8), wholeBytes, std::uint8_t{0xFF});
+    slot += 8 * wholeBytes;
+    for (; slot < end; ++slot) markOne(slot);
 }
 
 std::uint64_t FileSpace::allocate(std::uint64_t size, std::uint64_t alignment) {
