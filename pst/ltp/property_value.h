@@ -74,7 +74,7 @@ private:
 // fit the type (the store copies a fixed-size value into a 1- to 8-byte cell
 // and reads counts and offsets of a multi-valued one). A message has a
 // hundred and more values, most of them numbers, flags and short texts: up to
-// 16 bytes are held in the value itself, not in memory of their own.
+// 40 bytes (kInlineBytes) are held in the value itself, not in memory of their own.
 class PropertyValue {
 public:
     // Throws PstError for a type the store does not write and for bytes that
