@@ -19,6 +19,21 @@ namespace {
 // first.
 std::string temporaryName() { return ".picture." + randomHex64() + ".tmp"; }
 
+// Makes `name` in `folder` as a new file holding `bytes`. O_EXCL and
+// O_NOFOLLOW make sure that nothing planted is opened (the file is always one
+// of our own making), O_NONBLOCK that nothing could block the run. Returns 0;
+// the errno of the open, when no file was made; or that of the write or the
+// close, the file then removed again, so that a picture cut short never
+// stays under a name.
+int writeNewFile(int folder, const std::string& name, std::string_view bytes) {
+    const int file = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (file < 0) return errno;
+    int error = writeAll(file, bytes);
+    if (::close(file) != 0 && error == 0) error = errno;
+    if (error != 0) ::unlinkat(folder, name.c_str(), 0);
+    return error;
+}
+
 }  // namespace
 
 PictureFolder::PictureFolder(std::filesystem::path path) : path_(std::move(path)) {}
@@ -76,41 +91,23 @@ const std::string& PictureFolder::open() {
 
 std::string PictureFolder::write(const std::string& name, std::string_view bytes) const {
     if (descriptor_ < 0) return openFailure_.empty() ? std::string("the folder is not open") : openFailure_;
-    // Every file is new and of our own making: O_EXCL and O_NOFOLLOW make sure
-    // that nothing planted is opened, O_NONBLOCK that nothing could block the
-    // run. A free name, the usual case, takes the picture at once: one entry
-    // made in the folder rather than two changed.
-    constexpr int kNewFile = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int file = ::openat(descriptor_, name.c_str(), kNewFile, 0666);
-    if (file >= 0) {
-        int error = writeAll(file, bytes);
-        if (::close(file) != 0 && error == 0) error = errno;
-        if (error == 0) return {};
-        // A picture cut short does not stay under its name.
-        ::unlinkat(descriptor_, name.c_str(), 0);
-        return std::strerror(error);
-    }
-    if (errno != EEXIST) return std::strerror(errno);
+    // A free name, the usual case, takes the picture at once: one entry made
+    // in the folder rather than two changed.
+    int error = writeNewFile(descriptor_, name, bytes);
+    if (error != EEXIST) return error == 0 ? std::string() : std::strerror(error);
     // Something has the name: the picture is written under a hidden name and
-    // renamed over it.
+    // renamed over it, which replaces whatever has the name, a link included,
+    // without following it.
     std::string temporary;
-    for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         temporary = temporaryName();
-        file = ::openat(descriptor_, temporary.c_str(), kNewFile, 0666);
-        if (file < 0 && errno != EEXIST) break;
+        error = writeNewFile(descriptor_, temporary, bytes);
     }
-    if (file < 0) return std::strerror(errno);
-    struct stat status {};
-    int error = ::fstat(file, &status) != 0 ? errno : 0;
-    if (error == 0 && !S_ISREG(status.st_mode)) error = EINVAL;
-    if (error == 0) error = writeAll(file, bytes);
-    if (::close(file) != 0 && error == 0) error = errno;
-    // The rename replaces whatever has the name, a link included, without
-    // following it; a picture cut short is never put in place.
-    if (error == 0 && ::renameat(descriptor_, temporary.c_str(), descriptor_, name.c_str()) != 0) error = errno;
-    if (error == 0) return {};
-    ::unlinkat(descriptor_, temporary.c_str(), 0);
-    return std::strerror(error);
+    if (error == 0 && ::renameat(descriptor_, temporary.c_str(), descriptor_, name.c_str()) != 0) {
+        error = errno;
+        ::unlinkat(descriptor_, temporary.c_str(), 0);
+    }
+    return error == 0 ? std::string() : std::strerror(error);
 }
 
 }  // namespace tessaly

@@ -430,7 +430,7 @@ std::vector<PropertyContextBuilder::Entry> PstFile::writeMessage(Nid folderNid, 
     std::size_t place = 0;
     for (auto& [name, value] : message.named()) {
         if (place == lastNames_.size()) lastNames_.emplace_back(name, names_.idFor(name));
-        else if (!(lastNames_[place].first == name)) lastNames_[place] = {name, names_.idFor(name)};
+        else if (lastNames_[place].first != name) lastNames_[place] = {name, names_.idFor(name)};
         properties.set(lastNames_[place++].second, std::move(value));
     }
     // The size is counted from the values once they are in order; its place

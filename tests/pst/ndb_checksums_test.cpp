@@ -36,7 +36,7 @@ TEST(Crc, StartsFromZeroWithoutFinalInversionInWriterAndVerifier) {
 }
 
 // Long runs are folded with the processor's carry-less multiply where it has
-// one, and the verifier takes four bytes a step: every length and start, from
+// one, and the verifier takes eight bytes a step: every length and start, from
 // any register value, gives what the polynomial gives one bit at a time.
 TEST(Crc, EveryLengthStartAndRegisterAgreesWithTheBitwiseDefinition) {
     const auto bitwise = [](const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
