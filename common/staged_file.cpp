@@ -60,7 +60,7 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
     // behind. A file system without unnamed files gets a named one.
     descriptor_ = calls.createUnnamed(folder_);
     if (descriptor_ >= 0) {
-        if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
+        if (!buffer_) buffer_ = LargePageBuffer(bufferSize_);
         return 0;
     }
     // A name already taken is never overwritten: another is tried instead.
@@ -68,7 +68,7 @@ int StagedFile::open(const std::filesystem::path& finalPath) {
         temporaryName_ = temporaryNameFor(finalPath);
         descriptor_ = calls.createExclusive(folder_, temporaryName_.c_str());
         if (descriptor_ >= 0) {
-            if (!buffer_) buffer_ = std::make_unique<char[]>(bufferSize_);
+            if (!buffer_) buffer_ = LargePageBuffer(bufferSize_);
             return 0;
         }
         if (errno != EEXIST) break;
@@ -93,7 +93,7 @@ int StagedFile::writeAt(std::uint64_t offset, std::string_view bytes) {
         }
     }
     if (bytes.empty()) return 0;  // an empty view may have no data pointer at all
-    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
     return 0;
 }
@@ -101,7 +101,7 @@ int StagedFile::writeAt(std::uint64_t offset, std::string_view bytes) {
 std::uint64_t StagedFile::size() const { return std::max(end_, used_ > 0 ? position() : 0); }
 
 int StagedFile::flush() {
-    const int error = writeOut(bufferStart_, std::string_view(buffer_.get(), used_));
+    const int error = writeOut(bufferStart_, std::string_view(buffer_.data(), used_));
     if (error == 0) {
         bufferStart_ += used_;
         used_ = 0;

@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "common/background_data_sync.h"
+#include "common/large_pages.h"
 
 namespace tessaly {
 
@@ -95,7 +96,7 @@ private:
     int descriptor_ = -1;
     int failure_ = 0;
     bool committed_ = false;
-    std::unique_ptr<char[]> buffer_;  // made once, at the first open
+    LargePageBuffer buffer_;  // made once, at the first open
     std::uint64_t bufferStart_ = 0;   // the file offset of the buffer's first byte
     std::size_t used_ = 0;
     std::uint64_t end_ = 0;  // the end of the bytes written out

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "common/large_pages.h"
+
 namespace tessaly::pst {
 
 class FileSpace {
@@ -59,7 +61,8 @@ private:
     void mark(std::uint64_t ib, std::uint64_t size);
 
     std::string fileName_;
-    std::vector<std::array<std::uint8_t, 496>> maps_;
+    // One map per range, up to 4 MB for the largest store: in large pages.
+    std::vector<std::array<std::uint8_t, 496>, LargePageAllocator<std::array<std::uint8_t, 496>>> maps_;
     std::uint64_t end_ = 0;
 };
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/large_pages.h"
 #include "common/staged_file.h"
 #include "pst/ndb/block.h"
 #include "pst/ndb/btree_page.h"
@@ -79,16 +80,21 @@ public:
     // Why writing to the file failed, empty while nothing has. After a failed
     // write the file has a gap: every later write fails with this first cause.
     const std::string& writeFailure() const { return writeFailure_; }
-    const std::vector<BlockBTreeEntry>& blocks() const { return blocks_; }
+    const std::vector<BlockBTreeEntry, LargePageAllocator<BlockBTreeEntry>>& blocks() const { return blocks_; }
 
 private:
+    // One entry per block and per node, kept to the end: megabytes for a
+    // large store, so in large pages.
+    template <typename Entry>
+    using Entries = std::vector<Entry, LargePageAllocator<Entry>>;
+
     Bid nextBid(bool internal);
     std::size_t blockIndex(Bid bid) const;
     Bid writeBlock(const std::uint8_t* payload, std::size_t size, bool internal);
     Bid writeBlock(Bytes&& payload, bool internal);
     void writeAt(std::uint64_t ib, const std::uint8_t* data, std::size_t size);
     template <typename Entry, typename Key, typename Build>
-    BlockRef writeBTree(const std::vector<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
+    BlockRef writeBTree(const Entries<Entry>& leaves, std::size_t leafCapacity, PageType type, Key key,
                         Build buildLeaf);
     [[noreturn]] void fail(const std::string& cause) const;
     // Writes the AMap and PMap pages of the ranges closed since last time.
@@ -104,8 +110,8 @@ private:
     // background, the caller takes message NIDs and the writer notes them
     // (and takes NIDs of other types); each counter still has one writer.
     std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
-    std::vector<BlockBTreeEntry> blocks_;
-    std::vector<NodeBTreeEntry> nodes_;
+    Entries<BlockBTreeEntry> blocks_;
+    Entries<NodeBTreeEntry> nodes_;
     std::uint32_t rangeMapsWritten_ = 0;  // ranges whose AMap and PMap are in the file
     std::string writeFailure_;
     bool finished_ = false;
