@@ -187,10 +187,15 @@ NodeContent TableContextBuilder::build() {
         rowsReference = heap_.allocate(rows_);
     }
     Bytes().swap(rows_);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> index;
+    // Megabytes for a folder of a few hundred thousand rows: made at their
+    // full size at once, the index in large pages.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>, LargePageAllocator<std::pair<std::uint32_t, std::uint32_t>>>
+        index;
+    index.reserve(rowIds_.size());
     for (std::size_t i = 0; i < rowIds_.size(); ++i) index.emplace_back(rowIds_[i], static_cast<std::uint32_t>(i));
     std::sort(index.begin(), index.end());
     Bytes records;
+    records.reserve(8 * index.size());
     for (const auto& [rowId, position] : index) {
         append32(records, rowId);
         append32(records, position);

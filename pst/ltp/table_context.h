@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/large_pages.h"
 #include "pst/ltp/heap_builder.h"
 #include "pst/ltp/node_content.h"
 #include "pst/ltp/property_context.h"
@@ -84,7 +85,7 @@ private:
     Bytes rows_;  // rows not yet written
     std::vector<Bid> matrixBlocks_;
     std::vector<std::uint32_t> matrixSizes_;
-    std::vector<std::uint32_t> rowIds_;
+    std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>> rowIds_;  // one per row: in large pages
 };
 
 }  // namespace tessaly::pst
