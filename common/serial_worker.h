@@ -63,10 +63,14 @@ private:
     std::size_t queuedJobs_ = 0;   // queued and running
     std::size_t queuedBytes_ = 0;  // the same in bytes
     bool hurried_ = false;  // a poster waits, for room or for the end: run whatever is queued
-    std::atomic<bool> closing_{false};  // read between the jobs of a batch
+    // The two flags are read outside the lock, the one between the jobs of a
+    // batch, the other after every post, and written once: each on a cache
+    // line of its own, so that those reads do not miss on the lines the lock
+    // and the counts keep moving between the two threads' cores.
+    alignas(64) std::atomic<bool> closing_{false};
     std::exception_ptr failure_;
-    std::atomic<bool> failed_{false};
-    std::thread thread_;  // last: it starts once everything above is ready
+    alignas(64) std::atomic<bool> failed_{false};
+    alignas(64) std::thread thread_;  // last: it starts once everything above is ready
 };
 
 }  // namespace tessaly

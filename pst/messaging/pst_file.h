@@ -161,15 +161,19 @@ private:
     std::string failure_;  // why close() failed, if it did
     std::set<Nid> reserved_;  // message NIDs handed out and not yet used
     // The vector of the last message made on the writing thread, emptied:
-    // the next message's values take its room.
-    std::vector<PropertyContextBuilder::Entry> spareValues_;
+    // the next message's values take its room. With lastNames_, written by
+    // the writing thread for every message while the caller's thread reads
+    // the members above and background_ for every message: on cache lines
+    // of their own, so that neither thread's reads wait for a line to come
+    // back from the other's core.
+    alignas(64) std::vector<PropertyContextBuilder::Entry> spareValues_;
     // The last message's named properties in its order, with their ids:
     // messages of one kind name the same properties in the same order, and
     // a name equal to the one at its place takes its id without a lookup.
     std::vector<std::pair<PropertyName, std::uint16_t>> lastNames_;
     // Writes the messages when writing in the background. Last: it stops
     // before the rest goes.
-    std::unique_ptr<SerialWorker> background_;
+    alignas(64) std::unique_ptr<SerialWorker> background_;
 };
 
 }  // namespace tessaly::pst

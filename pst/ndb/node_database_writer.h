@@ -109,8 +109,10 @@ private:
     // One counter per NID type. Atomic: while messages are written in the
     // background, the caller takes message NIDs and the writer notes them
     // (and takes NIDs of other types); each counter still has one writer.
-    std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
-    Entries<BlockBTreeEntry> blocks_;
+    // On cache lines of their own, apart from bidCounter_ and blocks_, which
+    // the writing thread moves for every block.
+    alignas(64) std::array<std::atomic<std::uint32_t>, 32> nextNidIndex_{};
+    alignas(64) Entries<BlockBTreeEntry> blocks_;
     Entries<NodeBTreeEntry> nodes_;
     std::uint32_t rangeMapsWritten_ = 0;  // ranges whose AMap and PMap are in the file
     std::string writeFailure_;
