@@ -36,8 +36,7 @@ void unmapLargePages(void* address, std::size_t bytes) noexcept {
     if (address != nullptr) ::munmap(address, wholeLargePages(bytes));
 }
 
-LargePageBuffer::LargePageBuffer(std::size_t size)
-    : data_(size < kLargePageThreshold ? new char[size] : static_cast<char*>(mapLargePages(size))), size_(size) {}
+LargePageBuffer::LargePageBuffer(std::size_t size) : data_(LargePageAllocator<char>().allocate(size)), size_(size) {}
 
 LargePageBuffer::~LargePageBuffer() { release(); }
 
@@ -55,10 +54,7 @@ LargePageBuffer& LargePageBuffer::operator=(LargePageBuffer&& other) noexcept {
 
 void LargePageBuffer::release() noexcept {
     if (data_ == nullptr) return;
-    if (size_ < kLargePageThreshold)
-        delete[] data_;
-    else
-        unmapLargePages(data_, size_);
+    LargePageAllocator<char>().deallocate(data_, size_);
     data_ = nullptr;
     size_ = 0;
 }

@@ -59,8 +59,7 @@ public:
     }
 };
 
-// A buffer of fixed size whose bytes are not set: from the heap when small,
-// from mapLargePages when large.
+// A buffer of fixed size whose bytes are not set, from LargePageAllocator.
 class LargePageBuffer {
 public:
     LargePageBuffer() = default;

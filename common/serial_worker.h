@@ -70,7 +70,7 @@ private:
     alignas(64) std::atomic<bool> closing_{false};
     std::exception_ptr failure_;
     alignas(64) std::atomic<bool> failed_{false};
-    alignas(64) std::thread thread_;  // last: it starts once everything above is ready
+    std::thread thread_;  // last: it starts once everything above is ready
 };
 
 }  // namespace tessaly

@@ -26,7 +26,7 @@ constexpr std::uint32_t kMaxBlockReferences = 0xFFFF;
 // (each message takes a higher NID than the one before; the folders' nodes
 // come at the end): the rising runs are merged pairwise, far fewer moves
 // than sorting the whole again; many runs are sorted as usual.
-void sortByNid(std::vector<NodeBTreeEntry, LargePageAllocator<NodeBTreeEntry>>& nodes) {
+void sortByNid(NodeDatabaseWriter::Entries<NodeBTreeEntry>& nodes) {
     const auto byNid = [](const NodeBTreeEntry& a, const NodeBTreeEntry& b) { return a.nid < b.nid; };
     std::vector<std::size_t> runStarts{0};
     for (std::size_t i = 1; i < nodes.size(); ++i)

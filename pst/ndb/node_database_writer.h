@@ -80,14 +80,13 @@ public:
     // Why writing to the file failed, empty while nothing has. After a failed
     // write the file has a gap: every later write fails with this first cause.
     const std::string& writeFailure() const { return writeFailure_; }
-    const std::vector<BlockBTreeEntry, LargePageAllocator<BlockBTreeEntry>>& blocks() const { return blocks_; }
-
-private:
     // One entry per block and per node, kept to the end: megabytes for a
     // large store, so in large pages.
     template <typename Entry>
     using Entries = std::vector<Entry, LargePageAllocator<Entry>>;
+    const Entries<BlockBTreeEntry>& blocks() const { return blocks_; }
 
+private:
     Bid nextBid(bool internal);
     std::size_t blockIndex(Bid bid) const;
     Bid writeBlock(const std::uint8_t* payload, std::size_t size, bool internal);
