@@ -143,8 +143,9 @@ void ContactItem::Save() {
         const std::size_t picture = saved->picture ? saved->picture->bytes.size() : 0;
         try {
             file.addMessageMadeBy(
-                folder_, [saved, entryId] { return contactMessage(*saved, entryId); }, picture, heldBytes(*saved),
-                nid);
+                folder_,
+                [saved, entryId](pst::Message& message) { fillContactMessage(*saved, entryId, message); },
+                picture, heldBytes(*saved), nid);
         } catch (...) {
             // Not saved: the item keeps its fields, for another Save, in a
             // copy of its own (a message may have been queued with these).

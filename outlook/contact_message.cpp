@@ -474,6 +474,11 @@ void setPersonalDetails(Message& message, const ContactContent& c) {
 
 pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryId) {
     Message message;
+    fillContactMessage(c, ownEntryId, message);
+    return message;
+}
+
+void fillContactMessage(const ContactContent& c, const pst::Bytes& ownEntryId, Message& message) {
     message.reserve(64, 96);  // about what a contact has
     message.set(pst::tags::MessageClass, PropertyValue::string("IPM.Contact"));
     const std::string displayName = contactDisplayName(c);
@@ -489,7 +494,6 @@ pst::Message contactMessage(const ContactContent& c, const pst::Bytes& ownEntryI
     setMadeOnce<writeContactStamps>(message);
     setPersonalDetails(message, c);
     message.set(commonProperty(0x85BD), PropertyValue::binary(ownEntryId));  // PidLidReferenceEntryId
-    return message;
 }
 
 }  // namespace tessaly::outlook

@@ -77,5 +77,7 @@ void setItemStamps(pst::Message& message);
 // The message of a contact. `ownEntryId` is the entry identifier the contact
 // will have in its store (Outlook keeps it in PidLidReferenceEntryId).
 pst::Message contactMessage(const ContactContent& content, const pst::Bytes& ownEntryId);
+// The same, set on `message`, which is empty (its vectors may have room).
+void fillContactMessage(const ContactContent& content, const pst::Bytes& ownEntryId, pst::Message& message);
 
 }  // namespace tessaly::outlook

@@ -137,9 +137,21 @@ Bytes multipleVariable(const std::vector<Bytes>& values) {
 }  // namespace
 
 PropertyValue PropertyValue::multipleString(const std::vector<std::string>& utf8) {
-    std::vector<Bytes> values;
-    for (const auto& text : utf8) values.push_back(utf8ToUtf16le(text));
-    return {PropertyType::MultipleString, multipleVariable(values)};
+    // The count and offsets, then each text widened where it goes: the
+    // buffer is made for the longest the texts can widen to (two bytes a
+    // byte) and cut to what they took.
+    const std::size_t head = 4 + 4 * utf8.size();
+    std::size_t most = head;
+    for (const auto& text : utf8) most += 2 * text.size();
+    Bytes out(most);
+    put32(out.data(), static_cast<std::uint32_t>(utf8.size()));
+    std::size_t offset = head;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        put32(out.data() + 4 + 4 * i, static_cast<std::uint32_t>(offset));
+        offset += writeUtf16le(utf8[i], out.data() + offset);
+    }
+    out.resize(offset);
+    return {PropertyType::MultipleString, std::move(out)};
 }
 
 PropertyValue PropertyValue::multipleBinary(const std::vector<Bytes>& values) {

@@ -35,6 +35,13 @@ public:
     // order (a later value of a property replaces an earlier one).
     void setAll(const Message& other);
     void addAttachment(Attachment attachment) { attachments_.push_back(std::move(attachment)); }
+    // Drops every value and attachment, keeping the room they took: a
+    // message filled again after it needs no memory of its own.
+    void clear() {
+        tagged_.clear();
+        named_.clear();
+        attachments_.clear();
+    }
     // Room for this many tagged and named values.
     void reserve(std::size_t taggedCount, std::size_t namedCount) {
         tagged_.reserve(taggedCount);

@@ -381,23 +381,25 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
     rethrowWithFileName();
 }
 
-Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<Message()> make, std::size_t largestAttachment,
+Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<void(Message&)> fill, std::size_t largestAttachment,
                               std::size_t heldBytes, Nid reserved) try {
     const Nid nid = takeMessageNid(folderNid, largestAttachment, reserved);
     if (!background_) {
-        Message message = make();
+        Message message;
+        fill(message);
         writeMessage(folderNid, message, nid);
         return nid;
     }
     // The message is made, written and let go of on the worker's thread, so
-    // its values are freed where they were allocated; what `make` holds goes
+    // its values are freed where they were allocated; what `fill` holds goes
     // back to this thread with the job.
     postWriting(
-        [this, folderNid, nid, make = std::move(make)] {
-            Message message = make();
+        [this, folderNid, nid, fill = std::move(fill)] {
             // The values were made on this thread: they are let go of here,
-            // and their vector serves the next message.
-            spareValues_ = writeMessage(folderNid, message, nid);
+            // and their vectors serve the next message.
+            spareMessage_.clear();
+            fill(spareMessage_);
+            spareValues_ = writeMessage(folderNid, spareMessage_, nid);
             spareValues_.clear();
         },
         heldBytes);

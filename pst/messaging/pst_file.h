@@ -75,14 +75,15 @@ public:
     // store, the folder, the NID, the attachments' sizes); a failure in the
     // writing fails the calls after it.
     Nid addMessage(Nid folder, Message message, Nid reserved = 0);
-    // As addMessage, for a message that `make` builds where the store writes
+    // As addMessage, for a message that `fill` builds where the store writes
     // it: on the store's thread when writing in the background, so that the
-    // caller goes on meanwhile. `largestAttachment`, the size of the largest
+    // caller goes on meanwhile. `fill` is given an empty message, whose
+    // vectors may keep the room of one written before. `largestAttachment`, the size of the largest
     // attachment the message will have, is checked here; `heldBytes`, about
-    // what `make` holds, counts against the queue's bound. A failure of
-    // `make` in the background fails the calls after it, as a failure in the
+    // what `fill` holds, counts against the queue's bound. A failure of
+    // `fill` in the background fails the calls after it, as a failure in the
     // writing does.
-    Nid addMessageMadeBy(Nid folder, std::function<Message()> make, std::size_t largestAttachment,
+    Nid addMessageMadeBy(Nid folder, std::function<void(Message&)> fill, std::size_t largestAttachment,
                          std::size_t heldBytes, Nid reserved = 0);
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
@@ -171,6 +172,9 @@ private:
     // messages of one kind name the same properties in the same order, and
     // a name equal to the one at its place takes its id without a lookup.
     std::vector<std::pair<PropertyName, std::uint16_t>> lastNames_;
+    // The last message made on the writing thread, emptied: the next one is
+    // filled in its room rather than in vectors of its own.
+    Message spareMessage_;
     // Writes the messages when writing in the background. Last: it stops
     // before the rest goes.
     alignas(64) std::unique_ptr<SerialWorker> background_;

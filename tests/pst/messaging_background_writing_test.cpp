@@ -45,8 +45,12 @@ std::string writeStoreOfMessages(const std::filesystem::path& path, bool backgro
             const Nid nid = store->reserveMessageNid();
             EXPECT_EQ(store->addMessage(contacts, numberedMessage(i), nid), nid);
         } else if (i % 3 == 1) {
-            // Made where the store writes it.
-            store->addMessageMadeBy(contacts, [i] { return numberedMessage(i); }, 0, 100);
+            // Made where the store writes it, in a message that holds
+            // nothing of the one made before it.
+            store->addMessageMadeBy(contacts, [i](Message& message) {
+                EXPECT_TRUE(message.tagged().empty() && message.named().empty() && message.attachments().empty());
+                message = numberedMessage(i);
+            }, 0, 100);
         } else {
             store->addMessage(contacts, numberedMessage(i));
         }
@@ -118,7 +122,7 @@ TEST(BackgroundWriting, WhatTheCallerCanCheckFailsAtOnce) {
 // on; in the background, the calls after it fail with its cause, and so does
 // the close, which leaves no file.
 TEST(BackgroundWriting, AMessageThatCannotBeMadeFailsAsAFailedWriteDoes) {
-    const auto unmakeable = [] () -> Message { throw PstError("no such message"); };
+    const auto unmakeable = [](Message&) { throw PstError("no such message"); };
     for (const bool background : {false, true}) {
         SCOPED_TRACE(background ? "background" : "in line");
         testing::TempDir dir;
