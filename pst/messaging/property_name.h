@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <tuple>
 
@@ -26,7 +27,14 @@ struct PropertyName {
     bool operator<(const PropertyName& other) const {
         return std::tie(guid, isString, id, name) < std::tie(other.guid, other.isString, other.id, other.name);
     }
-    bool operator==(const PropertyName& other) const = default;
+    // The id first, which tells most names apart; the GUID as two words.
+    bool operator==(const PropertyName& other) const {
+        if (id != other.id || isString != other.isString) return false;
+        std::uint64_t a[2], b[2];
+        std::memcpy(a, guid.data(), sizeof a);
+        std::memcpy(b, other.guid.data(), sizeof b);
+        return a[0] == b[0] && a[1] == b[1] && name == other.name;
+    }
 };
 
 struct PropertyNameHash {
