@@ -73,7 +73,7 @@ const ContactContent& ContactItem::content() const {
 }
 
 ContactContent& ContactItem::ownContent() {
-    if (!content_) content_ = std::make_shared<ContactContent>();
+    if (!content_) content_ = store_->contactContents().take();
     return *content_;
 }
 

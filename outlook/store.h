@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "outlook/contact_content_pool.h"
 #include "outlook/contact_item.h"
 #include "outlook/distribution_list.h"
 #include "pst/messaging/pst_file.h"
@@ -34,9 +35,12 @@ public:
     // Why the file can no longer be written, empty while it can (or once it
     // is closed).
     std::string writeFailure() const { return file_ ? file_->writeFailure() : std::string(); }
+    // Where the store's new contact items take their contents from.
+    ContactContentPool& contactContents() { return *contactContents_; }
 
 private:
     std::unique_ptr<pst::PstFile> file_;
+    std::shared_ptr<ContactContentPool> contactContents_ = ContactContentPool::make();
     std::filesystem::path path_;
 };
 
