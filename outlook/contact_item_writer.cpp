@@ -44,7 +44,11 @@ ContactItemOutcome CreateContactItem(Session& objSession, const std::string& sto
 void setContactProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
     const auto trimmed = [](const std::string& slot) { return std::string(trimSpaces(slot)); };
     const auto set = [&](const char* name, const std::string& slot) {
-        guarded(outcome, name, [&] { itemOf(item).setProperty(name, trimmed(slot)); });
+        const std::string_view text = trimSpaces(slot);
+        // Empty text leaves a new item's field as it is, empty: the call is
+        // spared where there is an item (without one, it fails as before).
+        if (text.empty() && item != nullptr) return;
+        guarded(outcome, name, [&] { itemOf(item).setProperty(name, std::string(text)); });
     };
     set("FirstName", record.eContact_FirstName);
     set("MiddleName", record.eContact_MiddleName);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -104,6 +105,9 @@ TEST_F(ObjectModel, AContactNotSavedIsReportedWithItsFirstFailure) {
     EXPECT_FALSE(outcome.saved);
     EXPECT_EQ(outcome.failures.back(), "Save: there is no item");
     EXPECT_EQ(notSavedCause(outcome), "Add: there is no default folder of type 99");
+    // Empty fields too: a statement is spared only where there is an item.
+    EXPECT_NE(std::find(outcome.failures.begin(), outcome.failures.end(), "MiddleName: there is no item"),
+              outcome.failures.end());
 }
 
 TEST_F(ObjectModel, AStoreIsNeverWrittenOverAnExistingFile) {
