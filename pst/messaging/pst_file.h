@@ -78,11 +78,11 @@ public:
     // As addMessage, for a message that `fill` builds where the store writes
     // it: on the store's thread when writing in the background, so that the
     // caller goes on meanwhile. `fill` is given an empty message, whose
-    // vectors may keep the room of one written before. `largestAttachment`, the size of the largest
-    // attachment the message will have, is checked here; `heldBytes`, about
-    // what `fill` holds, counts against the queue's bound. A failure of
-    // `fill` in the background fails the calls after it, as a failure in the
-    // writing does.
+    // vectors may keep the room of one written before. `largestAttachment`,
+    // the size of the largest attachment the message will have, is checked
+    // here; `heldBytes`, about what `fill` holds, counts against the queue's
+    // bound. A failure of `fill` in the background fails the calls after it,
+    // as a failure in the writing does.
     Nid addMessageMadeBy(Nid folder, std::function<void(Message&)> fill, std::size_t largestAttachment,
                          std::size_t heldBytes, Nid reserved = 0);
 
