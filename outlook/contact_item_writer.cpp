@@ -42,7 +42,6 @@ ContactItemOutcome CreateContactItem(Session& objSession, const std::string& sto
 }
 
 void setContactProperties(ContactItem* item, const ContactRecord& record, ContactItemOutcome& outcome) {
-    const auto trimmed = [](const std::string& slot) { return std::string(trimSpaces(slot)); };
     const auto set = [&](const char* name, const std::string& slot) {
         const std::string_view text = trimSpaces(slot);
         // Empty text leaves a new item's field as it is, empty: the call is
@@ -69,13 +68,13 @@ void setContactProperties(ContactItem* item, const ContactRecord& record, Contac
     // and set the street only when they are. The whole address is built from
     // its parts when the item is saved.
     set("BusinessAddressStreet", record.eContact_BusinessAddress);
-    if (!trimmed(record.eContact_BusinessStreet).empty()) set("BusinessAddressStreet", record.eContact_BusinessStreet);
+    if (!trimSpaces(record.eContact_BusinessStreet).empty()) set("BusinessAddressStreet", record.eContact_BusinessStreet);
     set("BusinessAddressCity", record.eContact_BusinessCity);
     set("BusinessAddressState", record.eContact_BusinessState);
     set("BusinessAddressPostalCode", record.eContact_BusinessZip);
     set("BusinessAddressCountry", record.eContact_BusinessCountry);
     set("HomeAddressStreet", record.eContact_PersonalAddress);
-    if (!trimmed(record.eContact_PersonalStreet).empty()) set("HomeAddressStreet", record.eContact_PersonalStreet);
+    if (!trimSpaces(record.eContact_PersonalStreet).empty()) set("HomeAddressStreet", record.eContact_PersonalStreet);
     set("HomeAddressCity", record.eContact_PersonalCity);
     set("HomeAddressState", record.eContact_PersonalState);
     set("HomeAddressPostalCode", record.eContact_PersonalZip);

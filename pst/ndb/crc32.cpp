@@ -137,9 +137,10 @@ __attribute__((target("avx512f,vpclmulqdq,pclmul,sse4.1"))) std::uint32_t crcByW
     return foldOn(lane(0), lane(1), lane(2), lane(3), data, size);
 }
 
+// Asked after hasCarryLessMultiply, whose instructions the narrow folding
+// at the end needs as well.
 bool hasWideCarryLessMultiply() {
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("vpclmulqdq") &&
-                            __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("vpclmulqdq");
     return has;
 }
 #endif
