@@ -245,19 +245,6 @@ protected:
     ExcelFile file{DateTextFormat::iso()};
 };
 
-TEST_F(ExcelFileOverEarlierFile, WritesUnderATemporaryNameAndRenamesOnClose) {
-    EXPECT_EQ(file.fileName(), path);
-    ASSERT_EQ(file.WriteValue(kTextCell, 0, 0, 0, 1, 1, std::string(255, 'x')), 0);
-    // The earlier file stays whole while the new one is written beside it,
-    // without a name until it is finished.
-    EXPECT_EQ(readFile(path), "earlier sheet");
-    ASSERT_EQ(folderEntries(dir.path()).size(), 1u);
-
-    ASSERT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(folderEntries(dir.path()), std::vector<fs::path>{"sheet.xls"});
-    EXPECT_EQ(readFile(path).size(), 400u + 4 + 8 + 255);
-}
-
 TEST_F(ExcelFileOverEarlierFile, AFullDiskIsReportedAndTheEarlierFileKept) {
     std::int16_t result = 0;
     {

@@ -10,7 +10,6 @@
 
 #include "pst/messaging/pst_file.h"
 #include "pst/messaging/property_tags.h"
-#include "pst/ndb/file_space.h"
 #include "support/test_files.h"
 #include "support/written_stores.h"
 #include "verify_pst_editing.h"
@@ -211,33 +210,6 @@ TEST(Messages, ThousandsOfRowsAndValuesOverManyHeapBlocksReadBackEverywhere) {
     for (int i = 0; i < 3000; ++i)
         listed.push_back("item\t/Top of Personal Folders/Inbox\tIPM.Contact\tMessage " + std::to_string(i) + "\t" + text(i) + "\t");
     expectListed(testing::npmListing(path), listed);
-}
-
-TEST(Messages, TwentyThousandMessagesGrowPastTheFirstFreeMap) {
-    testing::TempDir dir;
-    const auto path = testing::writeStore(dir.path() / "twenty-thousand.pst", "Twenty Thousand", [](PstFile& store) {
-        Message message = contact("Bulk Person", "bulk@example.com");
-        // About 1.7 KB of properties each, so the file passes 32 MB.
-        for (std::uint16_t k = 0; k < 40; ++k)
-            message.set(makeTag(static_cast<std::uint16_t>(0x3A10 + k), PropertyType::String),
-                        PropertyValue::string(std::string(20, static_cast<char>('a' + k % 26))));
-        for (int i = 0; i < 20000; ++i) {
-            Message one = message;
-            one.set(tags::Subject, PropertyValue::string("Bulk " + std::to_string(i)));
-            store.addMessage(store.standardFolder(StandardFolder::Contacts), one);
-        }
-    });
-    ASSERT_GT(std::filesystem::file_size(path), FileSpace::rangeStart(128) + 0x400 + 512);
-    // Item text only: value dumps of 20,000 items would take minutes.
-    const auto folder = testing::pffExport(path, dir.path(), "items", false) / "Top of Personal Folders" / "Contacts";
-    EXPECT_EQ(countEntries(folder, "Contact"), 20000u);
-    for (const char* item : {"Contact00001", "Contact10000", "Contact20000"}) {
-        const std::string text = testing::readFile(folder / item / "Contact.txt");
-        EXPECT_NE(text.find("Subject:\t\t\t\tBulk "), std::string::npos) << text;
-        EXPECT_NE(text.find("Email address 1:\t\t\tbulk@example.com"), std::string::npos) << text;
-    }
-    const auto out = testing::readpst(path, dir.path() / "readpst", "-D -r");
-    EXPECT_NE(out.find("\"Contacts\" - 20000 items done, 0 items skipped."), std::string::npos) << out;
 }
 
 // A block counts at most 65,535 references. Every message without
