@@ -24,17 +24,6 @@ namespace {
 using verify::testing::kOutlookDistList;
 using verify::testing::loadPst;
 
-TEST(Crc, StartsFromZeroWithoutFinalInversionInWriterAndVerifier) {
-    const std::string text = "123456789";
-    const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    // The register runs from 0 and is returned as is, unlike zip's CRC-32
-    // (0xCBF43926), which starts from and inverts with 0xFFFFFFFF.
-    EXPECT_EQ(computeCrc(data, text.size()), 0x2DFD2D88u);
-    EXPECT_EQ(verify::pstCrc32(verify::Bytes(data, text.size())), 0x2DFD2D88u);
-    // Chaining over two parts equals one pass.
-    EXPECT_EQ(computeCrc(data + 4, 5, computeCrc(data, 4)), computeCrc(data, 9));
-}
-
 // Long runs are folded with the processor's carry-less multiply where it has
 // one (from 256 bytes, 256 bytes a step where it has the wide one), and the verifier takes eight bytes a step: every length and start, from
 // any register value, gives what the polynomial gives one bit at a time.
