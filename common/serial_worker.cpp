@@ -21,14 +21,14 @@ SerialWorker::~SerialWorker() {
 
 void SerialWorker::releaseFinished(std::unique_lock<std::mutex>& lock) {
     if (finished_.empty()) return;
-    std::vector<Job> finished;
+    std::vector<Queued> finished;
     finished.swap(finished_);
     lock.unlock();
     finished.clear();
     lock.lock();
 }
 
-void SerialWorker::post(Job job, std::size_t bytes) {
+void SerialWorker::post(Job job, std::size_t bytes, Job ahead) {
     std::unique_lock lock(mutex_);
     releaseFinished(lock);
     if (failure_) return;  // nothing runs after a failure
@@ -41,7 +41,7 @@ void SerialWorker::post(Job job, std::size_t bytes) {
         changed_.wait(lock, hasRoom);
         hurried_ = false;
     }
-    queue_.emplace_back(std::move(job), bytes);
+    queue_.push_back({std::move(job), bytes, std::move(ahead)});
     ++queuedJobs_;
     queuedBytes_ += bytes;
     const bool wake = queue_.size() >= wakeJobs_ || queuedBytes_ >= maxQueuedBytes_ / 4;
@@ -64,7 +64,7 @@ std::exception_ptr SerialWorker::failure() const {
 }
 
 void SerialWorker::work() {
-    std::deque<std::pair<Job, std::size_t>> batch;
+    std::deque<Queued> batch;
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [&] {
@@ -77,19 +77,20 @@ void SerialWorker::work() {
         lock.unlock();
         std::exception_ptr failure;
         std::size_t bytes = 0;
-        for (auto& [job, size] : batch) {
+        for (std::size_t index = 0; index < batch.size(); ++index) {
             if (!failedBefore && failure == nullptr && !closing_.load(std::memory_order_relaxed)) {
                 try {
-                    job();
+                    if (index + 1 < batch.size() && batch[index + 1].ahead) batch[index + 1].ahead();
+                    batch[index].job();
                 } catch (...) {
                     failure = std::current_exception();
                 }
             }
-            bytes += size;
+            bytes += batch[index].bytes;
         }
         const std::size_t jobs = batch.size();
         lock.lock();
-        for (auto& entry : batch) finished_.push_back(std::move(entry.first));
+        for (auto& entry : batch) finished_.push_back(std::move(entry));
         batch.clear();
         if (failure && !failure_) {
             failure_ = failure;

@@ -39,7 +39,11 @@ public:
 
     // Queues `job`, which holds about `bytes` of memory. Waits while the queue
     // is full; a job larger than the whole queue is taken once it is empty.
-    void post(Job job, std::size_t bytes);
+    // `ahead`, if given, runs on the worker's thread just before the job
+    // queued in front of this one (when both are in the same batch): a job
+    // can ask there for what it will read, so that it is in the worker's
+    // cache by the time the job runs.
+    void post(Job job, std::size_t bytes, Job ahead = {});
     // Waits until every job posted so far has run or been dropped.
     void wait();
 
@@ -58,8 +62,13 @@ private:
     const std::size_t wakeJobs_;  // the thread starts on a batch this large
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::pair<Job, std::size_t>> queue_;
-    std::vector<Job> finished_;  // run, to be destroyed by the poster
+    struct Queued {
+        Job job;
+        std::size_t bytes;
+        Job ahead;
+    };
+    std::deque<Queued> queue_;
+    std::vector<Queued> finished_;  // run, to be destroyed by the poster
     std::size_t queuedJobs_ = 0;   // queued and running
     std::size_t queuedBytes_ = 0;  // the same in bytes
     bool hurried_ = false;  // a poster waits, for room or for the end: run whatever is queued

@@ -79,5 +79,9 @@ void setItemStamps(pst::Message& message);
 pst::Message contactMessage(const ContactContent& content, const pst::Bytes& ownEntryId);
 // The same, set on `message`, which is empty (its vectors may have room).
 void fillContactMessage(const ContactContent& content, const pst::Bytes& ownEntryId, pst::Message& message);
+// Asks the processor for the content's fields (where the short texts are
+// held), without waiting for them: on another core than the one that wrote
+// them, shortly before fillContactMessage reads them.
+void prefetchContactContent(const ContactContent& content);
 
 }  // namespace tessaly::outlook

@@ -347,7 +347,7 @@ Nid PstFile::takeMessageNid(Nid folderNid, std::size_t largestAttachment, Nid re
 }
 
 template <typename Job>
-void PstFile::postWriting(Job job, std::size_t bytes) {
+void PstFile::postWriting(Job job, std::size_t bytes, std::function<void()> ahead) {
     background_->post(
         [this, job = std::move(job)]() mutable {
             try {
@@ -356,7 +356,7 @@ void PstFile::postWriting(Job job, std::size_t bytes) {
                 rethrowWithFileName();
             }
         },
-        bytes);
+        bytes, std::move(ahead));
 }
 
 Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
@@ -382,7 +382,7 @@ Nid PstFile::addMessage(Nid folderNid, Message message, Nid reserved) try {
 }
 
 Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<void(Message&)> fill, std::size_t largestAttachment,
-                              std::size_t heldBytes, Nid reserved) try {
+                              std::size_t heldBytes, Nid reserved, std::function<void()> ahead) try {
     const Nid nid = takeMessageNid(folderNid, largestAttachment, reserved);
     if (!background_) {
         Message message;
@@ -402,7 +402,7 @@ Nid PstFile::addMessageMadeBy(Nid folderNid, std::function<void(Message&)> fill,
             spareValues_ = writeMessage(folderNid, spareMessage_, nid);
             spareValues_.clear();
         },
-        heldBytes);
+        heldBytes, std::move(ahead));
     return nid;
 } catch (...) {
     rethrowWithFileName();

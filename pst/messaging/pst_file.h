@@ -82,9 +82,10 @@ public:
     // the size of the largest attachment the message will have, is checked
     // here; `heldBytes`, about what `fill` holds, counts against the queue's
     // bound. A failure of `fill` in the background fails the calls after it,
-    // as a failure in the writing does.
+    // as a failure in the writing does. `ahead`, if given, runs on the store's
+    // thread shortly before `fill` (see SerialWorker::post).
     Nid addMessageMadeBy(Nid folder, std::function<void(Message&)> fill, std::size_t largestAttachment,
-                         std::size_t heldBytes, Nid reserved = 0);
+                         std::size_t heldBytes, Nid reserved = 0, std::function<void()> ahead = {});
 
     const std::array<std::uint8_t, 16>& recordKey() const { return recordKey_; }
     // The 24-byte entry identifier of a folder or message of this store.
@@ -122,7 +123,7 @@ private:
     // Queues `job` on the writing thread; what it throws fails the store
     // with the file's name, as a failure in line does.
     template <typename Job>
-    void postWriting(Job job, std::size_t bytes);
+    void postWriting(Job job, std::size_t bytes, std::function<void()> ahead = {});
     // The checks addMessage makes on the caller's thread; returns the NID.
     Nid takeMessageNid(Nid folder, std::size_t largestAttachment, Nid reserved);
     void writeTemplates();

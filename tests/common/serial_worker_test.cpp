@@ -10,12 +10,30 @@ namespace tessaly {
 namespace {
 
 TEST(SerialWorker, RunsEveryJobInTheOrderPostedThroughAFullQueue) {
+    // Jobs record i, their look-aheads -1 - i (every other job has one).
     std::vector<int> done;  // written by the worker only, read after wait()
-    SerialWorker worker(4, 100);
-    for (int i = 0; i < 1000; ++i) worker.post([&done, i] { done.push_back(i); }, i % 7 == 0 ? 1000 : 10);
+    SerialWorker worker(8, 100);
+    for (int i = 0; i < 1000; ++i) {
+        SerialWorker::Job ahead;
+        if (i % 2 == 1) ahead = [&done, i] { done.push_back(-1 - i); };
+        worker.post([&done, i] { done.push_back(i); }, i % 7 == 0 ? 1000 : 10, ahead);
+    }
     worker.wait();
-    ASSERT_EQ(done.size(), 1000u);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(done[i], i);
+    std::vector<int> jobs;
+    int aheads = 0;
+    for (std::size_t at = 0; at < done.size(); ++at) {
+        if (done[at] >= 0) {
+            jobs.push_back(done[at]);
+            continue;
+        }
+        // A look-ahead runs just before the job in front of its own.
+        ++aheads;
+        ASSERT_LT(at + 1, done.size());
+        EXPECT_EQ(done[at + 1], -1 - done[at] - 1) << at;
+    }
+    ASSERT_EQ(jobs.size(), 1000u);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(jobs[i], i);
+    EXPECT_GT(aheads, 0);
     EXPECT_FALSE(worker.failed());
     EXPECT_EQ(worker.failure(), nullptr);
 }
