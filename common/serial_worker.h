@@ -42,7 +42,8 @@ public:
     // `ahead`, if given, runs on the worker's thread just before the job
     // queued in front of this one (when both are in the same batch): a job
     // can ask there for what it will read, so that it is in the worker's
-    // cache by the time the job runs.
+    // cache by the time the job runs. A look-ahead that throws fails the
+    // work as the job in front of it would.
     void post(Job job, std::size_t bytes, Job ahead = {});
     // Waits until every job posted so far has run or been dropped.
     void wait();
