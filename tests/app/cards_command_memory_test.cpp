@@ -20,15 +20,11 @@ TEST(CardsCommand, MemoryDoesNotGrowWithTheNumberOfCards) {
                 "\r\nEMAIL;TYPE=INTERNET:p" + n + "@example.com\r\nNOTE:Some text for card " + n + "\r\nEND:VCARD\r\n";
     }
     TempDir folder;
-    // The peak resident set of the command alone, measured by a process of its own.
     const auto peakKiB = [](const std::filesystem::path& file) {
-        const auto peak = testing::runCommand(
-            "/usr/bin/python3 -c 'import resource, subprocess, sys; "
-            "subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True); "
-            "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' " +
-            shellQuote(TESSALY_EXECUTABLE) + " cards " + shellQuote(file.string()));
-        EXPECT_EQ(peak.status, 0) << peak.err;
-        return std::stol(peak.out);
+        const auto run = testing::runMeasuringPeak(
+            shellQuote(TESSALY_EXECUTABLE) + " cards " + shellQuote(file.string()), 4ull << 30);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return run.peakKiB;
     };
     const long empty = peakKiB(folder.write("one.vcf", "BEGIN:VCARD\r\nN:One\r\nEND:VCARD\r\n"));
     const long full = peakKiB(folder.write("many.vcf", many));  // about 30 MB

@@ -23,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::runCommand;
 using testing::shellQuote;
+using testing::split;
 
 const std::string kSource = TESSALY_SOURCE_DIR;
 const std::string kMetainfo = "usr/share/metainfo/io.github.tessaly.tessaly.metainfo.xml";
@@ -73,14 +74,6 @@ std::string desktopValue(const std::string& entry, const std::string& key) {
     for (const auto& line : testing::lines(entry))
         if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
     return "";
-}
-
-// The parts of `text` between separators, empty ones too (none after a last separator).
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-    return parts;
 }
 
 TEST_F(DebianPackage, HoldsTheProgramsTheirDesktopFilesAndDocumentsAndNothingElse) {

@@ -21,21 +21,13 @@ using testing::shellQuote;
 
 constexpr long kBaseKiB = 64 * 1024;
 
-// The peak resident set of one run of `tessaly ARGUMENTS`, in KiB, measured
-// by a process of its own. The run's address space is held to 4 GiB, so that
-// a run that needs far more than it should fails at once rather than take the
-// memory of the machine.
+// The peak resident set of one run of `tessaly ARGUMENTS`, in KiB, its
+// address space held to 4 GiB.
 long peakKiB(const std::string& arguments) {
-    const auto run = testing::runCommand(
-        "LC_ALL=C /usr/bin/python3 -c 'import resource, subprocess, sys\n"
-        "def limit(): resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))\n"
-        "done = subprocess.run(sys.argv[1], shell=True, stdout=subprocess.DEVNULL, preexec_fn=limit)\n"
-        "print(done.returncode, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' " +
-        shellQuote(shellQuote(TESSALY_EXECUTABLE) + " " + arguments));
-    long status = -1, peak = -1;
-    EXPECT_EQ(std::sscanf(run.out.c_str(), "%ld %ld", &status, &peak), 2) << run.out << run.err;
-    EXPECT_LE(status, 1) << arguments << ": " << run.err;  // 1: something was reported
-    return peak;
+    const auto run = testing::runMeasuringPeak(shellQuote(TESSALY_EXECUTABLE) + " " + arguments, 4ull << 30);
+    EXPECT_NE(run.status, -1000) << arguments << ": not measured";
+    EXPECT_LE(run.status, 1) << arguments << ": " << run.err;  // 1: something was reported
+    return run.peakKiB;
 }
 
 // Runs `tessaly cards` and the worksheet target on `file`, and the Outlook

@@ -26,19 +26,13 @@ namespace fs = std::filesystem;
 using testing::readFile;
 using testing::runCommand;
 using testing::shellQuote;
+using testing::split;
 using testing::TempDir;
 using testing::utf16;
 using Slots = std::map<std::string, std::string>;
 using Values = std::vector<testing::PffValue>;
 
 const std::string kContactsPath = "/Top of Personal Folders/Contacts";
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-    return parts;
-}
 
 bool listed(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

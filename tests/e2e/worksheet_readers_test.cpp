@@ -15,18 +15,11 @@ namespace {
 using testing::readFile;
 using testing::runCommand;
 using testing::shellQuote;
+using testing::split;
 using testing::TempDir;
 
 testing::CommandResult convert(const std::string& arguments) {
     return runCommand("LC_ALL=C " + shellQuote(TESSALY_EXECUTABLE) + " convert " + arguments);
-}
-
-// The parts of a text between separators, with none after a final separator.
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-    return parts;
 }
 
 // What a reader script prints: the sheet's rows, one line each, split into

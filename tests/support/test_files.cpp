@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -38,12 +39,14 @@ std::string readFile(const fs::path& path) {
     return bytes.str();
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
 }
+
+std::vector<std::string> lines(const std::string& text) { return split(text, '\n'); }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -73,6 +76,24 @@ CommandResult runCommand(const std::string& command) {
     const int raw = std::system(full.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, fs::exists(out) ? readFile(out) : "",
             fs::exists(err) ? readFile(err) : ""};
+}
+
+PeakRun runMeasuringPeak(const std::string& command, unsigned long long addressSpaceBytes) {
+    const CommandResult run = runCommand(
+        "LC_ALL=C /usr/bin/python3 -c 'import resource, subprocess, sys\n"
+        "cap = int(sys.argv[2])\n"
+        "limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (cap, cap))\n"
+        "try:\n"
+        "    status = subprocess.run(sys.argv[1], shell=True, stdout=subprocess.DEVNULL, preexec_fn=limit,\n"
+        "                            timeout=600).returncode\n"
+        "except subprocess.TimeoutExpired:\n"
+        "    status = -1000\n"
+        "print(status, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' " +
+        shellQuote(command) + " " + std::to_string(addressSpaceBytes));
+    PeakRun measured;
+    measured.err = run.err;
+    if (std::sscanf(run.out.c_str(), "%d %ld", &measured.status, &measured.peakKiB) != 2) measured.status = -1000;
+    return measured;
 }
 
 }  // namespace tessaly::testing

@@ -25,6 +25,9 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+// The parts of `text` between separators, empty ones too (none after a
+// last separator).
+std::vector<std::string> split(const std::string& text, char separator);
 // The lines of `text`, without their line feeds.
 std::vector<std::string> lines(const std::string& text);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
@@ -40,6 +43,20 @@ struct CommandResult {
 
 // Runs `command` with /bin/sh, capturing both output streams.
 CommandResult runCommand(const std::string& command);
+
+// A command's exit status (negative: ended by that signal; -1000: it did not
+// end within ten minutes) and its peak resident set in KiB.
+struct PeakRun {
+    int status = -1000;
+    long peakKiB = -1;
+    std::string err;  // the command's standard error
+};
+
+// Runs `command` with /bin/sh in a process of its own, its standard output
+// dropped and its address space held to `addressSpaceBytes`, so that a run
+// that would need far more than it should fails at once rather than take the
+// machine's memory; measures its peak resident set.
+PeakRun runMeasuringPeak(const std::string& command, unsigned long long addressSpaceBytes);
 
 // Quotes one argument for /bin/sh.
 std::string shellQuote(const std::string& text);
